@@ -1,0 +1,22 @@
+# Sourced by ./run and ./test: configures and builds the native and the Windows trees.
+# VS_BUILD names the build folder (default build/); the MinGW dependencies and the Wine
+# prefix always live in build/ so that several build folders share them.
+root=${root:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+BUILD=${VS_BUILD:-$root/build}
+mkdir -p "$BUILD"
+
+build_native() {
+    cmake -S "$root" -B "$BUILD/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="-O1 -g" \
+        -DVS_SANITIZE=ON -DVS_BENCH=ON -DVS_SCREENSHOT_DIR="$BUILD/screenshots" >"$BUILD/native-configure.log" 2>&1 \
+        || { cat "$BUILD/native-configure.log"; return 1; }
+    cmake --build "$BUILD/native" -- -k 0
+}
+
+build_windows() {
+    cmake -S "$root" -B "$BUILD/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine-run" \
+        -DVS_MINGW_DEPS="$root/build/deps" -DVS_SCREENSHOT_DIR="$BUILD/screenshots" \
+        >"$BUILD/win-configure.log" 2>&1 || { cat "$BUILD/win-configure.log"; return 1; }
+    cmake --build "$BUILD/win" -- -k 0 "$@"
+}

@@ -1,0 +1,39 @@
+#pragma once
+// Helpers shared by the test programs: temporary folders, files of known size, screenshots.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace vstest {
+
+// std::filesystem paths from and to UTF-8 text (the program's text everywhere).
+std::filesystem::path Utf8Path(std::string_view utf8);
+std::string PathUtf8(const std::filesystem::path& path);
+
+// A fresh empty folder under the system's temporary folder, removed with all its contents
+// when the object goes. Path() has no trailing separator.
+class TTempDir {
+public:
+    TTempDir();
+    ~TTempDir();
+    TTempDir(const TTempDir&) = delete;
+    TTempDir& operator=(const TTempDir&) = delete;
+
+    const std::filesystem::path& Path() const { return FPath; }
+    std::string Utf8() const { return PathUtf8(FPath); }
+    // Creates parent folders as needed and a file of `size` bytes (written, not sparse).
+    std::filesystem::path WriteFile(std::string_view relative, std::uint64_t size, char fill = 'x') const;
+    std::filesystem::path MakeDir(std::string_view relative) const;
+
+private:
+    std::filesystem::path FPath;
+};
+
+// Writes 32-bit pixels (0x00RRGGBB, top row first) as a PNG file. Returns false on failure.
+bool SavePng(const std::filesystem::path& file, int width, int height, const std::uint32_t* pixels);
+
+// build/screenshots/<name>.png (the folder is created on first use).
+std::filesystem::path ScreenshotPath(std::string_view name);
+
+}  // namespace vstest

@@ -1,0 +1,1 @@
+list(APPEND VS_TEST_SUPPORT_SOURCES support/TestSupport.cpp)
