@@ -1,2 +1,5 @@
 list(APPEND VS_WINPLAT_SOURCES
-    src/platform/WinText_win.cpp)
+    src/platform/WinText_win.cpp
+    src/platform/Locale_win.cpp)
+list(APPEND VS_POSIX_SOURCES
+    src/platform/Locale_posix.cpp)

@@ -1,0 +1,8 @@
+#pragma once
+// Case conversion by the user locale's rules, on UTF-8 text. Bytes that are not valid UTF-8
+// pass through unchanged, so the result never loses data.
+#include <string>
+#include <string_view>
+
+std::string UpperCaseLocale(std::string_view utf8);
+std::string LowerCaseLocale(std::string_view utf8);
