@@ -1,0 +1,1 @@
+vs_core_test(containers_tests containers/StDictionaryTest.cpp)
