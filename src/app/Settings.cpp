@@ -1,0 +1,76 @@
+#include "app/Settings.h"
+
+#include <utility>
+
+#include "platform/Exception.h"
+#include "platform/Profile.h"
+
+namespace {
+
+const char* const KSection = "filters";
+// Room for key names (each with its terminating zero) and for one value.
+constexpr std::size_t KKeyNameChars = 16384;
+constexpr std::size_t KValueChars = 2047;
+
+bool SameKey(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// A line break in a value would end its line in the file and turn the rest into a key of
+// its own; the filter box holds one line, so a break can only come from pasted text.
+std::string OneLine(const std::string& text) {
+    std::string out = text;
+    for (char& c : out) {
+        if (c == '\r' || c == '\n') c = ' ';
+    }
+    return out;
+}
+
+}  // namespace
+
+const std::vector<std::string>& DefaultFilters() {
+    static const std::vector<std::string> filters = {"*.*", "*.bak", "*.~*", "*.tmp", "*.wav", "*.mp3"};
+    return filters;
+}
+
+std::string ProgramFilePath(std::string_view exePath, std::string_view name) {
+    std::size_t sep = exePath.find_last_of("\\/");
+    std::string path(sep == std::string_view::npos ? std::string_view() : exePath.substr(0, sep + 1));
+    path += name;
+    return path;
+}
+
+std::string SettingsFilePath(std::string_view exePath) {
+    return ProgramFilePath(exePath, "voluscope.ini");
+}
+
+std::vector<std::string> LoadFilterSettings(const std::string& iniPath) {
+    std::vector<std::string> keys = ProfileKeyNames(iniPath, KSection, KKeyNameChars);
+    std::vector<std::string> seen;
+    std::vector<std::string> filters;
+    for (const std::string& key : keys) {
+        bool again = false;
+        for (const std::string& s : seen) again = again || SameKey(s, key);
+        if (again) continue;
+        seen.push_back(key);
+        // The value of a repeated key is that of its first occurrence, which is what the
+        // profile functions return for the name.
+        std::string value = ProfileReadString(iniPath, KSection, key, KValueChars);
+        if (!value.empty()) filters.push_back(std::move(value));
+    }
+    return filters;
+}
+
+void SaveFilterSettings(const std::string& iniPath, const std::vector<std::string>& items) {
+    std::vector<std::pair<std::string, std::string>> entries;
+    entries.reserve(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) entries.emplace_back(std::to_string(i), OneLine(items[i]));
+    if (!ProfileWriteSection(iniPath, KSection, entries)) throw Exception("Unable to write to " + iniPath);
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The settings file "voluscope.ini" beside the executable. Its one section, "filters", holds
+// the masks offered by the filter box.
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The masks the filter box offers when the settings file supplies none.
+const std::vector<std::string>& DefaultFilters();
+
+// A file that belongs to the program: the executable's full path up to and including its
+// last path separator, followed by `name`.
+std::string ProgramFilePath(std::string_view exePath, std::string_view name);
+
+// The settings file of the executable at `exePath`.
+std::string SettingsFilePath(std::string_view exePath);
+
+// The filter texts of the settings file in the order of their keys; the key names play no
+// part. Entries with empty values are skipped; a key that occurs again (letter case ignored)
+// counts once, with its first value. An empty result means the file supplies no filter
+// (a missing file or section included).
+std::vector<std::string> LoadFilterSettings(const std::string& iniPath);
+
+// Writes section "filters" afresh: exactly `items` as keys "0" to count - 1; other keys of
+// the section go. Throws Exception("Unable to write to <iniPath>") when the file cannot be
+// written.
+void SaveFilterSettings(const std::string& iniPath, const std::vector<std::string>& items);
