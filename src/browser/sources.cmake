@@ -1,0 +1,3 @@
+list(APPEND VS_CORE_SOURCES
+    src/browser/TextSearch.cpp
+    src/browser/Wildcard.cpp)

@@ -1,0 +1,1 @@
+vs_core_test(browser_tests browser/WildcardTest.cpp)
