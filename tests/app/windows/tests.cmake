@@ -1,1 +1,2 @@
 vs_core_test(win_settings_tests app/SettingsTest.cpp platform/ProfileTest.cpp)
+vs_win_test(win_windows_tests app/windows/InfoTest.cpp)

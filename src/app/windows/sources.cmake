@@ -1,0 +1,2 @@
+list(APPEND VS_WIN_SOURCES
+    src/app/windows/info.cpp)
