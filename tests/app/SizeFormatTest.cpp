@@ -1,4 +1,5 @@
 #include "app/SizeFormat.h"
+#include "shell/SizeText.h"
 
 #include <gtest/gtest.h>
 
@@ -74,6 +75,22 @@ TEST(SizeFormat, Int64Extremes) {
     EXPECT_EQ(FormatBytes('G', mn), "-8589934592 GB");
     EXPECT_EQ(FormatBytesKB(mx), "9,007,199,254,740,991KB");
     EXPECT_EQ(FormatBytesKB(mn), "-9,007,199,254,740,992KB");
+}
+
+TEST(SizeFormat, FolderListShortForm) {
+    EXPECT_EQ(FormatSizeShort(0), "0");
+    EXPECT_EQ(FormatSizeShort(512), "512");
+    EXPECT_EQ(FormatSizeShort(1024), "1024");
+    EXPECT_EQ(FormatSizeShort(1025), "1KB");
+    EXPECT_EQ(FormatSizeShort(2048), "2KB");  // the main window writes "2 KB"
+    EXPECT_EQ(FormatSizeShort(1048576), "1024KB");
+    EXPECT_EQ(FormatSizeShort(1048577), "1MB");
+    EXPECT_EQ(FormatSizeShort(1073741824), "1024MB");
+    EXPECT_EQ(FormatSizeShort(1073741825), "1GB");
+    EXPECT_EQ(FormatSizeShort(3LL * 1073741824 + 5), "3GB");
+    EXPECT_EQ(FormatSizeShort(-1), "-1");
+    EXPECT_EQ(FormatSizeShort(std::numeric_limits<std::int64_t>::max()), "8589934591GB");
+    EXPECT_EQ(FormatSizeShort(std::numeric_limits<std::int64_t>::min()), "-9223372036854775808");
 }
 
 }  // namespace
