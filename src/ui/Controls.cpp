@@ -1,0 +1,537 @@
+#include "ui/Controls.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "ui/Forms.h"
+
+namespace {
+const wchar_t* const KObjectProp = L"VsControl";
+constexpr UINT_PTR KSubclassId = 0x5653;  // "VS"
+}  // namespace
+
+unsigned KeyboardShiftState() {
+    unsigned s = 0;
+    if (::GetKeyState(VK_SHIFT) < 0) s |= ssShift;
+    if (::GetKeyState(VK_CONTROL) < 0) s |= ssCtrl;
+    if (::GetKeyState(VK_MENU) < 0) s |= ssAlt;
+    return s;
+}
+
+HCURSOR CursorHandle(TCursor cursor) {
+    const wchar_t* id = IDC_ARROW;
+    switch (cursor) {
+        case crHandPoint:
+            id = IDC_HAND;
+            break;
+        case crSizeWE:
+            id = IDC_SIZEWE;
+            break;
+        case crSizeNS:
+            id = IDC_SIZENS;
+            break;
+        case crHourGlass:
+            id = IDC_WAIT;
+            break;
+        case crIBeam:
+            id = IDC_IBEAM;
+            break;
+        default:
+            break;
+    }
+    return ::LoadCursorW(nullptr, id);
+}
+
+void RegisterFrameworkClasses() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = TControl::StaticWndProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = L"VsControl";
+    ::RegisterClassExW(&wc);
+    // Forms: redrawn whole on resize so that painted captions and bevels follow the size.
+    wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
+    wc.lpszClassName = L"VsForm";
+    wc.hIcon = ::LoadIconW(wc.hInstance, MAKEINTRESOURCEW(1));
+    wc.hIconSm = static_cast<HICON>(::LoadImageW(wc.hInstance, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, 0));
+    ::RegisterClassExW(&wc);
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// TControl
+
+TControl::TControl(TComponent* owner, TWinControl* parent) : TComponent(owner), FParent(parent) {
+    if (FParent) {
+        FParent->InsertControl(this);
+        FFont = FParent->FFont;
+        FColor = FParent->FColor;
+    }
+}
+
+TControl::~TControl() {
+    if (FHandle) {
+        HWND wnd = FHandle;
+        // Detach first so that no message reaches the half-destroyed object.
+        ::RemovePropW(wnd, KObjectProp);
+        if (FSubclassed)
+            ::RemoveWindowSubclass(wnd, SubclassProc, KSubclassId);
+        else
+            ::SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);
+        FHandle = nullptr;
+        ::DestroyWindow(wnd);
+    }
+    if (FParent) FParent->RemoveControl(this);
+}
+
+TControl* TControl::FromHandle(HWND wnd) {
+    return wnd ? static_cast<TControl*>(::GetPropW(wnd, KObjectProp)) : nullptr;
+}
+
+void TControl::CreateHandle(const wchar_t* className, DWORD style, DWORD exStyle, const wchar_t* text) {
+    RegisterFrameworkClasses();
+    bool own = wcscmp(className, L"VsControl") == 0 || wcscmp(className, L"VsForm") == 0;
+    HWND parentWnd = FParent ? FParent->Handle() : nullptr;
+    if (FParent) style |= WS_CHILD | WS_CLIPSIBLINGS;
+    if (FVisible && FParent) style |= WS_VISIBLE;
+    HWND wnd = ::CreateWindowExW(exStyle, className, text, style, FLeft, FTop, FWidth, FHeight, parentWnd, nullptr,
+                                 ::GetModuleHandleW(nullptr), own ? this : nullptr);
+    if (!wnd) throw Exception("Error creating window");
+    if (!own) {
+        FHandle = wnd;
+        ::SetPropW(wnd, KObjectProp, this);
+        ::SetWindowSubclass(wnd, SubclassProc, KSubclassId, reinterpret_cast<DWORD_PTR>(this));
+        FSubclassed = true;
+    }
+    if (FParent) ::SendMessageW(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), FALSE);
+}
+
+LRESULT CALLBACK TControl::StaticWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* self = static_cast<TControl*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+        self->FHandle = wnd;
+        ::SetWindowLongPtrW(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        ::SetPropW(wnd, KObjectProp, self);
+    }
+    auto* self = reinterpret_cast<TControl*>(::GetWindowLongPtrW(wnd, GWLP_USERDATA));
+    if (!self) return ::DefWindowProcW(wnd, msg, wp, lp);
+    if (msg == WM_NCDESTROY) {
+        ::RemovePropW(wnd, KObjectProp);
+        ::SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);
+        self->FHandle = nullptr;
+        return ::DefWindowProcW(wnd, msg, wp, lp);
+    }
+    return self->SafeWndProc(msg, wp, lp);
+}
+
+LRESULT CALLBACK TControl::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+    auto* self = reinterpret_cast<TControl*>(data);
+    if (msg == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(wnd, SubclassProc, KSubclassId);
+        ::RemovePropW(wnd, KObjectProp);
+        self->FHandle = nullptr;
+        return ::DefSubclassProc(wnd, msg, wp, lp);
+    }
+    return self->SafeWndProc(msg, wp, lp);
+}
+
+// No exception crosses the window procedure: it goes to the standard error report.
+LRESULT TControl::SafeWndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    try {
+        return WndProc(msg, wp, lp);
+    } catch (...) {
+        Application->HandleException(this);
+        return 0;
+    }
+}
+
+LRESULT TControl::DefaultHandler(UINT msg, WPARAM wp, LPARAM lp) {
+    return FSubclassed ? ::DefSubclassProc(FHandle, msg, wp, lp) : ::DefWindowProcW(FHandle, msg, wp, lp);
+}
+
+LRESULT TControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_ERASEBKGND:
+            if (CustomPainted()) return 1;
+            break;
+        case WM_PAINT:
+            if (CustomPainted()) {
+                PaintBuffered();
+                return 0;
+            }
+            break;
+        case WM_PRINTCLIENT:
+            if (CustomPainted()) {
+                RECT rc;
+                ::GetClientRect(FHandle, &rc);
+                HDC dc = reinterpret_cast<HDC>(wp);
+                TCanvas canvas(dc, Dpi());
+                canvas.FillRect(rc, EffectiveColor());
+                Paint(canvas);
+                return 0;
+            }
+            break;
+        case WM_SETCURSOR:
+            if (LOWORD(lp) == HTCLIENT && reinterpret_cast<HWND>(wp) == FHandle && FCursor != crDefault) {
+                ::SetCursor(CursorHandle(FCursor));
+                return TRUE;
+            }
+            break;
+        case WM_COMMAND:
+            if (lp) {
+                if (TControl* c = FromHandle(reinterpret_cast<HWND>(lp)); c && c != this) {
+                    LRESULT result = 0;
+                    if (c->HandleCommand(HIWORD(wp), LOWORD(wp), result)) return result;
+                }
+            }
+            break;
+        case WM_NOTIFY: {
+            auto* hdr = reinterpret_cast<NMHDR*>(lp);
+            if (TControl* c = FromHandle(hdr->hwndFrom); c && c != this) {
+                LRESULT result = 0;
+                if (c->HandleNotify(hdr, result)) return result;
+            }
+            break;
+        }
+        case WM_LBUTTONDBLCLK:
+            if (CustomPainted() && OnDblClick) {
+                OnDblClick(this);
+                return 0;
+            }
+            break;
+        default:
+            break;
+    }
+    return DefaultHandler(msg, wp, lp);
+}
+
+void TControl::PaintBuffered() {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(FHandle, &ps);
+    RECT rc;
+    ::GetClientRect(FHandle, &rc);
+    if (rc.right > 0 && rc.bottom > 0) {
+        // Drawn off screen and copied in one step, so nothing flickers.
+        TMemDc mem(::CreateCompatibleDC(dc));
+        TBitmapHandle bmp(::CreateCompatibleBitmap(dc, rc.right, rc.bottom));
+        {
+            TSelectObject sel(mem.Get(), bmp.Get());
+            {
+                TCanvas canvas(mem.Get(), Dpi());
+                canvas.FillRect(rc, EffectiveColor());
+                Paint(canvas);
+            }
+            ::BitBlt(dc, 0, 0, rc.right, rc.bottom, mem.Get(), 0, 0, SRCCOPY);
+        }
+    }
+    ::EndPaint(FHandle, &ps);
+}
+
+TForm* TControl::ParentForm() const {
+    const TControl* c = this;
+    while (c->FParent) c = c->FParent;
+    return dynamic_cast<TForm*>(const_cast<TControl*>(c));
+}
+
+int TControl::Dpi() const {
+    TForm* f = ParentForm();
+    return f ? f->FDpi : 96;
+}
+
+int TControl::ClientWidth() const {
+    RECT rc{};
+    if (FHandle) ::GetClientRect(FHandle, &rc);
+    return FHandle ? rc.right : FWidth;
+}
+
+int TControl::ClientHeight() const {
+    RECT rc{};
+    if (FHandle) ::GetClientRect(FHandle, &rc);
+    return FHandle ? rc.bottom : FHeight;
+}
+
+void TControl::MoveWindow() {
+    if (FHandle && FParent)
+        ::SetWindowPos(FHandle, nullptr, FLeft, FTop, FWidth, FHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    bool sized = width != FWidth || height != FHeight;
+    bool moved = left != FLeft || top != FTop;
+    FLeft = left;
+    FTop = top;
+    FWidth = width;
+    FHeight = height;
+    if (moved || sized) MoveWindow();
+    bool byLayout = FParent && FParent->FAligning;
+    if (!byLayout) {
+        UpdateAnchorRules();
+        if (FAlign != alNone) RequestParentRealign();
+    }
+    if (sized) Resized();
+}
+
+void TControl::SetMinSize(int width, int height) {
+    FMinWidth = width;
+    FMinHeight = height;
+}
+
+void TControl::UpdateAnchorRules() {
+    if (!FParent) return;
+    RECT r = FParent->AlignRect();
+    FAnchorRight = r.right - (FLeft + FWidth);
+    FAnchorBottom = r.bottom - (FTop + FHeight);
+}
+
+void TControl::ApplyAnchors(int right, int bottom) {
+    int l = FLeft, t = FTop, w = FWidth, h = FHeight;
+    if (FAnchors & akRight) {
+        if (FAnchors & akLeft)
+            w = right - FAnchorRight - l;
+        else
+            l = right - FAnchorRight - w;
+    }
+    if (FAnchors & akBottom) {
+        if (FAnchors & akTop)
+            h = bottom - FAnchorBottom - t;
+        else
+            t = bottom - FAnchorBottom - h;
+    }
+    SetBounds(l, t, w, h);
+}
+
+void TControl::RequestParentRealign() {
+    if (FParent) FParent->Realign();
+}
+
+void TControl::Resized() {
+    if (OnResize) OnResize(this);
+}
+
+void TControl::SetAlign(TAlign align) {
+    if (align == FAlign) return;
+    FAlign = align;
+    if (FAlign == alNone) UpdateAnchorRules();
+    RequestParentRealign();
+}
+
+void TControl::SetAnchors(TAnchors anchors) {
+    FAnchors = anchors;
+    UpdateAnchorRules();
+}
+
+void TControl::SetVisible(bool visible) {
+    if (visible == FVisible) return;
+    FVisible = visible;
+    if (FHandle && FParent) ::ShowWindow(FHandle, visible ? SW_SHOWNA : SW_HIDE);
+    if (FAlign != alNone) RequestParentRealign();
+}
+
+bool TControl::Showing() const {
+    for (const TControl* c = this; c; c = c->FParent)
+        if (!c->FVisible) return false;
+    return true;
+}
+
+void TControl::SetEnabled(bool enabled) {
+    FEnabled = enabled;
+    if (FHandle) ::EnableWindow(FHandle, enabled);
+    Invalidate();
+}
+
+void TControl::SetFont(const TFont& font) {
+    FFont = font;
+    FParentFont = false;
+    FFontHandle.Reset();
+    FontChanged();
+}
+
+HFONT TControl::FontHandle() {
+    int dpi = Dpi();
+    if (!FFontHandle || FFontDpi != dpi) {
+        FFontHandle = FFont.Create(dpi);
+        FFontDpi = dpi;
+    }
+    return FFontHandle.Get();
+}
+
+void TControl::FontChanged() {
+    if (FHandle && FSubclassed) ::SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), TRUE);
+    Invalidate();
+}
+
+void TControl::SetColor(TColor color) {
+    FColor = color;
+    FParentColor = false;
+    Invalidate();
+}
+
+TColor TControl::EffectiveColor() const {
+    if (FParentColor && FParent) return FParent->EffectiveColor();
+    return FColor;
+}
+
+void TControl::SetCaption(const std::string& caption) {
+    FCaption = caption;
+    Invalidate();
+}
+
+void TControl::SetHint(const std::string& hint) {
+    FHint = hint;
+    if (TForm* f = ParentForm(); f && f != this && FHandle) f->RegisterHint(this);
+}
+
+void TControl::SetFocus() {
+    if (FHandle) ::SetFocus(FHandle);
+}
+
+bool TControl::Focused() const {
+    HWND f = ::GetFocus();
+    return FHandle && f && (f == FHandle || ::IsChild(FHandle, f));
+}
+
+void TControl::Invalidate() {
+    if (FHandle) ::InvalidateRect(FHandle, nullptr, TRUE);
+}
+
+void TControl::Repaint() {
+    if (FHandle) ::RedrawWindow(FHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void TControl::BringToFront() {
+    if (!FParent) return;
+    auto& list = FParent->FControls;
+    list.erase(std::find(list.begin(), list.end(), this));
+    list.push_back(this);
+    if (FHandle) ::SetWindowPos(FHandle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RequestParentRealign();
+}
+
+void TControl::KeyPress(wchar_t& key) {
+    if (OnKeyPress) OnKeyPress(this, key);
+}
+
+void TControl::KeyDown(WORD& key, unsigned shift) {
+    if (OnKeyDown) OnKeyDown(this, key, shift);
+}
+
+void TControl::Click() {
+    if (OnClick) OnClick(this);
+}
+
+void TControl::ChangeScale(int newDpi, int oldDpi) {
+    auto s = [&](int v) { return ::MulDiv(v, newDpi, oldDpi); };
+    FLeft = s(FLeft);
+    FTop = s(FTop);
+    FWidth = s(FWidth);
+    FHeight = s(FHeight);
+    FMinWidth = s(FMinWidth);
+    FMinHeight = s(FMinHeight);
+    FAnchorRight = s(FAnchorRight);
+    FAnchorBottom = s(FAnchorBottom);
+    MoveWindow();
+    FFontHandle.Reset();
+    FontChanged();
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// TWinControl
+
+TWinControl::TWinControl(TComponent* owner, TWinControl* parent) : TControl(owner, parent) {}
+
+TWinControl::~TWinControl() {
+    // Children owned elsewhere outlive their parent window only as orphans.
+    for (TControl* c : FControls) c->FParent = nullptr;
+    FControls.clear();
+}
+
+void TWinControl::RemoveControl(TControl* c) {
+    auto it = std::find(FControls.begin(), FControls.end(), c);
+    if (it != FControls.end()) FControls.erase(it);
+    Realign();
+}
+
+RECT TWinControl::AlignRect() const {
+    RECT r{0, 0, ClientWidth(), ClientHeight()};
+    return r;
+}
+
+void TWinControl::EnableAlign() {
+    if (--FAlignLock == 0 && FAlignPending) Realign();
+}
+
+void TWinControl::Realign() {
+    if (FAlignLock > 0 || !Handle()) {
+        FAlignPending = true;
+        return;
+    }
+    if (FAligning) return;
+    FAlignPending = false;
+    FAligning = true;
+    RECT r = AlignRect();
+    const TAlign order[] = {alTop, alBottom, alLeft, alRight, alClient};
+    for (TAlign kind : order) {
+        for (TControl* c : FControls) {
+            if (!c->FVisible || c->FAlign != kind) continue;
+            int w = std::max<int>(0, r.right - r.left), h = std::max<int>(0, r.bottom - r.top);
+            switch (kind) {
+                case alTop:
+                    c->SetBounds(r.left, r.top, w, c->FHeight);
+                    r.top += c->FHeight;
+                    break;
+                case alBottom:
+                    c->SetBounds(r.left, r.bottom - c->FHeight, w, c->FHeight);
+                    r.bottom -= c->FHeight;
+                    break;
+                case alLeft:
+                    c->SetBounds(r.left, r.top, c->FWidth, h);
+                    r.left += c->FWidth;
+                    break;
+                case alRight:
+                    c->SetBounds(r.right - c->FWidth, r.top, c->FWidth, h);
+                    r.right -= c->FWidth;
+                    break;
+                default:
+                    c->SetBounds(r.left, r.top, w, h);
+                    break;
+            }
+        }
+    }
+    RECT whole = AlignRect();
+    for (TControl* c : FControls)
+        if (c->FAlign == alNone && (c->FAnchors & (akRight | akBottom))) c->ApplyAnchors(whole.right, whole.bottom);
+    FAligning = false;
+}
+
+void TWinControl::Resized() {
+    Realign();
+    TControl::Resized();
+}
+
+void TWinControl::FontChanged() {
+    TControl::FontChanged();
+    for (TControl* c : FControls)
+        if (c->FParentFont) {
+            c->FFont = Font();
+            c->FFontHandle.Reset();
+            c->FontChanged();
+        }
+}
+
+void TWinControl::ChangeScale(int newDpi, int oldDpi) {
+    TAlignLock lock(this);
+    TControl::ChangeScale(newDpi, oldDpi);
+    for (TControl* c : FControls) c->ChangeScale(newDpi, oldDpi);
+    FAlignPending = true;
+}
+
+LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    return TControl::WndProc(msg, wp, lp);
+}

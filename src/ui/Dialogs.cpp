@@ -1,0 +1,44 @@
+#include "ui/Dialogs.h"
+
+#include <commdlg.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/WinText.h"
+
+namespace {
+TSaveDialog::THook GHook;
+}
+
+TSaveDialog::THook TSaveDialog::SetHook(THook hook) {
+    std::swap(hook, GHook);
+    return hook;
+}
+
+bool TSaveDialog::Execute() {
+    if (GHook) return GHook(*this);
+    // The filter of the common dialog is a list of zero-terminated strings ending in two zeros.
+    std::wstring filter = Widen(Filter);
+    for (wchar_t& c : filter)
+        if (c == L'|') c = L'\0';
+    filter.append(2, L'\0');
+    std::vector<wchar_t> file(32768, L'\0');
+    std::wstring name = Widen(FileName);
+    if (name.size() < file.size()) std::copy(name.begin(), name.end(), file.begin());
+    std::wstring ext = Widen(DefaultExt), title = Widen(Title), dir = Widen(InitialDir);
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = ::GetActiveWindow();
+    ofn.lpstrFilter = Filter.empty() ? nullptr : filter.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
+    ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
+    ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
+    ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | (OverwritePrompt ? OFN_OVERWRITEPROMPT : 0);
+    if (!::GetSaveFileNameW(&ofn)) return false;
+    FileName = Narrow(file.data());
+    return true;
+}

@@ -1,0 +1,191 @@
+#pragma once
+// Labels, panels, splitters, speed buttons, combo boxes and timers.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "ui/ActnList.h"
+#include "ui/Controls.h"
+
+class TImageList;
+
+// Static text. With AutoSize (the default) the label takes the size of its text; with WordWrap the
+// text breaks at the label's width and the height follows. "&X" in the caption underlines X, and
+// Alt+X focuses FocusControl.
+class TLabel : public TControl {
+public:
+    TLabel(TComponent* owner, TWinControl* parent);
+
+    void SetCaption(const std::string& caption) override;
+    bool AutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool on);
+    bool WordWrap() const { return FWordWrap; }
+    void SetWordWrap(bool on);
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment a);
+    bool Transparent() const { return FTransparent; }
+    void SetTransparent(bool on);
+    TControl* FocusControl() const { return FFocusControl; }
+    void SetFocusControl(TControl* c) { FFocusControl = c; }
+    // The accelerator character of the caption ("&S" gives 'S'), or 0.
+    wchar_t AcceleratorChar() const;
+    void ChangeScale(int newDpi, int oldDpi) override;
+
+protected:
+    void Paint(TCanvas& canvas) override;
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    void FontChanged() override;
+
+private:
+    void AdjustSize();
+    unsigned DrawFlags() const;
+
+    bool FAutoSize = true;
+    bool FWordWrap = false;
+    bool FTransparent = false;
+    TAlignment FAlignment = taLeftJustify;
+    TControl* FFocusControl = nullptr;
+};
+
+enum TBevelCut { bvNone, bvLowered, bvRaised };
+
+// A container with optional bevels and a caption.
+class TPanel : public TWinControl {
+public:
+    TPanel(TComponent* owner, TWinControl* parent);
+
+    TBevelCut BevelOuter() const { return FBevelOuter; }
+    TBevelCut BevelInner() const { return FBevelInner; }
+    void SetBevelOuter(TBevelCut b);
+    void SetBevelInner(TBevelCut b);
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment a);
+    RECT AlignRect() const override;
+
+protected:
+    void Paint(TCanvas& canvas) override;
+
+private:
+    TBevelCut FBevelOuter = bvRaised;
+    TBevelCut FBevelInner = bvNone;
+    TAlignment FAlignment = taCenter;
+};
+
+// A bar that resizes the control before it (on its side of the alignment) when dragged.
+class TSplitter : public TControl {
+public:
+    TSplitter(TComponent* owner, TWinControl* parent, TAlign align);
+
+    bool Beveled() const { return FBeveled; }
+    void SetBeveled(bool on);
+    int MinSize() const { return FMinSize; }
+    void SetMinSize(int size) { FMinSize = size; }
+    // The control the splitter resizes now, or null.
+    TControl* FindNeighbour() const;
+    // Drags the splitter by delta pixels, as the mouse does; returns the neighbour's new size.
+    int DragBy(int delta);
+    void ChangeScale(int newDpi, int oldDpi) override;
+
+protected:
+    void Paint(TCanvas& canvas) override;
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    bool Horizontal() const { return Align() == alTop || Align() == alBottom; }
+
+    bool FBeveled = false;
+    int FMinSize = 30;
+    bool FDragging = false;
+    POINT FDragStart{};
+    int FStartSize = 0;
+    TControl* FDragNeighbour = nullptr;
+};
+
+// A flat button that draws a glyph (and its caption, if any). Bound to an action, it takes the
+// action's caption, hint and image, and runs the action when clicked.
+class TSpeedButton : public TControl, private TActionClient {
+public:
+    TSpeedButton(TComponent* owner, TWinControl* parent);
+    ~TSpeedButton() override;
+
+    TAction* Action() const { return FAction; }
+    void SetAction(TAction* action);
+    // Images to draw the glyph from (an action's list images by default) and the index in them.
+    void SetImages(TImageList* images) { FImages = images; }
+    int ImageIndex() const { return FImageIndex; }
+    void SetImageIndex(int index);
+    bool Flat() const { return FFlat; }
+    void SetFlat(bool on) { FFlat = on; }
+    void Click() override;
+
+protected:
+    void Paint(TCanvas& canvas) override;
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    void ActionChanged(TAction* action) override;
+
+    TAction* FAction = nullptr;
+    TImageList* FImages = nullptr;
+    int FImageIndex = -1;
+    bool FFlat = true;
+    bool FHot = false;
+    bool FPressed = false;
+};
+
+// An editable combo box (the text field with a drop-down list of items).
+class TComboBox : public TWinControl {
+public:
+    TComboBox(TComponent* owner, TWinControl* parent);
+
+    int Count() const;
+    std::string Items(int index) const;
+    std::vector<std::string> AllItems() const;
+    void Clear();  // removes the items; the text in the edit field stays
+    int Add(const std::string& text);
+    int ItemIndex() const;
+    void SetItemIndex(int index);
+    std::string Text() const;
+    void SetText(const std::string& text);
+    void SetDropDownCount(int rows);
+    bool DroppedDown() const;
+    void SetBounds(int left, int top, int width, int height) override;
+
+    TNotifyEvent OnChange;  // the text was edited
+    // OnClick (inherited): an item was chosen from the list.
+
+    bool HandleCommand(WORD code, WORD id, LRESULT& result) override;
+
+private:
+    int FDropDownCount = 8;
+};
+
+// Calls OnTimer every Interval milliseconds while enabled. A one-shot timer disables itself just
+// before it calls OnTimer.
+class TTimer : public TComponent {
+public:
+    explicit TTimer(TComponent* owner);
+    ~TTimer() override;
+
+    unsigned Interval() const { return FInterval; }
+    void SetInterval(unsigned ms);
+    bool Enabled() const { return FEnabled; }
+    void SetEnabled(bool on);
+    bool OneShot() const { return FOneShot; }
+    void SetOneShot(bool on) { FOneShot = on; }
+    // Starts the interval again from now.
+    void Restart();
+
+    TNotifyEvent OnTimer;
+
+private:
+    static void CALLBACK TimerProc(HWND, UINT, UINT_PTR id, DWORD);
+    void Start();
+    void Stop();
+
+    unsigned FInterval = 1000;
+    bool FEnabled = false;
+    bool FOneShot = false;
+    UINT_PTR FId = 0;
+};
