@@ -7,3 +7,17 @@ list(APPEND VS_WINPLAT_SOURCES
     src/platform/Profile_win.cpp)
 list(APPEND VS_POSIX_SOURCES
     src/platform/Profile_posix.cpp)
+# Directory listing, volume queries, critical-error suppression
+list(APPEND VS_CORE_SOURCES
+    src/platform/DosWildcard.cpp
+    src/platform/DirList.cpp
+    src/platform/Volumes.cpp)
+list(APPEND VS_WINPLAT_SOURCES
+    src/platform/LongPath_win.cpp
+    src/platform/DirList_win.cpp
+    src/platform/Volumes_win.cpp
+    src/platform/ErrorMode_win.cpp)
+list(APPEND VS_POSIX_SOURCES
+    src/platform/DirList_posix.cpp
+    src/platform/Volumes_posix.cpp
+    src/platform/ErrorMode_posix.cpp)

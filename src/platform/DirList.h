@@ -1,0 +1,102 @@
+#pragma once
+// Directory listing: the entries of one folder whose names match a FindFirstFile pattern (DosWildcard.h),
+// with their attributes, 64-bit sizes and last-write times. Both backends filter by name in-process
+// with the same matcher, so a pattern selects the same entries on every platform (and Windows' habit of
+// matching 8.3 short names, where "*.txt" finds "a.txtx", does not apply).
+//
+// A caller that refuses an entry by its name pays nothing more for it: an entry's kind comes from the
+// directory read itself where the file system gives it, and its size and time are read only when asked
+// for (the POSIX backend calls fstatat lazily; the Win32 backend has them in the find data anyway).
+//
+// The POSIX backend never follows a symbolic link: a link is an entry with faReparsePoint, plus
+// faDirectory when it points to a folder (as Windows reports its links), and its size is 0.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+// File attributes with Windows' values.
+enum : std::uint32_t {
+    faReadOnly = 0x1,
+    faHidden = 0x2,
+    faSystem = 0x4,
+    faDirectory = 0x10,
+    faArchive = 0x20,
+    faNormal = 0x80,
+    faReparsePoint = 0x400,
+};
+
+// One entry met during a listing. Valid only inside the visit call; "." and ".." are never visited.
+class TDirEntry {
+public:
+    // The name in UTF-8 (one path component).
+    virtual std::string_view Name() const = 0;
+    // Cheap: from the directory read. True also for links that point to a folder.
+    virtual bool IsDirectory() const = 0;
+    // Cheap: junctions and symbolic links (POSIX: every symbolic link).
+    virtual bool IsReparsePoint() const = 0;
+    // All attributes (may read the entry's metadata on POSIX).
+    virtual std::uint32_t Attributes() const = 0;
+    // Size in bytes; 0 for folders and links; 0 when the entry vanished before it could be read.
+    virtual std::int64_t Size() const = 0;
+    // Last write time in 100-ns ticks since 1601-01-01 UTC (FILETIME); 0 when unknown.
+    virtual std::int64_t LastWriteTime() const = 0;
+
+protected:
+    ~TDirEntry() = default;
+};
+
+enum class TDirStatus {
+    Ok,            // listed in full (an empty folder too)
+    NotFound,      // no folder at that path (or not a folder)
+    AccessDenied,  // the folder exists but may not be listed
+    Failed,        // another failure; the entries visited before it are valid
+};
+
+// A non-owning reference to the visit callback, so a listing allocates nothing for it. The callback
+// returns false to end the listing early (the status is still Ok).
+class TDirVisit {
+public:
+    template <typename F>
+    requires(!std::is_same_v<std::remove_cvref_t<F>, TDirVisit>)
+        TDirVisit(F&& f)  // NOLINT: implicit on purpose, so lambdas can be passed directly
+        : FObject(const_cast<void*>(static_cast<const void*>(&f))),
+          FCall([](void* o, const TDirEntry& e) -> bool { return (*static_cast<std::remove_reference_t<F>*>(o))(e); }) {
+    }
+    bool operator()(const TDirEntry& entry) const { return FCall(FObject, entry); }
+
+private:
+    void* FObject;
+    bool (*FCall)(void*, const TDirEntry&);
+};
+
+// The listing interface. The system's lives behind SystemDirLister(); tests put fakes in its place.
+// Folder paths are UTF-8, with or without a trailing separator. Implementations are safe to call from
+// several threads at once.
+class TDirLister {
+public:
+    virtual ~TDirLister() = default;
+    // Visits every entry of folder whose name matches pattern.
+    virtual TDirStatus List(std::string_view folder, std::string_view pattern, TDirVisit visit) = 0;
+    // True when a folder (or a link to one) exists at the path.
+    virtual bool FolderExists(std::string_view folder) = 0;
+    // The path rules: '\\' and case-insensitive on Windows, '/' and case-sensitive on POSIX.
+    virtual char Separator() const = 0;
+    virtual bool CaseSensitive() const = 0;
+};
+
+TDirLister& SystemDirLister();
+
+// One entry with everything read, for callers that want the whole listing at once.
+struct TDirItem {
+    std::string Name;
+    std::uint32_t Attributes = 0;
+    std::int64_t Size = 0;
+    std::int64_t LastWriteTime = 0;
+    bool IsDirectory() const { return (Attributes & faDirectory) != 0; }
+};
+
+// Appends the matching entries of folder to items.
+TDirStatus ListDir(std::string_view folder, std::string_view pattern, std::vector<TDirItem>& items,
+                   TDirLister& lister = SystemDirLister());

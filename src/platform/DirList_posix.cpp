@@ -1,0 +1,164 @@
+// POSIX backend of the directory listing: openat/readdir, with fstatat only when an entry's kind is not
+// in the directory read or when its size, time or attributes are asked for. Links are never followed.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "platform/DirList.h"
+#include "platform/DosWildcard.h"
+
+namespace {
+
+constexpr std::int64_t kUnixEpochTicks = 116444736000000000LL;  // 1970-01-01 in 100-ns ticks since 1601
+
+TDirStatus StatusOf(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+        case ENAMETOOLONG:
+        case ELOOP:
+            return TDirStatus::NotFound;
+        case EACCES:
+        case EPERM:
+            return TDirStatus::AccessDenied;
+        default:
+            return TDirStatus::Failed;
+    }
+}
+
+// The entry being visited; one object serves the whole listing, reset for each entry.
+class TPosixEntry final : public TDirEntry {
+public:
+    explicit TPosixEntry(int dirFd) : FDirFd(dirFd) {}
+
+    void Reset(const dirent* d) {
+        FName = d->d_name;
+        FStatDone = false;
+        FStatOk = false;
+        FKindKnown = true;
+        switch (d->d_type) {
+            case DT_DIR:
+                FDirectory = true, FLink = false;
+                break;
+            case DT_LNK:
+                FLink = true, FDirectory = LinkPointsToFolder();
+                break;
+            case DT_UNKNOWN:
+                FKindKnown = false;
+                break;
+            default:
+                FDirectory = false, FLink = false;
+                break;
+        }
+    }
+
+    std::string_view Name() const override { return FName; }
+    bool IsDirectory() const override {
+        Kind();
+        return FDirectory;
+    }
+    bool IsReparsePoint() const override {
+        Kind();
+        return FLink;
+    }
+    std::uint32_t Attributes() const override {
+        Kind();
+        std::uint32_t attr = FDirectory ? faDirectory : faArchive;
+        if (FLink) attr |= faReparsePoint;
+        if (FName[0] == '.') attr |= faHidden;
+        if (Stat() && !(FStat.st_mode & S_IWUSR)) attr |= faReadOnly;
+        return attr;
+    }
+    std::int64_t Size() const override {
+        if (!Stat() || !S_ISREG(FStat.st_mode)) return 0;
+        return static_cast<std::int64_t>(FStat.st_size);
+    }
+    std::int64_t LastWriteTime() const override {
+        if (!Stat()) return 0;
+        return kUnixEpochTicks + static_cast<std::int64_t>(FStat.st_mtim.tv_sec) * 10000000 +
+               FStat.st_mtim.tv_nsec / 100;
+    }
+
+private:
+    int FDirFd;
+    const char* FName = "";
+    mutable bool FKindKnown = false, FDirectory = false, FLink = false;
+    mutable bool FStatDone = false, FStatOk = false;
+    mutable struct stat FStat {};
+
+    bool Stat() const {
+        if (!FStatDone) {
+            FStatDone = true;
+            FStatOk = ::fstatat(FDirFd, FName, &FStat, AT_SYMLINK_NOFOLLOW) == 0;
+        }
+        return FStatOk;
+    }
+    bool LinkPointsToFolder() const {
+        struct stat target {};
+        return ::fstatat(FDirFd, FName, &target, 0) == 0 && S_ISDIR(target.st_mode);
+    }
+    // File systems that leave d_type empty: read the kind from the entry itself.
+    void Kind() const {
+        if (FKindKnown) return;
+        FKindKnown = true;
+        if (!Stat()) {
+            FDirectory = FLink = false;
+            return;
+        }
+        FLink = S_ISLNK(FStat.st_mode);
+        FDirectory = FLink ? LinkPointsToFolder() : S_ISDIR(FStat.st_mode);
+    }
+};
+
+class TPosixDirLister final : public TDirLister {
+public:
+    TDirStatus List(std::string_view folder, std::string_view pattern, TDirVisit visit) override {
+        std::string path(folder.empty() ? std::string_view(".") : folder);
+        int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return StatusOf(errno);
+        DIR* dir = ::fdopendir(fd);
+        if (!dir) {
+            int error = errno;
+            ::close(fd);
+            return StatusOf(error);
+        }
+        const TDosWildcard matcher(pattern);
+        TPosixEntry entry(fd);
+        TDirStatus status = TDirStatus::Ok;
+        for (;;) {
+            errno = 0;
+            const dirent* d = ::readdir(dir);
+            if (!d) {
+                if (errno != 0) status = TDirStatus::Failed;
+                break;
+            }
+            const char* n = d->d_name;
+            if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+            if (!matcher.Matches(n)) continue;
+            entry.Reset(d);
+            if (!visit(entry)) break;
+        }
+        ::closedir(dir);  // closes fd too
+        return status;
+    }
+
+    bool FolderExists(std::string_view folder) override {
+        std::string path(folder);
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    }
+
+    char Separator() const override { return '/'; }
+    bool CaseSensitive() const override { return true; }
+};
+
+}  // namespace
+
+TDirLister& SystemDirLister() {
+    static TPosixDirLister lister;
+    return lister;
+}

@@ -1,0 +1,152 @@
+#include "platform/FsFixture.h"
+
+#include <fstream>
+#include <system_error>
+
+#include "platform/DirList.h"
+#include "support/TestSupport.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/WinText.h"
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace vstest {
+
+bool MakeSparseFile(const fs::path& file, std::uint64_t size) {
+    std::error_code ec;
+    fs::create_directories(file.parent_path(), ec);
+    { std::ofstream out(file, std::ios::binary | std::ios::trunc); }
+    fs::resize_file(file, size, ec);
+    return !ec && fs::file_size(file, ec) == size;
+}
+
+#ifdef _WIN32
+
+bool RunningUnderWine() {
+    HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+namespace {
+
+// The Unix path Wine maps a Windows path to.
+std::string UnixPath(const fs::path& path) {
+    using TGetUnixName = char*(__cdecl*)(const wchar_t*);
+    auto get = reinterpret_cast<TGetUnixName>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!get) return {};
+    char* name = get(path.wstring().c_str());
+    if (!name) return {};
+    std::string out = name;
+    ::HeapFree(::GetProcessHeap(), 0, name);
+    return out;
+}
+
+// Wine starts Unix programs through CreateProcess.
+bool RunUnix(const std::wstring& program, const std::wstring& arguments) {
+    std::wstring command = program + L" " + arguments;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    ::WaitForSingleObject(pi.hProcess, 10000);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return true;
+}
+
+std::wstring Quoted(const std::string& s) {
+    return L"\"" + Widen(s) + L"\"";
+}
+
+// Wine does not wait for a Unix child, so wait for its result to show.
+template <typename F>
+bool WaitFor(F done, int tries = 250) {
+    for (int i = 0; i < tries; ++i) {
+        if (done()) return true;
+        ::Sleep(20);
+    }
+    return false;
+}
+
+}  // namespace
+
+bool MakeFolderLink(const fs::path& link, const fs::path& target) {
+    std::error_code ec;
+    if (RunningUnderWine()) {
+        std::string unixTarget = UnixPath(target);
+        std::string unixParent = UnixPath(link.parent_path());
+        if (unixTarget.empty() || unixParent.empty()) return false;
+        std::string unixLink = unixParent + "/" + PathUtf8(link.filename());
+        if (!RunUnix(L"/bin/ln", L"-s " + Quoted(unixTarget) + L" " + Quoted(unixLink))) return false;
+        return WaitFor([&] { return ::GetFileAttributesW(link.wstring().c_str()) != INVALID_FILE_ATTRIBUTES; });
+    } else {
+        if (!::CreateSymbolicLinkW(link.wstring().c_str(), target.wstring().c_str(),
+                                   SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE))
+            return false;
+    }
+    return fs::exists(fs::symlink_status(link, ec));
+}
+
+bool MakeUnreadable(const fs::path& folder) {
+    if (RunningUnderWine()) {
+        std::string unixFolder = UnixPath(folder);
+        if (unixFolder.empty() || !RunUnix(L"/bin/chmod", L"000 " + Quoted(unixFolder))) return false;
+    } else {
+        return false;  // an access-control list would be needed; not worth it here
+    }
+    const bool denied = WaitFor(
+        [&] {
+            std::vector<TDirItem> items;
+            return ListDir(PathUtf8(folder), "*", items) == TDirStatus::AccessDenied;
+        },
+        50);
+    if (!denied) MakeReadable(folder);
+    return denied;
+}
+
+void MakeReadable(const fs::path& folder) {
+    if (RunningUnderWine()) {
+        std::string unixFolder = UnixPath(folder);
+        if (!unixFolder.empty() && RunUnix(L"/bin/chmod", L"755 " + Quoted(unixFolder))) ::Sleep(200);
+    }
+}
+
+#else
+
+bool RunningUnderWine() {
+    return false;
+}
+
+bool MakeFolderLink(const fs::path& link, const fs::path& target) {
+    std::error_code ec;
+    fs::create_directory_symlink(target, link, ec);
+    return !ec;
+}
+
+bool MakeUnreadable(const fs::path& folder) {
+    std::error_code ec;
+    fs::permissions(folder, fs::perms::none, ec);
+    if (ec) return false;
+    std::vector<TDirItem> items;
+    if (ListDir(PathUtf8(folder), "*", items) == TDirStatus::AccessDenied) return true;
+    MakeReadable(folder);
+    return false;
+}
+
+void MakeReadable(const fs::path& folder) {
+    std::error_code ec;
+    fs::permissions(folder, fs::perms::owner_all, ec);
+}
+
+#endif
+
+}  // namespace vstest
