@@ -1,7 +1,8 @@
 #pragma once
 // Tool bar, status bar and report-style list views.
-#include <commctrl.h>
 #include <windows.h>
+// after windows.h
+#include <commctrl.h>
 
 #include <functional>
 #include <string>

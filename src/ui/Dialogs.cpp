@@ -1,7 +1,8 @@
 #include "ui/Dialogs.h"
 
-#include <commdlg.h>
 #include <windows.h>
+// after windows.h
+#include <commdlg.h>
 
 #include <vector>
 

@@ -1,7 +1,8 @@
 #pragma once
 // Image lists drawn by a painter at whatever pixel size the DPI asks for, so images stay crisp.
-#include <commctrl.h>
 #include <windows.h>
+// after windows.h
+#include <commctrl.h>
 
 #include <cstdint>
 #include <functional>
