@@ -1,0 +1,10 @@
+# Folder-size benchmarks: cache lookups, totals from the cache, and the synthetic-tree maker that
+# compare.sh uses.
+add_library(vs_treemaker STATIC ${CMAKE_CURRENT_LIST_DIR}/TreeMaker.cpp)
+target_include_directories(vs_treemaker PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+
+add_executable(vs_mktree ${CMAKE_CURRENT_LIST_DIR}/mktree.cpp)
+target_link_libraries(vs_mktree PRIVATE vs_treemaker)
+
+add_executable(foldersize_bench ${CMAKE_CURRENT_LIST_DIR}/FolderSizeBench.cpp)
+target_link_libraries(foldersize_bench PRIVATE vs_treemaker voluscope_platform benchmark::benchmark benchmark::benchmark_main)

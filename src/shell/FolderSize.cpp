@@ -1,0 +1,155 @@
+#include "shell/FolderSize.h"
+
+#include <algorithm>
+
+#include "platform/DosWildcard.h"
+#include "platform/ErrorMode.h"
+#include "platform/Exception.h"
+
+namespace {
+
+std::int64_t CheckedAdd(std::int64_t a, std::int64_t b) {
+    std::int64_t sum;
+    if (__builtin_add_overflow(a, b, &sum)) throw Exception("Integer overflow");
+    return sum;
+}
+
+}  // namespace
+
+// --- drive cluster table
+
+void TDriveClusterTable::RebuildLocked() {
+    FEntries.clear();
+    ++FBuilds;
+    TCriticalErrorScope quiet;
+    const std::uint32_t mask = FVolumes.LogicalDriveMask();
+    for (int i = 0; i < 26; ++i) {
+        if (!(mask & (1u << i))) continue;
+        const char letter = static_cast<char>('A' + i);
+        const std::string root = DriveRoot(letter);
+        TDiskSpace space;
+        if (!FVolumes.DiskSpace(root, space) || space.Total <= 0) continue;
+        TClusterGeometry geometry;
+        std::uint64_t bytes = FVolumes.ClusterGeometry(root, geometry) ? geometry.ClusterBytes() : 0;
+        FEntries.emplace_back(letter, bytes > UINT32_MAX ? 0u : static_cast<std::uint32_t>(bytes));
+    }
+}
+
+void TDriveClusterTable::Rebuild() {
+    std::lock_guard lock(FLock);
+    RebuildLocked();
+}
+
+std::uint32_t TDriveClusterTable::ClusterSize(char letter) {
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 32);
+    if (letter < 'A' || letter > 'Z') return 0;
+    std::lock_guard lock(FLock);
+    if (FEntries.empty()) RebuildLocked();
+    auto find = [&]() -> const std::pair<char, std::uint32_t>* {
+        for (const auto& e : FEntries)
+            if (e.first == letter) return &e;
+        return nullptr;
+    };
+    if (auto* e = find(); e && e->second != 0) return e->second;
+    // An unknown letter or a zero entry: the drives may have changed. One rebuild, then the letter is
+    // looked up again by letter (the table may have shrunk), and a drive still missing counts 0.
+    RebuildLocked();
+    auto* e = find();
+    return e ? e->second : 0;
+}
+
+std::vector<std::pair<char, std::uint32_t>> TDriveClusterTable::Entries() const {
+    std::lock_guard lock(FLock);
+    return FEntries;
+}
+
+int TDriveClusterTable::Builds() const {
+    std::lock_guard lock(FLock);
+    return FBuilds;
+}
+
+// --- service
+
+std::string TFolderSizeService::CacheKey(std::string_view path) const {
+    const char sep = FLister.Separator();
+    std::string key;
+    key.reserve(path.size() + 1);
+    if (FLister.CaseSensitive())
+        key.assign(path);
+    else
+        AppendLowerCase(key, path);
+    if (sep == '\\') std::replace(key.begin(), key.end(), '/', '\\');
+    if (key.empty() || key.back() != sep) key += sep;
+    return key;
+}
+
+std::string TFolderSizeService::ParentKey(std::string_view key) const {
+    const char sep = FLister.Separator();
+    if (key.size() < 2) return {};
+    std::size_t pos = key.find_last_of(sep, key.size() - 2);
+    if (pos == std::string_view::npos) return {};
+    return std::string(key.substr(0, pos + 1));
+}
+
+char TFolderSizeService::DriveLetterOf(std::string_view path) {
+    if (path.size() >= 4 && path[0] == '\\' && path[1] == '\\' && path[2] == '?' && path[3] == '\\')
+        path.remove_prefix(4);
+    if (path.size() < 2 || path[1] != ':') return 0;
+    char c = path[0];
+    if (c >= 'a' && c <= 'z') return static_cast<char>(c - 32);
+    return (c >= 'A' && c <= 'Z') ? c : 0;
+}
+
+std::int64_t TFolderSizeService::AllocatedSize(char letter, std::int64_t size) {
+    if (size <= 0) return 0;
+    const std::int64_t cluster = ClusterSize(letter);
+    if (cluster <= 0) return 0;
+    return CheckedAdd(size, cluster - size % cluster);
+}
+
+std::int64_t TFolderSizeService::FolderTotals(std::string_view path, std::string_view mask, std::int64_t& used,
+                                              std::int64_t& count) {
+    if (path.empty()) return 0;
+    TCriticalErrorScope quiet;
+    std::string folder(path);
+    const char sep = FLister.Separator();
+    if (folder.back() != sep && !(sep == '\\' && folder.back() == '/')) folder += sep;
+    if (!FLister.FolderExists(folder)) return 0;
+
+    std::string key = CacheKey(path);
+    std::string lowerMask = LowerCaseText(mask);
+    TFolderTotals totals;
+    if (!FCache.Lookup(key, lowerMask, totals))
+        totals = Walk(std::move(folder), std::move(key), std::move(lowerMask), mask);
+    used = CheckedAdd(used, totals.Used);
+    count = CheckedAdd(count, totals.Count);
+    return totals.Size;
+}
+
+std::int64_t TFolderSizeService::FolderSize(std::string_view path, std::string_view mask, std::int64_t& used,
+                                            std::int64_t& count) {
+    used = 0;
+    count = 0;
+    return FolderTotals(path, mask, used, count);
+}
+
+std::int64_t TFolderSizeService::FolderFileCount(std::string_view path, std::string_view mask) {
+    std::int64_t used = 0, count = 0;
+    FolderTotals(path, mask, used, count);
+    return count;
+}
+
+void TFolderSizeService::InvalidateFolderSize(std::string_view itemPath, bool isFolder) {
+    if (itemPath.empty() || FCache.Count() == 0) return;
+    std::string base = CacheKey(itemPath);
+    if (!isFolder) base = ParentKey(base);
+    // c:\a\b\ -> c:\a\ -> c:\ (the root is included); /a/b/ -> /a/ -> /.
+    while (!base.empty()) {
+        FCache.MarkStale(base);
+        base = ParentKey(base);
+    }
+}
+
+int TFolderSizeService::Threads() const {
+    return FThreads;
+}
