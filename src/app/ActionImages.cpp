@@ -1,5 +1,7 @@
 #include "app/ActionImages.h"
 
+#include <cmath>
+
 #include "app/GlyphCanvas.h"
 
 namespace {
@@ -250,4 +252,22 @@ bool PaintActionImage(int index, int sizePx, std::uint32_t* pixels) {
             return false;
     }
     return true;
+}
+
+void PaintFindFolderFrame(int frame, int width, int height, std::uint32_t* pixels) {
+    if (width < 1 || height < 1 || !pixels) return;
+    constexpr double KPi = 3.14159265358979323846;
+    // Design units: 80 across, and the same scale down, so the picture keeps its proportions.
+    TGlyphCanvas c(width, height, pixels, 80.0);
+    c.Clear();
+    double top = (height / c.Scale() - 50.0) / 2;  // centred when the height does not match
+    Folder(c, 14, top + 10, 50, top + 42);
+    int n = ((frame % FindFolderFrameCount) + FindFolderFrameCount) % FindFolderFrameCount;
+    double t = 2 * KPi * n / FindFolderFrameCount;
+    double gx = 36 + 16 * std::cos(t), gy = top + 24 + 7 * std::sin(t);
+    constexpr std::uint32_t KRim = Argb(60, 60, 70), KHandle = Argb(120, 70, 30);
+    c.StrokeLine({{gx + 6, gy + 6}, {gx + 13, gy + 13}}, 4, KHandle);
+    c.FillEllipse(gx, gy, 9, 9, KRim);
+    c.FillEllipse(gx, gy, 7, 7, Argb(200, 230, 255, 150));
+    c.FillEllipse(gx - 2.5, gy - 2.5, 2.2, 1.6, Argb(255, 255, 255, 200));
 }

@@ -31,3 +31,9 @@ constexpr int ActionImageCount = 18;
 // alpha, top row first), over a transparent background. Returns false, with the pixels made
 // transparent, for an index outside 0..ActionImageCount - 1; does nothing for a size below 1.
 bool PaintActionImage(int index, int sizePx, std::uint32_t* pixels);
+
+// The find-folder animation drawn in code, for systems that lack their own: a magnifying glass
+// circling over a folder. Frame `frame` (taken modulo FindFolderFrameCount) is painted at
+// width x height pixels (the design is 80 x 50) into `pixels` as above.
+constexpr int FindFolderFrameCount = 16;
+void PaintFindFolderFrame(int frame, int width, int height, std::uint32_t* pixels);

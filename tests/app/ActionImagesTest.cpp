@@ -142,6 +142,29 @@ TEST(AppActionImages, RectanglesStaySharpAtOneAndAHalfTimes) {
     for (auto p : px) EXPECT_TRUE(Alpha(p) == 0 || Alpha(p) == 255);
 }
 
+TEST(AppFindFolderFrames, FramesMoveAndRepeat) {
+    const int w = 80, h = 50;
+    auto frame = [&](int i) {
+        TPixels px(w * h, 0xDEADBEEF);
+        PaintFindFolderFrame(i, w, h, px.data());
+        return px;
+    };
+    TPixels first = frame(0);
+    int opaque = 0;
+    for (auto p : first) opaque += Alpha(p) > 0;
+    EXPECT_GT(opaque, w * h / 5);
+    EXPECT_LT(opaque, w * h);
+    EXPECT_EQ(frame(FindFolderFrameCount), first);
+    EXPECT_EQ(frame(-FindFolderFrameCount), first);
+    for (int i = 1; i < FindFolderFrameCount; ++i) EXPECT_NE(frame(i), frame(i - 1)) << i;
+    // A larger size draws the same picture, not a cut-out of it.
+    TPixels big(160 * 100);
+    PaintFindFolderFrame(3, 160, 100, big.data());
+    int bigOpaque = 0;
+    for (auto p : big) bigOpaque += Alpha(p) > 0;
+    EXPECT_NEAR(bigOpaque, 4 * opaque, opaque / 2);
+}
+
 TEST(AppGlyphCanvas, ShapesCoverTheirArea) {
     TPixels px(32 * 32, 0);
     TGlyphCanvas c(32, 32, px.data(), 32);

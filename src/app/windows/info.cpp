@@ -35,12 +35,3 @@ void TEPInfoExe::ReadVersionInfo() {
         }
     }
 }
-
-std::string ExecutablePath() {
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n < buffer.size()) return Narrow(std::wstring_view(buffer.data(), n));
-        buffer.resize(buffer.size() * 2);  // the path was cut: try a larger buffer
-    }
-}

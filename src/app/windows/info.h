@@ -23,6 +23,3 @@ public:
     std::string ProductVersion;
     std::string Comments;
 };
-
-// The full path of the running executable.
-std::string ExecutablePath();

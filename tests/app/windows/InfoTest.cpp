@@ -3,12 +3,13 @@
 
 #include "app/windows/info.h"
 #include "support/TestSupport.h"
+#include "ui/Forms.h"
 
 namespace {
 
 TEST(WinVersionInfo, FindsTheRecordUnderItsLanguage) {
     TEPInfoExe info;
-    info.ExeName = ExecutablePath();
+    info.ExeName = ExeFileName();
     info.LangId = "0C09";
     info.ReadVersionInfo();
     EXPECT_EQ(info.FileVersion, "1.4.1.108");
@@ -28,7 +29,7 @@ TEST(WinVersionInfo, StartsWithFrenchLanguageAndFindsNoTableThere) {
     TEPInfoExe info;
     EXPECT_EQ(info.LangId, "040C");
     EXPECT_EQ(info.ExeName, "");
-    info.ExeName = ExecutablePath();
+    info.ExeName = ExeFileName();
     info.FileVersion = "stale";
     info.ReadVersionInfo();
     EXPECT_EQ(info.FileVersion, "");  // the record is read, the table is missing: texts empty
@@ -49,8 +50,8 @@ TEST(WinVersionInfo, FileWithoutRecordLeavesTextsUnchanged) {
     EXPECT_EQ(info.FileVersion, "kept");
 }
 
-TEST(WinVersionInfo, ExecutablePathNamesThisProgram) {
-    std::string path = ExecutablePath();
+TEST(WinVersionInfo, ExeFileNameNamesThisProgram) {
+    std::string path = ExeFileName();
     ASSERT_GT(path.size(), 4u);
     EXPECT_EQ(path.substr(path.size() - 4), ".exe");
     EXPECT_NE(path.find('\\'), std::string::npos);
