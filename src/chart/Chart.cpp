@@ -384,7 +384,7 @@ void TChart::DrawAxes(TChartCanvas3D& c3) {
         auto lines = SplitLines(l.Text, FLeftAxis.LabelsMultiLine);
         int y = l.Position - lineHeight * static_cast<int>(lines.size()) / 2;
         for (const auto& line : lines) {
-            canvas.TextOut(r.Left - FLeftAxis.TickLength - 2 - canvas.TextWidth(line), y, line, 0);
+            canvas.PaintText(r.Left - FLeftAxis.TickLength - 2 - canvas.TextWidth(line), y, line, 0);
             y += lineHeight;
         }
     }
@@ -396,7 +396,7 @@ void TChart::DrawAxes(TChartCanvas3D& c3) {
         canvas.Line({l.Position, r.Bottom}, {l.Position, r.Bottom + FBottomAxis.TickLength});
         TScreenSize size = canvas.TextExtent(l.Text);
         // Rotated by 90 degrees: the text reads upwards and ends just below the tick.
-        canvas.TextOut(l.Position - size.Height / 2, r.Bottom + FBottomAxis.TickLength + 2 + size.Width, l.Text, 90);
+        canvas.PaintText(l.Position - size.Height / 2, r.Bottom + FBottomAxis.TickLength + 2 + size.Width, l.Text, 90);
     }
     canvas.ClearClip();
 }
@@ -408,7 +408,7 @@ void TChart::DrawTitle(TChartCanvas& canvas, const TChartTitle& title) {
     int y = title.Rect.Top;
     for (const auto& line : title.Text()) {
         TScreenSize size = canvas.TextExtent(line);
-        canvas.TextOut((title.Rect.Left + title.Rect.Right - size.Width) / 2, y, line, 0);
+        canvas.PaintText((title.Rect.Left + title.Rect.Right - size.Width) / 2, y, line, 0);
         y += size.Height;
     }
     canvas.ClearClip();

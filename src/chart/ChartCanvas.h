@@ -87,7 +87,7 @@ public:
 
     // Text in the current font with a transparent background; (x, y) is the top left corner of
     // the unrotated text; angle in degrees counter-clockwise (0 or 90).
-    virtual void TextOut(int x, int y, std::string_view text, int angle) = 0;
+    virtual void PaintText(int x, int y, std::string_view text, int angle) = 0;
     virtual TScreenSize TextExtent(std::string_view text) = 0;
     int TextWidth(std::string_view text) { return TextExtent(text).Width; }
     int TextHeight(std::string_view text) { return TextExtent(text).Height; }

@@ -38,14 +38,18 @@ void TChartLegend::CalcLayout(TChartCanvas& canvas, const TScreenRect& inner, in
     }
     int right = inner.Right - (FrameWidth + 1) - ShadowSize;
     FTextRight = right - 2;
-    int boxWidth = RoundToInt((widest + 10) * ColorWidthPercent / 100.0);
     // A legend never reaches past the inner rectangle's left edge: long texts are cut instead.
-    int maxText = std::max(0, FTextRight - inner.Left - 8 - boxWidth);
-    FTextLeft = FTextRight - std::min(widest, maxText);
+    // The box grows with the text, so the text gets what is left of the room after it.
+    int textRoom = FTextRight - 8 - inner.Left;
+    int textWidth = widest;
+    if (textWidth + 8 + RoundToInt((textWidth + 10) * ColorWidthPercent / 100.0) > FTextRight - inner.Left)
+        textWidth = std::max(0, static_cast<int>((textRoom - ColorWidthPercent / 10.0 - 1) * 100 / (100 + ColorWidthPercent)));
+    int boxWidth = RoundToInt((textWidth + 10) * ColorWidthPercent / 100.0);
+    FTextLeft = FTextRight - textWidth;
     FBoxRight = FTextLeft - 4;
     FBoxLeft = FBoxRight - boxWidth;
     FRect = {FBoxLeft - 4, top, right, FRowsTop + rows * FRowHeight + FrameWidth};
-    if (FRect.IsEmpty()) {
+    if (FRect.IsEmpty() || FRect.Left < inner.Left) {
         FRect = {};
         FTexts.clear();
         FColors.clear();
@@ -70,7 +74,7 @@ void TChartLegend::Draw(TChartCanvas& canvas) const {
             canvas.Rectangle({FBoxLeft, rowTop + 2, FBoxRight, rowTop + FRowHeight - 2});
         }
         canvas.SetClip({FTextLeft, rowTop, FTextRight + 1, rowTop + FRowHeight});
-        canvas.TextOut(FTextLeft, rowTop, FTexts[i], 0);
+        canvas.PaintText(FTextLeft, rowTop, FTexts[i], 0);
         canvas.ClearClip();
     }
 }

@@ -7,3 +7,6 @@ list(APPEND VS_CORE_SOURCES
     src/chart/ChartSeries.cpp
     src/chart/ChartUtils.cpp
     src/chart/PieSeries.cpp)
+list(APPEND VS_WIN_SOURCES
+    src/chart/ChartPanel_win.cpp
+    src/chart/GdiChartCanvas_win.cpp)
