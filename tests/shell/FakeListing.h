@@ -1,0 +1,104 @@
+#pragma once
+// Test stand-ins for the listing and volume interfaces: an in-memory tree with Windows path rules that
+// counts its directory reads and can fail, vanish or throw on chosen folders; a decorator that counts the
+// reads of another lister; and volumes with chosen drives and cluster sizes.
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/DirList.h"
+#include "platform/Volumes.h"
+
+namespace vstest {
+
+class TFakeLister : public TDirLister {
+public:
+    // Adds a folder and all its ancestors ("c:\a\b").
+    void AddFolder(const std::string& path);
+    // Adds a file, and its folders.
+    void AddFile(const std::string& path, std::int64_t size);
+    // Adds an entry with the given attributes (a junction: faDirectory | faReparsePoint).
+    void AddEntry(const std::string& path, std::uint32_t attributes, std::int64_t size = 0);
+
+    // A folder that the parent lists but that is gone when it is opened itself.
+    void Vanish(const std::string& path) { FVanished.insert(Key(path)); }
+    // A folder whose listing fails with status after it yielded its first `yield` entries.
+    void FailListing(const std::string& path, TDirStatus status, int yield = 0) {
+        FFailures[Key(path)] = {status, yield};
+    }
+    // A folder whose listing throws.
+    void ThrowOn(const std::string& path) { FThrowing.insert(Key(path)); }
+    void SetDelay(std::chrono::milliseconds delay) { FDelay = delay; }
+
+    // How often a folder was listed; ReadsTotal counts every listing.
+    int Reads(const std::string& path) const;
+    int ReadsTotal() const { return FTotal; }
+    void ResetReads();
+    // Whether critical errors were suppressed on the listing thread every time.
+    bool AlwaysQuiet() const { return FAlwaysQuiet; }
+
+    TDirStatus List(std::string_view folder, std::string_view pattern, TDirVisit visit) override;
+    bool FolderExists(std::string_view folder) override;
+    char Separator() const override { return '\\'; }
+    bool CaseSensitive() const override { return false; }
+
+    static std::string Key(std::string_view path);  // lower case, one trailing '\'
+
+private:
+    struct TEntry {
+        std::string Name;
+        std::uint32_t Attributes;
+        std::int64_t Size;
+    };
+    std::map<std::string, std::vector<TEntry>> FFolders;
+    std::set<std::string> FVanished, FThrowing;
+    std::map<std::string, std::pair<TDirStatus, int>> FFailures;
+    std::chrono::milliseconds FDelay{0};
+    mutable std::mutex FLock;
+    std::map<std::string, int> FReads;
+    std::atomic<int> FTotal{0};
+    std::atomic<bool> FAlwaysQuiet{true};
+};
+
+// Forwards to another lister and counts the listings of each folder (by its path as given).
+class TCountingLister : public TDirLister {
+public:
+    explicit TCountingLister(TDirLister& inner) : FInner(inner) {}
+    TDirStatus List(std::string_view folder, std::string_view pattern, TDirVisit visit) override;
+    bool FolderExists(std::string_view folder) override { return FInner.FolderExists(folder); }
+    char Separator() const override { return FInner.Separator(); }
+    bool CaseSensitive() const override { return FInner.CaseSensitive(); }
+    int ReadsTotal() const { return FTotal; }
+    std::multiset<std::string> ReadFolders() const;
+    void ResetReads();
+
+private:
+    TDirLister& FInner;
+    mutable std::mutex FLock;
+    std::multiset<std::string> FRead;
+    std::atomic<int> FTotal{0};
+};
+
+class TFakeVolumes : public TVolumeQueries {
+public:
+    // A drive with the given cluster size (0: the geometry query fails) and total size.
+    void SetDrive(char letter, std::uint32_t cluster, std::int64_t total = 1 << 30);
+    void RemoveDrive(char letter);
+
+    std::uint32_t LogicalDriveMask() override;
+    TDriveType DriveType(std::string_view root) override;
+    bool DiskSpace(std::string_view root, TDiskSpace& space) override;
+    bool VolumeInformation(std::string_view root, TVolumeInfo& info) override;
+    bool ClusterGeometry(std::string_view root, TClusterGeometry& geometry) override;
+
+private:
+    std::mutex FLock;
+    std::map<char, std::pair<std::uint32_t, std::int64_t>> FDrives;
+};
+
+}  // namespace vstest

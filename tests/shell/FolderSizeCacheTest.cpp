@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "shell/FolderSizeCache.h"
+
+namespace {
+
+TEST(ShellFolderSizeCache, HitOnlyWithTheSameMaskAndFresh) {
+    TFolderSizeCache cache;
+    TFolderTotals totals;
+    EXPECT_FALSE(cache.Lookup("c:\\a\\", "*.*", totals));
+    cache.Store("c:\\a\\", "*.*", {100, 4096, 2});
+    ASSERT_TRUE(cache.Lookup("c:\\a\\", "*.*", totals));
+    EXPECT_EQ(totals, (TFolderTotals{100, 4096, 2}));
+    EXPECT_FALSE(cache.Lookup("c:\\a\\", "*.bak", totals));
+    EXPECT_FALSE(cache.Lookup("c:\\A\\", "*.*", totals));  // keys are compared exactly
+
+    // Another mask overwrites the one entry.
+    cache.Store("c:\\a\\", "*.bak", {7, 8, 1});
+    EXPECT_EQ(cache.Count(), 1u);
+    EXPECT_FALSE(cache.Lookup("c:\\a\\", "*.*", totals));
+    ASSERT_TRUE(cache.Lookup("c:\\a\\", "*.bak", totals));
+    EXPECT_EQ(totals.Size, 7);
+
+    // Stale: size -1, used and count kept, no hit until stored again.
+    EXPECT_TRUE(cache.MarkStale("c:\\a\\"));
+    EXPECT_FALSE(cache.MarkStale("c:\\b\\"));
+    EXPECT_FALSE(cache.Lookup("c:\\a\\", "*.bak", totals));
+    TFolderSizeEntry entry;
+    ASSERT_TRUE(cache.Find("c:\\a\\", entry));
+    EXPECT_EQ(entry, (TFolderSizeEntry{"c:\\a\\", "*.bak", {-1, 8, 1}}));
+    cache.Store("c:\\a\\", "*.bak", {9, 9, 1});
+    EXPECT_TRUE(cache.Lookup("c:\\a\\", "*.bak", totals));
+    EXPECT_EQ(cache.Count(), 1u);
+}
+
+TEST(ShellFolderSizeCache, MasksAreKeptTo255Bytes) {
+    TFolderSizeCache cache;
+    TFolderTotals totals;
+    const std::string exact(255, 'x');
+    cache.Store("k\\", exact, {1, 1, 1});
+    EXPECT_TRUE(cache.Lookup("k\\", exact, totals));
+
+    // A longer mask is stored cut and never hits, so it is always recomputed rather than confused with
+    // another mask that shares its first 255 bytes.
+    const std::string longer = std::string(255, 'y') + "1";
+    cache.Store("k\\", longer, {2, 2, 2});
+    EXPECT_FALSE(cache.Lookup("k\\", longer, totals));
+    EXPECT_FALSE(cache.Lookup("k\\", std::string(255, 'y') + "2", totals));
+    TFolderSizeEntry entry;
+    ASSERT_TRUE(cache.Find("k\\", entry));
+    EXPECT_EQ(entry.Mask, std::string(255, 'y'));
+
+    // The cut never splits a UTF-8 character.
+    std::string wide = std::string(254, 'a') + "ж";  // 256 bytes
+    EXPECT_EQ(CutMask(wide), std::string(254, 'a'));
+    EXPECT_EQ(CutMask("*.txt"), "*.txt");
+}
+
+TEST(ShellFolderSizeCache, ManyKeysAllFoundAfterGrowing) {
+    TFolderSizeCache cache;
+    const int n = 100000;
+    for (int i = 0; i < n; ++i)
+        cache.Store("/tree/d" + std::to_string(i % 313) + "/f" + std::to_string(i) + "/", "*.*", {i, 0, i});
+    EXPECT_EQ(cache.Count(), static_cast<std::size_t>(n));
+    TFolderTotals totals;
+    for (int i = 0; i < n; ++i) {
+        ASSERT_TRUE(cache.Lookup("/tree/d" + std::to_string(i % 313) + "/f" + std::to_string(i) + "/", "*.*", totals))
+            << i;
+        ASSERT_EQ(totals.Size, i);
+    }
+    EXPECT_FALSE(cache.Lookup("/tree/d0/f1/", "*.*", totals));
+    // Entries keep the order they were first stored in.
+    auto entries = cache.Entries();
+    ASSERT_EQ(entries.size(), static_cast<std::size_t>(n));
+    EXPECT_EQ(entries[12345].Totals.Count, 12345);
+    // An entry costs well under 200 bytes with keys of this length.
+    EXPECT_LT(cache.MemoryBytes() / n, 120u);
+    cache.Clear();
+    EXPECT_EQ(cache.Count(), 0u);
+    EXPECT_FALSE(cache.Lookup("/tree/d0/f0/", "*.*", totals));
+}
+
+TEST(ShellFolderSizeCache, LongAndOddKeys) {
+    TFolderSizeCache cache;
+    const std::string huge(70000, 'k');  // longer than an arena block
+    cache.Store(huge, "*", {1, 2, 3});
+    cache.Store("", "*", {4, 5, 6});
+    cache.Store(std::string("a\0b", 3), "*", {7, 8, 9});
+    TFolderTotals totals;
+    ASSERT_TRUE(cache.Lookup(huge, "*", totals));
+    EXPECT_EQ(totals.Count, 3);
+    ASSERT_TRUE(cache.Lookup("", "*", totals));
+    EXPECT_EQ(totals.Count, 6);
+    ASSERT_TRUE(cache.Lookup(std::string("a\0b", 3), "*", totals));
+    EXPECT_EQ(totals.Count, 9);
+    EXPECT_FALSE(cache.Lookup("a", "*", totals));
+}
+
+TEST(ShellFolderSizeCache, SafeFromSeveralThreads) {
+    TFolderSizeCache cache;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&cache, t] {
+            TFolderTotals totals;
+            for (int i = 0; i < 5000; ++i) {
+                std::string key = "/t" + std::to_string(t) + "/" + std::to_string(i) + "/";
+                cache.Store(key, "*.*", {i, 0, 0});
+                if (!cache.Lookup(key, "*.*", totals) || totals.Size != i) std::abort();
+            }
+        });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(cache.Count(), 20000u);
+}
+
+}  // namespace

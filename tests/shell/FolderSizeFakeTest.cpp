@@ -1,0 +1,302 @@
+// The folder-size service over the in-memory tree: the cache rules, invalidation, cluster sizes and the
+// walk's edge cases, with Windows paths on every host.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "platform/ErrorMode.h"
+#include "platform/Exception.h"
+#include "shell/FakeListing.h"
+#include "shell/FolderSize.h"
+
+using vstest::TFakeLister;
+using vstest::TFakeVolumes;
+
+namespace {
+
+class ShellFolderSizeFake : public ::testing::TestWithParam<int> {
+protected:
+    TFakeLister FLister;
+    TFakeVolumes FVolumes;
+    TFolderSizeService FService{FLister, FVolumes};
+
+    void SetUp() override {
+        FService.SetThreads(GetParam());
+        FVolumes.SetDrive('C', 4096);
+        // c:\a\b\ and c:\a\other\, with files at every level.
+        FLister.AddFile("c:\\root.txt", 1);
+        FLister.AddFile("c:\\a\\one.txt", 10);
+        FLister.AddFile("c:\\a\\two.bak", 4096);
+        FLister.AddFile("c:\\a\\b\\three.TXT", 100);
+        FLister.AddFile("c:\\a\\b\\four.bak", 1000);
+        FLister.AddFile("c:\\a\\other\\five.txt", 10000);
+        FLister.AddFile("c:\\a\\other\\empty.txt", 0);
+    }
+    TFolderTotals Totals(const std::string& path, const std::string& mask) {
+        TFolderTotals t;
+        t.Size = FService.FolderSize(path, mask, t.Used, t.Count);
+        return t;
+    }
+    TFolderSizeEntry Entry(const std::string& key) {
+        TFolderSizeEntry e;
+        EXPECT_TRUE(FService.FolderSizeCache().Find(key, e)) << key;
+        return e;
+    }
+};
+
+TEST_P(ShellFolderSizeFake, TotalsUsedAndCount) {
+    // Used space with 4096-byte clusters: 1 -> 4096, 10 -> 4096, 4096 -> 8192, 100 -> 4096,
+    // 1000 -> 4096, 10000 -> 12288, 0 -> 0.
+    EXPECT_EQ(Totals("c:\\", "*.*"), (TFolderTotals{15207, 36864, 7}));
+    EXPECT_EQ(Totals("C:\\A", "*.txt"), (TFolderTotals{10110, 20480, 4}));
+    EXPECT_EQ(Totals("c:\\a\\b\\", "*.bak"), (TFolderTotals{1000, 4096, 1}));
+    EXPECT_EQ(FService.FolderFileCount("c:\\a", "*.bak"), 2);
+    // FolderTotals adds to what the caller has.
+    std::int64_t used = 5, count = 5;
+    EXPECT_EQ(FService.FolderTotals("c:\\a\\other", "*.*", used, count), 10000);
+    EXPECT_EQ(used, 5 + 12288);
+    EXPECT_EQ(count, 5 + 2);
+    // Each folder has its own entry.
+    EXPECT_EQ(Entry("c:\\a\\other\\"), (TFolderSizeEntry{"c:\\a\\other\\", "*.*", {10000, 12288, 2}}));
+}
+
+TEST_P(ShellFolderSizeFake, MissingFolderTotalsNothing) {
+    EXPECT_EQ(Totals("c:\\nowhere", "*.*"), (TFolderTotals{0, 0, 0}));
+    EXPECT_EQ(Totals("", "*.*"), (TFolderTotals{0, 0, 0}));
+    EXPECT_EQ(FService.FolderSizeCache().Count(), 0u);
+    EXPECT_EQ(FLister.ReadsTotal(), 0);
+}
+
+TEST_P(ShellFolderSizeFake, AnotherMaskWalksAgainCapitalsHit) {
+    Totals("c:\\a", "*.*");
+    EXPECT_EQ(FLister.ReadsTotal(), 3);  // c:\a\, c:\a\b\, c:\a\other\ once each
+    Totals("c:\\a", "*.bak");
+    EXPECT_EQ(FLister.ReadsTotal(), 6);
+    EXPECT_EQ(Entry("c:\\a\\b\\").Mask, "*.bak");
+    EXPECT_EQ(Totals("c:\\a", "*.BAK"), (TFolderTotals{5096, 12288, 2}));
+    EXPECT_EQ(FLister.ReadsTotal(), 6);  // a hit: masks compare in lower case
+    EXPECT_EQ(FService.FolderSizeCache().Count(), 3u);
+}
+
+TEST_P(ShellFolderSizeFake, CachedSubFoldersAreNotReadAgain) {
+    Totals("c:\\a\\b", "*.*");
+    FLister.ResetReads();
+    Totals("c:\\a", "*.*");
+    EXPECT_EQ(FLister.Reads("c:\\a"), 1);
+    EXPECT_EQ(FLister.Reads("c:\\a\\b"), 0);
+    EXPECT_EQ(FLister.Reads("c:\\a\\other"), 1);
+}
+
+TEST_P(ShellFolderSizeFake, InvalidationMarksExactlyTheChain) {
+    Totals("c:\\", "*.*");
+    FService.InvalidateFolderSize("C:\\A\\B\\three.TXT", false);
+    EXPECT_LT(Entry("c:\\a\\b\\").Totals.Size, 0);
+    EXPECT_LT(Entry("c:\\a\\").Totals.Size, 0);
+    EXPECT_LT(Entry("c:\\").Totals.Size, 0);
+    EXPECT_EQ(Entry("c:\\a\\other\\").Totals.Size, 10000);
+    // Used and count stay as they were.
+    EXPECT_EQ(Entry("c:\\a\\b\\").Totals.Count, 2);
+
+    FLister.ResetReads();
+    EXPECT_EQ(Totals("c:\\a", "*.*").Size, 15206);
+    EXPECT_EQ(FLister.ReadsTotal(), 2);
+    EXPECT_EQ(FLister.Reads("c:\\a"), 1);
+    EXPECT_EQ(FLister.Reads("c:\\a\\b"), 1);
+    EXPECT_EQ(FLister.Reads("c:\\a\\other"), 0);
+
+    // A folder item marks itself and its ancestors; the sibling stays fresh.
+    FService.InvalidateFolderSize("c:\\a\\other", true);
+    EXPECT_LT(Entry("c:\\a\\other\\").Totals.Size, 0);
+    EXPECT_EQ(Entry("c:\\a\\b\\").Totals.Size, 1100);
+    // Odd items do nothing harmful.
+    FService.InvalidateFolderSize("", false);
+    FService.InvalidateFolderSize("x", false);
+    FService.InvalidateFolderSize("\\\\server\\share\\f.txt", false);
+}
+
+TEST_P(ShellFolderSizeFake, MatchingFilesInNonMatchingFolders) {
+    FLister.AddFile("c:\\docs.bak\\keep.txt", 3);
+    FLister.AddFile("c:\\docs.bak\\deeper\\x.txt", 4);
+    EXPECT_EQ(FService.FolderFileCount("c:\\", "*.txt"), 7);
+    EXPECT_EQ(FService.FolderFileCount("c:\\", "a?c.*"), 0);
+}
+
+TEST_P(ShellFolderSizeFake, JunctionsAreNeitherEnteredNorCounted) {
+    // A junction back to the root would loop; its target's files are counted once, where they are.
+    FLister.AddEntry("c:\\a\\b\\loop", faDirectory | faReparsePoint);
+    FLister.AddEntry("c:\\a\\link.txt", faArchive | faReparsePoint, 0);  // a file link counts, with size 0
+    EXPECT_EQ(Totals("c:\\", "*.*"), (TFolderTotals{15207, 36864, 8}));
+    EXPECT_EQ(FLister.Reads("c:\\a\\b\\loop"), 0);
+}
+
+TEST_P(ShellFolderSizeFake, VanishedFolderTotalsZeroAndTheWalkGoesOn) {
+    FLister.AddFolder("c:\\a\\gone");
+    FLister.Vanish("c:\\a\\gone");
+    EXPECT_EQ(Totals("c:\\a", "*.*"), (TFolderTotals{15206, 32768, 6}));
+    TFolderSizeEntry e;
+    EXPECT_FALSE(FService.FolderSizeCache().Find("c:\\a\\gone\\", e));
+    EXPECT_EQ(Entry("c:\\a\\").Totals.Size, 15206);
+}
+
+TEST_P(ShellFolderSizeFake, UnreadableFolderTotalsWhatCouldBeRead) {
+    FLister.AddFile("c:\\a\\locked\\secret.txt", 50);
+    FLister.FailListing("c:\\a\\locked", TDirStatus::AccessDenied);
+    FLister.FailListing("c:\\a\\b", TDirStatus::Failed, 1);  // breaks off after its first entry
+    EXPECT_EQ(Totals("c:\\a", "*.*"), (TFolderTotals{14206, 28672, 5}));
+    EXPECT_EQ(Entry("c:\\a\\locked\\").Totals, (TFolderTotals{0, 0, 0}));
+    EXPECT_EQ(Entry("c:\\a\\b\\").Totals, (TFolderTotals{100, 4096, 1}));
+}
+
+TEST_P(ShellFolderSizeFake, ErrorsReachTheCallerAndTheModeIsRestored) {
+    FLister.ThrowOn("c:\\a\\other");
+    ASSERT_FALSE(CriticalErrorsSuppressed());
+    EXPECT_THROW(Totals("c:\\", "*.*"), std::runtime_error);
+    EXPECT_FALSE(CriticalErrorsSuppressed());
+    EXPECT_TRUE(FLister.AlwaysQuiet());  // every listing ran with the boxes suppressed
+    // Nothing above the failure is cached; complete sub-folders are.
+    TFolderSizeEntry e;
+    EXPECT_FALSE(FService.FolderSizeCache().Find("c:\\", e));
+    EXPECT_FALSE(FService.FolderSizeCache().Find("c:\\a\\", e));
+    EXPECT_FALSE(FService.FolderSizeCache().Find("c:\\a\\other\\", e));
+    // The service still works afterwards.
+    EXPECT_EQ(Totals("c:\\a\\b", "*.*").Size, 1100);
+}
+
+TEST_P(ShellFolderSizeFake, WaitCallbackRunsAndMayStopTheWalk) {
+    for (int i = 0; i < 12; ++i) FLister.AddFile("c:\\slow\\d" + std::to_string(i) + "\\f.txt", i);
+    FLister.SetDelay(std::chrono::milliseconds(10));
+    int waits = 0;
+    FService.OnWait = [&](TFolderSizeService& sender) {
+        EXPECT_EQ(&sender, &FService);
+        ++waits;
+    };
+    EXPECT_EQ(Totals("c:\\slow", "*.*"), (TFolderTotals{66, 11 * 4096, 12}));
+    EXPECT_GT(waits, 0);
+
+    FService.FolderSizeCache().Clear();
+    FService.OnWait = [](TFolderSizeService&) { throw Exception("stopped"); };
+    EXPECT_THROW(Totals("c:\\slow", "*.*"), Exception);
+    // Whatever was cached before the stop is complete: a partial total is never stored.
+    for (const auto& e : FService.FolderSizeCache().Entries()) {
+        if (e.Key == "c:\\slow\\") EXPECT_EQ(e.Totals, (TFolderTotals{66, 11 * 4096, 12}));
+    }
+    FService.OnWait = nullptr;
+    EXPECT_EQ(Totals("c:\\slow", "*.*").Count, 12);
+}
+
+TEST_P(ShellFolderSizeFake, SizesAreSixtyFourBitAndOverflowIsAnError) {
+    FLister.AddFile("c:\\big\\huge.bin", 5'000'000'000);
+    EXPECT_EQ(Totals("c:\\big", "*.*"), (TFolderTotals{5'000'000'000, 5'000'003'584, 1}));
+    FLister.AddFile("c:\\max\\max.bin", INT64_MAX);
+    EXPECT_THROW(Totals("c:\\max", "*.*"), Exception);  // its used space does not fit
+    EXPECT_FALSE(CriticalErrorsSuppressed());
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, ShellFolderSizeFake, ::testing::Values(1, 4));
+
+TEST(ShellFolderSizeClusters, AllocatedSize) {
+    TFakeLister lister;
+    TFakeVolumes volumes;
+    volumes.SetDrive('C', 4096);
+    TFolderSizeService service(lister, volumes);
+    EXPECT_EQ(service.AllocatedSize('C', 4096), 8192);
+    EXPECT_EQ(service.AllocatedSize('c', 1), 4096);
+    EXPECT_EQ(service.AllocatedSize('C', 4097), 8192);
+    EXPECT_EQ(service.AllocatedSize('C', 0), 0);
+    EXPECT_EQ(service.AllocatedSize('C', -1), 0);
+    EXPECT_EQ(service.AllocatedSize(std::string("\\\\server\\share\\x")[0], 100), 0);
+    EXPECT_EQ(service.AllocatedSize('D', 100), 0);  // no such drive
+    EXPECT_EQ(TFolderSizeService::DriveLetterOf("c:\\x"), 'C');
+    EXPECT_EQ(TFolderSizeService::DriveLetterOf("\\\\?\\d:\\x"), 'D');
+    EXPECT_EQ(TFolderSizeService::DriveLetterOf("\\\\server\\share"), 0);
+    EXPECT_EQ(TFolderSizeService::DriveLetterOf("relative\\x"), 0);
+    EXPECT_EQ(TFolderSizeService::DriveLetterOf("/home/x"), 0);
+    EXPECT_EQ(TFolderSizeService::DriveLetterOf(""), 0);
+
+    // A network path counts no used space.
+    lister.AddFile("\\\\server\\share\\f.txt", 100);
+    TFolderTotals t;
+    t.Size = service.FolderSize("\\\\server\\share", "*.*", t.Used, t.Count);
+    EXPECT_EQ(t, (TFolderTotals{100, 0, 1}));
+}
+
+TEST(ShellFolderSizeClusters, TableIsBuiltOnceAndRebuiltOnlyWhenNeeded) {
+    TFakeVolumes volumes;
+    volumes.SetDrive('C', 4096);
+    volumes.SetDrive('E', 0);       // geometry unreadable
+    volumes.SetDrive('F', 512, 0);  // no media: total 0, not in the table
+    TDriveClusterTable table(volumes);
+    EXPECT_EQ(table.ClusterSize('1'), 0u);
+    EXPECT_EQ(table.Builds(), 0);
+    EXPECT_EQ(table.ClusterSize('c'), 4096u);
+    EXPECT_EQ(table.Builds(), 1);
+    EXPECT_EQ(table.ClusterSize('C'), 4096u);
+    EXPECT_EQ(table.Builds(), 1);
+    EXPECT_EQ(table.Entries().size(), 2u);  // C and E
+
+    // A drive that appears later is found by the one rebuild an unknown letter causes.
+    volumes.SetDrive('D', 16384);
+    EXPECT_EQ(table.ClusterSize('D'), 16384u);
+    EXPECT_EQ(table.Builds(), 2);
+    // A letter still missing after one rebuild gives 0, with no further retries.
+    EXPECT_EQ(table.ClusterSize('Q'), 0u);
+    EXPECT_EQ(table.Builds(), 3);
+    EXPECT_EQ(table.ClusterSize('F'), 0u);
+    EXPECT_EQ(table.Builds(), 4);
+    // A zero entry rebuilds once and answers what it finds then.
+    EXPECT_EQ(table.ClusterSize('E'), 0u);
+    EXPECT_EQ(table.Builds(), 5);
+    volumes.SetDrive('E', 2048);
+    EXPECT_EQ(table.ClusterSize('E'), 2048u);
+    EXPECT_EQ(table.Builds(), 6);
+}
+
+TEST(ShellFolderSizeClusters, ZeroEntryAfterTheTableShrank) {
+    // The zero entry's drive and the drives before it are gone at the rebuild: the answer comes from
+    // the letter, not from its old position.
+    TFakeVolumes volumes;
+    volumes.SetDrive('C', 4096);
+    volumes.SetDrive('D', 8192);
+    volumes.SetDrive('G', 0);
+    TDriveClusterTable table(volumes);
+    EXPECT_EQ(table.ClusterSize('D'), 8192u);
+    volumes.RemoveDrive('C');
+    volumes.RemoveDrive('D');
+    EXPECT_EQ(table.ClusterSize('G'), 0u);
+    volumes.SetDrive('G', 1024);
+    EXPECT_EQ(table.ClusterSize('G'), 1024u);
+}
+
+TEST(ShellFolderSizeClusters, BuildRunsWithBoxesSuppressed) {
+    struct TWatchingVolumes : TFakeVolumes {
+        bool Quiet = true;
+        std::uint32_t LogicalDriveMask() override {
+            Quiet = Quiet && CriticalErrorsSuppressed();
+            return TFakeVolumes::LogicalDriveMask();
+        }
+    } volumes;
+    volumes.SetDrive('C', 4096);
+    TDriveClusterTable table(volumes);
+    table.ClusterSize('C');
+    EXPECT_TRUE(volumes.Quiet);
+    EXPECT_FALSE(CriticalErrorsSuppressed());
+}
+
+TEST(ShellFolderSizeKeys, KeysFollowThePathRules) {
+    TFakeLister windows;
+    TFakeVolumes volumes;
+    TFolderSizeService service(windows, volumes);
+    EXPECT_EQ(service.CacheKey("C:/Users/ÄBC"), "c:\\users\\äbc\\");
+    EXPECT_EQ(service.CacheKey("c:\\a\\"), "c:\\a\\");
+    EXPECT_EQ(service.CacheKey("C:"), "c:\\");
+
+    struct TPosixRules : TFakeLister {
+        char Separator() const override { return '/'; }
+        bool CaseSensitive() const override { return true; }
+    } posix;
+    TFolderSizeService posixService(posix, volumes);
+    EXPECT_EQ(posixService.CacheKey("/Home/Docs"), "/Home/Docs/");
+    EXPECT_EQ(posixService.CacheKey("/"), "/");
+}
+
+}  // namespace
