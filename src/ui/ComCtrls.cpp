@@ -79,8 +79,8 @@ void TToolButton::ClickArrow() {
 TToolBar::TToolBar(TComponent* owner, TWinControl* parent) : TWinControl(owner, parent) {
     SetBounds(0, 0, 150, 29);
     SetCursor(crHandPoint);
-    CreateHandle(TOOLBARCLASSNAMEW, WS_CLIPCHILDREN | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | TBSTYLE_TRANSPARENT |
-                                        CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER);
+    CreateHandle(TOOLBARCLASSNAMEW,
+                 WS_CLIPCHILDREN | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER);
     ::SendMessageW(Handle(), TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     ::SendMessageW(Handle(), TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
     // The tool tips ask the bar for their texts; let them find the bar's object.
@@ -195,7 +195,59 @@ bool TToolBar::HandleCommand(WORD code, WORD id, LRESULT& result) {
     return true;
 }
 
+namespace {
+// Wine draws the drop-down arrows with the Marlett font; a prefix without it shows none.
+bool HasMarlett() {
+    static int known = -1;
+    if (known < 0) {
+        TWindowDc dc(nullptr);
+        LOGFONTW lf{};
+        lf.lfCharSet = DEFAULT_CHARSET;
+        wcscpy(lf.lfFaceName, L"Marlett");
+        known = 0;
+        ::EnumFontFamiliesExW(
+            dc.Get(), &lf,
+            [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM lp) -> int {
+                *reinterpret_cast<int*>(lp) = 1;
+                return 0;
+            },
+            reinterpret_cast<LPARAM>(&known), 0);
+    }
+    return known == 1;
+}
+}  // namespace
+
 bool TToolBar::HandleNotify(NMHDR* hdr, LRESULT& result) {
+    if (hdr->code == NM_CUSTOMDRAW && !HasMarlett()) {
+        auto* cd = reinterpret_cast<NMTBCUSTOMDRAW*>(hdr);
+        switch (cd->nmcd.dwDrawStage) {
+            case CDDS_PREPAINT:
+                result = CDRF_NOTIFYITEMDRAW;
+                return true;
+            case CDDS_ITEMPREPAINT:
+                result = CDRF_NOTIFYPOSTPAINT;
+                return true;
+            case CDDS_ITEMPOSTPAINT: {
+                TToolButton* b = FindButton(static_cast<int>(cd->nmcd.dwItemSpec));
+                if (b && b->FStyle == tbsDropDown) {
+                    // Our own arrow in the arrow part at the right of the button.
+                    const RECT& r = cd->nmcd.rc;
+                    int cx = r.right - Scale(11) / 2 - 1, cy = (r.top + r.bottom) / 2, h = std::max(2, Scale(3));
+                    POINT pts[3] = {{cx - h, cy - h / 2}, {cx + h + 1, cy - h / 2}, {cx, cy + h / 2 + 1}};
+                    TBrushHandle brush(::CreateSolidBrush(::GetSysColor(COLOR_BTNTEXT)));
+                    TPenHandle pen(::CreatePen(PS_SOLID, 1, ::GetSysColor(COLOR_BTNTEXT)));
+                    TSelectObject sb(cd->nmcd.hdc, brush.Get());
+                    TSelectObject sp(cd->nmcd.hdc, pen.Get());
+                    ::Polygon(cd->nmcd.hdc, pts, 3);
+                }
+                result = CDRF_DODEFAULT;
+                return true;
+            }
+            default:
+                result = CDRF_DODEFAULT;
+                return true;
+        }
+    }
     if (hdr->code == TBN_DROPDOWN) {
         auto* nm = reinterpret_cast<NMTOOLBARW*>(hdr);
         if (TToolButton* b = FindButton(nm->iItem)) b->ClickArrow();

@@ -157,7 +157,15 @@ LRESULT TControl::DefaultHandler(UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT TControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_ERASEBKGND:
-            if (CustomPainted()) return 1;
+            if (CustomPainted()) {
+                // Painting happens off screen in WM_PAINT; this serves children that ask their
+                // parent for the background.
+                RECT rc;
+                ::GetClientRect(FHandle, &rc);
+                TCanvas canvas(reinterpret_cast<HDC>(wp), Dpi());
+                canvas.FillRect(rc, EffectiveColor());
+                return 1;
+            }
             break;
         case WM_PAINT:
             if (CustomPainted()) {

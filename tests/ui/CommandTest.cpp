@@ -1,0 +1,401 @@
+// Actions and what is bound to them, keyboard routing, the busy guard, menus, timers and the
+// standard error report.
+#include <gtest/gtest.h>
+
+#include "ui/ActnList.h"
+#include "ui/ComCtrls.h"
+#include "ui/Forms.h"
+#include "ui/ImageList.h"
+#include "ui/Menus.h"
+#include "ui/StdCtrls.h"
+#include "ui/UiTestEnv.h"
+
+namespace {
+
+struct TCommandForm : TForm {
+    explicit TCommandForm(TComponent* owner) : TForm(owner, bsSizeable) {
+        SetClientSize(500, 300);
+        Images = new TImageList(this, 4, [](int i, int size, std::uint32_t* px) {
+            for (int p = 0; p < size * size; ++p) px[p] = 0xFF000000u | (0x40u * (i + 1));
+        });
+        Actions = new TActionList(this);
+        Actions->SetImages(Images);
+        Toggle = Make("actToggle", "Toggle", "Toggle it", 1, ShortCut('T', ssCtrl));
+        Toggle->SetChecked(true);
+        Toggle->OnExecute = [this](TObject*) {
+            ++Runs;
+            Toggle->SetChecked(!Toggle->Checked());
+        };
+        Red = Make("actRed", "Red", "Red hint", 2, 0);
+        Green = Make("actGreen", "Green", "Green hint", 3, ShortCut('G', ssCtrl | ssShift));
+        Red->SetGroupIndex(5);
+        Green->SetGroupIndex(5);
+        Red->OnExecute = [this](TObject* s) { LastSender = s; };
+        Green->OnExecute = [this](TObject* s) { LastSender = s; };
+        Menu = new TPopupMenu(this);
+        RedItem = new TMenuItem(Menu, "RedItem");
+        RedItem->SetAction(Red);
+        RedItem->SetRadioItem(true);
+        RedItem->SetGroupIndex(1);
+        RedItem->SetDefault(true);
+        new TMenuItem(Menu, "Sep", "-");
+        GreenItem = new TMenuItem(Menu, "GreenItem");
+        GreenItem->SetAction(Green);
+        GreenItem->SetRadioItem(true);
+        GreenItem->SetGroupIndex(1);
+        Bar = new TToolBar(this, this);
+        Bar->SetBounds(0, 0, 500, 25);
+        Bar->SetAlign(alTop);
+        Bar->SetImages(Images);
+        ToggleButton = Bar->AddButton("ToggleButton", Toggle);
+        Bar->AddSeparator("Sep1", 8);
+        Combo = new TComboBox(this, Bar);
+        Combo->SetWidth(99);
+        ComboPlace = Bar->AddControl("ComboPlace", Combo);
+        DropButton = Bar->AddButton("DropButton", Red, tbsDropDown);
+        DropButton->SetDropdownMenu(Menu);
+        Panel = new TPanel(this, this);
+        Panel->SetAlign(alClient);
+        Speed = new TSpeedButton(this, Panel);
+        Speed->SetBounds(10, 10, 60, 22);
+        Speed->SetAction(Toggle);
+        Caption = new TLabel(this, Panel);
+        Caption->SetBounds(10, 40, 80, 13);
+        Caption->SetCaption("&Pick one");
+        List = new TListView(this, Panel);
+        List->SetBounds(10, 60, 300, 150);
+        Caption->SetFocusControl(List);
+        Status = new TStatusBar(this, this);
+        Status->SetHeight(19);
+        Status->SetAlign(alBottom);
+    }
+    TAction* Make(const char* name, const char* caption, const char* hint, int image, TShortCut sc) {
+        auto* a = new TAction(Actions, name);
+        a->SetCaption(caption);
+        a->SetHint(hint);
+        a->SetImageIndex(image);
+        a->SetShortCut(sc);
+        return a;
+    }
+    TImageList* Images;
+    TActionList* Actions;
+    TAction *Toggle, *Red, *Green;
+    TPopupMenu* Menu;
+    TMenuItem *RedItem, *GreenItem;
+    TToolBar* Bar;
+    TToolButton *ToggleButton, *ComboPlace, *DropButton;
+    TComboBox* Combo;
+    TPanel* Panel;
+    TSpeedButton* Speed;
+    TLabel* Caption;
+    TListView* List;
+    TStatusBar* Status;
+    int Runs = 0;
+    TObject* LastSender = nullptr;
+};
+
+class UiCommands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        F = Application->CreateForm<TCommandForm>();
+        F->Show();
+        uitest::Pump();
+        uitest::TakeBoxes();
+    }
+    void TearDown() override {
+        delete F;
+        uitest::Pump();
+    }
+    TCommandForm* F = nullptr;
+};
+
+}  // namespace
+
+TEST_F(UiCommands, BoundControlsFollowTheAction) {
+    EXPECT_EQ("Toggle", F->Speed->Caption());
+    EXPECT_EQ("Toggle it", F->Speed->Hint());
+    EXPECT_EQ(1, F->Speed->ImageIndex());
+    EXPECT_TRUE(F->ToggleButton->Down());
+    EXPECT_EQ("Toggle it", F->ToggleButton->Hint());
+    F->Toggle->SetChecked(false);
+    EXPECT_FALSE(F->ToggleButton->Down());
+    F->Toggle->SetCaption("Renamed");
+    EXPECT_EQ("Renamed", F->Speed->Caption());
+    F->Toggle->SetEnabled(false);
+    EXPECT_FALSE(F->Speed->Enabled());
+    // A disabled action does not run, from any control.
+    F->Speed->Click();
+    EXPECT_EQ(0, F->Runs);
+    F->Toggle->SetEnabled(true);
+    F->Speed->Click();
+    EXPECT_EQ(1, F->Runs);
+    EXPECT_TRUE(F->ToggleButton->Down());
+}
+
+TEST_F(UiCommands, GroupedActionsAndRadioItemsCheckOneAtATime) {
+    F->Red->SetChecked(true);
+    EXPECT_TRUE(F->RedItem->Checked());
+    F->Green->SetChecked(true);
+    EXPECT_FALSE(F->Red->Checked());
+    EXPECT_FALSE(F->RedItem->Checked());
+    EXPECT_TRUE(F->GreenItem->Checked());
+    // The menu as it would open: radio marks, the check, the bold default, the shortcut text.
+    HMENU m = F->Menu->BuildMenu();
+    ASSERT_EQ(3, ::GetMenuItemCount(m));
+    MENUITEMINFOW mi{};
+    mi.cbSize = sizeof mi;
+    mi.fMask = MIIM_FTYPE | MIIM_STATE;
+    ::GetMenuItemInfoW(m, 0, TRUE, &mi);
+    EXPECT_TRUE(mi.fType & MFT_RADIOCHECK);
+    EXPECT_TRUE(mi.fState & MFS_DEFAULT);
+    EXPECT_FALSE(mi.fState & MFS_CHECKED);
+    ::GetMenuItemInfoW(m, 1, TRUE, &mi);
+    EXPECT_TRUE(mi.fType & MFT_SEPARATOR);
+    ::GetMenuItemInfoW(m, 2, TRUE, &mi);
+    EXPECT_TRUE(mi.fState & MFS_CHECKED);
+    wchar_t text[64] = {};
+    ::GetMenuStringW(m, 2, text, 64, MF_BYPOSITION);
+    EXPECT_STREQ(L"Green\tShift+Ctrl+G", text);
+    ::DestroyMenu(m);
+    // Choosing an item runs its action with the action as sender.
+    F->RedItem->Click();
+    EXPECT_EQ(F->Red, F->LastSender);
+}
+
+TEST_F(UiCommands, ShortcutsActWhicheverControlHasTheFocus) {
+    F->List->SetFocus();
+    uitest::PressKey(F->List->Handle(), 'T', ssCtrl);
+    EXPECT_EQ(1, F->Runs);
+    // In the edit field of the combo box too, and with two modifiers.
+    F->Combo->SetFocus();
+    HWND edit = ::GetFocus();
+    uitest::PressKey(edit, 'G', ssCtrl | ssShift);
+    EXPECT_EQ(F->Green, F->LastSender);
+    // The plain letter is typing, not a command.
+    uitest::PressKey(edit, 'T', 0, L't');
+    EXPECT_EQ(1, F->Runs);
+    EXPECT_EQ("t", F->Combo->Text());
+}
+
+TEST_F(UiCommands, KeyPreviewSeesCharactersFirstAndCanSwallowThem) {
+    std::vector<std::string> order;
+    F->SetKeyPreview(true);
+    F->OnKeyPress = [&](TObject*, wchar_t& key) {
+        order.push_back("form");
+        if (key == L'x') key = 0;
+    };
+    F->Combo->OnKeyPress = [&](TObject*, wchar_t&) { order.push_back("combo"); };
+    F->Combo->SetFocus();
+    HWND edit = ::GetFocus();
+    uitest::PressKey(edit, 'A', 0, L'a');
+    uitest::PressKey(edit, 'X', 0, L'x');
+    EXPECT_EQ((std::vector<std::string>{"form", "combo", "form"}), order);
+    EXPECT_EQ("a", F->Combo->Text());
+}
+
+TEST_F(UiCommands, LabelAcceleratorFocusesItsControl) {
+    F->Combo->SetFocus();
+    uitest::PressAltKey(F->Combo->Handle(), L'p');
+    EXPECT_TRUE(F->List->Focused());
+    // A letter no label claims changes nothing.
+    F->Combo->SetFocus();
+    uitest::PressAltKey(F->Combo->Handle(), L'q');
+    EXPECT_TRUE(F->Combo->Focused());
+}
+
+TEST_F(UiCommands, BusyGuardHoldsCommandsBackUntilTheOperationEnds) {
+    {
+        TBusyScope busy;
+        EXPECT_TRUE(Application->Busy());
+        // Pressed twice while busy: held back once, not run inside the operation.
+        EXPECT_TRUE(F->Toggle->Execute());
+        F->ToggleButton->Click();
+        uitest::Pump(20);
+        EXPECT_EQ(0, F->Runs);
+        // An action marked safe runs at once.
+        F->Red->SetRunsWhileBusy(true);
+        F->Red->Execute();
+        EXPECT_EQ(F->Red, F->LastSender);
+        // Closing waits too.
+        F->Close();
+        EXPECT_TRUE(::IsWindowVisible(F->Handle()));
+        {
+            TBusyScope nested;  // the outer operation's end is what counts
+        }
+        uitest::Pump(20);
+        EXPECT_EQ(0, F->Runs);
+    }
+    EXPECT_FALSE(Application->Busy());
+    uitest::Pump(20);
+    EXPECT_EQ(1, F->Runs);
+    EXPECT_FALSE(::IsWindowVisible(F->Handle()));
+}
+
+TEST_F(UiCommands, ToolButtonFaceRunsTheActionAndArrowOpensTheMenu) {
+    int popups = 0;
+    F->Menu->OnPopup = [&](TObject*) {
+        ++popups;
+        // Close the menu from inside its own loop.
+        ::SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+            ::KillTimer(nullptr, id);
+            ::EndMenu();
+        });
+    };
+    RECT r = F->DropButton->ItemRect();
+    HWND bar = F->Bar->Handle();
+    // The face: the button's left part.
+    ::SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.left + 4, (r.top + r.bottom) / 2));
+    ::SendMessageW(bar, WM_LBUTTONUP, 0, MAKELPARAM(r.left + 4, (r.top + r.bottom) / 2));
+    uitest::Pump(50);
+    EXPECT_EQ(F->Red, F->LastSender);
+    EXPECT_EQ(0, popups);
+    // The arrow: the last few pixels.
+    F->LastSender = nullptr;
+    ::SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.right - 3, (r.top + r.bottom) / 2));
+    ::SendMessageW(bar, WM_LBUTTONUP, 0, MAKELPARAM(r.right - 3, (r.top + r.bottom) / 2));
+    uitest::Pump(200);
+    EXPECT_EQ(1, popups);
+    EXPECT_EQ(nullptr, F->LastSender);
+}
+
+TEST_F(UiCommands, ToolBarHostsTheControlAtItsPosition) {
+    EXPECT_EQ(4, F->Bar->SystemButtonCount());
+    EXPECT_EQ(F->Combo, F->ComboPlace->HostedControl());
+    RECT place = F->ComboPlace->ItemRect();
+    EXPECT_EQ(place.left, F->Combo->Left());
+    EXPECT_EQ(99, place.right - place.left);
+    // The buttons after it start where it ends.
+    EXPECT_GE(F->DropButton->ItemRect().left, place.right);
+}
+
+TEST(UiErrorReport, AppendsAPeriodOnlyAfterCharactersSortingAfterIt) {
+    EXPECT_EQ("Unable to write to C:\\x\\voluscope.ini.", StandardErrorText("Unable to write to C:\\x\\voluscope.ini"));
+    EXPECT_EQ("Done.", StandardErrorText("Done."));
+    EXPECT_EQ("", StandardErrorText(""));
+    EXPECT_EQ("Failed (code 5)", StandardErrorText("Failed (code 5)"));  // ')' sorts before '.'
+    EXPECT_EQ("Wait!", StandardErrorText("Wait!"));
+    EXPECT_EQ("Version 1.4/.", StandardErrorText("Version 1.4/"));  // '/' sorts after '.'
+    EXPECT_EQ("Number 7.", StandardErrorText("Number 7"));
+    EXPECT_EQ("Ende \xC3\xA4.", StandardErrorText("Ende \xC3\xA4"));  // bytes above 127 sort after '.'
+}
+
+TEST(UiErrorReport, HandledExceptionsShowTheStandardBox) {
+    uitest::TakeBoxes();
+    try {
+        throw Exception("Invalid folder");
+    } catch (...) {
+        Application->HandleException();
+    }
+    auto boxes = uitest::TakeBoxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Invalid folder.", boxes[0].Text);
+    EXPECT_EQ("Voluscope", boxes[0].Caption);
+    EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONERROR), boxes[0].Flags);
+}
+
+TEST(UiErrorReport, AnExceptionInAWindowProcedureIsReportedAndTheProgramGoesOn) {
+    auto* f = Application->CreateForm<TForm>();
+    uitest::TakeBoxes();
+    f->OnClose = [](TObject*, TCloseAction&) { throw Exception("Unable to write to X"); };
+    f->Show();
+    ::SendMessageW(f->Handle(), WM_CLOSE, 0, 0);
+    auto boxes = uitest::TakeBoxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Unable to write to X.", boxes[0].Text);
+    // The failed close did not complete.
+    EXPECT_TRUE(::IsWindowVisible(f->Handle()));
+    delete f;
+}
+
+TEST(UiTimer, OneShotFiresOnceAndRestartPostpones) {
+    TTimer timer(nullptr);
+    int fired = 0;
+    timer.OnTimer = [&](TObject*) { ++fired; };
+    timer.SetOneShot(true);
+    timer.SetInterval(30);
+    timer.SetEnabled(true);
+    uitest::Pump(150);
+    EXPECT_EQ(1, fired);
+    EXPECT_FALSE(timer.Enabled());
+    // A repeating timer fires again until disabled.
+    timer.SetOneShot(false);
+    timer.SetEnabled(true);
+    uitest::Pump(200);
+    timer.SetEnabled(false);
+    EXPECT_GE(fired, 3);
+    int now = fired;
+    uitest::Pump(100);
+    EXPECT_EQ(now, fired);
+}
+
+TEST_F(UiCommands, ListViewsServePlainAndVirtualRows) {
+    F->List->AddColumn("Name", 100);
+    F->List->AddColumn("Size", 60, taRightJustify);
+    EXPECT_EQ(2, F->List->ColumnCount());
+    EXPECT_EQ(taRightJustify, F->List->ColumnAlignment(1));
+    F->List->AddItem({"a.txt", {"1 KB"}, 2}, 42);
+    F->List->AddItem({"b.txt", {"2 KB"}, -1});
+    ASSERT_EQ(2, F->List->ItemCount());
+    TListItemData row = F->List->Item(0);
+    EXPECT_EQ("a.txt", row.Caption);
+    EXPECT_EQ("1 KB", row.SubItems.at(0));
+    EXPECT_EQ(2, row.ImageIndex);
+    EXPECT_EQ(42, F->List->ItemData(0));
+    std::vector<std::pair<int, bool>> selections;
+    F->List->OnSelectItem = [&](TObject*, int i, bool s) { selections.push_back({i, s}); };
+    F->List->SetSelected(1);
+    EXPECT_EQ(1, F->List->SelectedIndex());
+    ASSERT_FALSE(selections.empty());
+    EXPECT_EQ(std::make_pair(1, true), selections.back());
+    EXPECT_THROW(F->List->Item(5), Exception);
+
+    TListViewOptions options;
+    options.OwnerData = true;
+    options.MultiSelect = true;
+    auto* v = new TListView(F, F->Panel, options);
+    v->SetBounds(320, 60, 150, 150);
+    v->AddColumn("Name", 80);
+    v->AddColumn("Kind", 60);
+    int asked = 0;
+    v->OnData = [&](TObject*, int index, TListItemData& item) {
+        ++asked;
+        item.Caption = "row " + std::to_string(index);
+        item.SubItems = {index % 2 ? "odd" : "even"};
+    };
+    v->SetItemCount(100000);
+    EXPECT_EQ(100000, v->ItemCount());
+    EXPECT_EQ("row 99999", v->Item(99999).Caption);
+    EXPECT_EQ("odd", v->Item(99999).SubItems.at(0));
+    EXPECT_GT(asked, 0);
+    EXPECT_LT(asked, 1000);  // only what is asked for, never the whole list
+}
+
+TEST_F(UiCommands, StatusBarPanelsAndComboItems) {
+    F->Status->AddPanel(100);
+    F->Status->AddPanel(80);
+    F->Status->AddPanel(50);
+    F->Status->SetPanelWidth(0, 260);
+    EXPECT_EQ((std::vector<int>{260, 340, -1}), F->Status->SystemPartEdges());
+    F->Status->SetPanelText(1, "12 objects");
+    EXPECT_EQ("12 objects", F->Status->PanelText(1));
+    wchar_t text[64] = {};
+    ::SendMessageW(F->Status->Handle(), SB_GETTEXTW, 1, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(L"12 objects", text);
+
+    for (const char* s : {"*.*", "*.bak", "*.tmp"}) F->Combo->Add(s);
+    F->Combo->SetItemIndex(0);
+    EXPECT_EQ("*.*", F->Combo->Text());
+    // Clearing the items keeps the text shown.
+    F->Combo->Clear();
+    EXPECT_EQ(0, F->Combo->Count());
+    EXPECT_EQ("*.*", F->Combo->Text());
+    int clicks = 0;
+    F->Combo->OnClick = [&](TObject*) { ++clicks; };
+    F->Combo->Add("*.doc");
+    ::SendMessageW(F->Combo->Handle(), CB_SETCURSEL, 0, 0);
+    // The combo box is the tool bar's child: its notices reach the bar, which hands them on.
+    ::SendMessageW(F->Bar->Handle(), WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(F->Combo->Handle()));
+    EXPECT_EQ(1, clicks);
+    EXPECT_EQ("*.doc", F->Combo->Items(0));
+}

@@ -1,0 +1,139 @@
+#include "ui/UiTestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "support/TestSupport.h"
+#include "ui/Forms.h"
+
+namespace uitest {
+namespace {
+MSG Message(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    MSG m{};
+    m.hwnd = wnd;
+    m.message = msg;
+    m.wParam = wp;
+    m.lParam = lp;
+    m.time = ::GetTickCount();
+    return m;
+}
+
+std::vector<TShownBox> GBoxes;
+int GAnswer = IDOK;
+
+class TUiEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        Application->Initialize();
+        Application->SetTitle("Voluscope");
+        Application->SetMessageBoxHook([](const std::string& text, const std::string& caption, unsigned flags) {
+            GBoxes.push_back({text, caption, flags});
+            return GAnswer;
+        });
+    }
+};
+
+const auto* const GEnv = ::testing::AddGlobalTestEnvironment(new TUiEnvironment);
+
+void SetKeys(unsigned shift, bool down) {
+    BYTE keys[256];
+    ::GetKeyboardState(keys);
+    auto set = [&](int vk, bool on) { keys[vk] = on ? 0x80 : 0; };
+    set(VK_CONTROL, down && (shift & ssCtrl));
+    set(VK_LCONTROL, down && (shift & ssCtrl));
+    set(VK_SHIFT, down && (shift & ssShift));
+    set(VK_LSHIFT, down && (shift & ssShift));
+    set(VK_MENU, down && (shift & ssAlt));
+    set(VK_LMENU, down && (shift & ssAlt));
+    ::SetKeyboardState(keys);
+}
+}  // namespace
+
+std::vector<TShownBox> TakeBoxes() {
+    std::vector<TShownBox> out;
+    out.swap(GBoxes);
+    return out;
+}
+
+void SetBoxAnswer(int answer) {
+    GAnswer = answer;
+}
+
+void Pump(int ms) {
+    Application->ProcessMessages();
+    DWORD end = ::GetTickCount() + ms;
+    while (static_cast<int>(end - ::GetTickCount()) > 0) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        Application->ProcessMessages();
+    }
+}
+
+void PressKey(HWND target, WORD vk, unsigned shift, wchar_t ch) {
+    SetKeys(shift, true);
+    // Messages run through the application's loop in order, with the modifier state held.
+    MSG msg = Message(target, WM_KEYDOWN, vk, 1);
+    Application->HandleMessage(msg);
+    // TranslateMessage posted any character; run it while the modifiers are still down.
+    // With an explicit character, that one replaces whatever the translation gave.
+    MSG posted;
+    while (::PeekMessageW(&posted, nullptr, WM_CHAR, WM_CHAR, PM_REMOVE))
+        if (!ch) Application->HandleMessage(posted);
+    if (ch) {
+        MSG c = Message(target, WM_CHAR, ch, 1);
+        Application->HandleMessage(c);
+    }
+    MSG up = Message(target, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001));
+    Application->HandleMessage(up);
+    SetKeys(shift, false);
+    Application->ProcessMessages();
+}
+
+void PressAltKey(HWND target, wchar_t letter) {
+    SetKeys(ssAlt, true);
+    MSG msg = Message(target, WM_SYSCHAR, letter, static_cast<LPARAM>(0x20000001));
+    Application->HandleMessage(msg);
+    SetKeys(ssAlt, false);
+    Application->ProcessMessages();
+}
+
+bool SaveWindowShot(HWND wnd, const std::string& name) {
+    ::SetWindowPos(wnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    ::RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+    Pump(300);
+    RECT r;
+    ::GetWindowRect(wnd, &r);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0) return false;
+    HDC screen = ::GetDC(nullptr);
+    HDC mem = ::CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bmp = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(mem, bmp);
+    ::BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    ::SelectObject(mem, old);
+    std::vector<std::uint32_t> pixels(static_cast<const std::uint32_t*>(bits),
+                                      static_cast<const std::uint32_t*>(bits) + static_cast<size_t>(w) * h);
+    ::DeleteObject(bmp);
+    ::DeleteDC(mem);
+    ::ReleaseDC(nullptr, screen);
+    for (auto& p : pixels) p &= 0xFFFFFF;
+    return vstest::SavePng(vstest::ScreenshotPath(name), w, h, pixels.data());
+}
+
+unsigned ScreenPixel(HWND wnd, int x, int y) {
+    POINT p{x, y};
+    ::ClientToScreen(wnd, &p);
+    HDC screen = ::GetDC(nullptr);
+    COLORREF c = ::GetPixel(screen, p.x, p.y);
+    ::ReleaseDC(nullptr, screen);
+    return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+}
+
+}  // namespace uitest
