@@ -5,3 +5,7 @@ list(APPEND VS_CORE_SOURCES
 list(APPEND VS_CORE_SOURCES
     src/app/GlyphCanvas.cpp
     src/app/ActionImages.cpp)
+list(APPEND VS_WIN_SOURCES
+    src/app/MainFormUnit.cpp
+    src/app/MainFormCommands.cpp
+    src/app/MainFormHooks.cpp)

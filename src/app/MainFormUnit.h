@@ -1,0 +1,147 @@
+#pragma once
+// MainForm: the program's one main window with its three panes (volumes, chart, explorer), the tool
+// bar, the status bar and every command.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "ui/ActnList.h"
+#include "ui/ComCtrls.h"
+#include "ui/Forms.h"
+#include "ui/ImageList.h"
+#include "ui/Menus.h"
+#include "ui/StdCtrls.h"
+
+class TSplashForm;
+class TProgressForm;
+
+// The splash window while it exists (cleared when the first listing ends), and the progress window.
+extern TSplashForm* SplashForm;
+extern TProgressForm* ProgressForm;
+
+// The window size start-up derives from a monitor of width x height pixels: each side less
+// (side div 100) x 20. A 1024 x 768 monitor gives 824 x 628.
+SIZE MainWindowSize(int monitorWidth, int monitorHeight);
+// The full rectangle (not the work area) of the first monitor of the system's monitor list.
+RECT FirstMonitorRect();
+
+class TMainForm : public TForm {
+public:
+    explicit TMainForm(TComponent* owner);
+    ~TMainForm() override;
+
+    // Components, as the window's tree names them.
+    TImageList* ActionImages;
+    TActionList* ActionList1;
+    TAction *actVolumes, *actCharts, *actExplorer, *actPie, *actPie3D, *actBar, *actBar3D, *actChartNext,
+        *actChartFiles, *actLegend, *actPrint, *actPrintCsv, *actPrintAll, *actPrintAllCsv, *actReadme, *actAbout,
+        *actExit, *actJpg, *actShortcuts, *actFolderSizes, *actRegister, *actUnregister, *actChartSize, *actChartSlack,
+        *actChartCount;
+    TPopupMenu *PrintPopup, *ChartPopup, *RegisterPopup;
+    TMenuItem *SelectedFolder1, *PrintCSV1, *IncludeSubFolders1, *IncludeSubFoldersCSV1;
+    TMenuItem *PieChart1, *PieChart3D1, *BarChart1, *BarChart3D1, *N1, *ChartSize1, *ChartSlack1, *ChartFiles1;
+    TMenuItem *RegisterShellExtension1, *UnregisterShellExtension1;
+
+    TToolBar* ToolBar1;
+    TToolButton *ToolButton1, *ToolButton2, *ToolButton6, *ToolButton9, *ToolButton4, *ToolButton3, *ToolButton5,
+        *ToolButton13, *ToolButton7, *ToolButton14, *ToolButton15, *ToolButton10, *FilterComboButton, *ToolButton16,
+        *ToolButton17, *ToolButton8, *ToolButton11, *ToolButton12;
+    TComboBox* FilterCombo;
+    TPanel* VolumePanel;
+    TLabel* Label1;
+    TSpeedButton* CloseVolumeButton;
+    TListView* VolumeList;
+    TSplitter* Splitter2;
+    TPanel* BottomPanel;
+    TPanel* Panel1;
+    TComboBox* StShellComboBox1;
+    TSpeedButton* SpeedButton2;
+    TPanel* Panel8;
+    TPanel* Panel3;
+    TSpeedButton* CloseChartButton;
+    TPanel* Chart1;  // the chart panel's place
+    TSplitter* Splitter1;
+    TPanel* Panel7;
+    TListView* StShellListView1;
+    TStatusBar* StatusBar1;
+
+    // The folder list's before-fill event (raised at the start of every listing); FormCreate
+    // installs ListViewBeforeFill here.
+    TNotifyEvent ListOnBeforeFill;
+    // Command-line parameters after the program name; FormShow uses the first.
+    std::vector<std::string> Params;
+    // Opens a document through the shell; replaced by tests.
+    std::function<void(const std::string& path)> ShellOpen;
+
+    // Window events.
+    void FormCreate(TObject* Sender);
+    void FormShow(TObject* Sender);
+    void FormClose(TObject* Sender, TCloseAction& Action);
+    void FormKeyPress(TObject* Sender, wchar_t& Key);
+    void FormResize(TObject* Sender);
+
+    // Pane rules.
+    void ToggleVolumesPane();
+    void ToggleChartsPane();
+    void ToggleExplorerPane();
+    void SetBottomVisible(bool Show);
+
+    void ListViewBeforeFill(TObject* Sender);
+    void StShellListView1ListFilled(TObject* Sender);
+
+    // Settings file: the filter list of FilterCombo.
+    void LoadSettings();
+    void SaveSettings();
+
+    // Command handlers.
+    void actVolumesExecute(TObject* Sender);
+    void actChartsExecute(TObject* Sender);
+    void actExplorerExecute(TObject* Sender);
+    void actVolumesUpdate(TObject* Sender);
+    void actChartsUpdate(TObject* Sender);
+    void actReadmeExecute(TObject* Sender);
+    void actAboutExecute(TObject* Sender);
+    void actExitExecute(TObject* Sender);
+    void actPieExecute(TObject* Sender);
+    void actPie3DExecute(TObject* Sender);
+    void actBarExecute(TObject* Sender);
+    void actBar3DExecute(TObject* Sender);
+    void actChartNextExecute(TObject* Sender);
+    void actChartFilesExecute(TObject* Sender);
+    void actLegendExecute(TObject* Sender);
+    void actPrintExecute(TObject* Sender);
+    void actPrintCsvExecute(TObject* Sender);
+    void actPrintAllExecute(TObject* Sender);
+    void actPrintAllCsvExecute(TObject* Sender);
+    void actJpgExecute(TObject* Sender);
+    void actShortcutsExecute(TObject* Sender);
+    void actFolderSizesExecute(TObject* Sender);
+    void actRegisterExecute(TObject* Sender);
+    void actUnregisterExecute(TObject* Sender);
+    void actChartSizeExecute(TObject* Sender);
+
+    // Operations of the volume, browsing and chart subsystems that the frame calls.
+    void FillVolumeList(TListView* List);
+    void ResetChartType();
+    void OpenFolder(const std::string& Path);
+    void OpenDrives();
+    void UpdateChart(const std::string& Path, const std::string& DisplayName);
+    void ShowStatusSummary();
+    // The current folder of the folder list: parsing path and display name (empty while none).
+    std::string CurrentFolderPath() const;
+    std::string CurrentFolderName() const;
+
+    bool ChartFileTypes() const { return FChartFileTypes; }
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreatePanes();
+    TAction* NewAction(const std::string& name, const std::string& caption, const std::string& hint, int image,
+                       TShortCut shortCut, bool checked, void (TMainForm::*execute)(TObject*));
+
+    bool FChartFileTypes = false;
+    std::string FRememberedFolder;
+};
