@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "chart/Chart.h"
 #include "chart/Chart3D.h"
@@ -68,7 +69,8 @@ void TCustomBarSeries::DrawGradient(TChartCanvas& canvas, const TScreenRect& r, 
     // White at the bottom to the bar's colour at the top, one band per row but at most 256.
     int height = r.Bottom - r.Top + 1;
     int width = r.Right - r.Left + 1;
-    if (height <= 0 || width <= 0) return;
+    // The outline covers a bar of one or two pixels across entirely.
+    if (height <= 2 || width <= 2) return;
     if (BarStyle != TBarStyle::bsRectGradient) {
         canvas.FillRect({r.Left, r.Top, r.Right + 1, r.Bottom + 1}, color);
         return;
@@ -88,10 +90,13 @@ void TCustomBarSeries::DrawValues(TChart& chart, TChartCanvas3D& canvas, double 
     TChartCanvas& c = canvas.Canvas();
     const TScreenRect& plot = chart.ChartRect();
     const bool is3D = canvas.Projection().Is3D();
+    const bool orthogonal = canvas.Projection().IsOrthogonal();
+    std::vector<TScreenRect> rects(static_cast<size_t>(Count()));
+    for (int i = 0; i < Count(); ++i) rects[static_cast<size_t>(i)] = BarRect(h, v, i);
     for (int i = 0; i < Count(); ++i) {
         TColor color = ValueColor(i);
+        const TScreenRect& r = rects[static_cast<size_t>(i)];
         if (color == clNone) continue;
-        TScreenRect r = BarRect(h, v, i);
         // Bars wholly beside the plotting rectangle (after a zoom) are not drawn.
         if (r.Right < plot.Left || r.Left > plot.Right) continue;
         c.SetPen(clBlack, 1, TPenStyle::psSolid);
@@ -103,7 +108,28 @@ void TCustomBarSeries::DrawValues(TChart& chart, TChartCanvas3D& canvas, double 
         }
         TColor top = Dark3D ? ApplyDark(color, 32) : color;
         TColor side = Dark3D ? ApplyDark(color, 64) : color;
-        canvas.Cube(r, z0, z1, color, top, side);
+        // The blocks drawn after this one that stand right beside it hide its side face, except
+        // for the rows above and below all of them. Every bar touches the zero line, so the rows
+        // they cover are one run. Dense charts draw far less this way.
+        TChartCanvas3D::TSideSpan spans[2] = {{r.Top, r.Bottom}, {0, -1}};
+        int spanCount = 1;
+        if (orthogonal) {
+            int coverTop = r.Bottom + 1, coverBottom = r.Top - 1;
+            for (int j = i + 1; j < Count() && j <= i + 64; ++j) {
+                const TScreenRect& q = rects[static_cast<size_t>(j)];
+                if (q.Left > r.Right + 1) break;
+                if (ValueColor(j) == clNone) continue;
+                coverTop = std::min(coverTop, q.Top);
+                coverBottom = std::max(coverBottom, q.Bottom);
+            }
+            if (coverTop <= coverBottom) {
+                spans[0] = {r.Top, std::min(r.Bottom, coverTop - 1)};
+                spans[1] = {std::max(r.Top, coverBottom + 1), r.Bottom};
+                spanCount = 2;
+            }
+        }
+        // In the orthogonal view the gradient below paints the front face over.
+        canvas.Cube(r, z0, z1, color, top, side, spans, spanCount, !orthogonal);
         if (canvas.Projection().IsOrthogonal()) {
             TScreenPoint tl = canvas.Projection().Calc3DPos(r.Left, r.Top, z0);
             TScreenPoint br = canvas.Projection().Calc3DPos(r.Right, r.Bottom, z0);

@@ -1,5 +1,6 @@
 #include "chart/Chart3D.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -95,8 +96,14 @@ void TChartCanvas3D::Line3D(const TPoint3D& from, const TPoint3D& to) {
     FCanvas.Line(FProjection.Calc3DPos(from), FProjection.Calc3DPos(to));
 }
 
+// Corners on the same pixel as the previous one add nothing to the shape; narrow slices of large
+// pies lose most of their 32 segments this way.
+void TChartCanvas3D::PushDistinct(TScreenPoint p) {
+    if (FBuffer.empty() || !(FBuffer.back() == p)) FBuffer.push_back(p);
+}
+
 void TChartCanvas3D::Pie3D(double cx, double cy, double rx, double ry, double z0, double z1, double startAngle,
-                           double endAngle, TColor color, TColor sideColor) {
+                           double endAngle, TColor color, TColor sideColor, bool startFace, bool endFace) {
     constexpr int Segments = 32;
     double arcX[Segments + 1], arcY[Segments + 1];
     double step = (endAngle - startAngle) / Segments;
@@ -108,8 +115,9 @@ void TChartCanvas3D::Pie3D(double cx, double cy, double rx, double ry, double z0
     auto at = [&](double x, double y, double z) { return FProjection.Calc3DPos(x, y, z); };
 
     FCanvas.SetBrush(sideColor, false);
-    // Cut faces from the centre to both ends of the arc.
+    // Cut faces from the centre to the ends of the arc.
     for (int end : {0, Segments}) {
+        if (!(end == 0 ? startFace : endFace)) continue;
         TScreenPoint face[4] = {at(cx, cy, z0), at(cx, cy, z1), at(arcX[end], arcY[end], z1),
                                 at(arcX[end], arcY[end], z0)};
         FCanvas.Polygon(face, 4);
@@ -130,8 +138,8 @@ void TChartCanvas3D::Pie3D(double cx, double cy, double rx, double ry, double z0
             if (j == front.size() || front[j] != front[j - 1] + 1) {
                 if (j - runStart >= 2) {
                     FBuffer.clear();
-                    for (size_t q = runStart; q < j; ++q) FBuffer.push_back(at(arcX[front[q]], arcY[front[q]], z0));
-                    for (size_t q = j; q-- > runStart;) FBuffer.push_back(at(arcX[front[q]], arcY[front[q]], z1));
+                    for (size_t q = runStart; q < j; ++q) PushDistinct(at(arcX[front[q]], arcY[front[q]], z0));
+                    for (size_t q = j; q-- > runStart;) PushDistinct(at(arcX[front[q]], arcY[front[q]], z1));
                     FCanvas.Polygon(FBuffer.data(), FBuffer.size());
                 }
                 runStart = j;
@@ -141,21 +149,32 @@ void TChartCanvas3D::Pie3D(double cx, double cy, double rx, double ry, double z0
     // The top face.
     FBuffer.clear();
     FBuffer.push_back(at(cx, cy, z1));
-    for (int i = 0; i <= Segments; ++i) FBuffer.push_back(at(arcX[i], arcY[i], z1));
+    for (int i = 0; i <= Segments; ++i) PushDistinct(at(arcX[i], arcY[i], z1));
     FCanvas.SetBrush(color, false);
     FCanvas.Polygon(FBuffer.data(), FBuffer.size());
 }
 
-void TChartCanvas3D::Cube(const TScreenRect& r, double z0, double z1, TColor front, TColor top, TColor side) {
+void TChartCanvas3D::Cube(const TScreenRect& r, double z0, double z1, TColor front, TColor top, TColor side,
+                          const TSideSpan* sideSpans, int spanCount, bool drawFront) {
     double l = r.Left, t = r.Top, rt = r.Right, b = r.Bottom;
     auto at = [&](double x, double y, double z) { return FProjection.Calc3DPos(x, y, z); };
     TScreenPoint topFace[4] = {at(l, t, z0), at(rt, t, z0), at(rt, t, z1), at(l, t, z1)};
-    TScreenPoint sideFace[4] = {at(rt, t, z0), at(rt, b, z0), at(rt, b, z1), at(rt, t, z1)};
-    TScreenPoint frontFace[4] = {at(l, t, z0), at(rt, t, z0), at(rt, b, z0), at(l, b, z0)};
     FCanvas.SetBrush(top, false);
     FCanvas.Polygon(topFace, 4);
     FCanvas.SetBrush(side, false);
-    FCanvas.Polygon(sideFace, 4);
+    TSideSpan whole{r.Top, r.Bottom};
+    if (!sideSpans) {
+        sideSpans = &whole;
+        spanCount = 1;
+    }
+    for (int i = 0; i < spanCount; ++i) {
+        double from = std::max(sideSpans[i].From, r.Top), to = std::min(sideSpans[i].To, r.Bottom);
+        if (to < from) continue;
+        TScreenPoint sideFace[4] = {at(rt, from, z0), at(rt, to, z0), at(rt, to, z1), at(rt, from, z1)};
+        FCanvas.Polygon(sideFace, 4);
+    }
+    if (!drawFront) return;
+    TScreenPoint frontFace[4] = {at(l, t, z0), at(rt, t, z0), at(rt, b, z0), at(l, b, z0)};
     FCanvas.SetBrush(front, false);
     FCanvas.Polygon(frontFace, 4);
 }

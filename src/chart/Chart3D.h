@@ -64,15 +64,25 @@ public:
 
     // One pie slice as a solid between depths z0 (front) and z1 (back): angles in radians,
     // counter-clockwise from 3 o'clock; the arc is 32 straight segments. The face seen from above
-    // is drawn at z1; the cut faces and the outer side below it in `sideColor`.
+    // is drawn at z1; the outer side below it and the cut faces at the start and end angle (when
+    // asked for: inside an unbroken pie they are hidden) in `sideColor`.
     void Pie3D(double cx, double cy, double rx, double ry, double z0, double z1, double startAngle, double endAngle,
-               TColor color, TColor sideColor);
+               TColor color, TColor sideColor, bool startFace = true, bool endFace = true);
 
+    // Rows [From, To] of a block's right side face, in the block's own (unprojected) coordinates.
+    struct TSideSpan {
+        int From = 0;
+        int To = -1;
+    };
     // A block between depths z0 and z1 over the rectangle; front in `front`, top and side in the
-    // darker colours.
-    void Cube(const TScreenRect& rect, double z0, double z1, TColor front, TColor top, TColor side);
+    // darker colours. Only the given spans of the side face are drawn (all of it when null); the
+    // front face only when `drawFront`.
+    void Cube(const TScreenRect& rect, double z0, double z1, TColor front, TColor top, TColor side,
+              const TSideSpan* sideSpans = nullptr, int spanCount = 0, bool drawFront = true);
 
 private:
+    void PushDistinct(TScreenPoint p);
+
     TChartCanvas& FCanvas;
     const TChartProjection& FProjection;
     std::vector<TScreenPoint> FBuffer;

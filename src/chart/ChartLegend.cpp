@@ -43,7 +43,8 @@ void TChartLegend::CalcLayout(TChartCanvas& canvas, const TScreenRect& inner, in
     int textRoom = FTextRight - 8 - inner.Left;
     int textWidth = widest;
     if (textWidth + 8 + RoundToInt((textWidth + 10) * ColorWidthPercent / 100.0) > FTextRight - inner.Left)
-        textWidth = std::max(0, static_cast<int>((textRoom - ColorWidthPercent / 10.0 - 1) * 100 / (100 + ColorWidthPercent)));
+        textWidth =
+            std::max(0, static_cast<int>((textRoom - ColorWidthPercent / 10.0 - 1) * 100 / (100 + ColorWidthPercent)));
     int boxWidth = RoundToInt((textWidth + 10) * ColorWidthPercent / 100.0);
     FTextLeft = FTextRight - textWidth;
     FBoxRight = FTextLeft - 4;

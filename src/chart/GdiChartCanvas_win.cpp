@@ -127,7 +127,9 @@ void TGdiChartCanvas::SetClip(const TScreenRect& r) {
     ::SelectClipRgn(FDc, region.Get());  // the DC keeps a copy
 }
 
-void TGdiChartCanvas::ClearClip() { ::SelectClipRgn(FDc, FHasOriginalClip ? FOriginalClip.Get() : nullptr); }
+void TGdiChartCanvas::ClearClip() {
+    ::SelectClipRgn(FDc, FHasOriginalClip ? FOriginalClip.Get() : nullptr);
+}
 
 double TGdiChartCanvas::PixelAspect() {
     double w = ::GetDeviceCaps(FDc, HORZRES), h = ::GetDeviceCaps(FDc, VERTRES);

@@ -82,4 +82,6 @@ private:
 };
 
 // Converts a chart colour to a GDI COLORREF (the same layout).
-inline COLORREF ToColorRef(TColor color) { return static_cast<COLORREF>(color & 0xFFFFFF); }
+inline COLORREF ToColorRef(TColor color) {
+    return static_cast<COLORREF>(color & 0xFFFFFF);
+}

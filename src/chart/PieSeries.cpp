@@ -183,14 +183,26 @@ void TPieSeries::DrawValues(TChart& chart, TChartCanvas3D& canvas, double z0, do
         return;
     }
     const double rotation = RotationAngle * Pi / 180;
+    const int n = Count();
+    // A cut face shows only where the neighbouring slice is moved differently (the exploded
+    // slice and its neighbours); elsewhere it lies inside the pie.
+    auto movedApart = [this](int a, int b) {
+        int ax, ay, bx, by;
+        SliceOffset(a, ax, ay);
+        SliceOffset(b, bx, by);
+        return ax != bx || ay != by;
+    };
     for (int i : DrawOrder3D()) {
         const auto& a = g.Angles[static_cast<size_t>(i)];
         TColor color = ValueColor(i);
         if (color == clNone || a.EndAngle <= a.StartAngle) continue;
         int dx, dy;
         SliceOffset(i, dx, dy);
+        bool whole = a.EndAngle - a.StartAngle >= TwoPi;
+        bool startFace = !whole && movedApart(i, (i + n - 1) % n);
+        bool endFace = !whole && movedApart(i, (i + 1) % n);
         canvas.Pie3D(g.XCenter + dx, g.YCenter - dy, g.XRadius, g.YRadius, z0, z1, a.StartAngle + rotation,
-                     a.EndAngle + rotation, color, Dark3D ? ApplyDark(color, 32) : color);
+                     a.EndAngle + rotation, color, Dark3D ? ApplyDark(color, 32) : color, startFace, endFace);
     }
 }
 

@@ -160,7 +160,8 @@ TEST_F(ChartBarTest, FlatBarIsAGradientFromColourToWhiteInAtMost256Bands) {
     auto& again = Draw(600, 800);
     TScreenRect s = Bar().BarRect(FChart.BottomAxis(), FChart.LeftAxis(), 1);
     int rows = 0;
-    for (const auto& c : again.Of(TRecordedCall::FillRect)) rows += c.Rect.Left == s.Left && c.Rect.Right == s.Right + 1;
+    for (const auto& c : again.Of(TRecordedCall::FillRect))
+        rows += c.Rect.Left == s.Left && c.Rect.Right == s.Right + 1;
     EXPECT_EQ(rows, s.Height() + 1);
 }
 
@@ -186,6 +187,31 @@ TEST_F(ChartBarTest, ThreeDimensionalBarsRecedeUpAndRight) {
     Draw();
     EXPECT_LT(FChart.ChartRect().Right, flat.Right);
     EXPECT_GT(FChart.ChartRect().Top, flat.Top);
+}
+
+TEST_F(ChartBarTest, SideFacesHiddenByTheNextBlockAreNotDrawn) {
+    // Dense bars of one height: each block hides the side of the one before it.
+    for (int i = 0; i < 2000; ++i) Bar().Add(50, "B", RgbColor(100, 100, 100));
+    SetChartType(FChart, FSetup, TChartType::Bar3D);
+    auto sides = [&] {
+        std::vector<TRecordedCall> out;
+        for (const auto& c : Draw().Of(TRecordedCall::Polygon))
+            if (c.Brush == ApplyDark(RgbColor(100, 100, 100), 64)) out.push_back(c);
+        return out;
+    };
+    EXPECT_EQ(sides().size(), 1u);  // the last bar's
+    // A taller bar before a shorter one shows the rows above it, from its top to the other's.
+    Bar().SetValue(1000, 100);
+    auto shown = sides();
+    ASSERT_EQ(shown.size(), 2u);
+    TScreenRect tall = Bar().BarRect(FChart.BottomAxis(), FChart.LeftAxis(), 1000);
+    TScreenRect shorter = Bar().BarRect(FChart.BottomAxis(), FChart.LeftAxis(), 1001);
+    EXPECT_EQ(shown[0].Points[0].Y, tall.Top);
+    EXPECT_EQ(shown[0].Points[1].Y, shorter.Top - 1);
+    // Bars far apart show whole sides.
+    Bar().Clear();
+    for (int i = 0; i < 3; ++i) Bar().Add(50, "B", RgbColor(100, 100, 100));
+    EXPECT_EQ(sides().size(), 3u);
 }
 
 TEST_F(ChartBarTest, HitTestFindsTheBarAtTheFrontDepth) {

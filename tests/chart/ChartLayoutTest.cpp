@@ -130,7 +130,8 @@ TEST_F(ChartLayoutTest, LegendDrawnLastWithShadowFrameAndBoxes) {
     size_t shadow = canvas.Calls.size(), frame = canvas.Calls.size();
     for (size_t i = 0; i < canvas.Calls.size(); ++i) {
         const auto& c = canvas.Calls[i];
-        if (c.Kind == TRecordedCall::FillRect && c.Rect == TScreenRect{r.Left + 1, r.Top + 1, r.Right + 1, r.Bottom + 1})
+        if (c.Kind == TRecordedCall::FillRect &&
+            c.Rect == TScreenRect{r.Left + 1, r.Top + 1, r.Right + 1, r.Bottom + 1})
             shadow = i;
         if (c.Kind == TRecordedCall::Rectangle && c.Rect == r) frame = i;
     }
@@ -249,7 +250,8 @@ TEST_F(ChartLayoutTest, HitTestOrder) {
     EXPECT_EQ(FChart.CalcClickedPart(1, 1).Part, TChartClickedPartStyle::cpNone);
     // Inactive series are not hit.
     FSetup.Bar->SetActive(false);
-    EXPECT_NE(FChart.CalcClickedPart((bar.Left + bar.Right) / 2, bar.Bottom - 2).Part, TChartClickedPartStyle::cpSeries);
+    EXPECT_NE(FChart.CalcClickedPart((bar.Left + bar.Right) / 2, bar.Bottom - 2).Part,
+              TChartClickedPartStyle::cpSeries);
 }
 
 TEST_F(ChartLayoutTest, ClicksRaiseSeriesAndLegendEventsWithoutZooming) {

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "chart/ChartPanel_win.h"
+#include "chart/ChartTestSupport.h"
 #include "chart/ChartUtils.h"
 #include "chart/GdiChartCanvas_win.h"
-#include "chart/ChartTestSupport.h"
 #include "support/TestSupport.h"
 
 using namespace charttest;
@@ -17,8 +17,12 @@ using namespace charttest;
 namespace {
 
 // 0x00RRGGBB pixel of a DIB for a chart colour.
-std::uint32_t Rgb(TColor c) { return (RedOf(c) << 16) | (GreenOf(c) << 8) | BlueOf(c); }
-int Channel(std::uint32_t p, int shift) { return static_cast<int>((p >> shift) & 0xFF); }
+std::uint32_t Rgb(TColor c) {
+    return (RedOf(c) << 16) | (GreenOf(c) << 8) | BlueOf(c);
+}
+int Channel(std::uint32_t p, int shift) {
+    return static_cast<int>((p >> shift) & 0xFF);
+}
 
 class ChartPanelTest : public ::testing::Test {
 protected:
@@ -109,10 +113,10 @@ TEST_F(ChartPanelTest, LegendHasWhiteFillBlackFrameAndShadow) {
     int midY = (r.Top + r.Bottom) / 2;
     EXPECT_EQ(dib->Pixel(r.Left, midY), Rgb(clBlack));  // frame
     EXPECT_EQ(dib->Pixel(r.Right - 1, midY), Rgb(clBlack));
-    EXPECT_EQ(dib->Pixel(r.Right, midY), Rgb(clBlack));  // shadow, 1 pixel right
-    EXPECT_NE(dib->Pixel(r.Right + 1, midY), Rgb(clBlack));  // background beyond
+    EXPECT_EQ(dib->Pixel(r.Right, midY), Rgb(clBlack));                     // shadow, 1 pixel right
+    EXPECT_NE(dib->Pixel(r.Right + 1, midY), Rgb(clBlack));                 // background beyond
     EXPECT_EQ(dib->Pixel((r.Left + r.Right) / 2, r.Bottom), Rgb(clBlack));  // shadow below
-    EXPECT_EQ(dib->Pixel(r.Right - 2, r.Top + 1), Rgb(clWhite));  // fill
+    EXPECT_EQ(dib->Pixel(r.Right - 2, r.Top + 1), Rgb(clWhite));            // fill
     // The first colour box is red, the second green.
     const auto& legend = chart.Legend();
     int boxX = (legend.BoxLeft() + legend.BoxRight()) / 2;
@@ -198,7 +202,9 @@ TEST_F(ChartPanelTest, DemonstrationScreenshots) {
     struct {
         TChartType Type;
         const char* Name;
-    } types[] = {{TChartType::Pie2D, "pie2d"}, {TChartType::Pie3D, "pie3d"}, {TChartType::Bar2D, "bar2d"},
+    } types[] = {{TChartType::Pie2D, "pie2d"},
+                 {TChartType::Pie3D, "pie3d"},
+                 {TChartType::Bar2D, "bar2d"},
                  {TChartType::Bar3D, "bar3d"}};
     for (const auto& t : types) {
         SetChartType(chart, FSeries, t.Type);

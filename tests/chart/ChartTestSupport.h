@@ -40,7 +40,7 @@ inline void SetChartType(TChart& chart, const TChartSetup& s, TChartType type) {
 
 inline const std::vector<std::pair<std::string, double>>& SampleFolders() {
     static const std::vector<std::pair<std::string, double>> folders = {
-        {"Windows", 24.1e9}, {"Program Files", 11.6e9}, {"Users", 38.2e9}, {"ProgramData", 4.3e9},
+        {"Windows", 24.1e9}, {"Program Files", 11.6e9}, {"Users", 38.2e9},   {"ProgramData", 4.3e9},
         {"Temp", 2.2e9},     {"Games", 15.7e9},         {"Recovery", 1.1e9}, {"Drivers", 0.6e9},
     };
     return folders;

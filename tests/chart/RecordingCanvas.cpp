@@ -72,7 +72,9 @@ void TRecordingCanvas::SetClip(const TScreenRect& rect) {
     Calls.push_back(std::move(c));
 }
 
-void TRecordingCanvas::ClearClip() { Calls.push_back(Make(TRecordedCall::Unclip)); }
+void TRecordingCanvas::ClearClip() {
+    Calls.push_back(Make(TRecordedCall::Unclip));
+}
 
 std::vector<TRecordedCall> TRecordingCanvas::Of(TRecordedCall::TKind kind) const {
     std::vector<TRecordedCall> out;

@@ -11,8 +11,8 @@
 struct TRecordedCall {
     enum TKind { Polygon, Rectangle, Pie, FillRect, Line, Write, Clip, Unclip } Kind;
     std::vector<TScreenPoint> Points;  // polygon corners; pie start and end; line ends
-    TScreenRect Rect;  // rectangle, fill, pie ellipse, clip
-    TColor Brush = 0;  // fill colour (FillRect: its colour)
+    TScreenRect Rect;                  // rectangle, fill, pie ellipse, clip
+    TColor Brush = 0;                  // fill colour (FillRect: its colour)
     bool BrushClear = false;
     TColor Pen = 0;
     TPenStyle PenStyle = TPenStyle::psSolid;
