@@ -328,7 +328,8 @@ void TStatusBar::ChangeScale(int newDpi, int oldDpi) {
 TListView::TListView(TComponent* owner, TWinControl* parent, const TListViewOptions& options)
     : TWinControl(owner, parent), FOptions(options) {
     SetBounds(0, 0, 250, 150);
-    DWORD style = LVS_REPORT | LVS_SHAREIMAGELISTS | WS_TABSTOP | WS_CLIPCHILDREN;
+    // No header until there are columns to show in it.
+    DWORD style = LVS_REPORT | LVS_SHAREIMAGELISTS | LVS_NOCOLUMNHEADER | WS_TABSTOP | WS_CLIPCHILDREN;
     if (options.OwnerData) style |= LVS_OWNERDATA;
     if (!options.MultiSelect) style |= LVS_SINGLESEL;
     if (!options.ReadOnly) style |= LVS_EDITLABELS;
@@ -348,6 +349,10 @@ int TListView::AddColumn(const std::string& caption, int designWidth, TAlignment
     col.pszText = w.data();
     int index = ColumnCount();
     col.iSubItem = index;
+    if (index == 0) {
+        LONG_PTR style = ::GetWindowLongPtrW(Handle(), GWL_STYLE);
+        ::SetWindowLongPtrW(Handle(), GWL_STYLE, style & ~static_cast<LONG_PTR>(LVS_NOCOLUMNHEADER));
+    }
     FAlignments.push_back(alignment);
     return static_cast<int>(::SendMessageW(Handle(), LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&col)));
 }

@@ -195,7 +195,8 @@ void TForm::ScaleToDpi(int dpi, const RECT* newBounds) {
         else
             SetClientSize(::MulDiv(cw, dpi, oldDpi), ::MulDiv(ch, dpi, oldDpi));
     }
-    Realign();
+    // Sizes within changed even when the window's own did not: lay out and tell OnResize.
+    Resized();
     ::RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
@@ -561,6 +562,13 @@ void TApplication::Idle() {
 void TApplication::Terminate() {
     if (!FTerminated) ::PostQuitMessage(0);
     FTerminated = true;
+}
+
+void TApplication::CancelTerminate() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    FTerminated = false;
 }
 
 void TApplication::HandleMessage(MSG& msg) {

@@ -173,6 +173,9 @@ public:
     void Idle();
     void Terminate();
     bool Terminated() const { return FTerminated; }
+    // Withdraws a Terminate whose quit message has not ended the loop yet (the quit message is
+    // taken out of the queue).
+    void CancelTerminate();
     // Routes one message (shortcuts, key preview, accelerators) and dispatches it.
     void HandleMessage(MSG& msg);
 
