@@ -20,6 +20,8 @@ service_sources="src/platform/DosWildcard.cpp src/platform/DirList.cpp src/platf
     src/shell/FolderSizeCache.cpp src/shell/FolderSize.cpp src/shell/FolderSizeWalk.cpp src/shell/FolderSizeSystem.cpp"
 (cd "$root" && $cxx $flags -o "$out/bin/vscan" tools/vscan/vscan.cpp $service_sources) || exit 1
 (cd "$root" && $cxx $flags -o "$out/bin/vs_mktree" bench/foldersize/mktree.cpp bench/foldersize/TreeMaker.cpp) || exit 1
+(cd "$root" && $cxx $flags -o "$out/bin/foldersize_bench" bench/foldersize/FolderSizeBench.cpp bench/foldersize/TreeMaker.cpp \
+    $service_sources -lbenchmark -lbenchmark_main) || exit 1
 vscan=$out/bin/vscan
 mktree=$out/bin/vs_mktree
 
@@ -30,26 +32,46 @@ for tool in gdu ncdu; do
     fi
 done
 
-# Wall seconds of one run of a command (output discarded).
-wall() {
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s%N)
-    echo "scale=6; ($end - $start) / 1000000000" | bc
+# One run of a command (output discarded): "wall cpu" seconds, cpu being user + system time. On a busy
+# machine the wall time swings with the load; the CPU time much less.
+run_once() {
+    local TIMEFORMAT='%R %U %S' t
+    t=$({ time bash -c "$1" >/dev/null 2>&1; } 2>&1 | tail -1)
+    echo "$t" | awk '{printf "%.3f %.3f\n", $1, $2 + $3}'
 }
 
 median() { sort -g | awk '{a[NR]=$1} END {if (NR % 2) print a[(NR+1)/2]; else printf "%.6f\n", (a[NR/2]+a[NR/2+1])/2}'; }
 
-# time_tool NAME COMMAND...: runs the command $runs times and records its median.
+# Each round runs every tool once, so that load from elsewhere on the machine falls on all of them alike.
 declare -A medians
-time_tool() {
-    local name=$1
-    shift
-    local samples=()
-    for _ in $(seq "$runs"); do samples+=("$(wall "$@")"); done
-    medians[$name]=$(printf '%s\n' "${samples[@]}" | median)
-    printf '  %-28s %10.3f s   (runs: %s)\n' "$name" "${medians[$name]}" "${samples[*]}"
+declare -A cpu_medians
+declare -A samples
+declare -A cpu_samples
+names=()
+commands=()
+add_tool() {
+    names+=("$1")
+    commands+=("$2")
+}
+time_tools() {
+    samples=()
+    cpu_samples=()
+    medians=()
+    cpu_medians=()
+    local round i wall cpu
+    for round in $(seq "$runs"); do
+        for i in "${!names[@]}"; do
+            read -r wall cpu < <(run_once "${commands[$i]}")
+            samples[${names[$i]}]+="$wall "
+            cpu_samples[${names[$i]}]+="$cpu "
+        done
+    done
+    for i in "${!names[@]}"; do
+        local name=${names[$i]}
+        medians[$name]=$(printf '%s\n' ${samples[$name]} | median)
+        cpu_medians[$name]=$(printf '%s\n' ${cpu_samples[$name]} | median)
+        printf '  %-28s wall %s  cpu %s\n' "$name" "${samples[$name]}" "${cpu_samples[$name]}"
+    done
 }
 
 bench_tree() {
@@ -64,12 +86,12 @@ bench_tree() {
 
     # vscan must give exactly what find gives.
     local expect got
-    expect=$(find "$tree" -type f -printf '%s\n' | awk '{s+=$1; n++} END {printf "size=%d count=%d", s, n}')
+    expect=$(find "$tree" -type f -printf '%s\n' | awk '{s+=$1; n++} END {printf "size=%.0f count=%.0f", s, n}')
     got=$("$vscan" "$tree" | sed 's/^\(size=[0-9]*\) used=[0-9]* \(count=[0-9]*\).*/\1 \2/')
     echo "  find: $expect"
     echo "  vscan: $got"
     [ "$expect" = "$got" ] || { echo "MISMATCH"; exit 1; }
-    expect=$(find "$tree" -type f -iname '*.jpg' -printf '%s\n' | awk '{s+=$1; n++} END {printf "size=%d count=%d", s, n}')
+    expect=$(find "$tree" -type f -iname '*.jpg' -printf '%s\n' | awk '{s+=$1; n++} END {printf "size=%.0f count=%.0f", s, n}')
     got=$("$vscan" --mask '*.jpg' "$tree" | sed 's/^\(size=[0-9]*\) used=[0-9]* \(count=[0-9]*\).*/\1 \2/')
     echo "  find *.jpg: $expect / vscan *.jpg: $got"
     [ "$expect" = "$got" ] || { echo "MISMATCH"; exit 1; }
@@ -78,30 +100,39 @@ bench_tree() {
     du -s "$tree" >/dev/null
     du -s "$tree" >/dev/null
 
-    medians=()
-    time_tool "du -s" du -s "$tree"
-    time_tool "du -s --apparent-size" du -s --apparent-size "$tree"
-    if command -v gdu >/dev/null; then time_tool "gdu -n" gdu -n -p "$tree"; fi
-    if command -v ncdu >/dev/null; then time_tool "ncdu -o /dev/null" ncdu -0 -o /dev/null "$tree"; fi
-    time_tool "vscan *.*" "$vscan" "$tree"
-    time_tool "vscan *.jpg" "$vscan" --mask '*.jpg' "$tree"
-    time_tool "vscan *.* one thread" "$vscan" --threads 1 "$tree"
+    local load
+    load=$(cut -d' ' -f1-3 /proc/loadavg)
+    names=()
+    commands=()
+    add_tool "du -s" "du -s '$tree'"
+    add_tool "du -s --apparent-size" "du -s --apparent-size '$tree'"
+    if command -v gdu >/dev/null; then add_tool "gdu -n" "gdu -n -p '$tree'"; fi
+    if command -v ncdu >/dev/null; then add_tool "ncdu -o /dev/null" "ncdu -0 -o /dev/null '$tree'"; fi
+    add_tool "vscan *.*" "'$vscan' '$tree'"
+    add_tool "vscan *.jpg" "'$vscan' --mask '*.jpg' '$tree'"
+    add_tool "vscan *.* one thread" "'$vscan' --threads 1 '$tree'"
+    time_tools
 
     # Cold walk against totals answered from the cache, inside one process.
     local cold cached line
     line=$("$vscan" --stats --keep --repeat 2 "$tree" 2>&1)
     cached=$(echo "$line" | sed -n 's/.*seconds=\([0-9.]*\).*/\1/p')
     cold=$("$vscan" "$tree" | sed -n 's/.*seconds=\([0-9.]*\).*/\1/p')
-    local du=${medians["du -s"]}
+    local du=${medians["du -s"]} du_cpu=${cpu_medians["du -s"]}
     echo
-    printf '  %-28s %10s %8s\n' "tool" "median s" "x du -s"
-    for name in "du -s" "du -s --apparent-size" "gdu -n" "ncdu -o /dev/null" "vscan *.*" "vscan *.jpg" "vscan *.* one thread"; do
-        [ -n "${medians[$name]:-}" ] || continue
-        printf '  %-28s %10.3f %8.3f\n' "$name" "${medians[$name]}" "$(echo "scale=6; ${medians[$name]} / $du" | bc)"
+    echo "  load average before the runs: $load"
+    printf '  %-28s %10s %8s %10s %8s\n' "tool" "wall s" "x du -s" "cpu s" "x du -s"
+    for name in "${names[@]}"; do
+        printf '  %-28s %10.3f %8.3f %10.3f %8.3f\n' "$name" "${medians[$name]}" \
+            "$(echo "scale=6; ${medians[$name]} / $du" | bc)" "${cpu_medians[$name]}" \
+            "$(echo "scale=6; ${cpu_medians[$name]} / $du_cpu" | bc)"
     done
     echo "  walk inside vscan: cold $cold s, fully cached $cached s, ratio $(echo "scale=1; $cold / $cached" | bc)"
     echo "  $(echo "$line" | grep '^cache:')"
 }
+
+echo "== Google Benchmark cases"
+"$out/bin/foldersize_bench" --benchmark_min_time=0.2 2>&1 | grep -E '^(BM_|Benchmark|-)'
 
 if [ -n "${FILES:-}" ]; then
     bench_tree "$FILES" "${FOLDERS:-$((FILES / 20))}"
