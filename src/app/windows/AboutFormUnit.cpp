@@ -75,7 +75,7 @@ TAboutBox::TAboutBox(TComponent* owner) : TForm(owner, bsNone), OpenAddress(Open
 }
 
 void TAboutBox::FormCreate(TObject*) {
-    ApplyRoundedShape(*this);
+    if (ApplyRoundedShape(*this)) KeepRoundedShape(*this);
     Version->SetCaption(ProgramVersionText());
     VrHyperLink1->SetCaption(MakerAddress);
 }

@@ -10,13 +10,23 @@ TRegionMaker& RoundRegionMaker() {
     return maker;
 }
 
-bool ApplyRoundedShape(TForm& form) {
+bool ApplyRoundedShape(TForm& form, bool quiet) {
     int corner = form.Scale(40);
     HRGN region =
         RoundRegionMaker() ? RoundRegionMaker()(form.ClientWidth(), form.ClientHeight(), corner, corner) : nullptr;
     if (region && form.SetRegion(region)) return true;
-    ShowWarning("Region error");
+    if (!quiet) ShowWarning("Region error");
     return false;
+}
+
+void KeepRoundedShape(TForm& form) {
+    int width = form.ClientWidth(), height = form.ClientHeight();
+    form.OnResize = [&form, width, height](TObject*) mutable {
+        if (form.ClientWidth() == width && form.ClientHeight() == height) return;
+        width = form.ClientWidth();
+        height = form.ClientHeight();
+        ApplyRoundedShape(form, true);  // the failure was reported when the window was made
+    };
 }
 
 std::string ProgramVersionText() {

@@ -13,9 +13,13 @@ using TRegionMaker = std::function<HRGN(int width, int height, int cornerW, int 
 TRegionMaker& RoundRegionMaker();
 
 // Gives the form the rounded shape (40-pixel corner ellipses at 96 DPI, scaled). When the region
-// cannot be made or applied, shows the warning "Region error" and leaves the form rectangular.
-// Returns whether the shape was applied.
-bool ApplyRoundedShape(TForm& form);
+// cannot be made or applied, shows the warning "Region error" (unless `quiet`) and leaves the form
+// rectangular. Returns whether the shape was applied.
+bool ApplyRoundedShape(TForm& form, bool quiet = false);
+
+// Keeps the form's rounded shape in step with its size (a move to a monitor with another DPI
+// rescales the window; the old region would cut it off). Call once, after the first shaping.
+void KeepRoundedShape(TForm& form);
 
 // "Version " followed by the file version of the program's own version record (string table
 // 0C09 04E4); "Version " alone when the record cannot be read.

@@ -66,7 +66,7 @@ TSplashForm::TSplashForm(TComponent* owner) : TForm(owner, bsNone) {
 }
 
 void TSplashForm::FormCreate(TObject*) {
-    ApplyRoundedShape(*this);
+    if (ApplyRoundedShape(*this)) KeepRoundedShape(*this);
     Version->SetCaption(ProgramVersionText());
 }
 

@@ -27,16 +27,18 @@ std::unique_ptr<T> Make() {
 }
 
 // The window's shape: a rounded rectangle leaves the corner pixels out and keeps the rest.
-void ExpectRounded(HWND wnd, int width, int height) {
+void ExpectRounded(HWND wnd, int width, int height, int corner = 40) {
     HRGN rgn = ::CreateRectRgn(0, 0, 0, 0);
     ASSERT_NE(::GetWindowRgn(wnd, rgn), ERROR) << "no region";
     EXPECT_FALSE(::PtInRegion(rgn, 0, 0));
     EXPECT_FALSE(::PtInRegion(rgn, width - 1, 0));
     EXPECT_FALSE(::PtInRegion(rgn, 0, height - 1));
-    EXPECT_FALSE(::PtInRegion(rgn, 4, 4));  // outside a corner ellipse of 40 x 40
-    EXPECT_TRUE(::PtInRegion(rgn, 20, 1));  // the edge between the corners stays
-    EXPECT_TRUE(::PtInRegion(rgn, 1, 20));
-    EXPECT_TRUE(::PtInRegion(rgn, 12, 12));  // inside the corner ellipse
+    int r = corner / 2;
+    EXPECT_FALSE(::PtInRegion(rgn, r / 5, r / 5));  // outside the corner ellipse
+    EXPECT_TRUE(::PtInRegion(rgn, r, 1));           // the edge between the corners stays
+    EXPECT_TRUE(::PtInRegion(rgn, 1, r));
+    EXPECT_FALSE(::PtInRegion(rgn, r / 2, 1));             // still inside the corner's bounding square
+    EXPECT_TRUE(::PtInRegion(rgn, r * 3 / 5, r * 3 / 5));  // inside the corner ellipse
     EXPECT_TRUE(::PtInRegion(rgn, width / 2, height / 2));
     RECT box;
     ::GetRgnBox(rgn, &box);
@@ -83,6 +85,18 @@ TEST(WinSplashForm, ShowingStartsTheAnimationAndStatusFollows) {
     Pump(400);
     if (!splash->Animate1->SystemClip()) EXPECT_NE(splash->Animate1->Frame(), frame);
     wintest::SaveWindowShot(splash->Handle(), "splash");
+}
+
+TEST(WinSplashForm, ShapeAndLayoutFollowTheDpi) {
+    auto splash = Make<TSplashForm>();
+    splash->ScaleToDpi(144);
+    EXPECT_EQ(splash->ClientWidth(), 567);
+    EXPECT_EQ(splash->ClientHeight(), 344);
+    ExpectRounded(splash->Handle(), 567, 344, 60);
+    EXPECT_EQ(splash->Animate1->Left(), 224);
+    EXPECT_EQ(splash->Animate1->Width(), 120);
+    EXPECT_EQ(splash->Label2->Width(), 494);
+    EXPECT_TRUE(wintest::TakeMessages().empty());
 }
 
 TEST(WinSplashForm, RegionFailureWarnsAndLeavesASquareWindow) {
