@@ -142,6 +142,7 @@ void TCustomBarSeries::DrawValues(TChart& chart, TChartCanvas3D& canvas, double 
 }
 
 int TCustomBarSeries::Clicked(const TChart& chart, int x, int y) const {
+    if (chart.ChartRect().IsEmpty()) return -1;
     double px = x, py = y;
     if (chart.Projection().Is3D()) {
         double z0, z1;

@@ -6,6 +6,7 @@
 
 #include "chart/BarSeries.h"
 #include "chart/ChartUtils.h"
+#include "platform/Exception.h"
 
 namespace {
 
@@ -62,6 +63,12 @@ TChartSeries& TChart::AddSeries(std::unique_ptr<TChartSeries> series) {
     FSeries.push_back(std::move(series));
     Changed();
     return *FSeries.back();
+}
+
+TChartSeries& TChart::Series(int index) const {
+    if (index < 0 || index >= SeriesCount())
+        throw Exception("Series index out of bounds (" + std::to_string(index) + ")");
+    return *FSeries[static_cast<size_t>(index)];
 }
 
 void TChart::Changed() {
@@ -457,6 +464,9 @@ TChartClickedPart TChart::CalcClickedPart(int x, int y) const {
     if (FLegend.Visible() && FLegend.Rect().Contains(x, y)) {
         part.Part = TChartClickedPartStyle::cpLegend;
         part.PointIndex = FLegend.Clicked(x, y);
+        // Rows laid out before the points last changed may be gone.
+        const TChartSeries* listed = LegendSeries();
+        if (!listed || part.PointIndex >= listed->Count()) part.PointIndex = -1;
         return part;
     }
     return part;

@@ -62,7 +62,8 @@ public:
     // Series, in drawing order. The chart owns them; the reference stays valid for its life.
     TChartSeries& AddSeries(std::unique_ptr<TChartSeries> series);
     int SeriesCount() const { return static_cast<int>(FSeries.size()); }
-    TChartSeries& Series(int index) const { return *FSeries.at(static_cast<size_t>(index)); }
+    // Raises Exception for an index out of range.
+    TChartSeries& Series(int index) const;
 
     // The look, as configured for the program.
     TColor Color = RgbColor(255, 255, 236);  // panel colour

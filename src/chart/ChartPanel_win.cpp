@@ -145,6 +145,10 @@ LRESULT TChartPanel::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_RBUTTONUP:
             MouseUp(TMouseButton::mbRight, lParam);
             return 0;
+        case WM_NCDESTROY:
+            // Destroyed with its parent: the handle is no longer ours to destroy.
+            ::SetWindowLongPtrW(FWnd.Get(), GWLP_USERDATA, 0);
+            return ::DefWindowProcW(FWnd.Release(), msg, wParam, lParam);
         case WM_CAPTURECHANGED:
             // Another window took the mouse: end a zoom or scroll in place.
             if (FChart.Zooming()) FChart.MouseUp(TMouseButton::mbLeft, 0, 0);

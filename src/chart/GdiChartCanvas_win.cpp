@@ -1,6 +1,8 @@
 #include "chart/GdiChartCanvas_win.h"
 
 #include <algorithm>
+#include <cmath>
+#include <numbers>
 
 #include "platform/WinText.h"
 
@@ -86,6 +88,27 @@ void TGdiChartCanvas::Rectangle(const TScreenRect& r) {
 
 void TGdiChartCanvas::Pie(const TScreenRect& e, TScreenPoint start, TScreenPoint end) {
     if (e.IsEmpty()) return;
+    // Narrow wedges go as polygons with a corner every few pixels of arc, which looks the same:
+    // some GDI implementations (Wine's) trace the whole ellipse for every Pie call, and a chart
+    // of thousands of slices then takes seconds.
+    double cx = (e.Left + e.Right) / 2.0, cy = (e.Top + e.Bottom) / 2.0;
+    double rx = e.Width() / 2.0, ry = e.Height() / 2.0;
+    double a0 = std::atan2(-(start.Y - cy) * rx, (start.X - cx) * ry);
+    double a1 = std::atan2(-(end.Y - cy) * rx, (end.X - cx) * ry);
+    double span = a1 - a0;
+    if (span < 0) span += 2 * std::numbers::pi;
+    if (!(start == end) && span > 0 && span < std::numbers::pi / 8) {
+        int segments = std::clamp(static_cast<int>(span * std::max(rx, ry) / 3), 1, 64);
+        FPoints.clear();
+        FPoints.push_back({static_cast<LONG>(std::lround(cx)), static_cast<LONG>(std::lround(cy))});
+        for (int i = 0; i <= segments; ++i) {
+            double a = a0 + span * i / segments;
+            FPoints.push_back({static_cast<LONG>(std::lround(cx + std::cos(a) * rx)),
+                               static_cast<LONG>(std::lround(cy - std::sin(a) * ry))});
+        }
+        ::Polygon(FDc, FPoints.data(), static_cast<int>(FPoints.size()));
+        return;
+    }
     ::Pie(FDc, e.Left, e.Top, e.Right, e.Bottom, start.X, start.Y, end.X, end.Y);
 }
 

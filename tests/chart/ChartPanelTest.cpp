@@ -176,6 +176,13 @@ TEST_F(ChartPanelTest, MouseMessagesReachTheChart) {
     EXPECT_EQ(legendClicks, 1);
 }
 
+TEST_F(ChartPanelTest, ParentDestroyedBeforeThePanel) {
+    FHost.Reset();
+    EXPECT_EQ(FPanel->Handle(), nullptr);
+    FPanel->Chart().Foot().SetText({"still safe"});  // no window to repaint
+    FPanel.reset();
+}
+
 TEST_F(ChartPanelTest, EverySizeFromNothingToFullScreenDraws) {
     TChart& chart = FPanel->Chart();
     SetChartType(chart, FSeries, TChartType::Bar3D);
