@@ -53,6 +53,14 @@ void TChartPanel::SetBounds(int left, int top, int width, int height) {
     ::MoveWindow(FWnd.Get(), left, top, width, height, TRUE);
 }
 
+bool TChartPanel::Visible() const {
+    return FWnd && ::IsWindowVisible(FWnd.Get());
+}
+
+void TChartPanel::SetVisible(bool value) {
+    if (FWnd) ::ShowWindow(FWnd.Get(), value ? SW_SHOWNA : SW_HIDE);
+}
+
 int TChartPanel::ClientWidth() const {
     RECT r{};
     ::GetClientRect(FWnd.Get(), &r);
@@ -82,6 +90,15 @@ void TChartPanel::DrawSnapshot(HBITMAP bitmap) {
         }
     }
     BufferedDisplay = buffered;
+}
+
+TBitmapHandle TChartPanel::CreateSnapshotBitmap() {
+    int w = ClientWidth(), h = ClientHeight();
+    if (w <= 0 || h <= 0) return {};
+    TWindowDc screen(nullptr);
+    TBitmapHandle bitmap(::CreateCompatibleBitmap(screen.Get(), w, h));
+    if (bitmap) DrawSnapshot(bitmap.Get());
+    return bitmap;
 }
 
 void TChartPanel::Paint() {

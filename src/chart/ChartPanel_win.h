@@ -21,6 +21,8 @@ public:
     HWND Handle() const { return FWnd.Get(); }
     TChart& Chart() { return FChart; }
     void SetBounds(int left, int top, int width, int height);
+    bool Visible() const;
+    void SetVisible(bool value);
     int ClientWidth() const;
     int ClientHeight() const;
 
@@ -34,6 +36,9 @@ public:
     // smaller bitmap is clipped). Off-screen buffering is switched off for the drawing and
     // restored afterwards.
     void DrawSnapshot(HBITMAP bitmap);
+    // A new device-compatible bitmap of the client size holding a snapshot (for the clipboard);
+    // empty when the panel has no area.
+    TBitmapHandle CreateSnapshotBitmap();
 
     // Errors raised by event handlers while a window message is handled end here, never in
     // Windows; without a handler they are dropped.

@@ -26,18 +26,19 @@ int Channel(std::uint32_t p, int shift) {
 
 class ChartPanelTest : public ::testing::Test {
 protected:
+    // One host window serves the tests (making top-level windows is slow under Wine); a test
+    // that destroys it gets a new one for the next.
+    static void TearDownTestSuite() { FHost.Reset(); }
     void SetUp() override {
-        FHost.Reset(::CreateWindowExW(0, L"STATIC", L"Chart", WS_POPUP | WS_VISIBLE, 0, 0, 900, 640, nullptr, nullptr,
-                                      ::GetModuleHandleW(nullptr), nullptr));
+        if (!FHost)
+            FHost.Reset(::CreateWindowExW(0, L"STATIC", L"Chart", WS_POPUP | WS_VISIBLE, 0, 0, 900, 640, nullptr,
+                                          nullptr, ::GetModuleHandleW(nullptr), nullptr));
         ASSERT_TRUE(FHost);
         FPanel = std::make_unique<TChartPanel>(FHost.Get(), 0, 0, 800, 560);
         ASSERT_TRUE(FPanel->Handle());
         FSeries = AddProgramSeries(FPanel->Chart());
     }
-    void TearDown() override {
-        FPanel.reset();
-        FHost.Reset();
-    }
+    void TearDown() override { FPanel.reset(); }
     // Draws the panel as the snapshot does and returns the bitmap.
     std::unique_ptr<TDibSection> Snapshot() {
         auto dib = std::make_unique<TDibSection>(FPanel->ClientWidth(), FPanel->ClientHeight(), false);
@@ -49,7 +50,7 @@ protected:
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
     }
 
-    TWindowHandle FHost;
+    static inline TWindowHandle FHost;
     std::unique_ptr<TChartPanel> FPanel;
     TChartSetup FSeries;
 };
@@ -146,6 +147,26 @@ TEST_F(ChartPanelTest, SnapshotEqualsTheScreen) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) differing += screen.Pixel(x, y) != snap->Pixel(x, y);
     EXPECT_EQ(differing, 0);
+    EXPECT_TRUE(FPanel->BufferedDisplay);  // switched back on after the snapshot
+    // The device bitmap for the clipboard holds the same picture.
+    TBitmapHandle bitmap = FPanel->CreateSnapshotBitmap();
+    ASSERT_TRUE(bitmap);
+    TDibSection copy(w, h);
+    {
+        TMemDc source(::CreateCompatibleDC(nullptr));
+        TSelectObject select(source.Get(), bitmap.Get());
+        ::BitBlt(copy.Dc(), 0, 0, w, h, source.Get(), 0, 0, SRCCOPY);
+        ::GdiFlush();
+    }
+    differing = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) differing += copy.Pixel(x, y) != snap->Pixel(x, y);
+    EXPECT_EQ(differing, 0);
+    // Hidden or of no size: nothing to copy.
+    FPanel->SetVisible(false);
+    EXPECT_FALSE(FPanel->Visible());
+    FPanel->SetBounds(0, 0, 0, 0);
+    EXPECT_FALSE(FPanel->CreateSnapshotBitmap());
 }
 
 TEST_F(ChartPanelTest, MouseMessagesReachTheChart) {
