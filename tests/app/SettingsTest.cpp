@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 
 #include "app/Settings.h"
 #include "platform/Exception.h"
@@ -52,6 +53,17 @@ TEST(AppSettings, SavingDropsNumberedKeysBeyondTheCountAndKeepsOtherSections) {
     SaveFilterSettings(ini, {"*.z"});
     EXPECT_EQ(LoadFilterSettings(ini), TNames{"*.z"});
     EXPECT_EQ(ProfileReadString(ini, "window", "left"), "10");
+}
+
+TEST(AppSettings, EmptyListLeavesAnEmptySection) {
+    vstest::TTempDir dir;
+    std::string ini = Ini(dir, "[filters]\r\n0=*.a\r\n1=*.b\r\n");
+    SaveFilterSettings(ini, {});
+    EXPECT_EQ(LoadFilterSettings(ini), TNames{});
+    // On disk too, not only in the system's cache of the file.
+    std::ifstream in(vstest::Utf8Path(ini), std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text.find("*.a"), std::string::npos) << text;
 }
 
 TEST(AppSettings, AddedFiltersComeBackAfterTheEarlierOnes) {
