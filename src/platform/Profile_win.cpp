@@ -7,16 +7,28 @@
 
 std::vector<std::string> ProfileKeyNames(const std::string& path, const std::string& section, std::size_t maxChars) {
     std::vector<std::string> names;
-    if (maxChars < 2) return names;
-    std::wstring buffer(maxChars, L'\0');
-    // With no key name the function lists the section's key names, each ended by a zero.
-    DWORD n = ::GetPrivateProfileStringW(Widen(section).c_str(), nullptr, L"", buffer.data(),
-                                         static_cast<DWORD>(maxChars), Widen(path).c_str());
+    std::wstring file = Widen(path), name = Widen(section);
+    // With no key name the function lists the section's key names, each ended by a zero. When the
+    // buffer is too small it cuts the last name and returns size - 2, so the buffer grows until
+    // the whole list fits; the limit is then applied to whole names only, as the other backend does.
+    std::wstring buffer;
+    DWORD n = 0;
+    for (std::size_t size = maxChars + 2 > 1024 ? maxChars + 2 : 1024;; size *= 2) {
+        buffer.assign(size, L'\0');
+        n = ::GetPrivateProfileStringW(name.c_str(), nullptr, L"", buffer.data(), static_cast<DWORD>(size),
+                                       file.c_str());
+        if (n + 2 < size || size >= (std::size_t{1} << 26)) break;
+    }
     const wchar_t* p = buffer.data();
-    const wchar_t* end = p + (n < maxChars ? n : maxChars);
+    const wchar_t* end = p + n;
+    std::size_t used = 0;
     while (p < end && *p) {
         std::size_t len = wcsnlen(p, static_cast<std::size_t>(end - p));
-        names.push_back(Narrow(std::wstring_view(p, len)));
+        std::string key = Narrow(std::wstring_view(p, len));
+        // Each name takes its length and a terminating zero; the list ends with one more zero.
+        if (used + key.size() + 1 + 1 > maxChars) break;
+        used += key.size() + 1;
+        names.push_back(std::move(key));
         p += len + 1;
     }
     return names;
