@@ -52,12 +52,13 @@ struct TDrawn {
     int Percent;
 };
 
-TDrawn Draw(int maxValue, int progress, bool showText = true) {
+TDrawn Draw(int maxValue, int progress, bool showText = true, TGaugeKind kind = gkHorizontalBar) {
     TGaugeValues values;
     values.SetMaxValue(maxValue);
     values.SetProgress(progress);
     TGaugeLook look;
     look.ShowText = showText;
+    look.Kind = kind;
     auto bmp = std::make_unique<TBitmap>(241, 32);
     RECT all{0, 0, 241, 32};
     bmp->Canvas().FillRect(all, clBtnFace);
@@ -79,6 +80,16 @@ TEST(UiGauge, BarFillsItsShareInsideTheBorder) {
     EXPECT_EQ(b.Pixel(200, 16), 0xFFFFFFu);
     TDrawn empty = Draw(0, 0, false);
     for (int x = 1; x < 240; ++x) ASSERT_EQ(empty.Bitmap->Pixel(x, 16), 0xFFFFFFu) << x;
+}
+
+TEST(UiGauge, VerticalBarFillsFromTheBottom) {
+    TDrawn d = Draw(2, 1, false, gkVerticalBar);
+    const TBitmap& b = *d.Bitmap;
+    EXPECT_EQ(b.Pixel(120, 29), 0u);
+    EXPECT_EQ(b.Pixel(120, 2), 0xFFFFFFu);
+    int filled = 0;
+    for (int y = 1; y < 31; ++y) filled += b.Pixel(120, y) == 0;
+    EXPECT_EQ(filled, 15);
 }
 
 TEST(UiGauge, TextInvertsOverBothParts) {
