@@ -266,9 +266,11 @@ void TChart::CalcAxisLabels(TChartCanvas& canvas, TChartSeries* barSeries) {
         double last = std::min<double>(n - 1, std::floor(FBottomAxis.Maximum()));
         int visible = last >= first ? static_cast<int>(last - first) + 1 : 0;
         int stride = std::max(1, (visible + fit - 1) / fit);
-        for (int i = static_cast<int>(first); i <= static_cast<int>(last) && visible > 0; i += stride)
-            FBottomAxis.Labels.push_back(
-                {static_cast<double>(i), FBottomAxis.CalcPosValue(i), i, AxisLabelText(FBottomAxis, bars, i, i)});
+        // Both ends lie within the point indexes whenever anything is visible.
+        if (visible > 0)
+            for (int i = static_cast<int>(first), end = static_cast<int>(last); i <= end; i += stride)
+                FBottomAxis.Labels.push_back(
+                    {static_cast<double>(i), FBottomAxis.CalcPosValue(i), i, AxisLabelText(FBottomAxis, bars, i, i)});
     }
     // Value axis: the label size is the taller of the labels of the range's ends.
     FLeftAxis.Labels.clear();

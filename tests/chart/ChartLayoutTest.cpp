@@ -329,6 +329,20 @@ TEST_F(ChartLayoutTest, RightDragScrollsTheBarAxes) {
     EXPECT_GT(FChart.LeftAxis().Minimum(), vmin);
     FChart.UndoZoom();
     EXPECT_FALSE(FChart.Zoomed());
+    // Scrolling far beyond the points in any direction still draws and hit-tests.
+    for (int step = 0; step < 40; ++step) {
+        int far = step % 2 ? 1000000 : -1000000;
+        FChart.MouseDown(TMouseButton::mbRight, 0, plot.Left + 5, plot.Top + 5);
+        FChart.MouseMove(plot.Left + 5 + far, plot.Top + 5 - far);
+        FChart.MouseUp(TMouseButton::mbRight, 0, 0);
+        for (int k = 0; k < 5 && step < 20; ++k) {
+            FChart.MouseDown(TMouseButton::mbRight, 0, plot.Left + 5, plot.Top + 5);
+            FChart.MouseMove(plot.Left + 5 + far, plot.Top + 5 + far);
+            FChart.MouseUp(TMouseButton::mbRight, 0, 0);
+        }
+        Draw(600, 400);
+        FChart.CalcClickedPart(plot.Left + 50, plot.Top + 50);
+    }
 }
 
 TEST_F(ChartLayoutTest, PieTypesIgnoreZoomAndScroll) {
