@@ -81,7 +81,8 @@ public:
     TFolderSizeCache& FolderSizeCache() { return FCache; }
     TDriveClusterTable& DriveClusterTable() { return FClusters; }
 
-    // Worker threads for a walk: 0 = one per core (the default), 1 = walk on the calling thread.
+    // Worker threads for a walk: 0 = one per core (the default), 1 = walk on the calling thread. Not to be
+    // changed while a walk runs (from OnWait).
     void SetThreads(int threads);
     int Threads() const;
 
