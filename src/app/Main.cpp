@@ -23,5 +23,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     }
     delete SplashForm;
     SplashForm = nullptr;
+    // Windows, timers and their tables go now, while everything they use still exists.
+    ProgressForm = nullptr;
+    Application->DestroyComponents();
     return 0;
 }

@@ -80,7 +80,8 @@ TToolBar::TToolBar(TComponent* owner, TWinControl* parent) : TWinControl(owner, 
     SetBounds(0, 0, 150, 29);
     SetCursor(crHandPoint);
     CreateHandle(TOOLBARCLASSNAMEW,
-                 WS_CLIPCHILDREN | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER);
+                 WS_CLIPCHILDREN | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                 WS_EX_CONTROLPARENT);  // Tab reaches the hosted controls
     ::SendMessageW(Handle(), TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     ::SendMessageW(Handle(), TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
     // The tool tips ask the bar for their texts; let them find the bar's object.

@@ -265,7 +265,7 @@ int TControl::ClientHeight() const {
 
 void TControl::MoveWindow() {
     if (FHandle && FParent)
-        ::SetWindowPos(FHandle, nullptr, FLeft, FTop, FWidth, FHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SetWindowPos(FHandle, nullptr, FLeft, FTop, FWidth, WindowHeight(), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {

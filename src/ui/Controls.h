@@ -147,6 +147,8 @@ protected:
     void UpdateAnchorRules();
     void ApplyAnchors(int parentWidth, int parentHeight);
     void MoveWindow();
+    // The height given to the system window (a combo box adds its drop-down list).
+    virtual int WindowHeight() const { return FHeight; }
     void RequestParentRealign();
 
     bool FParentColor = true;

@@ -10,8 +10,9 @@
 #include "ui/StdCtrls.h"
 
 namespace {
-TApplication GApplication;
+// The form list outlives the application object, whose destructor destroys the forms it owns.
 std::vector<TForm*> GForms;
+TApplication GApplication;
 int GHourGlass = 0;
 
 constexpr UINT WM_VS_DEFERRED = WM_APP + 0x100;
@@ -125,9 +126,10 @@ TBusyScope::~TBusyScope() {
 
 TForm::TForm(TComponent* owner, TFormBorderStyle borderStyle) : TWinControl(owner, nullptr), FBorderStyle(borderStyle) {
     GForms.push_back(this);
+    FVisible = false;  // a form starts hidden until shown
     FParentColor = false;
     FParentFont = false;
-    DWORD style = WS_CLIPCHILDREN, ex = 0;
+    DWORD style = WS_CLIPCHILDREN, ex = WS_EX_CONTROLPARENT;
     switch (borderStyle) {
         case bsNone:
             style |= WS_POPUP;
@@ -589,6 +591,14 @@ void TApplication::HandleMessage(MSG& msg) {
                     if (key == 0) return;
                     // Shortcuts act whichever control of the form has the focus.
                     if (form->IsShortCut(key, shift)) return;
+                    // Tab and Shift+Tab move between the controls that take the focus.
+                    if (key == VK_TAB && !(shift & (ssCtrl | ssAlt))) {
+                        HWND next = ::GetNextDlgTabItem(form->Handle(), ::GetFocus(), (shift & ssShift) != 0);
+                        if (next) {
+                            ::SetFocus(next);
+                            return;
+                        }
+                    }
                 }
                 break;
             case WM_SYSCHAR:

@@ -120,7 +120,8 @@ LRESULT TLabel::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 
 TPanel::TPanel(TComponent* owner, TWinControl* parent) : TWinControl(owner, parent) {
     SetBounds(0, 0, 185, 41);
-    CreateHandle(L"VsControl", WS_CLIPCHILDREN);
+    // Tab moves through the controls inside a panel as if they lay on the form.
+    CreateHandle(L"VsControl", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
 }
 
 void TPanel::SetBevelOuter(TBevelCut b) {
@@ -456,6 +457,14 @@ void TComboBox::SetText(const std::string& text) {
 void TComboBox::SetDropDownCount(int rows) {
     FDropDownCount = rows;
     ::SendMessageW(Handle(), CB_SETMINVISIBLE, rows, 0);
+    MoveWindow();
+}
+
+int TComboBox::WindowHeight() const {
+    // The system window of a drop-down combo box includes its list: room for the rows.
+    LRESULT item = Handle() ? ::SendMessageW(Handle(), CB_GETITEMHEIGHT, 0, 0) : 0;
+    if (item <= 0) item = Height();
+    return Height() + FDropDownCount * static_cast<int>(item) + 2;
 }
 
 bool TComboBox::DroppedDown() const {
@@ -479,9 +488,10 @@ bool TComboBox::HandleCommand(WORD code, WORD, LRESULT& result) {
 // TTimer
 
 namespace {
+// Never destroyed: timers owned by forms may go during static destruction.
 std::map<UINT_PTR, TTimer*>& Timers() {
-    static std::map<UINT_PTR, TTimer*> timers;
-    return timers;
+    static auto* timers = new std::map<UINT_PTR, TTimer*>;
+    return *timers;
 }
 UINT_PTR GNextTimerId = 0x7000;
 }  // namespace

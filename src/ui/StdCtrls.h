@@ -157,6 +157,9 @@ public:
 
     bool HandleCommand(WORD code, WORD id, LRESULT& result) override;
 
+protected:
+    int WindowHeight() const override;
+
 private:
     int FDropDownCount = 8;
 };

@@ -2,6 +2,9 @@
 // standard error report.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+
 #include "ui/ActnList.h"
 #include "ui/ComCtrls.h"
 #include "ui/Forms.h"
@@ -398,4 +401,22 @@ TEST_F(UiCommands, StatusBarPanelsAndComboItems) {
                    reinterpret_cast<LPARAM>(F->Combo->Handle()));
     EXPECT_EQ(1, clicks);
     EXPECT_EQ("*.doc", F->Combo->Items(0));
+}
+
+TEST_F(UiCommands, TabMovesTheFocusThroughNestedControls) {
+    F->List->SetFocus();
+    uitest::PressKey(::GetFocus(), VK_TAB);
+    EXPECT_FALSE(F->List->Focused());
+    HWND afterList = ::GetFocus();
+    // Shift+Tab goes back to where it came from, also across the tool bar and the panel.
+    uitest::PressKey(afterList, VK_TAB, ssShift);
+    EXPECT_TRUE(F->List->Focused());
+    std::set<HWND> seen;
+    for (int i = 0; i < 6; ++i) {
+        uitest::PressKey(::GetFocus(), VK_TAB);
+        seen.insert(::GetFocus());
+    }
+    EXPECT_TRUE(seen.count(F->List->Handle()));
+    EXPECT_TRUE(F->Combo->Focused() ||
+                std::any_of(seen.begin(), seen.end(), [&](HWND w) { return ::IsChild(F->Combo->Handle(), w); }));
 }
