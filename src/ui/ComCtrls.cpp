@@ -540,6 +540,27 @@ bool TListView::HandleNotify(NMHDR* hdr, LRESULT& result) {
                 OnSelectItem(this, nm->iItem, (nm->uNewState & LVIS_SELECTED) != 0);
             return true;
         }
+        case NM_CUSTOMDRAW: {
+            if (!OnItemColor) return false;
+            auto* cd = reinterpret_cast<NMLVCUSTOMDRAW*>(hdr);
+            if (cd->nmcd.dwDrawStage == CDDS_PREPAINT) {
+                result = CDRF_NOTIFYITEMDRAW;
+            } else if (cd->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+                TColor c = OnItemColor(this, static_cast<int>(cd->nmcd.dwItemSpec));
+                if (c != clNone) cd->clrText = ColorToRGB(c);
+                result = CDRF_DODEFAULT;
+            } else {
+                result = CDRF_DODEFAULT;
+            }
+            return true;
+        }
+        case LVN_ENDLABELEDITW: {
+            auto* info = reinterpret_cast<NMLVDISPINFOW*>(hdr);
+            bool accept = info->item.pszText != nullptr;
+            if (accept && OnEdited) OnEdited(this, info->item.iItem, Narrow(info->item.pszText), accept);
+            result = accept ? TRUE : FALSE;
+            return true;
+        }
         case LVN_COLUMNCLICK:
             if (OnColumnClick) OnColumnClick(this, reinterpret_cast<NMLISTVIEW*>(hdr)->iSubItem);
             return true;

@@ -141,6 +141,10 @@ struct TListViewOptions {
 using TListDataEvent = std::function<void(TObject* Sender, int Index, TListItemData& Item)>;
 using TListSelectEvent = std::function<void(TObject* Sender, int Index, bool Selected)>;
 using TListColumnEvent = std::function<void(TObject* Sender, int Column)>;
+// The text colour of a row; clNone keeps the list's own.
+using TListItemColorEvent = std::function<TColor(TObject* Sender, int Index)>;
+// In-place renaming ended with Text (null Text: cancelled); Accept = false keeps the old name.
+using TListEditedEvent = std::function<void(TObject* Sender, int Index, const std::string& Text, bool& Accept)>;
 
 // A report-style list view with columns.
 class TListView : public TWinControl {
@@ -177,6 +181,8 @@ public:
     TListDataEvent OnData;
     TListSelectEvent OnSelectItem;
     TListColumnEvent OnColumnClick;
+    TListItemColorEvent OnItemColor;
+    TListEditedEvent OnEdited;
 
     bool HandleNotify(NMHDR* header, LRESULT& result) override;
     void ChangeScale(int newDpi, int oldDpi) override;

@@ -1,6 +1,7 @@
 #include "ui/Controls.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 
@@ -206,6 +207,13 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             }
             break;
         }
+        case WM_CONTEXTMENU:
+            if (OnContextPopup && reinterpret_cast<HWND>(wp) == FHandle) {
+                bool handled = false;
+                OnContextPopup(this, POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}, handled);
+                if (handled) return 0;
+            }
+            break;
         case WM_LBUTTONDBLCLK:
             if (CustomPainted() && OnDblClick) {
                 OnDblClick(this);

@@ -116,6 +116,9 @@ public:
     TNotifyEvent OnResize;
     TKeyPressEvent OnKeyPress;
     TKeyEvent OnKeyDown;
+    // Right click or the menu key: screen point (-1, -1 from the keyboard); Handled = true stops
+    // the system's own menu.
+    std::function<void(TObject* Sender, POINT At, bool& Handled)> OnContextPopup;
 
     // Raised by the message loop for a character typed while this control (or a window inside it)
     // has the focus; Key = 0 swallows the character.

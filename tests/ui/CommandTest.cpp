@@ -420,3 +420,63 @@ TEST_F(UiCommands, TabMovesTheFocusThroughNestedControls) {
     EXPECT_TRUE(F->Combo->Focused() ||
                 std::any_of(seen.begin(), seen.end(), [&](HWND w) { return ::IsChild(F->Combo->Handle(), w); }));
 }
+
+TEST_F(UiCommands, ListRowsColourRenameAndContextMenu) {
+    F->List->AddColumn("Name", 100);
+    for (const char* n : {"one", "two", "three"}) F->List->AddItem({n, {}, -1});
+    std::set<int> coloured;
+    F->List->OnItemColor = [&](TObject*, int index) {
+        coloured.insert(index);
+        return index == 1 ? clBlue : clNone;
+    };
+    ::RedrawWindow(F->List->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ((std::set<int>{0, 1, 2}), coloured);
+
+    // Renaming: the handler sees the new text and may refuse it.
+    std::string edited;
+    F->List->OnEdited = [&](TObject*, int index, const std::string& text, bool& accept) {
+        edited = std::to_string(index) + ":" + text;
+        accept = text != "bad";
+    };
+    auto endEdit = [&](const wchar_t* text) {
+        NMLVDISPINFOW info{};
+        info.hdr.hwndFrom = F->List->Handle();
+        info.hdr.idFrom = 0;
+        info.hdr.code = LVN_ENDLABELEDITW;
+        info.item.iItem = 2;
+        std::wstring buf = text ? text : L"";
+        info.item.pszText = text ? buf.data() : nullptr;
+        return ::SendMessageW(F->Panel->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+    };
+    EXPECT_EQ(TRUE, endEdit(L"drei"));
+    EXPECT_EQ("2:drei", edited);
+    EXPECT_EQ(FALSE, endEdit(L"bad"));
+    edited.clear();
+    EXPECT_EQ(FALSE, endEdit(nullptr));  // cancelled: the handler is not asked
+    EXPECT_EQ("", edited);
+
+    POINT asked{0, 0};
+    F->List->OnContextPopup = [&](TObject*, POINT at, bool& handled) {
+        asked = at;
+        handled = true;
+    };
+    ::SendMessageW(F->List->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(F->List->Handle()),
+                   MAKELPARAM(300, 200));
+    EXPECT_EQ(300, asked.x);
+    EXPECT_EQ(200, asked.y);
+}
+
+TEST_F(UiCommands, ToolTipsShowTheActionsHints) {
+    HWND tips = reinterpret_cast<HWND>(::SendMessageW(F->Bar->Handle(), TB_GETTOOLTIPS, 0, 0));
+    ASSERT_NE(nullptr, tips);
+    NMTTDISPINFOW info{};
+    info.hdr.hwndFrom = tips;
+    info.hdr.idFrom = F->ToggleButton->CommandId();
+    info.hdr.code = TTN_GETDISPINFOW;
+    ::SendMessageW(F->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+    ASSERT_NE(nullptr, info.lpszText);
+    EXPECT_STREQ(L"Toggle it", info.lpszText);
+    F->Toggle->SetHint("Changed");
+    ::SendMessageW(F->Bar->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_STREQ(L"Changed", info.lpszText);
+}
