@@ -84,6 +84,17 @@ void TCustomBarSeries::DrawGradient(TChartCanvas& canvas, const TScreenRect& r, 
     }
 }
 
+bool TCustomBarSeries::HiddenByLater(const std::vector<TScreenRect>& rects, int index) const {
+    const TScreenRect& r = rects[static_cast<size_t>(index)];
+    // Later bars stand further right: only those starting on this bar's first column can cover it.
+    for (int j = index + 1; j < Count() && j <= index + 64; ++j) {
+        const TScreenRect& q = rects[static_cast<size_t>(j)];
+        if (q.Left > r.Left) break;
+        if (q.Right >= r.Right && q.Top <= r.Top && q.Bottom >= r.Bottom && ValueColor(j) != clNone) return true;
+    }
+    return false;
+}
+
 void TCustomBarSeries::DrawValues(TChart& chart, TChartCanvas3D& canvas, double z0, double z1) {
     const TChartAxis& h = chart.BottomAxis();
     const TChartAxis& v = chart.LeftAxis();
@@ -97,8 +108,9 @@ void TCustomBarSeries::DrawValues(TChart& chart, TChartCanvas3D& canvas, double 
         TColor color = ValueColor(i);
         const TScreenRect& r = rects[static_cast<size_t>(i)];
         if (color == clNone) continue;
-        // Bars wholly beside the plotting rectangle (after a zoom) are not drawn.
-        if (r.Right < plot.Left || r.Left > plot.Right) continue;
+        // Bars wholly beside the plotting rectangle (after a zoom) are not drawn, nor bars that a
+        // later one paints over entirely (dense charts stack many bars on one pixel column).
+        if (r.Right < plot.Left || r.Left > plot.Right || HiddenByLater(rects, i)) continue;
         c.SetPen(clBlack, 1, TPenStyle::psSolid);
         if (!is3D) {
             DrawGradient(c, r, color);

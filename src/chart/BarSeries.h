@@ -1,6 +1,8 @@
 #pragma once
 // Bar series: one vertical bar per point, flat with a white-to-colour gradient or as 3D blocks,
 // standing on the zero line of the value axis. Portable.
+#include <vector>
+
 #include "chart/ChartSeries.h"
 
 class TChartAxis;
@@ -34,6 +36,8 @@ public:
     int Clicked(const TChart& chart, int x, int y) const override;
 
 private:
+    // Whether a bar drawn after bar `index` paints over all of it.
+    bool HiddenByLater(const std::vector<TScreenRect>& rects, int index) const;
     void DrawGradient(TChartCanvas& canvas, const TScreenRect& rect, TColor color) const;
 };
 

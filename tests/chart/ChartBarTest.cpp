@@ -214,6 +214,31 @@ TEST_F(ChartBarTest, SideFacesHiddenByTheNextBlockAreNotDrawn) {
     EXPECT_EQ(sides().size(), 3u);
 }
 
+TEST_F(ChartBarTest, BarsPaintedOverByLaterOnesAreLeftOut) {
+    // Many bars share each pixel column; a bar is drawn unless a later one covers all of it.
+    for (int i = 0; i < 3000; ++i) Bar().Add(i % 3 == 0 ? 10 : 5, "B", RgbColor(10 + i % 3, 0, 0));
+    for (auto type : {TChartType::Bar2D, TChartType::Bar3D}) {
+        SetChartType(FChart, FSetup, type);
+        auto& canvas = Draw();
+        std::vector<TScreenRect> rects;
+        for (int i = 0; i < Bar().Count(); ++i)
+            rects.push_back(Bar().BarRect(FChart.BottomAxis(), FChart.LeftAxis(), i));
+        int expected = 0;
+        for (int i = 0; i < Bar().Count(); ++i) {
+            bool covered = false;
+            for (int j = i + 1; j < Bar().Count() && !covered; ++j)
+                covered = rects[j].Left <= rects[i].Left && rects[j].Right >= rects[i].Right &&
+                          rects[j].Top <= rects[i].Top && rects[j].Bottom >= rects[i].Bottom;
+            expected += !covered;
+        }
+        ASSERT_LT(expected, 1000);
+        // One outline per drawn bar.
+        int outlines = 0;
+        for (const auto& c : canvas.Of(TRecordedCall::Rectangle)) outlines += c.BrushClear && c.Pen == clBlack;
+        EXPECT_EQ(outlines - (type == TChartType::Bar2D ? 1 : 0), expected);  // the 2D frame is one more
+    }
+}
+
 TEST_F(ChartBarTest, HitTestFindsTheBarAtTheFrontDepth) {
     for (int i = 0; i < 5; ++i) Bar().Add(100 - 10 * i, "B");
     Draw();
