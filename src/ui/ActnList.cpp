@@ -33,6 +33,7 @@ TAction::TAction(TActionList* list, const std::string& name) : TComponent(list),
 }
 
 TAction::~TAction() {
+    *FAlive = false;
     // Bound controls forget the action; they may outlive it during teardown.
     std::vector<TActionClient*> clients;
     clients.swap(FClients);
@@ -90,7 +91,8 @@ bool TAction::Execute() {
         // Not inside a running listing or report: run it once that has ended.
         if (!FHeldBack) {
             FHeldBack = true;
-            Application->RunWhenNotBusy([this] {
+            Application->RunWhenNotBusy([this, alive = FAlive] {
+                if (!*alive) return;  // the action went while it waited
                 FHeldBack = false;
                 Execute();
             });

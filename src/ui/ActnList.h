@@ -3,6 +3,7 @@
 // menu items) follows its caption, hint, image, shortcut, checked and enabled state.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,7 @@ private:
     bool FEnabled = true;
     bool FRunsWhileBusy = false;
     bool FHeldBack = false;
+    std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);  // for held-back runs
     std::vector<TActionClient*> FClients;
 };
 

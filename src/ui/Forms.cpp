@@ -285,7 +285,9 @@ void TForm::SetActiveControl(TControl* control) {
 void TForm::Close() {
     if (Application->Busy()) {
         // A long operation is running inside the message loop: close once it has ended.
-        Application->RunWhenNotBusy([this] { Close(); });
+        Application->RunWhenNotBusy([this] {
+            if (std::find(GForms.begin(), GForms.end(), this) != GForms.end()) Close();
+        });
         return;
     }
     bool isMain = Application->MainForm() == this;

@@ -480,3 +480,29 @@ TEST_F(UiCommands, ToolTipsShowTheActionsHints) {
     ::SendMessageW(F->Bar->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
     EXPECT_STREQ(L"Changed", info.lpszText);
 }
+
+TEST(UiBusyGuard, AHeldBackActionThatGoesMeanwhileDoesNotRun) {
+    TActionList list(nullptr);
+    int runs = 0;
+    {
+        TBusyScope busy;
+        auto* a = new TAction(&list, "actGone");
+        a->OnExecute = [&](TObject*) { ++runs; };
+        a->Execute();
+        delete a;
+    }
+    uitest::Pump(20);
+    EXPECT_EQ(0, runs);
+}
+
+TEST(UiErrorReport, AnErrorWhileShowingIsReportedAndTheWindowStillShows) {
+    auto* f = Application->CreateForm<TForm>();
+    uitest::TakeBoxes();
+    f->OnShow = [](TObject*) { throw Exception("Invalid folder"); };
+    f->Show();
+    auto boxes = uitest::TakeBoxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Invalid folder.", boxes[0].Text);
+    EXPECT_TRUE(::IsWindowVisible(f->Handle()));
+    delete f;
+}
