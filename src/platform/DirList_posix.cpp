@@ -1,5 +1,6 @@
-// POSIX backend of the directory listing: openat/readdir, with fstatat only when an entry's kind is not
-// in the directory read or when its size, time or attributes are asked for. Links are never followed.
+// POSIX backend of the directory listing: open and the directory read (getdents64 on Linux), with fstatat
+// only when an entry's kind is not in the directory read or when its size, time or attributes are asked
+// for. Links are never followed.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -35,12 +36,12 @@ class TPosixEntry final : public TDirEntry {
 public:
     explicit TPosixEntry(int dirFd) : FDirFd(dirFd) {}
 
-    void Reset(const dirent* d) {
-        FName = d->d_name;
+    void Reset(const char* name, unsigned char type) {
+        FName = name;
         FStatDone = false;
         FStatOk = false;
         FKindKnown = true;
-        switch (d->d_type) {
+        switch (type) {
             case DT_DIR:
                 FDirectory = true, FLink = false;
                 break;
@@ -120,15 +121,43 @@ public:
         std::string path(folder.empty() ? std::string_view(".") : folder);
         int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) return StatusOf(errno);
+        const TDosWildcard matcher(pattern);
+        TPosixEntry entry(fd);
+        // Visits one name from the directory read; false ends the listing.
+        auto offer = [&](const char* n, unsigned char type) {
+            if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) return true;
+            if (!matcher.Matches(n)) return true;
+            entry.Reset(n, type);
+            return visit(entry);
+        };
+        TDirStatus status = TDirStatus::Ok;
+#ifdef __linux__
+        // The raw directory read into a buffer of our own: no DIR object to allocate and none of the
+        // checks fdopendir makes, which on a walk of many small folders is a measurable share.
+        alignas(8) char buffer[32 * 1024];
+        for (bool more = true; more;) {
+            ssize_t n = ::getdents64(fd, buffer, sizeof buffer);
+            if (n <= 0) {
+                if (n < 0) status = errno == ENOTDIR || errno == ENOENT ? TDirStatus::NotFound : TDirStatus::Failed;
+                break;
+            }
+            for (ssize_t at = 0; at < n;) {
+                const auto* d = reinterpret_cast<const dirent64*>(buffer + at);
+                at += d->d_reclen;
+                if (!offer(d->d_name, d->d_type)) {
+                    more = false;
+                    break;
+                }
+            }
+        }
+        ::close(fd);
+#else
         DIR* dir = ::fdopendir(fd);
         if (!dir) {
             int error = errno;
             ::close(fd);
             return StatusOf(error);
         }
-        const TDosWildcard matcher(pattern);
-        TPosixEntry entry(fd);
-        TDirStatus status = TDirStatus::Ok;
         for (;;) {
             errno = 0;
             const dirent* d = ::readdir(dir);
@@ -136,13 +165,10 @@ public:
                 if (errno != 0) status = TDirStatus::Failed;
                 break;
             }
-            const char* n = d->d_name;
-            if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
-            if (!matcher.Matches(n)) continue;
-            entry.Reset(d);
-            if (!visit(entry)) break;
+            if (!offer(d->d_name, d->d_type)) break;
         }
         ::closedir(dir);  // closes fd too
+#endif
         return status;
     }
 
@@ -152,8 +178,12 @@ public:
         return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     }
 
-    char Separator() const override { return '/'; }
-    bool CaseSensitive() const override { return true; }
+    char Separator() const override {
+        return '/';
+    }
+    bool CaseSensitive() const override {
+        return true;
+    }
 };
 
 }  // namespace

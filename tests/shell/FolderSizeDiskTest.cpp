@@ -86,7 +86,9 @@ TEST_P(ShellFolderSizeDisk, TotalsMatchAnIndependentSumForEachMask) {
     FService.FolderSizeCache().Clear();
     EXPECT_EQ(Totals(FRoot, "*.*"), Independent(FTemp.Path()));
     EXPECT_EQ(FService.FolderSizeCache().Count(), static_cast<std::size_t>(kFolders));
-    if (SystemDirLister().Separator() == '\\') EXPECT_GT(FCluster, 0);  // under Wine the temp folder is on C:
+    if (SystemDirLister().Separator() == '\\') {
+        EXPECT_GT(FCluster, 0);  // under Wine the temp folder is on C:
+    }
 }
 
 TEST_P(ShellFolderSizeDisk, EachFolderIsReadOncePerMask) {

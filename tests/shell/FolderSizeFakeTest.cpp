@@ -178,7 +178,9 @@ TEST_P(ShellFolderSizeFake, WaitCallbackRunsAndMayStopTheWalk) {
     EXPECT_THROW(Totals("c:\\slow", "*.*"), Exception);
     // Whatever was cached before the stop is complete: a partial total is never stored.
     for (const auto& e : FService.FolderSizeCache().Entries()) {
-        if (e.Key == "c:\\slow\\") EXPECT_EQ(e.Totals, (TFolderTotals{66, 11 * 4096, 12}));
+        if (e.Key == "c:\\slow\\") {
+            EXPECT_EQ(e.Totals, (TFolderTotals{66, 11 * 4096, 12}));
+        }
     }
     FService.OnWait = nullptr;
     EXPECT_EQ(Totals("c:\\slow", "*.*").Count, 12);
