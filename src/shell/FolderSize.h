@@ -81,8 +81,9 @@ public:
     TFolderSizeCache& FolderSizeCache() { return FCache; }
     TDriveClusterTable& DriveClusterTable() { return FClusters; }
 
-    // Worker threads for a walk: 0 = one per core (the default), 1 = walk on the calling thread. Not to be
-    // changed while a walk runs (from OnWait).
+    // Worker threads for a walk: 0 = one per core (the default), 1 = walk on the calling thread; at most
+    // kMaxThreads. Not to be changed while a walk runs (from OnWait).
+    static constexpr int kMaxThreads = 256;
     void SetThreads(int threads);
     int Threads() const;
 

@@ -3,6 +3,7 @@
 // totals are final when its own listing and all its sub-folders are done; the thread that finishes last
 // stores them and hands them up to the parent. So the sums, and the cache entries, are those of a plain
 // depth-first walk whatever the order in which the threads meet the folders.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <exception>
@@ -219,7 +220,7 @@ TFolderSizeService::~TFolderSizeService() = default;
 void TFolderSizeService::SetThreads(int threads) {
     std::lock_guard lock(FPoolLock);
     if (threads == FThreads) return;
-    FThreads = threads < 0 ? 0 : threads;
+    FThreads = std::clamp(threads, 0, kMaxThreads);
     FPool.reset();
 }
 

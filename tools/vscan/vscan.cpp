@@ -51,7 +51,7 @@ int Run(const std::vector<std::string>& args) {
             return Usage();
         }
     }
-    if (path.empty() || repeat < 1) return Usage();
+    if (path.empty() || repeat < 1 || threads > 256) return Usage();
 
     TDirLister& lister = SystemDirLister();
     if (!lister.FolderExists(path)) {
