@@ -160,7 +160,8 @@ TForm::TForm(TComponent* owner, TFormBorderStyle borderStyle) : TWinControl(owne
     HWND wnd = ::CreateWindowExW(ex, L"VsForm", L"", style, 0, 0, 320, 240, ownerWnd, nullptr,
                                  ::GetModuleHandleW(nullptr), static_cast<TControl*>(this));
     if (!wnd) throw Exception("Error creating window");
-    FDpi = WindowDpi(wnd);
+    // Design sizes are given at 96 DPI while the tree is built; AfterConstruction scales.
+    FWindowDpi = WindowDpi(wnd);
     SyncBoundsFromWindow();
 }
 
@@ -172,11 +173,7 @@ TForm::~TForm() {
 }
 
 void TForm::AfterConstruction() {
-    if (FDpi != 96) {
-        int dpi = FDpi;
-        FDpi = 96;
-        ScaleToDpi(dpi);
-    }
+    if (FWindowDpi != FDpi) ScaleToDpi(FWindowDpi);
     FCreated = true;
     Realign();
     if (OnCreate) OnCreate(this);

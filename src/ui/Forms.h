@@ -104,7 +104,8 @@ private:
     void SyncBoundsFromWindow();
     void CenterOnScreen();
 
-    int FDpi = 96;
+    int FDpi = 96;        // the tree is built at 96 DPI ...
+    int FWindowDpi = 96;  // ... and scaled to the window's DPI by AfterConstruction
     TFormBorderStyle FBorderStyle;
     TPosition FPosition = poDesigned;
     bool FKeyPreview = false;
