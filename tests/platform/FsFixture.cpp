@@ -11,7 +11,9 @@
 
 #include "platform/WinText.h"
 #else
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -113,6 +115,10 @@ bool MakeUnreadable(const fs::path& folder) {
     return denied;
 }
 
+bool CheckUnprivileged(const fs::path&, const std::function<bool()>&, bool&) {
+    return false;
+}
+
 void MakeReadable(const fs::path& folder) {
     if (RunningUnderWine()) {
         std::string unixFolder = UnixPath(folder);
@@ -145,6 +151,27 @@ bool MakeUnreadable(const fs::path& folder) {
 void MakeReadable(const fs::path& folder) {
     std::error_code ec;
     fs::permissions(folder, fs::perms::owner_all, ec);
+}
+
+bool CheckUnprivileged(const fs::path& folder, const std::function<bool()>& check, bool& passed) {
+    if (::geteuid() != 0) return false;
+    std::error_code ec;
+    const auto before = fs::status(folder, ec).permissions();
+    fs::permissions(folder, fs::perms::none, ec);
+    if (ec) return false;
+    const std::string parent = folder.parent_path().string();
+    pid_t child = ::fork();
+    if (child == 0) {
+        // As "nobody": root's capabilities go with the user.
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+        if (::access(parent.c_str(), R_OK | X_OK) != 0) ::_exit(2);
+        ::_exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    const bool ran = child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) < 2;
+    fs::permissions(folder, before, ec);
+    passed = ran && WEXITSTATUS(status) == 0;
+    return ran;
 }
 
 #endif

@@ -3,6 +3,7 @@
 // unreadable folders. Each returns false where this system cannot make it; the test then skips.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace vstest {
@@ -18,6 +19,11 @@ bool MakeFolderLink(const std::filesystem::path& link, const std::filesystem::pa
 // be listed afterwards (the tests run as root, for instance).
 bool MakeUnreadable(const std::filesystem::path& folder);
 void MakeReadable(const std::filesystem::path& folder);
+
+// Runs check in a child process that has dropped root's right to read every folder, with `folder` made
+// unreadable meanwhile (POSIX, when running as root). Returns false when that cannot be done here (on
+// Windows, or when the child cannot reach the folder's parent); passed is check's result.
+bool CheckUnprivileged(const std::filesystem::path& folder, const std::function<bool()>& check, bool& passed);
 
 // True when the program runs under Wine.
 bool RunningUnderWine();
