@@ -328,7 +328,8 @@ void TControl::RequestParentRealign() {
 }
 
 void TControl::Resized() {
-    if (OnResize) OnResize(this);
+    TForm* f = ParentForm();
+    if (OnResize && !(f && f->Destroying())) OnResize(this);
 }
 
 void TControl::SetAlign(TAlign align) {
@@ -484,6 +485,7 @@ void TWinControl::EnableAlign() {
 }
 
 void TWinControl::Realign() {
+    if (TForm* f = ParentForm(); f && f->Destroying()) return;
     if (FAlignLock > 0 || !Handle()) {
         FAlignPending = true;
         return;

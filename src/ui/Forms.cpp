@@ -167,6 +167,7 @@ TForm::TForm(TComponent* owner, TFormBorderStyle borderStyle) : TWinControl(owne
 
 TForm::~TForm() {
     // Controls go first, while the window they live in still exists.
+    FDestroying = true;
     DestroyComponents();
     if (Application->MainForm() == this) Application->SetMainForm(nullptr);
     GForms.erase(std::remove(GForms.begin(), GForms.end(), this), GForms.end());

@@ -66,6 +66,8 @@ public:
     int ModalResult() const { return FModalResult; }
     void SetModalResult(int result) { FModalResult = result; }
     bool Modal() const { return FModal; }
+    // True while the form destroys its controls: no more layout or resize events.
+    bool Destroying() const { return FDestroying; }
 
     // Gives the window the shape of a region; the form takes ownership. Returns false when the
     // system refused it (the region is then freed and the window stays rectangular).
@@ -112,6 +114,7 @@ private:
     bool FShownOnce = false;
     bool FModal = false;
     bool FCreated = false;
+    bool FDestroying = false;
     int FModalResult = mrNone;
     TControl* FActiveControl = nullptr;
     std::vector<TActionList*> FActionLists;

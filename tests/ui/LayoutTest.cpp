@@ -186,3 +186,18 @@ TEST(UiLayout, LabelSizesToItsTextAndWrapsAtItsWidth) {
     }());
     delete f;
 }
+
+TEST(UiLayout, TearingDownAFormRaisesNoLayoutOrResizeEvents) {
+    auto* f = Application->CreateForm<TLayoutForm>();
+    // The newest control goes first; without it the older client pane would grow.
+    f->Panel(alTop, 0, 0, 400, 40);
+    int resized = 0;
+    for (TControl* c : {static_cast<TControl*>(f->Top), static_cast<TControl*>(f->Client),
+                        static_cast<TControl*>(f->Stretch), static_cast<TControl*>(f)})
+        c->OnResize = [&](TObject*) { ++resized; };
+    f->Left->Hide();
+    EXPECT_GT(resized, 0);  // while alive, layout changes are told
+    resized = 0;
+    delete f;
+    EXPECT_EQ(0, resized);
+}
