@@ -12,12 +12,10 @@ TComponent::~TComponent() {
 }
 
 void TComponent::DestroyComponents() {
-    FDestroying = true;
     while (!FComponents.empty()) {
         TComponent* c = FComponents.back();
         delete c;  // its destructor removes it from the list
     }
-    FDestroying = false;
 }
 
 void TComponent::Remove(TComponent* c) {

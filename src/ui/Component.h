@@ -45,5 +45,4 @@ private:
     std::string FName;
     int FTag = 0;
     std::vector<TComponent*> FComponents;
-    bool FDestroying = false;
 };
