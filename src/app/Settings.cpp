@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/Exception.h"
+#include "platform/Locale.h"
 #include "platform/Profile.h"
 
 namespace {
@@ -11,17 +12,6 @@ const char* const KSection = "filters";
 // Room for key names (each with its terminating zero) and for one value.
 constexpr std::size_t KKeyNameChars = 16384;
 constexpr std::size_t KValueChars = 2047;
-
-bool SameKey(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 // A line break in a value would end its line in the file and turn the rest into a key of
 // its own; the filter box holds one line, so a break can only come from pasted text.
@@ -57,7 +47,7 @@ std::vector<std::string> LoadFilterSettings(const std::string& iniPath) {
     std::vector<std::string> filters;
     for (const std::string& key : keys) {
         bool again = false;
-        for (const std::string& s : seen) again = again || SameKey(s, key);
+        for (const std::string& s : seen) again = again || SameText(s, key);
         if (again) continue;
         seen.push_back(key);
         // The value of a repeated key is that of its first occurrence, which is what the

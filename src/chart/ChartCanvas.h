@@ -6,29 +6,9 @@
 #include <string>
 #include <string_view>
 
-// Colours are 0x00BBGGRR: red in the low byte, green in the middle, blue in the high byte.
-using TColor = std::uint32_t;
+#include "platform/Color.h"
 
-constexpr TColor RgbColor(int r, int g, int b) {
-    return static_cast<TColor>(r & 0xFF) | (static_cast<TColor>(g & 0xFF) << 8) | (static_cast<TColor>(b & 0xFF) << 16);
-}
-constexpr int RedOf(TColor c) {
-    return static_cast<int>(c & 0xFF);
-}
-constexpr int GreenOf(TColor c) {
-    return static_cast<int>((c >> 8) & 0xFF);
-}
-constexpr int BlueOf(TColor c) {
-    return static_cast<int>((c >> 16) & 0xFF);
-}
-
-constexpr TColor clBlack = RgbColor(0, 0, 0);
-constexpr TColor clWhite = RgbColor(255, 255, 255);
-constexpr TColor clNavy = RgbColor(0, 0, 128);
-constexpr TColor clBlue = RgbColor(0, 0, 255);
-constexpr TColor clGray = RgbColor(128, 128, 128);
-// Special markers, never drawn as such: "no colour" and "take the palette colour of the index".
-constexpr TColor clNone = 0x1FFFFFFFu;
+// Marker, never drawn as such: "take the palette colour of the point's index".
 constexpr TColor clTeeColor = 0x20000000u;
 
 struct TScreenPoint {

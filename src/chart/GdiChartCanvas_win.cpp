@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "platform/WinText.h"
+#include "ui/Graphics.h"
 
 TGdiChartCanvas::TGdiChartCanvas(HDC dc) : FDc(dc), FSaved(dc) {
     FOriginalClip.Reset(::CreateRectRgn(0, 0, 0, 0));
@@ -165,20 +166,8 @@ double TGdiChartCanvas::PixelAspect() {
 TDibSection::TDibSection(int width, int height, bool withDc) {
     FDc.Reset(::CreateCompatibleDC(nullptr));
     if (width <= 0 || height <= 0 || !FDc) return;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    FBitmap.Reset(::CreateDIBSection(FDc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!FBitmap || !bits) {
-        FBitmap.Reset();
-        return;
-    }
-    FBits = static_cast<std::uint32_t*>(bits);
+    FBitmap = CreateDib32(width, height, FBits);
+    if (!FBitmap) return;
     FWidth = width;
     FHeight = height;
     if (withDc) FOldBitmap = ::SelectObject(FDc.Get(), FBitmap.Get());

@@ -6,3 +6,8 @@
 
 std::string UpperCaseLocale(std::string_view utf8);
 std::string LowerCaseLocale(std::string_view utf8);
+
+// True when the two texts are equal ignoring case (user locale).
+inline bool SameText(std::string_view a, std::string_view b) {
+    return UpperCaseLocale(a) == UpperCaseLocale(b);
+}

@@ -7,20 +7,10 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "platform/Locale.h"
 #include "platform/Profile.h"
 
 namespace {
-
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 std::string Trim(const std::string& s) {
     std::size_t b = 0, e = s.size();
@@ -96,7 +86,7 @@ bool FindSection(const std::vector<std::string>& lines, const std::string& secti
                  std::size_t& last) {
     std::string name;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (!SectionName(lines[i], name) || !SameName(name, section)) continue;
+        if (!SectionName(lines[i], name) || !SameText(name, section)) continue;
         first = i + 1;
         last = first;
         while (last < lines.size() && !SectionName(lines[last], name)) ++last;
@@ -136,7 +126,7 @@ std::string ProfileReadString(const std::string& path, const std::string& sectio
     if (!FindSection(lines, section, first, last)) return {};
     std::string k, value;
     for (std::size_t i = first; i < last; ++i) {
-        if (KeyLine(lines[i], k, value) && SameName(k, key)) return value.substr(0, maxChars);
+        if (KeyLine(lines[i], k, value) && SameText(k, key)) return value.substr(0, maxChars);
     }
     return {};
 }
@@ -154,7 +144,7 @@ bool ProfileWriteString(const std::string& path, const std::string& section, con
     }
     std::string k, v;
     for (std::size_t i = first; i < last; ++i) {
-        if (KeyLine(lines[i], k, v) && SameName(k, key)) {
+        if (KeyLine(lines[i], k, v) && SameText(k, key)) {
             lines[i] = line;
             return WriteLines(path, lines);
         }

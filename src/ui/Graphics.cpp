@@ -109,8 +109,9 @@ SIZE TCanvas::TextExtent(const std::string& text) {
     return s;
 }
 
-TBitmap::TBitmap(int width, int height, int dpi) : FWidth(width), FHeight(height) {
-    if (width <= 0 || height <= 0) throw Exception("Invalid bitmap size");
+TBitmapHandle CreateDib32(int width, int height, std::uint32_t*& bits) {
+    bits = nullptr;
+    if (width <= 0 || height <= 0) return {};
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
     bi.bmiHeader.biWidth = width;
@@ -118,10 +119,17 @@ TBitmap::TBitmap(int width, int height, int dpi) : FWidth(width), FHeight(height
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    FBitmap.Reset(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    void* raw = nullptr;
+    TBitmapHandle bmp(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &raw, nullptr, 0));
+    if (!bmp || !raw) return {};
+    bits = static_cast<std::uint32_t*>(raw);
+    return bmp;
+}
+
+TBitmap::TBitmap(int width, int height, int dpi) : FWidth(width), FHeight(height) {
+    if (width <= 0 || height <= 0) throw Exception("Invalid bitmap size");
+    FBitmap = CreateDib32(width, height, FBits);
     if (!FBitmap) throw Exception("Out of system resources");
-    FBits = static_cast<std::uint32_t*>(bits);
     std::memset(FBits, 0xFF, static_cast<size_t>(width) * height * 4);
     FDc.Reset(::CreateCompatibleDC(nullptr));
     FOld = ::SelectObject(FDc.Get(), FBitmap.Get());

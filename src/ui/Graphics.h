@@ -5,19 +5,10 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Color.h"
 #include "platform/WinHandle.h"
 
-// A colour: red in the low byte, green in the middle byte, blue in the high byte (as COLORREF).
-// Values with the top byte 0xFF name a system colour by its COLOR_ index.
-using TColor = std::uint32_t;
-
-constexpr TColor clBlack = 0x000000;
-constexpr TColor clWhite = 0xFFFFFF;
-constexpr TColor clNavy = 0x800000;
-constexpr TColor clBlue = 0xFF0000;
-constexpr TColor clRed = 0x0000FF;
-constexpr TColor clGray = 0x808080;
-constexpr TColor clSilver = 0xC0C0C0;
+// Values of TColor with the top byte 0xFF name a system colour by its COLOR_ index.
 constexpr TColor clSystemColor = 0xFF000000;
 constexpr TColor clBtnFace = clSystemColor | COLOR_BTNFACE;
 constexpr TColor clWindow = clSystemColor | COLOR_WINDOW;
@@ -27,7 +18,6 @@ constexpr TColor clBtnShadow = clSystemColor | COLOR_BTNSHADOW;
 constexpr TColor clBtnHighlight = clSystemColor | COLOR_BTNHIGHLIGHT;
 constexpr TColor clHighlight = clSystemColor | COLOR_HIGHLIGHT;
 constexpr TColor clHighlightText = clSystemColor | COLOR_HIGHLIGHTTEXT;
-constexpr TColor clNone = 0x1FFFFFFF;
 
 // The RGB value of a colour, resolving system colours.
 COLORREF ColorToRGB(TColor color);
@@ -50,6 +40,10 @@ struct TFont {
     // A new GDI font for this description at the DPI; the caller owns it.
     TFontHandle Create(int dpi) const;
 };
+
+// A top-down 32-bit DIB section of width x height pixels (0x00RRGGBB, top row first); bits
+// receives its pixels. An empty handle when the size is not positive or the system is out of resources.
+TBitmapHandle CreateDib32(int width, int height, std::uint32_t*& bits);
 
 // Drawing on a device context the canvas does not own. Pen, brush and font are selected on demand
 // and put back when the canvas goes.

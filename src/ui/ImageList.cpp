@@ -4,6 +4,7 @@
 
 #include "platform/Exception.h"
 #include "platform/WinHandle.h"
+#include "ui/Graphics.h"
 
 TImageList::TImageList(TComponent* owner, int count, TImagePainter painter, int designSize)
     : TComponent(owner), FCount(count), FPainter(std::move(painter)), FDesignSize(designSize) {}
@@ -23,17 +24,9 @@ HIMAGELIST TImageList::Handle(int dpi) {
         std::fill(pixels.begin(), pixels.end(), 0u);
         if (FPainter) FPainter(i, size, pixels.data());
         // 32-bit DIBs with alpha are premultiplied for the image list.
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = size;
-        bi.bmiHeader.biHeight = -size;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        TBitmapHandle bmp(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+        std::uint32_t* out = nullptr;
+        TBitmapHandle bmp = CreateDib32(size, size, out);
         if (!bmp) throw Exception("Out of system resources");
-        auto* out = static_cast<std::uint32_t*>(bits);
         for (size_t p = 0; p < pixels.size(); ++p) {
             std::uint32_t c = pixels[p], a = c >> 24;
             std::uint32_t r = ((c >> 16) & 0xFF) * a / 255, g = ((c >> 8) & 0xFF) * a / 255, b = (c & 0xFF) * a / 255;

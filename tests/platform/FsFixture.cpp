@@ -176,4 +176,13 @@ bool CheckUnprivileged(const fs::path& folder, const std::function<bool()>& chec
 
 #endif
 
+bool CheckWhileUnreadable(const fs::path& folder, const std::function<bool()>& check, bool& passed) {
+    if (MakeUnreadable(folder)) {
+        passed = check();
+        MakeReadable(folder);
+        return true;
+    }
+    return CheckUnprivileged(folder, check, passed);
+}
+
 }  // namespace vstest

@@ -25,6 +25,10 @@ void MakeReadable(const std::filesystem::path& folder);
 // Windows, or when the child cannot reach the folder's parent); passed is check's result.
 bool CheckUnprivileged(const std::filesystem::path& folder, const std::function<bool()>& check, bool& passed);
 
+// Runs check with `folder` made unreadable: directly where permissions bind this process, else in an
+// unprivileged child. Returns false when neither is possible here; passed is check's result.
+bool CheckWhileUnreadable(const std::filesystem::path& folder, const std::function<bool()>& check, bool& passed);
+
 // True when the program runs under Wine.
 bool RunningUnderWine();
 

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "support/ScreenShot_win.h"
 #include "support/TestSupport.h"
 #include "ui/Forms.h"
 
@@ -101,30 +102,7 @@ bool SaveWindowShot(HWND wnd, const std::string& name) {
     ::SetWindowPos(wnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     ::RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
     Pump(300);
-    RECT r;
-    ::GetWindowRect(wnd, &r);
-    int w = r.right - r.left, h = r.bottom - r.top;
-    if (w <= 0 || h <= 0) return false;
-    HDC screen = ::GetDC(nullptr);
-    HDC mem = ::CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bmp = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(mem, bmp);
-    ::BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    ::SelectObject(mem, old);
-    std::vector<std::uint32_t> pixels(static_cast<const std::uint32_t*>(bits),
-                                      static_cast<const std::uint32_t*>(bits) + static_cast<size_t>(w) * h);
-    ::DeleteObject(bmp);
-    ::DeleteDC(mem);
-    ::ReleaseDC(nullptr, screen);
-    for (auto& p : pixels) p &= 0xFFFFFF;
-    return vstest::SavePng(vstest::ScreenshotPath(name), w, h, pixels.data());
+    return vstest::SaveScreenRect(wnd, name);
 }
 
 unsigned ScreenPixel(HWND wnd, int x, int y) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ScreenShot_win.h"
 #include "support/TestSupport.h"
 #include "ui/Forms.h"
 
@@ -40,25 +41,7 @@ void Pump(int ms) {
 }
 
 bool SaveWindowShot(HWND wnd, const std::string& name) {
-    RECT r;
-    ::GetWindowRect(wnd, &r);
-    int w = r.right - r.left, h = r.bottom - r.top;
-    if (w <= 0 || h <= 0) return false;
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HDC screen = ::GetDC(nullptr);
-    HBITMAP bmp = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC mem = ::CreateCompatibleDC(screen);
-    HGDIOBJ old = ::SelectObject(mem, bmp);
-    ::BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    ::SelectObject(mem, old);
-    std::vector<std::uint32_t> pixels(static_cast<std::uint32_t*>(bits), static_cast<std::uint32_t*>(bits) + w * h);
-    for (auto& p : pixels) p &= 0xFFFFFF;
-    ::DeleteDC(mem);
-    ::DeleteObject(bmp);
-    ::ReleaseDC(nullptr, screen);
-    return vstest::SavePng(vstest::ScreenshotPath(name), w, h, pixels.data());
+    return vstest::SaveScreenRect(wnd, name);
 }
 
 }  // namespace wintest
