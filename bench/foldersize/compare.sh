@@ -10,18 +10,10 @@ runs=${RUNS:-5}
 mkdir -p "$out/trees"
 
 echo "== Release build of vscan"
-# Compiled straight from the service's own sources, so work in progress elsewhere in the tree cannot
-# break the benchmark.
+cmake -S "$root" -B "$out/cmake" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVS_TESTS=OFF -DVS_BENCH=ON >/dev/null || exit 1
+cmake --build "$out/cmake" --target vscan vs_mktree foldersize_bench >/dev/null || exit 1
 mkdir -p "$out/bin"
-cxx=${CXX:-c++}
-flags="-std=c++20 -O2 -DNDEBUG -pthread -I$root/src -I$root/bench/foldersize"
-service_sources="src/platform/DosWildcard.cpp src/platform/DirList.cpp src/platform/DirList_posix.cpp
-    src/platform/Volumes.cpp src/platform/Volumes_posix.cpp src/platform/ErrorMode_posix.cpp
-    src/shell/FolderSizeCache.cpp src/shell/FolderSize.cpp src/shell/FolderSizeWalk.cpp src/shell/FolderSizeSystem.cpp"
-(cd "$root" && $cxx $flags -o "$out/bin/vscan" tools/vscan/vscan.cpp $service_sources) || exit 1
-(cd "$root" && $cxx $flags -o "$out/bin/vs_mktree" bench/foldersize/mktree.cpp bench/foldersize/TreeMaker.cpp) || exit 1
-(cd "$root" && $cxx $flags -o "$out/bin/foldersize_bench" bench/foldersize/FolderSizeBench.cpp bench/foldersize/TreeMaker.cpp \
-    $service_sources -lbenchmark -lbenchmark_main) || exit 1
+for t in vscan vs_mktree foldersize_bench; do cp "$(find "$out/cmake" -name $t -type f | head -1)" "$out/bin/$t"; done
 vscan=$out/bin/vscan
 mktree=$out/bin/vs_mktree
 
