@@ -12,22 +12,10 @@ using namespace charttest;
 
 namespace {
 
-class ChartBarTest : public ::testing::Test {
+class ChartBarTest : public TChartTest {
 protected:
-    void SetUp() override {
-        FSetup = AddProgramSeries(FChart);
-        SetChartType(FChart, FSetup, TChartType::Bar2D);
-    }
-    TRecordingCanvas& Draw(int width = 600, int height = 400) {
-        FCanvas = TRecordingCanvas();
-        FChart.Draw(FCanvas, width, height);
-        return FCanvas;
-    }
+    ChartBarTest() : TChartTest(TChartType::Bar2D, 600, 400) {}
     TBarSeries& Bar() { return *FSetup.Bar; }
-
-    TChart FChart;
-    TChartSetup FSetup;
-    TRecordingCanvas FCanvas;
 };
 
 TEST_F(ChartBarTest, BarWidthFromTheSpacePerBar) {

@@ -15,22 +15,10 @@ namespace {
 
 constexpr double Pi = std::numbers::pi;
 
-class ChartPieTest : public ::testing::Test {
+class ChartPieTest : public TChartTest {
 protected:
-    void SetUp() override {
-        FSetup = AddProgramSeries(FChart);
-        SetChartType(FChart, FSetup, TChartType::Pie2D);
-    }
-    TRecordingCanvas& Draw(int width = 400, int height = 300) {
-        FCanvas = TRecordingCanvas();
-        FChart.Draw(FCanvas, width, height);
-        return FCanvas;
-    }
+    ChartPieTest() : TChartTest(TChartType::Pie2D, 400, 300) {}
     TPieSeries& Pie() { return *FSetup.Pie; }
-
-    TChart FChart;
-    TChartSetup FSetup;
-    TRecordingCanvas FCanvas;
 };
 
 TEST_F(ChartPieTest, OnePointIsAFullRedDiscMovedLeftByTenPercent) {

@@ -9,6 +9,9 @@
 #include "chart/BarSeries.h"
 #include "chart/Chart.h"
 #include "chart/PieSeries.h"
+#include "chart/RecordingCanvas.h"
+
+#include <gtest/gtest.h>
 
 namespace charttest {
 
@@ -50,5 +53,24 @@ inline void FillSample(TChartSeries& series) {
     series.Clear();
     for (const auto& [label, value] : SampleFolders()) series.Add(value, label);
 }
+
+// A chart with the program's series, set to one chart type, drawn on a recording canvas.
+class TChartTest : public ::testing::Test {
+protected:
+    TChartTest(TChartType type, int width, int height) : FWidth(width), FHeight(height) {
+        FSetup = AddProgramSeries(FChart);
+        SetChartType(FChart, FSetup, type);
+    }
+    TRecordingCanvas& Draw(int width = 0, int height = 0) {
+        FCanvas = TRecordingCanvas();
+        FChart.Draw(FCanvas, width ? width : FWidth, height ? height : FHeight);
+        return FCanvas;
+    }
+
+    int FWidth, FHeight;
+    TChart FChart;
+    TChartSetup FSetup;
+    TRecordingCanvas FCanvas;
+};
 
 }  // namespace charttest

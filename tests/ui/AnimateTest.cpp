@@ -4,7 +4,7 @@
 #include <memory>
 #include <set>
 
-#include "app/windows/WinTestEnv.h"
+#include "ui/UiTestEnv.h"
 #include "ui/Animate.h"
 #include "ui/Forms.h"
 
@@ -29,15 +29,15 @@ TEST(UiAnimate, DrawnFramesAdvanceOnlyWhileActive) {
     EXPECT_FALSE(anim->SystemClip());
     EXPECT_FALSE(anim->Active());
     form->Show();
-    wintest::Pump(100);
+    uitest::Pump(100);
     EXPECT_EQ(anim->Frame(), 0);
     EXPECT_EQ(painted, 0);
     anim->Play();
     EXPECT_TRUE(anim->Active());
-    wintest::Pump(300);
+    uitest::Pump(300);
     anim->Stop();
     EXPECT_FALSE(anim->Active());
-    wintest::Pump(50);
+    uitest::Pump(50);
     int stopped = anim->Frame();
     EXPECT_GE(frames.size(), 3u);  // frames went by, within 0..3
     EXPECT_EQ(*frames.rbegin(), 3);
@@ -45,7 +45,7 @@ TEST(UiAnimate, DrawnFramesAdvanceOnlyWhileActive) {
     EXPECT_GE(stopped, 0);
     EXPECT_LT(stopped, 4);
 
-    wintest::Pump(200);
+    uitest::Pump(200);
     EXPECT_EQ(anim->Frame(), stopped);
     // The frame is blended over the form: blue where the painter drew, opaque.
     TBitmap bmp(80, 50);

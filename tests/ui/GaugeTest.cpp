@@ -4,22 +4,15 @@
 
 #include <memory>
 
-#include "app/windows/WinTestEnv.h"
+#include "ui/UiTestEnv.h"
 #include "platform/Exception.h"
 #include "ui/Forms.h"
 #include "ui/Gauge.h"
 
 namespace {
 
-std::unique_ptr<TForm> Host() {
-    auto form = std::make_unique<TForm>(nullptr, bsSingle);
-    form->SetClientSize(300, 100);
-    form->AfterConstruction();
-    return form;
-}
-
 TEST(UiGauge, RepaintsOnlyWhenThePercentageChanges) {
-    auto form = Host();
+    auto form = uitest::HostForm(300, 100);
     auto* gauge = new TGauge(form.get(), form.get());
     gauge->SetMaxValue(1000);
     int before = gauge->RepaintCount();
@@ -34,7 +27,7 @@ TEST(UiGauge, RepaintsOnlyWhenThePercentageChanges) {
 }
 
 TEST(UiGauge, MaxValueBelowMinValueIsRefused) {
-    auto form = Host();
+    auto form = uitest::HostForm(300, 100);
     auto* gauge = new TGauge(form.get(), form.get());
     try {
         gauge->SetMaxValue(-5);

@@ -3,22 +3,15 @@
 
 #include <memory>
 
-#include "app/windows/WinTestEnv.h"
+#include "ui/UiTestEnv.h"
 #include "ui/Forms.h"
 #include "ui/HyperButton.h"
 #include "ui/HyperLink.h"
 
 namespace {
 
-std::unique_ptr<TForm> Host() {
-    auto form = std::make_unique<TForm>(nullptr, bsSingle);
-    form->SetClientSize(300, 100);
-    form->AfterConstruction();
-    return form;
-}
-
 TEST(UiHyperLink, TurnsToItsHighlightWhileTheMouseIsOver) {
-    auto form = Host();
+    auto form = uitest::HostForm(300, 100);
     auto* link = new TVrHyperLink(form.get(), form.get());
     link->SetFont(TFont{"Verdana", 10, fsBold | fsUnderline, clNavy});
     EXPECT_EQ(link->TextColor(), clNavy);
@@ -32,7 +25,7 @@ TEST(UiHyperLink, TurnsToItsHighlightWhileTheMouseIsOver) {
 }
 
 TEST(UiHyperLink, ClickCountsOnlyWhenReleasedOverTheLink) {
-    auto form = Host();
+    auto form = uitest::HostForm(300, 100);
     auto* link = new TVrHyperLink(form.get(), form.get());
     link->SetBounds(10, 10, 200, 25);
     int clicks = 0;
@@ -51,7 +44,7 @@ TEST(UiHyperLink, ClickCountsOnlyWhenReleasedOverTheLink) {
 }
 
 TEST(UiHyperButton, ClicksByMouseAndKeyAndLooksPressedWhileHeld) {
-    auto form = Host();
+    auto form = uitest::HostForm(300, 100);
     auto* button = new TVrHyperButton(form.get(), form.get());
     button->SetBounds(10, 10, 100, 25);
     button->SetColor(16769217);
@@ -78,13 +71,13 @@ TEST(UiHyperButton, ClicksByMouseAndKeyAndLooksPressedWhileHeld) {
 }
 
 TEST(UiHyperButton, DrawsItsColourBorderAndBevel) {
-    auto form = Host();
+    auto form = uitest::HostForm(300, 100);
     auto* button = new TVrHyperButton(form.get(), form.get());
     button->SetBounds(0, 0, 100, 25);
     button->SetColor(16769217);
     button->SetCaption("OK");
     form->Show();
-    wintest::Pump(50);
+    uitest::Pump(50);
     HDC dc = ::GetDC(button->Handle());
     // Read the painted pixels back through WM_PRINTCLIENT into a bitmap of our own.
     TBitmap bmp(100, 25);

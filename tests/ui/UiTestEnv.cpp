@@ -51,6 +51,13 @@ void SetKeys(unsigned shift, bool down) {
 }
 }  // namespace
 
+std::unique_ptr<TForm> HostForm(int clientWidth, int clientHeight) {
+    auto form = std::make_unique<TForm>(nullptr, bsSingle);
+    form->SetClientSize(clientWidth, clientHeight);
+    form->AfterConstruction();
+    return form;
+}
+
 std::vector<TShownBox> TakeBoxes() {
     std::vector<TShownBox> out;
     out.swap(GBoxes);

@@ -4,10 +4,16 @@
 // keyboard input posted the way the message loop receives it, and screenshots.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+class TForm;
+
 namespace uitest {
+
+// A plain framed form with the given client size, constructed and ready to host controls.
+std::unique_ptr<TForm> HostForm(int clientWidth, int clientHeight);
 
 struct TShownBox {
     std::string Text;

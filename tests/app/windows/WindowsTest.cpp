@@ -8,7 +8,8 @@
 #include "app/windows/ProgressFormUnit.h"
 #include "app/windows/RoundedShape.h"
 #include "app/windows/SplashFormUnit.h"
-#include "app/windows/WinTestEnv.h"
+#include "support/ScreenShot_win.h"
+#include "ui/UiTestEnv.h"
 #include "ui/Animate.h"
 #include "ui/Gauge.h"
 #include "ui/HyperButton.h"
@@ -17,7 +18,7 @@
 
 namespace {
 
-using wintest::Pump;
+using uitest::Pump;
 
 template <typename T>
 std::unique_ptr<T> Make() {
@@ -66,7 +67,7 @@ TEST(WinSplashForm, LayoutShapeAndVersion) {
     EXPECT_EQ(splash->Animate1->Width(), 80);
     EXPECT_TRUE(splash->ProgramIcon->HasIcon());
     EXPECT_FALSE(splash->Animate1->Active());  // stopped until shown
-    EXPECT_TRUE(wintest::TakeMessages().empty());
+    EXPECT_TRUE(uitest::TakeBoxes().empty());
 }
 
 TEST(WinSplashForm, ShowingStartsTheAnimationAndStatusFollows) {
@@ -84,7 +85,7 @@ TEST(WinSplashForm, ShowingStartsTheAnimationAndStatusFollows) {
     int frame = splash->Animate1->Frame();
     Pump(400);
     if (!splash->Animate1->SystemClip()) EXPECT_NE(splash->Animate1->Frame(), frame);
-    wintest::SaveWindowShot(splash->Handle(), "splash");
+    vstest::SaveScreenRect(splash->Handle(), "splash");
 }
 
 TEST(WinSplashForm, ShapeAndLayoutFollowTheDpi) {
@@ -96,7 +97,7 @@ TEST(WinSplashForm, ShapeAndLayoutFollowTheDpi) {
     EXPECT_EQ(splash->Animate1->Left(), 224);
     EXPECT_EQ(splash->Animate1->Width(), 120);
     EXPECT_EQ(splash->Label2->Width(), 494);
-    EXPECT_TRUE(wintest::TakeMessages().empty());
+    EXPECT_TRUE(uitest::TakeBoxes().empty());
 }
 
 TEST(WinSplashForm, RegionFailureWarnsAndLeavesASquareWindow) {
@@ -105,7 +106,7 @@ TEST(WinSplashForm, RegionFailureWarnsAndLeavesASquareWindow) {
     auto splash = Make<TSplashForm>();
     auto about = Make<TAboutBox>();
     RoundRegionMaker() = saved;
-    auto shown = wintest::TakeMessages();
+    auto shown = uitest::TakeBoxes();
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0].Text, "Region error");
     EXPECT_EQ(shown[0].Flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONWARNING));
@@ -149,7 +150,7 @@ TEST(WinProgressForm, ShowResetsStatusAndAnimatesOnlyWhileShown) {
     EXPECT_EQ(progress->Label1->Caption(), "C:\\Windows");
     EXPECT_TRUE(progress->Animate1->Active());
     Pump(250);
-    wintest::SaveWindowShot(progress->Handle(), "progress-animation");
+    vstest::SaveScreenRect(progress->Handle(), "progress-animation");
     progress->Hide();
     EXPECT_FALSE(progress->Animate1->Active());
     int frame = progress->Animate1->Frame();
@@ -174,7 +175,7 @@ TEST(WinProgressForm, GaugeModeAndBack) {
     EXPECT_EQ(progress->Gauge1->PercentDone(), 33);
     progress->SetStatus("C:\\Users");
     Pump(100);
-    wintest::SaveWindowShot(progress->Handle(), "progress-gauge");
+    vstest::SaveScreenRect(progress->Handle(), "progress-gauge");
     for (int i = 0; i < 5; ++i) progress->Gauge1->StepProgress(1);
     EXPECT_EQ(progress->Gauge1->PercentDone(), 100);
     progress->ShowAnimation();
@@ -220,7 +221,7 @@ TEST(WinAboutBox, Screenshot) {
     auto about = Make<TAboutBox>();
     about->Show();
     Pump(150);
-    EXPECT_TRUE(wintest::SaveWindowShot(about->Handle(), "about"));
+    EXPECT_TRUE(vstest::SaveScreenRect(about->Handle(), "about"));
     about->Hide();
 }
 
