@@ -5,16 +5,25 @@ root=${root:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 BUILD=${VS_BUILD:-$root/build}
 mkdir -p "$BUILD"
 
+# Compiler cache when the machine has one: paths are taken relative to the checkout, so several
+# checkouts of the project share what was compiled.
+VS_LAUNCHER=()
+if command -v ccache >/dev/null 2>&1; then
+    export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
+    export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
+    VS_LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+
 build_native() {
     cmake -S "$root" -B "$BUILD/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="-O1 -g" \
-        -DVS_SANITIZE=ON -DVS_BENCH=ON -DVS_SCREENSHOT_DIR="$BUILD/screenshots" >"$BUILD/native-configure.log" 2>&1 \
+        "${VS_LAUNCHER[@]}" -DVS_SANITIZE=ON -DVS_BENCH=ON -DVS_SCREENSHOT_DIR="$BUILD/screenshots" >"$BUILD/native-configure.log" 2>&1 \
         || { cat "$BUILD/native-configure.log"; return 1; }
     cmake --build "$BUILD/native" -- -k 0
 }
 
 build_windows() {
     cmake -S "$root" -B "$BUILD/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" "${VS_LAUNCHER[@]}" \
         -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine-run" \
         -DVS_MINGW_DEPS="$root/build/deps" -DVS_SCREENSHOT_DIR="$BUILD/screenshots" \
         >"$BUILD/win-configure.log" 2>&1 || { cat "$BUILD/win-configure.log"; return 1; }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <system_error>
@@ -150,6 +151,11 @@ fs::path ScreenshotPath(std::string_view name) {
     std::error_code ec;
     fs::create_directories(dir, ec);
     return dir / Utf8Path(std::string(name) + ".png");
+}
+
+bool ScreenshotsWanted() {
+    const char* v = std::getenv("VS_SCREENSHOTS");
+    return v && *v && std::string_view(v) != "0";
 }
 
 }  // namespace vstest

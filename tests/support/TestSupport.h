@@ -36,4 +36,20 @@ bool SavePng(const std::filesystem::path& file, int width, int height, const std
 // build/screenshots/<name>.png (the folder is created on first use).
 std::filesystem::path ScreenshotPath(std::string_view name);
 
+// True when the environment variable VS_SCREENSHOTS is set to a non-empty value other than "0":
+// ./test's screenshot step sets it; ordinary test runs do not.
+bool ScreenshotsWanted();
+
+}  // namespace vstest
+
+// A test that only makes a picture for people asserts nothing a user would check, so it must not
+// count as a pass. Such tests have "Screenshot" in their name and start with this line: they skip
+// in ordinary runs and run in ./test's own screenshot step, which is not counted.
+#define VS_SCREENSHOT_ONLY()                                                            \
+    do {                                                                                \
+        if (!::vstest::ScreenshotsWanted()) GTEST_SKIP() << "made by the screenshot step"; \
+    } while (0)
+
+namespace vstest {
+
 }  // namespace vstest
