@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "platform/Exception.h"
+#include "ui/Forms.h"
 
 namespace {
 // Posted to the panel to report a drawing error outside WM_PAINT.
@@ -54,11 +55,11 @@ void TChartPanel::Paint(TCanvas& canvas) {
     if (FPaintFailed) return;
     try {
         PaintTo(canvas);
-    } catch (const std::exception& e) {
+    } catch (...) {
         // A message box inside WM_PAINT would let the next paint fail again beneath it: report
         // from a posted message instead, once.
         FPaintFailed = true;
-        FPaintError = e.what();
+        FPaintError = CurrentExceptionMessage();
         ::PostMessageW(Handle(), WM_VS_PAINTERROR, 0, 0);
     }
 }
@@ -73,8 +74,9 @@ void TChartPanel::ReleaseMouseWhenIdle() {
 }
 
 void TChartPanel::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-    // The mouse stays with the panel while a zoom rectangle or a scroll follows it.
-    ::SetCapture(Handle());
+    // The mouse stays with the panel while a zoom rectangle or a scroll follows it. (Taking it
+    // again would tell the panel that it lost it, which ends a running zoom.)
+    if (::GetCapture() != Handle()) ::SetCapture(Handle());
     try {
         FChart.MouseDown(button, shift, x, y);
         TControl::MouseDown(button, shift, x, y);
@@ -107,6 +109,7 @@ LRESULT TChartPanel::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             return 1;  // the chart paints its whole client area
         case WM_CAPTURECHANGED:
             // Another window took the mouse: end a zoom or scroll where it is.
+            if (reinterpret_cast<HWND>(lp) == Handle()) return 0;
             if (FChart.Zooming()) FChart.MouseUp(TMouseButton::mbLeft, 0, 0);
             if (FChart.Panning()) FChart.MouseUp(TMouseButton::mbRight, 0, 0);
             return 0;

@@ -260,6 +260,10 @@ TEST_F(ChartPanelTest, ZoomDragHoldsTheMouseUntilReleasedOrTaken) {
     EXPECT_TRUE(chart.Zooming());
     EXPECT_EQ(::GetCapture(), FPanel->Handle());
     Send(WM_MOUSEMOVE, MK_LBUTTON, plot.Left + 150, plot.Top + 150);
+    // Another button pressed meanwhile does not end the drag.
+    Send(WM_RBUTTONDOWN, MK_LBUTTON | MK_RBUTTON, plot.Left + 150, plot.Top + 150);
+    EXPECT_TRUE(chart.Zooming());
+    EXPECT_EQ(::GetCapture(), FPanel->Handle());
     Send(WM_LBUTTONUP, 0, plot.Left + 150, plot.Top + 150);
     EXPECT_FALSE(chart.Zooming());
     EXPECT_TRUE(chart.Zoomed());
