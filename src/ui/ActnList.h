@@ -13,7 +13,7 @@ class TImageList;
 class TAction;
 class TActionList;
 
-// A key with its shift state: the virtual key in the low word, TShiftBits above it.
+// A key with its shift state: the virtual key in the low word, the modifier flags of TShiftState above it.
 using TShortCut = unsigned;
 constexpr TShortCut ShortCut(unsigned key, unsigned shift) {
     return key | (shift << 16);

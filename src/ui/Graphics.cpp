@@ -93,8 +93,7 @@ void TCanvas::SetBrush(TColor color, bool clear) {
 }
 
 void TCanvas::SetFont(const TChartFont& font) {
-    UseFont(TFontKey{font.Name, font.Height, font.Bold ? unsigned(fsBold) : 0u, TFontQuality::fqDefault},
-            font.Color);
+    UseFont(TFontKey{font.Name, font.Height, font.Bold ? unsigned(fsBold) : 0u, TFontQuality::fqDefault}, font.Color);
 }
 
 void TCanvas::SetFont(const TFont& font) {

@@ -129,14 +129,18 @@ struct TDcState {
     int BkMode;
     RECT Clip;  // empty when there is no clip region
     bool operator==(const TDcState& o) const {
-        return Pen == o.Pen && Brush == o.Brush && Font == o.Font && TextColor == o.TextColor &&
-               BkMode == o.BkMode && ::EqualRect(&Clip, &o.Clip);
+        return Pen == o.Pen && Brush == o.Brush && Font == o.Font && TextColor == o.TextColor && BkMode == o.BkMode &&
+               ::EqualRect(&Clip, &o.Clip);
     }
 };
 
 TDcState StateOf(HDC dc) {
-    TDcState s{::GetCurrentObject(dc, OBJ_PEN), ::GetCurrentObject(dc, OBJ_BRUSH), ::GetCurrentObject(dc, OBJ_FONT),
-               ::GetTextColor(dc), ::GetBkMode(dc), RECT{}};
+    TDcState s{::GetCurrentObject(dc, OBJ_PEN),
+               ::GetCurrentObject(dc, OBJ_BRUSH),
+               ::GetCurrentObject(dc, OBJ_FONT),
+               ::GetTextColor(dc),
+               ::GetBkMode(dc),
+               RECT{}};
     TRegionHandle rgn(::CreateRectRgn(0, 0, 0, 0));
     if (::GetClipRgn(dc, rgn.Get()) == 1) ::GetRgnBox(rgn.Get(), &s.Clip);
     return s;
@@ -296,8 +300,7 @@ TEST(UiCanvas, OneFontBuilderForEveryUse) {
         {"chart label", CreateFontHandle("Verdana", 13, fsBold), -13, 0, FW_BOLD, DEFAULT_QUALITY},
         {"rotated axis label", CreateFontHandle("Verdana", 9, 0, 90), -9, 900, FW_NORMAL, DEFAULT_QUALITY},
         {"control at 144 DPI", TFont().Create(144), -16, 0, FW_NORMAL, CLEARTYPE_QUALITY},
-        {"gauge text", TFont().Create(96, TFontQuality::fqNonAntialiased), -11, 0, FW_NORMAL,
-         NONANTIALIASED_QUALITY},
+        {"gauge text", TFont().Create(96, TFontQuality::fqNonAntialiased), -11, 0, FW_NORMAL, NONANTIALIASED_QUALITY},
         {"no height", CreateFontHandle("Verdana", 0, 0), -1, 0, FW_NORMAL, DEFAULT_QUALITY},
     };
     for (const auto& t : cases) {
