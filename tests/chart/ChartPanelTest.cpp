@@ -249,6 +249,65 @@ TEST_F(ChartPanelTest, MouseMessagesReachTheChartAndTheEvents) {
     EXPECT_EQ(downs, 2);
 }
 
+TEST_F(ChartPanelTest, ARealClickOnASliceOpensIt) {
+    // Through the system's input queue, as a user's click comes: pointer moved, button pressed and
+    // released, delivered by the message loop.
+    TChart& chart = FPanel->Chart();
+    SetChartType(chart, FSeries, TChartType::Pie2D);
+    FillSample(*FSeries.Pie);
+    FForm->Show();
+    uitest::Pump(100);
+    Snapshot();
+    int clicked = -1;
+    chart.OnClickSeries = [&](TChart&, TChartSeries&, int index, TMouseButton, TShiftState, int, int) {
+        clicked = index;
+    };
+    const auto& g = FSeries.Pie->Geometry();
+    double mid = g.Angles[5].MidAngle;
+    POINT p{g.XCenter + static_cast<int>(std::cos(mid) * g.XRadius * 0.6),
+            g.YCenter - static_cast<int>(std::sin(mid) * g.YRadius * 0.6)};
+    ::ClientToScreen(FPanel->Handle(), &p);
+    ASSERT_TRUE(::SetCursorPos(p.x, p.y));
+    INPUT input[2]{};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ASSERT_EQ(::SendInput(2, input, sizeof(INPUT)), 2u);
+    uitest::Pump(200);
+    EXPECT_EQ(clicked, 5);
+    EXPECT_EQ(::GetCapture(), nullptr);
+}
+
+TEST_F(ChartPanelTest, ARealDragZoomsTheBarsEvenWhenItEndsOutsideThePanel) {
+    TChart& chart = FPanel->Chart();
+    SetChartType(chart, FSeries, TChartType::Bar2D);
+    FillSample(*FSeries.Bar);
+    FForm->Show();
+    uitest::Pump(100);
+    Snapshot();
+    const TScreenRect plot = chart.ChartRect();
+    POINT from{plot.Left + 20, plot.Top + 20}, to{FPanel->ClientWidth() + 30, FPanel->ClientHeight() + 30};
+    ::ClientToScreen(FPanel->Handle(), &from);
+    ::ClientToScreen(FPanel->Handle(), &to);
+    auto button = [](DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_MOUSE;
+        input.mi.dwFlags = flags;
+        ::SendInput(1, &input, sizeof input);
+    };
+    ::SetCursorPos(from.x, from.y);
+    button(MOUSEEVENTF_LEFTDOWN);
+    uitest::Pump(50);
+    EXPECT_TRUE(chart.Zooming());
+    ::SetCursorPos(to.x, to.y);  // beyond the panel's lower right corner: the panel holds the mouse
+    uitest::Pump(50);
+    button(MOUSEEVENTF_LEFTUP);
+    uitest::Pump(100);
+    EXPECT_FALSE(chart.Zooming());
+    EXPECT_TRUE(chart.Zoomed());
+    EXPECT_EQ(::GetCapture(), nullptr);
+}
+
 TEST_F(ChartPanelTest, ZoomDragHoldsTheMouseUntilReleasedOrTaken) {
     TChart& chart = FPanel->Chart();
     SetChartType(chart, FSeries, TChartType::Bar2D);
