@@ -67,11 +67,11 @@ TEST(UiGraphics, ClipboardTakesACopyOfTheBitmapAndText) {
     ::GetObjectW(h, sizeof info, &info);
     EXPECT_EQ(8, info.bmWidth);
     EXPECT_EQ(6, info.bmHeight);
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    HGDIOBJ old = ::SelectObject(dc, h);
-    EXPECT_EQ(RGB(0, 0, 255), ::GetPixel(dc, 3, 3));
-    ::SelectObject(dc, old);
-    ::DeleteDC(dc);
+    {
+        TMemDc dc(::CreateCompatibleDC(nullptr));
+        TSelectObject select(dc.Get(), h);
+        EXPECT_EQ(RGB(0, 0, 255), ::GetPixel(dc.Get(), 3, 3));
+    }
     ::CloseClipboard();
 
     Clipboard::SetText(nullptr, "Größe 12 KB");
