@@ -62,6 +62,8 @@ public:
     std::int64_t FolderFileCount(std::string_view path, std::string_view mask);
     // The total size; adds the folder's used space and count to the caller's accumulators.
     std::int64_t FolderTotals(std::string_view path, std::string_view mask, std::int64_t& used, std::int64_t& count);
+    // The folder's totals with the Partial flag (some folder of the tree could not be read in full).
+    TFolderTotals Totals(std::string_view path, std::string_view mask);
 
     // Marks the cached totals of the item's folder (the item itself when it is a folder, else the folder
     // holding it) and of every ancestor up to and including the root stale.
@@ -97,12 +99,14 @@ private:
     TFolderSizeCache FCache;
     TDriveClusterTable FClusters;
     int FThreads = 0;
-    std::mutex FPoolLock;
+    mutable std::mutex FPoolLock;
     std::unique_ptr<TWalkPool> FPool;
 
     TFolderTotals Walk(std::string path, std::string key, std::string lowerMask, std::string_view mask);
     TWalkPool* Pool();
     std::string ParentKey(std::string_view key) const;
+    std::string FullFolder(std::string_view path) const;   // absolute and canonical, case kept
+    std::string KeyOf(std::string_view fullFolder) const;  // its key
 };
 
 // The process-wide service over the system's listing and volumes, and its tables.

@@ -23,6 +23,9 @@ struct TFolderTotals {
     std::int64_t Size = 0;   // bytes in the matching files
     std::int64_t Used = 0;   // bytes allocated to them (cluster-rounded)
     std::int64_t Count = 0;  // matching files
+    // Some folder of the tree could not be read in full (denied, failed, or its path past what the
+    // system can open): the figures are what could be read. Not compared by ==.
+    bool Partial = false;
 };
 
 // A copy of one entry, for inspection.

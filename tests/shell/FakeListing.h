@@ -77,6 +77,7 @@ public:
     bool FolderExists(std::string_view folder) override { return FInner.FolderExists(folder); }
     char Separator() const override { return FInner.Separator(); }
     bool CaseSensitive() const override { return FInner.CaseSensitive(); }
+    std::string AbsolutePath(std::string_view path) const override { return FInner.AbsolutePath(path); }
     int ReadsTotal() const { return FTotal; }
     std::multiset<std::string> ReadFolders() const;
     void ResetReads();
