@@ -133,6 +133,33 @@ TEST_F(PlatformDirList, PathLongerThan260Characters) {
     EXPECT_TRUE(SystemDirLister().FolderExists(deep));
 }
 
+// Natively past PATH_MAX (4,096 bytes), under Wine past MAX_PATH: the deepest folder and the ones on
+// the way are listed and found by their full paths.
+TEST_F(PlatformDirList, FoldersPastThePathLengthLimit) {
+    const bool windows = SystemDirLister().Separator() == '\\';
+    const int depth = windows ? 150 : 2100;
+    const std::string name = windows ? "folder" : "d";
+    const std::string deepest = vstest::MakeDeepChain(FTemp.Path() / "chain", name, depth);
+    struct TCleanup {
+        fs::path Root;
+        std::string Name;
+        int Depth;
+        ~TCleanup() { vstest::RemoveDeepChain(Root, Name, Depth); }
+    } cleanup{FTemp.Path() / "chain", name, depth};
+    ASSERT_GT(deepest.size(), windows ? 1000u : 4200u);
+    TDirStatus status;
+    EXPECT_EQ(Listing(deepest, "*", &status), (std::vector<TRow>{{"f", false, 1}}));
+    EXPECT_EQ(status, TDirStatus::Ok);
+    std::vector<TRow> parent{{name, true, 0}, {"f", false, 1}};
+    std::sort(parent.begin(), parent.end());
+    EXPECT_EQ(Listing(deepest + "/..", "*"), parent);
+    EXPECT_TRUE(SystemDirLister().FolderExists(deepest));
+    EXPECT_FALSE(SystemDirLister().FolderExists(deepest + "/f"));
+    EXPECT_FALSE(SystemDirLister().FolderExists(deepest + "/none"));
+    EXPECT_EQ(Listing(deepest + "/none", "*", &status), std::vector<TRow>{});
+    EXPECT_EQ(status, TDirStatus::NotFound);
+}
+
 TEST_F(PlatformDirList, LinksAreReparsePointsNeverFollowed) {
     if (!vstest::MakeFolderLink(FTemp.Path() / "sub dir" / "up", FTemp.Path()))
         GTEST_SKIP() << "folder links cannot be made here";
