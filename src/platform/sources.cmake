@@ -10,7 +10,8 @@ list(APPEND VS_WINPLAT_SOURCES
     src/platform/LongPath_win.cpp
     src/platform/DirList_win.cpp
     src/platform/Volumes_win.cpp
-    src/platform/ErrorMode_win.cpp)
+    src/platform/ErrorMode_win.cpp
+    src/platform/ReadyFile_win.cpp)
 list(APPEND VS_POSIX_SOURCES
     src/platform/Locale_posix.cpp
     src/platform/Profile_posix.cpp

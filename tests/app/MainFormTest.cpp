@@ -2,6 +2,7 @@
 // the commands and their keys, the hand-over from splash to progress window, and high DPI.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <initializer_list>
 #include <map>
 #include <set>
@@ -10,6 +11,7 @@
 #include "app/windows/AboutFormUnit.h"
 #include "app/windows/ProgressFormUnit.h"
 #include "app/windows/SplashFormUnit.h"
+#include "support/TestSupport.h"
 #include "ui/UiTestEnv.h"
 
 namespace {
@@ -488,6 +490,26 @@ TEST_F(MainForm, SplashHandsOverToTheProgressWindowAfterTheFirstListing) {
     EXPECT_FALSE(::IsWindowVisible(ProgressForm->Handle()));
     delete ProgressForm;
     ProgressForm = nullptr;
+}
+
+// ./run waits for the ready file before its screenshot: it appears when the first listing is complete,
+// not before, and only when asked for.
+TEST_F(MainForm, FirstListingWritesTheReadyFile) {
+    vstest::TTempDir temp;
+    const std::filesystem::path ready = temp.Path() / "ready";
+    ::SetEnvironmentVariableW(L"VOLUSCOPE_READY_FILE", ready.wstring().c_str());
+    SplashForm = new TSplashForm(nullptr);
+    SplashForm->AfterConstruction();
+    F->ListOnBeforeFill(F->StShellListView1);
+    EXPECT_FALSE(std::filesystem::exists(ready));
+    F->StShellListView1ListFilled(F->StShellListView1);
+    EXPECT_TRUE(std::filesystem::exists(ready));
+    // Later listings leave it alone.
+    std::filesystem::remove(ready);
+    F->ListOnBeforeFill(F->StShellListView1);
+    F->StShellListView1ListFilled(F->StShellListView1);
+    EXPECT_FALSE(std::filesystem::exists(ready));
+    ::SetEnvironmentVariableW(L"VOLUSCOPE_READY_FILE", nullptr);
 }
 
 TEST_F(MainForm, ReadmeOpensTheFileBesideTheProgram) {
