@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <memory>
 #include <string>
 
 #include "platform/DirList.h"
@@ -167,6 +168,13 @@ public:
     TDirStatus List(std::string_view folder, std::string_view pattern, TDirVisit visit) override {
         int fd = OpenFolder(folder, kListFlags);
         if (fd < 0) return StatusOf(errno);
+        // The visitor may throw: the descriptor is closed on every way out.
+        struct TCloser {
+            int& Fd;
+            ~TCloser() {
+                if (Fd >= 0) ::close(Fd);
+            }
+        } closer{fd};
         const TDosWildcard matcher(pattern);
         TPosixEntry entry(fd);
         // Visits one name from the directory read; false ends the listing.
@@ -196,24 +204,19 @@ public:
                 }
             }
         }
-        ::close(fd);
 #else
-        DIR* dir = ::fdopendir(fd);
-        if (!dir) {
-            int error = errno;
-            ::close(fd);
-            return StatusOf(error);
-        }
+        std::unique_ptr<DIR, int (*)(DIR*)> dir(::fdopendir(fd), ::closedir);
+        if (!dir) return StatusOf(errno);
+        fd = -1;  // closedir closes it
         for (;;) {
             errno = 0;
-            const dirent* d = ::readdir(dir);
+            const dirent* d = ::readdir(dir.get());
             if (!d) {
                 if (errno != 0) status = TDirStatus::Failed;
                 break;
             }
             if (!offer(d->d_name, d->d_type)) break;
         }
-        ::closedir(dir);  // closes fd too
 #endif
         return status;
     }

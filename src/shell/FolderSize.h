@@ -8,8 +8,10 @@
 // (one per core) while the calling thread waits, calling OnWait about every 30 ms so a window can keep
 // handling its messages. Directory reparse points (junctions, directory links, and on POSIX every link to
 // a folder) are neither entered nor counted as files: they hold no space of their own and can loop. A
-// folder that cannot be read, or that vanishes during the walk, totals what could be read and the walk
-// goes on. The results equal those of a plain depth-first walk, cache included.
+// folder that cannot be read (or only in part, or whose path is too long to open) totals what could be
+// read, marks the totals Partial, and the walk goes on; a folder that vanishes during the walk totals 0.
+// Sums that do not fit 64 bits raise "Integer overflow". The results equal those of a plain depth-first
+// walk, cache included.
 #include <condition_variable>
 #include <cstdint>
 #include <functional>

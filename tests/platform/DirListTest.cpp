@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <stdexcept>
+#include <iterator>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -158,6 +160,21 @@ TEST_F(PlatformDirList, FoldersPastThePathLengthLimit) {
     EXPECT_FALSE(SystemDirLister().FolderExists(deepest + "/none"));
     EXPECT_EQ(Listing(deepest + "/none", "*", &status), std::vector<TRow>{});
     EXPECT_EQ(status, TDirStatus::NotFound);
+}
+
+// A visitor that throws ends the listing without leaving the folder open (counted where the system
+// shows a process's open descriptors).
+TEST_F(PlatformDirList, ThrowingVisitorLeavesNothingOpen) {
+    const fs::path open = "/proc/self/fd";
+    std::error_code ec;
+    if (!fs::is_directory(open, ec)) GTEST_SKIP() << "no list of open descriptors here";
+    auto count = [&] { return std::distance(fs::directory_iterator(open), fs::directory_iterator()); };
+    const auto before = count();
+    for (int i = 0; i < 50; ++i) {
+        EXPECT_THROW(SystemDirLister().List(FRoot, "*", [](const TDirEntry&) -> bool { throw std::runtime_error("x"); }),
+                     std::runtime_error);
+    }
+    EXPECT_EQ(count(), before);
 }
 
 TEST_F(PlatformDirList, LinksAreReparsePointsNeverFollowed) {
