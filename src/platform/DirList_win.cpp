@@ -107,8 +107,11 @@ public:
 
     char Separator() const override { return '\\'; }
     std::string AbsolutePath(std::string_view path) const override {
-        // GetFullPathNameW is a string operation: the folder need not exist, any length works.
+        // GetFullPathNameW is a string operation: the folder need not exist, any length works. A bare
+        // "C:" names the drive's root here (the way the folder-size service has always read it), not
+        // the drive's current folder.
         std::wstring wide = Widen(path);
+        if (wide.size() == 2 && wide[1] == L':') wide += L'\\';
         std::wstring full(wide.size() + MAX_PATH, L'\0');
         for (;;) {
             DWORD n = ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);

@@ -177,6 +177,24 @@ TEST_F(PlatformDirList, ThrowingVisitorLeavesNothingOpen) {
     EXPECT_EQ(count(), before);
 }
 
+// Absolute and canonical forms: the folder-size cache keys are built from them.
+TEST_F(PlatformDirList, AbsoluteCanonicalFolders) {
+    TDirLister& lister = SystemDirLister();
+    const char sep = lister.Separator();
+    const std::string cwd = vstest::PathUtf8(fs::current_path());
+    EXPECT_EQ(CanonicalFolder(lister.AbsolutePath("x"), sep), CanonicalFolder(cwd, sep) + "x" + sep);
+    EXPECT_EQ(CanonicalFolder(lister.AbsolutePath(FRoot + "//a/./b/"), sep),
+              CanonicalFolder(FRoot, sep) + "a" + sep + "b" + sep);
+    if (sep == '\\') {
+        EXPECT_EQ(CanonicalFolder(lister.AbsolutePath("C:"), sep), "C:\\");
+        EXPECT_EQ(CanonicalFolder(lister.AbsolutePath("c:/a/../b"), sep), "c:\\b\\");
+        EXPECT_EQ(CanonicalFolder("\\\\?\\UNC\\srv\\share\\x", sep), "\\\\srv\\share\\x\\");
+    } else {
+        EXPECT_EQ(CanonicalFolder(lister.AbsolutePath("/"), sep), "/");
+        EXPECT_EQ(CanonicalFolder("//a///b", sep), "/a/b/");
+    }
+}
+
 TEST_F(PlatformDirList, LinksAreReparsePointsNeverFollowed) {
     if (!vstest::MakeFolderLink(FTemp.Path() / "sub dir" / "up", FTemp.Path()))
         GTEST_SKIP() << "folder links cannot be made here";

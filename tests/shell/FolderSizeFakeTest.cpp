@@ -403,7 +403,9 @@ TEST_P(ShellFolderSizeFake, SizeSumsThatOverflowRaiseAnError) {
         service.SetThreads(GetParam());
         for (const char* f : c.Files) lister.AddFile(f, k4EiB);
         std::int64_t used = 0, count = 0;
-        if (c.Cached) EXPECT_EQ(service.FolderSize(c.Cached, "*.*", used, count), k4EiB);
+        if (c.Cached) {
+            EXPECT_EQ(service.FolderSize(c.Cached, "*.*", used, count), k4EiB);
+        }
         try {
             service.FolderSize("d:\\o", "*.*", used, count);
             ADD_FAILURE() << "no error";
