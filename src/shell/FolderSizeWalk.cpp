@@ -32,16 +32,16 @@ struct TWalkNode {
 class TWalkPool {
 public:
     explicit TWalkPool(int threads) {
-        for (int i = 0; i < threads; ++i) FThreads.emplace_back([this] { Run(); });
-    }
-    ~TWalkPool() {
-        {
-            std::lock_guard lock(FLock);
-            FStop = true;
+        // A thread that cannot be started leaves no running ones behind (a joinable thread destroyed
+        // unjoined would end the program).
+        try {
+            for (int i = 0; i < threads; ++i) FThreads.emplace_back([this] { Run(); });
+        } catch (...) {
+            Stop();
+            throw;
         }
-        FWake.notify_all();
-        for (auto& t : FThreads) t.join();
     }
+    ~TWalkPool() { Stop(); }
     void Push(TWalk* walk, TWalkNode* node) {
         {
             std::lock_guard lock(FLock);
@@ -58,6 +58,15 @@ private:
     std::vector<std::thread> FThreads;
 
     void Run();
+    void Stop() {
+        {
+            std::lock_guard lock(FLock);
+            FStop = true;
+        }
+        FWake.notify_all();
+        for (auto& t : FThreads) t.join();
+        FThreads.clear();
+    }
 };
 
 struct TWalk {
