@@ -16,26 +16,40 @@ wine_prefix_ready() {
     fi
 }
 
-# Starts an Xvfb server when there is no display; sets DISPLAY and XVFB_PID.
+# Starts an Xvfb server on a display it picks itself (-displayfd), unless one is usable already; sets
+# DISPLAY and XVFB_PID (empty when none was started). Only the server started here is stopped later.
 XVFB_PID=
 start_xvfb() {
     if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
-    local n
-    for n in $(seq 90 130); do
-        [ -e /tmp/.X$n-lock ] && continue
-        Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-        XVFB_PID=$!
-        sleep 0.5
-        if kill -0 "$XVFB_PID" 2>/dev/null; then
-            export DISPLAY=:$n
+    local out
+    out=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$out" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    local i
+    for i in $(seq 100); do
+        if [ -s "$out" ] && grep -q '[0-9]' "$out"; then
+            export DISPLAY=:$(tr -dc '0-9' <"$out")
+            rm -f "$out"
             return 0
         fi
+        kill -0 "$XVFB_PID" 2>/dev/null || break
+        sleep 0.1
     done
+    rm -f "$out"
+    stop_xvfb
     echo "Could not start Xvfb" >&2
     return 1
 }
 
 stop_xvfb() {
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+    if [ -n "$XVFB_PID" ]; then
+        kill "$XVFB_PID" 2>/dev/null
+        wait "$XVFB_PID" 2>/dev/null
+    fi
     XVFB_PID=
+}
+
+# Stops the wine server of this prefix only (and with it the programs running in it).
+stop_wine() {
+    WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null || true
 }

@@ -7,4 +7,4 @@ add_executable(vs_mktree ${CMAKE_CURRENT_LIST_DIR}/mktree.cpp)
 target_link_libraries(vs_mktree PRIVATE vs_treemaker)
 
 add_executable(foldersize_bench ${CMAKE_CURRENT_LIST_DIR}/FolderSizeBench.cpp)
-target_link_libraries(foldersize_bench PRIVATE vs_treemaker voluscope_platform benchmark::benchmark benchmark::benchmark_main)
+target_link_libraries(foldersize_bench PRIVATE vs_treemaker voluscope_core benchmark::benchmark benchmark::benchmark_main)

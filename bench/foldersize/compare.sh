@@ -3,6 +3,7 @@
 # warm cache, several runs each, and prints the medians and the ratios to du -s.
 #   bench/foldersize/compare.sh            1,000,000-file tree and 100,000-file tree
 #   FILES=100000 FOLDERS=5000 RUNS=3 bench/foldersize/compare.sh   one tree of that size
+#   BASELINE_VSCAN=/path/to/vscan ...   also times another build of vscan (an earlier commit) in the same rounds
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 out=$root/build/bench
@@ -103,6 +104,10 @@ bench_tree() {
     add_tool "vscan *.*" "'$vscan' '$tree'"
     add_tool "vscan *.jpg" "'$vscan' --mask '*.jpg' '$tree'"
     add_tool "vscan *.* one thread" "'$vscan' --threads 1 '$tree'"
+    if [ -n "${BASELINE_VSCAN:-}" ]; then
+        add_tool "baseline vscan *.*" "'$BASELINE_VSCAN' '$tree'"
+        add_tool "baseline vscan one thread" "'$BASELINE_VSCAN' --threads 1 '$tree'"
+    fi
     time_tools
 
     # Cold walk against totals answered from the cache, inside one process.

@@ -9,6 +9,7 @@
 #include "app/windows/AboutFormUnit.h"
 #include "app/windows/ProgressFormUnit.h"
 #include "app/windows/SplashFormUnit.h"
+#include "platform/ReadyFile.h"
 #include "platform/WinText.h"
 
 TSplashForm* SplashForm = nullptr;
@@ -316,6 +317,7 @@ void TMainForm::StShellListView1ListFilled(TObject*) {
         TSplashForm* splash = SplashForm;
         SplashForm = nullptr;
         delete splash;
+        SignalReady();  // the first listing is complete: scripts may look at the window now
     } else if (ProgressForm) {
         ProgressForm->Hide();
     }

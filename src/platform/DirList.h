@@ -8,6 +8,9 @@
 // directory read itself where the file system gives it, and its size and time are read only when asked
 // for (the POSIX backend calls fstatat lazily; the Win32 backend has them in the find data anyway).
 //
+// Paths of any length work: the Win32 backend uses the "\\?\" form (up to 32,767 characters), the POSIX
+// backend opens a path past PATH_MAX a piece at a time, each piece relative to the folder before it.
+//
 // The POSIX backend never follows a symbolic link: a link is an entry with faReparsePoint, plus
 // faDirectory when it points to a folder (as Windows reports its links), and its size is 0.
 #include <cstdint>
@@ -51,6 +54,7 @@ enum class TDirStatus {
     Ok,            // listed in full (an empty folder too)
     NotFound,      // no folder at that path (or not a folder)
     AccessDenied,  // the folder exists but may not be listed
+    TooLong,       // the path is past what the system can open
     Failed,        // another failure; the entries visited before it are valid
 };
 
@@ -84,7 +88,16 @@ public:
     // The path rules: '\\' and case-insensitive on Windows, '/' and case-sensitive on POSIX.
     virtual char Separator() const = 0;
     virtual bool CaseSensitive() const = 0;
+    // The path made absolute against the working folder (Windows also resolves "." and ".." and reads
+    // '/' as '\\'). The default takes every path as absolute already.
+    virtual std::string AbsolutePath(std::string_view path) const { return std::string(path); }
 };
+
+// The canonical form of an absolute folder path under the given separator: no doubled separators,
+// no "." components, exactly one trailing separator; on Windows ('\\') '/' reads as '\\', the "\\?\"
+// prefix goes ("\\?\UNC\server" becomes "\\server") and a network path keeps its leading "\\\\".
+// Letters keep their case.
+std::string CanonicalFolder(std::string_view path, char separator);
 
 TDirLister& SystemDirLister();
 

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <memory>
 #include <string>
 
 #include "platform/DirList.h"
@@ -20,14 +22,60 @@ TDirStatus StatusOf(int error) {
     switch (error) {
         case ENOENT:
         case ENOTDIR:
-        case ENAMETOOLONG:
         case ELOOP:
             return TDirStatus::NotFound;
+        case ENAMETOOLONG:
+            return TDirStatus::TooLong;
         case EACCES:
         case EPERM:
             return TDirStatus::AccessDenied;
         default:
             return TDirStatus::Failed;
+    }
+}
+
+#ifdef O_PATH
+constexpr int kPassFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;  // a folder on the way: search right only
+#else
+constexpr int kPassFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+#endif
+constexpr int kListFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
+// Opens a folder by a path of any length. open() refuses paths of PATH_MAX bytes and more, so a longer
+// path is opened in pieces of whole components that fit, each relative to the folder the piece before
+// it opened; only one descriptor is held at a time. -1 with errno set on failure.
+int OpenFolder(std::string_view path, int flags) {
+    if (path.empty()) path = ".";
+    if (path.size() < PATH_MAX) return ::open(std::string(path).c_str(), flags);
+    int dir = AT_FDCWD;
+    std::size_t at = 0;
+    if (path[0] == '/') {
+        dir = ::open("/", kPassFlags);
+        if (dir < 0) return -1;
+    }
+    std::string piece;
+    for (;;) {
+        while (at < path.size() && path[at] == '/') ++at;
+        std::size_t end = path.size();
+        if (end - at >= PATH_MAX) {
+            end = path.rfind('/', at + PATH_MAX - 1);
+            if (end == std::string_view::npos || end <= at) {  // one name longer than any path
+                if (dir != AT_FDCWD) ::close(dir);
+                errno = ENAMETOOLONG;
+                return -1;
+            }
+        }
+        piece.assign(path.substr(at, end - at));
+        const bool last = path.find_first_not_of('/', end) == std::string_view::npos;
+        int next = ::openat(dir, piece.c_str(), last ? flags : kPassFlags);
+        const int error = errno;
+        if (dir != AT_FDCWD) ::close(dir);
+        if (next < 0 || last) {
+            errno = error;
+            return next;
+        }
+        dir = next;
+        at = end;
     }
 }
 
@@ -118,9 +166,15 @@ private:
 class TPosixDirLister final : public TDirLister {
 public:
     TDirStatus List(std::string_view folder, std::string_view pattern, TDirVisit visit) override {
-        std::string path(folder.empty() ? std::string_view(".") : folder);
-        int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        int fd = OpenFolder(folder, kListFlags);
         if (fd < 0) return StatusOf(errno);
+        // The visitor may throw: the descriptor is closed on every way out.
+        struct TCloser {
+            int& Fd;
+            ~TCloser() {
+                if (Fd >= 0) ::close(Fd);
+            }
+        } closer{fd};
         const TDosWildcard matcher(pattern);
         TPosixEntry entry(fd);
         // Visits one name from the directory read; false ends the listing.
@@ -150,36 +204,49 @@ public:
                 }
             }
         }
-        ::close(fd);
 #else
-        DIR* dir = ::fdopendir(fd);
-        if (!dir) {
-            int error = errno;
-            ::close(fd);
-            return StatusOf(error);
-        }
+        std::unique_ptr<DIR, int (*)(DIR*)> dir(::fdopendir(fd), ::closedir);
+        if (!dir) return StatusOf(errno);
+        fd = -1;  // closedir closes it
         for (;;) {
             errno = 0;
-            const dirent* d = ::readdir(dir);
+            const dirent* d = ::readdir(dir.get());
             if (!d) {
                 if (errno != 0) status = TDirStatus::Failed;
                 break;
             }
             if (!offer(d->d_name, d->d_type)) break;
         }
-        ::closedir(dir);  // closes fd too
 #endif
         return status;
     }
 
     bool FolderExists(std::string_view folder) override {
-        std::string path(folder);
-        struct stat st {};
-        return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        if (folder.empty()) return false;
+        if (folder.size() < PATH_MAX) {
+            std::string path(folder);
+            struct stat st {};
+            return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        }
+        int fd = OpenFolder(folder, kPassFlags);  // O_DIRECTORY: only a folder opens
+        if (fd < 0) return false;
+        ::close(fd);
+        return true;
     }
 
     char Separator() const override {
         return '/';
+    }
+    std::string AbsolutePath(std::string_view path) const override {
+        if (!path.empty() && path[0] == '/') return std::string(path);
+        std::string cwd(256, '\0');
+        while (!::getcwd(cwd.data(), cwd.size())) {
+            if (errno != ERANGE) return std::string(path);
+            cwd.resize(cwd.size() * 2);
+        }
+        cwd.resize(std::char_traits<char>::length(cwd.c_str()));
+        if (cwd.back() != '/') cwd += '/';
+        return cwd.append(path);
     }
     bool CaseSensitive() const override {
         return true;

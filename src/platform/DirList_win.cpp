@@ -25,6 +25,8 @@ TDirStatus StatusOf(DWORD error) {
             return TDirStatus::NotFound;
         case ERROR_ACCESS_DENIED:
             return TDirStatus::AccessDenied;
+        case ERROR_FILENAME_EXCED_RANGE:
+            return TDirStatus::TooLong;
         default:
             return TDirStatus::Failed;
     }
@@ -104,6 +106,23 @@ public:
     }
 
     char Separator() const override { return '\\'; }
+    std::string AbsolutePath(std::string_view path) const override {
+        // GetFullPathNameW is a string operation: the folder need not exist, any length works. A bare
+        // "C:" names the drive's root here (the way the folder-size service has always read it), not
+        // the drive's current folder.
+        std::wstring wide = Widen(path);
+        if (wide.size() == 2 && wide[1] == L':') wide += L'\\';
+        std::wstring full(wide.size() + MAX_PATH, L'\0');
+        for (;;) {
+            DWORD n = ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+            if (n == 0) return std::string(path);
+            if (n < full.size()) {
+                full.resize(n);
+                return Narrow(full);
+            }
+            full.resize(n + 1);
+        }
+    }
     bool CaseSensitive() const override { return false; }
 };
 

@@ -2,19 +2,10 @@
 
 #include <algorithm>
 
+#include "platform/CheckedMath.h"
 #include "platform/DosWildcard.h"
 #include "platform/ErrorMode.h"
 #include "platform/Exception.h"
-
-namespace {
-
-std::int64_t CheckedAdd(std::int64_t a, std::int64_t b) {
-    std::int64_t sum;
-    if (__builtin_add_overflow(a, b, &sum)) throw Exception("Integer overflow");
-    return sum;
-}
-
-}  // namespace
 
 // --- drive cluster table
 
@@ -70,17 +61,20 @@ int TDriveClusterTable::Builds() const {
 
 // --- service
 
-std::string TFolderSizeService::CacheKey(std::string_view path) const {
-    const char sep = FLister.Separator();
+std::string TFolderSizeService::FullFolder(std::string_view path) const {
+    return CanonicalFolder(FLister.AbsolutePath(path), FLister.Separator());
+}
+
+std::string TFolderSizeService::KeyOf(std::string_view fullFolder) const {
+    if (FLister.CaseSensitive()) return std::string(fullFolder);
     std::string key;
-    key.reserve(path.size() + 1);
-    if (FLister.CaseSensitive())
-        key.assign(path);
-    else
-        AppendLowerCase(key, path);
-    if (sep == '\\') std::replace(key.begin(), key.end(), '/', '\\');
-    if (key.empty() || key.back() != sep) key += sep;
+    key.reserve(fullFolder.size());
+    AppendLowerCase(key, fullFolder);
     return key;
+}
+
+std::string TFolderSizeService::CacheKey(std::string_view path) const {
+    return KeyOf(FullFolder(path));
 }
 
 std::string TFolderSizeService::ParentKey(std::string_view key) const {
@@ -109,21 +103,22 @@ std::int64_t TFolderSizeService::AllocatedSize(char letter, std::int64_t size) {
 
 std::int64_t TFolderSizeService::FolderTotals(std::string_view path, std::string_view mask, std::int64_t& used,
                                               std::int64_t& count) {
-    if (path.empty()) return 0;
-    TCriticalErrorScope quiet;
-    std::string folder(path);
-    const char sep = FLister.Separator();
-    if (folder.back() != sep && !(sep == '\\' && folder.back() == '/')) folder += sep;
-    if (!FLister.FolderExists(folder)) return 0;
-
-    std::string key = CacheKey(path);
-    std::string lowerMask = LowerCaseText(mask);
-    TFolderTotals totals;
-    if (!FCache.Lookup(key, lowerMask, totals))
-        totals = Walk(std::move(folder), std::move(key), std::move(lowerMask), mask);
+    const TFolderTotals totals = Totals(path, mask);
     used = CheckedAdd(used, totals.Used);
     count = CheckedAdd(count, totals.Count);
     return totals.Size;
+}
+
+TFolderTotals TFolderSizeService::Totals(std::string_view path, std::string_view mask) {
+    if (path.empty()) return {};
+    TCriticalErrorScope quiet;
+    std::string folder = FullFolder(path);
+    if (!FLister.FolderExists(folder)) return {};
+    std::string key = KeyOf(folder);
+    std::string lowerMask = LowerCaseText(mask);
+    TFolderTotals totals;
+    if (FCache.Lookup(key, lowerMask, totals)) return totals;
+    return Walk(std::move(folder), std::move(key), std::move(lowerMask), mask);
 }
 
 std::int64_t TFolderSizeService::FolderSize(std::string_view path, std::string_view mask, std::int64_t& used,
@@ -140,7 +135,7 @@ std::int64_t TFolderSizeService::FolderFileCount(std::string_view path, std::str
 }
 
 void TFolderSizeService::InvalidateFolderSize(std::string_view itemPath, bool isFolder) {
-    if (itemPath.empty() || FCache.Count() == 0) return;
+    if (itemPath.empty()) return;
     std::string base = CacheKey(itemPath);
     if (!isFolder) base = ParentKey(base);
     // c:\a\b\ -> c:\a\ -> c:\ (the root is included); /a/b/ -> /a/ -> /.
@@ -150,6 +145,4 @@ void TFolderSizeService::InvalidateFolderSize(std::string_view itemPath, bool is
     }
 }
 
-int TFolderSizeService::Threads() const {
-    return FThreads;
-}
+

@@ -8,8 +8,10 @@
 // (one per core) while the calling thread waits, calling OnWait about every 30 ms so a window can keep
 // handling its messages. Directory reparse points (junctions, directory links, and on POSIX every link to
 // a folder) are neither entered nor counted as files: they hold no space of their own and can loop. A
-// folder that cannot be read, or that vanishes during the walk, totals what could be read and the walk
-// goes on. The results equal those of a plain depth-first walk, cache included.
+// folder that cannot be read (or only in part, or whose path is too long to open) totals what could be
+// read, marks the totals Partial, and the walk goes on; a folder that vanishes during the walk totals 0.
+// Sums that do not fit 64 bits raise "Integer overflow". The results equal those of a plain depth-first
+// walk, cache included.
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -62,6 +64,8 @@ public:
     std::int64_t FolderFileCount(std::string_view path, std::string_view mask);
     // The total size; adds the folder's used space and count to the caller's accumulators.
     std::int64_t FolderTotals(std::string_view path, std::string_view mask, std::int64_t& used, std::int64_t& count);
+    // The folder's totals with the Partial flag (some folder of the tree could not be read in full).
+    TFolderTotals Totals(std::string_view path, std::string_view mask);
 
     // Marks the cached totals of the item's folder (the item itself when it is a folder, else the folder
     // holding it) and of every ancestor up to and including the root stale.
@@ -97,12 +101,14 @@ private:
     TFolderSizeCache FCache;
     TDriveClusterTable FClusters;
     int FThreads = 0;
-    std::mutex FPoolLock;
+    mutable std::mutex FPoolLock;
     std::unique_ptr<TWalkPool> FPool;
 
     TFolderTotals Walk(std::string path, std::string key, std::string lowerMask, std::string_view mask);
     TWalkPool* Pool();
     std::string ParentKey(std::string_view key) const;
+    std::string FullFolder(std::string_view path) const;   // absolute and canonical, case kept
+    std::string KeyOf(std::string_view fullFolder) const;  // its key
 };
 
 // The process-wide service over the system's listing and volumes, and its tables.

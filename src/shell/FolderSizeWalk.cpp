@@ -9,6 +9,7 @@
 #include <exception>
 #include <thread>
 
+#include "platform/CheckedMath.h"
 #include "platform/DosWildcard.h"
 #include "platform/ErrorMode.h"
 #include "platform/Exception.h"
@@ -22,23 +23,25 @@ struct TWalkNode {
     const std::string Key;
     std::atomic<std::int64_t> Size{0}, Used{0}, Count{0};
     std::atomic<int> Pending{1};  // its own listing plus each sub-folder walked for it
-    std::atomic<bool> Incomplete{false};
-    bool Missing = false;  // gone before it could be listed: no cache entry
+    std::atomic<bool> Incomplete{false};  // stopped by an error or a cancel: nothing is stored
+    std::atomic<bool> Partial{false};     // some folder of its tree was read only in part
+    bool Missing = false;         // gone before it could be listed: no cache entry
+    std::uint64_t ListedAt = 0;  // the cache's generation before the listing
 };
 
 class TWalkPool {
 public:
     explicit TWalkPool(int threads) {
-        for (int i = 0; i < threads; ++i) FThreads.emplace_back([this] { Run(); });
-    }
-    ~TWalkPool() {
-        {
-            std::lock_guard lock(FLock);
-            FStop = true;
+        // A thread that cannot be started leaves no running ones behind (a joinable thread destroyed
+        // unjoined would end the program).
+        try {
+            for (int i = 0; i < threads; ++i) FThreads.emplace_back([this] { Run(); });
+        } catch (...) {
+            Stop();
+            throw;
         }
-        FWake.notify_all();
-        for (auto& t : FThreads) t.join();
     }
+    ~TWalkPool() { Stop(); }
     void Push(TWalk* walk, TWalkNode* node) {
         {
             std::lock_guard lock(FLock);
@@ -55,6 +58,15 @@ private:
     std::vector<std::thread> FThreads;
 
     void Run();
+    void Stop() {
+        {
+            std::lock_guard lock(FLock);
+            FStop = true;
+        }
+        FWake.notify_all();
+        for (auto& t : FThreads) t.join();
+        FThreads.clear();
+    }
 };
 
 struct TWalk {
@@ -100,9 +112,20 @@ struct TWalk {
 
     std::int64_t Allocated(std::int64_t size) const {
         if (size <= 0 || Cluster <= 0) return 0;
-        std::int64_t out;
-        if (__builtin_add_overflow(size, Cluster - size % Cluster, &out)) throw Exception("Integer overflow");
-        return out;
+        return CheckedAdd(size, Cluster - size % Cluster);
+    }
+
+    // Adds totals to a node's; an overflow stops the walk with the error.
+    void AddTo(TWalkNode* node, const TFolderTotals& totals) {
+        try {
+            CheckedAddTo(node->Size, totals.Size);
+            CheckedAddTo(node->Used, totals.Used);
+            CheckedAddTo(node->Count, totals.Count);
+        } catch (...) {
+            node->Incomplete = true;
+            Fail(std::current_exception());
+        }
+        if (totals.Partial) node->Partial = true;
     }
 
     // Lists one folder. The node must not be touched after Complete.
@@ -114,6 +137,7 @@ struct TWalk {
         }
         std::int64_t size = 0, used = 0, count = 0;
         std::string childKey;
+        node->ListedAt = Cache.Generation();
         try {
             TDirStatus status = Lister.List(node->Path, "*", [&](const TDirEntry& e) {
                 if (e.IsDirectory()) {
@@ -128,7 +152,10 @@ struct TWalk {
                     childKey += Separator;
                     TFolderTotals cached;
                     if (Cache.Lookup(childKey, LowerMask, cached)) {
-                        size += cached.Size, used += cached.Used, count += cached.Count;
+                        size = CheckedAdd(size, cached.Size);
+                        used = CheckedAdd(used, cached.Used);
+                        count = CheckedAdd(count, cached.Count);
+                        if (cached.Partial) node->Partial = true;
                         return true;
                     }
                     std::string childPath;
@@ -147,21 +174,22 @@ struct TWalk {
                 }
                 if (!Matcher.Matches(e.Name())) return true;  // refused by name: its size is never read
                 const std::int64_t fileSize = e.Size();
-                size += fileSize;
-                used += Allocated(fileSize);
+                size = CheckedAdd(size, fileSize);
+                used = CheckedAdd(used, Allocated(fileSize));
                 ++count;
                 return true;
             });
             // Vanished since its parent was listed: totals 0 and no entry. A folder that could not be read
-            // (or only in part) keeps what was read.
-            if (status == TDirStatus::NotFound) node->Missing = true;
+            // (or only in part, or whose path is too long to open) keeps what was read and says so.
+            if (status == TDirStatus::NotFound)
+                node->Missing = true;
+            else if (status != TDirStatus::Ok)
+                node->Partial = true;
         } catch (...) {
             node->Incomplete = true;
             Fail(std::current_exception());
         }
-        node->Size.fetch_add(size, std::memory_order_relaxed);
-        node->Used.fetch_add(used, std::memory_order_relaxed);
-        node->Count.fetch_add(count, std::memory_order_relaxed);
+        AddTo(node, TFolderTotals{size, used, count});
         Complete(node);
     }
 
@@ -169,11 +197,12 @@ struct TWalk {
     void Complete(TWalkNode* node) {
         for (;;) {
             if (node->Pending.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
-            const TFolderTotals totals{node->Size.load(), node->Used.load(), node->Count.load()};
+            const TFolderTotals totals{node->Size.load(), node->Used.load(), node->Count.load(),
+                                       node->Partial.load()};
             bool incomplete = node->Incomplete.load();
             if (!incomplete && !node->Missing) {
                 try {
-                    Cache.Store(node->Key, LowerMask, totals);
+                    Cache.Store(node->Key, LowerMask, totals, node->ListedAt);
                 } catch (...) {
                     incomplete = true;
                     Fail(std::current_exception());
@@ -188,9 +217,7 @@ struct TWalk {
                 Done.notify_all();
                 return;
             }
-            parent->Size.fetch_add(totals.Size, std::memory_order_relaxed);
-            parent->Used.fetch_add(totals.Used, std::memory_order_relaxed);
-            parent->Count.fetch_add(totals.Count, std::memory_order_relaxed);
+            AddTo(parent, totals);
             if (incomplete) parent->Incomplete = true;
             node = parent;
         }
@@ -224,6 +251,11 @@ void TFolderSizeService::SetThreads(int threads) {
     FPool.reset();
 }
 
+int TFolderSizeService::Threads() const {
+    std::lock_guard lock(FPoolLock);
+    return FThreads;
+}
+
 TWalkPool* TFolderSizeService::Pool() {
     std::lock_guard lock(FPoolLock);
     int threads = FThreads > 0 ? FThreads : static_cast<int>(std::thread::hardware_concurrency());
@@ -237,7 +269,8 @@ TFolderTotals TFolderSizeService::Walk(std::string path, std::string key, std::s
     using Clock = std::chrono::steady_clock;
     constexpr auto kWaitStep = std::chrono::milliseconds(30);
     TWalk walk(*this, mask, std::move(lowerMask), DriveLetterOf(key));
-    auto* root = new TWalkNode(nullptr, std::move(path), std::move(key));
+    // Owned here until the walk takes it: making the pool may throw.
+    auto root = std::make_unique<TWalkNode>(nullptr, std::move(path), std::move(key));
 
     auto wait = [&] {
         try {
@@ -249,7 +282,7 @@ TFolderTotals TFolderSizeService::Walk(std::string path, std::string key, std::s
 
     walk.Pool = Pool();
     if (!walk.Pool) {
-        std::vector<TWalkNode*> stack{root};
+        std::vector<TWalkNode*> stack{root.release()};
         walk.Stack = &stack;
         auto last = Clock::now();
         while (!stack.empty()) {
@@ -262,7 +295,8 @@ TFolderTotals TFolderSizeService::Walk(std::string path, std::string key, std::s
             }
         }
     } else {
-        walk.Pool->Push(&walk, root);
+        walk.Pool->Push(&walk, root.get());
+        root.release();
         std::unique_lock lock(walk.Lock);
         while (!walk.Finished) {
             if (OnWait && !walk.Cancelled) {

@@ -3,7 +3,5 @@ list(APPEND VS_CORE_SOURCES
 list(APPEND VS_CORE_SOURCES
     src/shell/FolderSizeCache.cpp
     src/shell/FolderSize.cpp
-    src/shell/FolderSizeWalk.cpp)
-# The process-wide service binds the system's backends, so it lives with them.
-list(APPEND VS_POSIX_SOURCES src/shell/FolderSizeSystem.cpp)
-list(APPEND VS_WINPLAT_SOURCES src/shell/FolderSizeSystem.cpp)
+    src/shell/FolderSizeWalk.cpp
+    src/shell/FolderSizeSystem.cpp)

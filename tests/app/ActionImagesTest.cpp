@@ -189,7 +189,8 @@ TEST(AppGlyphCanvas, ShapesCoverTheirArea) {
     EXPECT_NEAR(int(mixed & 0xFF), 128, 2);
 }
 
-TEST(AppActionImages, SavesASheetOfAllGlyphs) {
+TEST(AppActionImages, ScreenshotOfAllGlyphs) {
+    VS_SCREENSHOT_ONLY();
     // Rows at 16, 24 and 32 pixels, every glyph over a light background, enlarged four times.
     const int zoom = 4, gap = 8, sizes[] = {16, 24, 32};
     int width = gap + ActionImageCount * (32 + gap), height = gap;
@@ -218,7 +219,7 @@ TEST(AppActionImages, SavesASheetOfAllGlyphs) {
     TPixels big(sheet.size() * zoom * zoom);
     for (int y = 0; y < height * zoom; ++y)
         for (int x = 0; x < width * zoom; ++x) big[y * width * zoom + x] = sheet[(y / zoom) * width + x / zoom];
-    EXPECT_TRUE(vstest::SavePng(vstest::ScreenshotPath("action-images"), width * zoom, height * zoom, big.data()));
+    ASSERT_TRUE(vstest::SavePng(vstest::ScreenshotPath("action-images"), width * zoom, height * zoom, big.data()));
 }
 
 }  // namespace

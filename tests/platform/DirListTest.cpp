@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <stdexcept>
+#include <iterator>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -131,6 +133,66 @@ TEST_F(PlatformDirList, PathLongerThan260Characters) {
     ASSERT_GT(deep.size(), 300u);
     EXPECT_EQ(Listing(deep, "*.txt"), (std::vector<TRow>{{"deep file.txt", false, 123}}));
     EXPECT_TRUE(SystemDirLister().FolderExists(deep));
+}
+
+// Natively past PATH_MAX (4,096 bytes), under Wine past MAX_PATH: the deepest folder and the ones on
+// the way are listed and found by their full paths.
+TEST_F(PlatformDirList, FoldersPastThePathLengthLimit) {
+    const bool windows = SystemDirLister().Separator() == '\\';
+    const int depth = windows ? 150 : 2100;
+    const std::string name = windows ? "folder" : "d";
+    const std::string deepest = vstest::MakeDeepChain(FTemp.Path() / "chain", name, depth);
+    struct TCleanup {
+        fs::path Root;
+        std::string Name;
+        int Depth;
+        ~TCleanup() { vstest::RemoveDeepChain(Root, Name, Depth); }
+    } cleanup{FTemp.Path() / "chain", name, depth};
+    ASSERT_GT(deepest.size(), windows ? 1000u : 4200u);
+    TDirStatus status;
+    EXPECT_EQ(Listing(deepest, "*", &status), (std::vector<TRow>{{"f", false, 1}}));
+    EXPECT_EQ(status, TDirStatus::Ok);
+    std::vector<TRow> parent{{name, true, 0}, {"f", false, 1}};
+    std::sort(parent.begin(), parent.end());
+    EXPECT_EQ(Listing(deepest + "/..", "*"), parent);
+    EXPECT_TRUE(SystemDirLister().FolderExists(deepest));
+    EXPECT_FALSE(SystemDirLister().FolderExists(deepest + "/f"));
+    EXPECT_FALSE(SystemDirLister().FolderExists(deepest + "/none"));
+    EXPECT_EQ(Listing(deepest + "/none", "*", &status), std::vector<TRow>{});
+    EXPECT_EQ(status, TDirStatus::NotFound);
+}
+
+// A visitor that throws ends the listing without leaving the folder open (counted where the system
+// shows a process's open descriptors).
+TEST_F(PlatformDirList, ThrowingVisitorLeavesNothingOpen) {
+    const fs::path open = "/proc/self/fd";
+    std::error_code ec;
+    if (!fs::is_directory(open, ec)) GTEST_SKIP() << "no list of open descriptors here";
+    auto count = [&] { return std::distance(fs::directory_iterator(open), fs::directory_iterator()); };
+    const auto before = count();
+    for (int i = 0; i < 50; ++i) {
+        EXPECT_THROW(SystemDirLister().List(FRoot, "*", [](const TDirEntry&) -> bool { throw std::runtime_error("x"); }),
+                     std::runtime_error);
+    }
+    EXPECT_EQ(count(), before);
+}
+
+// Absolute and canonical forms: the folder-size cache keys are built from them.
+TEST_F(PlatformDirList, AbsoluteCanonicalFolders) {
+    TDirLister& lister = SystemDirLister();
+    const char sep = lister.Separator();
+    const std::string cwd = vstest::PathUtf8(fs::current_path());
+    EXPECT_EQ(CanonicalFolder(lister.AbsolutePath("x"), sep), CanonicalFolder(cwd, sep) + "x" + sep);
+    EXPECT_EQ(CanonicalFolder(lister.AbsolutePath(FRoot + "//a/./b/"), sep),
+              CanonicalFolder(FRoot, sep) + "a" + sep + "b" + sep);
+    if (sep == '\\') {
+        EXPECT_EQ(CanonicalFolder(lister.AbsolutePath("C:"), sep), "C:\\");
+        EXPECT_EQ(CanonicalFolder(lister.AbsolutePath("c:/a/../b"), sep), "c:\\b\\");
+        EXPECT_EQ(CanonicalFolder("\\\\?\\UNC\\srv\\share\\x", sep), "\\\\srv\\share\\x\\");
+    } else {
+        EXPECT_EQ(CanonicalFolder(lister.AbsolutePath("/"), sep), "/");
+        EXPECT_EQ(CanonicalFolder("//a///b", sep), "/a/b/");
+    }
 }
 
 TEST_F(PlatformDirList, LinksAreReparsePointsNeverFollowed) {

@@ -11,6 +11,7 @@
 
 #include "platform/WinText.h"
 #else
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -119,6 +120,34 @@ bool CheckUnprivileged(const fs::path&, const std::function<bool()>&, bool&) {
     return false;
 }
 
+std::string MakeDeepChain(const fs::path& root, const std::string& name, int depth) {
+    std::error_code ec;
+    fs::create_directories(root, ec);
+    // The "\\?\" form reaches past MAX_PATH.
+    std::wstring path = L"\\\\?\\" + fs::absolute(root).wstring();
+    const std::wstring wideName = L"\\" + Widen(name);
+    for (int i = 0; i < depth; ++i) {
+        path += wideName;
+        if (!::CreateDirectoryW(path.c_str(), nullptr)) return {};
+        HANDLE file = ::CreateFileW((path + L"\\f").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return {};
+        DWORD written = 0;
+        ::WriteFile(file, "x", 1, &written, nullptr);
+        ::CloseHandle(file);
+    }
+    return Narrow(path.substr(4));
+}
+
+void RemoveDeepChain(const fs::path& root, const std::string& name, int depth) {
+    std::wstring path = L"\\\\?\\" + fs::absolute(root).wstring();
+    for (int i = 0; i < depth; ++i) path += L"\\" + Widen(name);
+    for (int i = depth; i > 0; --i) {
+        ::DeleteFileW((path + L"\\f").c_str());
+        ::RemoveDirectoryW(path.c_str());
+        path.resize(path.find_last_of(L'\\'));
+    }
+}
+
 void MakeReadable(const fs::path& folder) {
     if (RunningUnderWine()) {
         std::string unixFolder = UnixPath(folder);
@@ -146,6 +175,45 @@ bool MakeUnreadable(const fs::path& folder) {
     if (ListDir(PathUtf8(folder), "*", items) == TDirStatus::AccessDenied) return true;
     MakeReadable(folder);
     return false;
+}
+
+std::string MakeDeepChain(const fs::path& root, const std::string& name, int depth) {
+    std::error_code ec;
+    fs::create_directories(root, ec);
+    int dir = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::string path = PathUtf8(fs::absolute(root));
+    for (int i = 0; i < depth && dir >= 0; ++i) {
+        ::mkdirat(dir, name.c_str(), 0755);
+        int next = ::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(dir);
+        dir = next;
+        if (dir < 0) break;
+        int file = ::openat(dir, "f", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (file < 0 || ::write(file, "x", 1) != 1) depth = -1;
+        if (file >= 0) ::close(file);
+        path += "/" + name;
+    }
+    if (dir < 0 || depth < 0) return {};
+    ::close(dir);
+    return path;
+}
+
+void RemoveDeepChain(const fs::path& root, const std::string& name, int depth) {
+    // From the top, with short paths only: take the chain's second level up beside the first, remove the
+    // first, and give the second its place.
+    int dir = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return;
+    const std::string child = name + "/" + name, file = name + "/f", spare = name + ".next";
+    for (int i = 0; i < depth; ++i) {
+        ::unlinkat(dir, file.c_str(), 0);
+        if (::renameat(dir, child.c_str(), dir, spare.c_str()) != 0) {
+            ::unlinkat(dir, name.c_str(), AT_REMOVEDIR);
+            break;
+        }
+        ::unlinkat(dir, name.c_str(), AT_REMOVEDIR);
+        ::renameat(dir, spare.c_str(), dir, name.c_str());
+    }
+    ::close(dir);
 }
 
 void MakeReadable(const fs::path& folder) {

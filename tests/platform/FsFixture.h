@@ -29,6 +29,13 @@ bool CheckUnprivileged(const std::filesystem::path& folder, const std::function<
 // unprivileged child. Returns false when neither is possible here; passed is check's result.
 bool CheckWhileUnreadable(const std::filesystem::path& folder, const std::function<bool()>& check, bool& passed);
 
+// A chain of `depth` nested folders named `name` under root, each holding one file "f" of one byte.
+// Made and removed through handles and short relative paths, so it may go past the path-length limit
+// of the system (POSIX) or of the plain Win32 functions. Returns the deepest folder's path as UTF-8,
+// or an empty text when it cannot be made here.
+std::string MakeDeepChain(const std::filesystem::path& root, const std::string& name, int depth);
+void RemoveDeepChain(const std::filesystem::path& root, const std::string& name, int depth);
+
 // True when the program runs under Wine.
 bool RunningUnderWine();
 

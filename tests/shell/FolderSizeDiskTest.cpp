@@ -167,6 +167,33 @@ TEST_P(ShellFolderSizeDisk, PathsOver260CharactersAreWalked) {
     EXPECT_EQ(Totals(FRoot, "*.txt"), expected);
 }
 
+// A chain deeper than the system's path-length limit (4,096 bytes on Linux; under Wine past the plain
+// Win32 limit, as deep as Wine's own Unix side allows) totals every file, and is not partial.
+TEST_P(ShellFolderSizeDisk, ChainPastThePathLengthLimitTotalsEveryFile) {
+    const bool windows = SystemDirLister().Separator() == '\\';
+    const int depth = windows ? 400 : 5000;
+    const std::string name = windows ? "folder" : "d";
+    const std::string deepest = vstest::MakeDeepChain(FTemp.Path() / "chain", name, depth);
+    struct TCleanup {
+        fs::path Root;
+        std::string Name;
+        int Depth;
+        ~TCleanup() { vstest::RemoveDeepChain(Root, Name, Depth); }
+    } cleanup{FTemp.Path() / "chain", name, depth};
+    ASSERT_FALSE(deepest.empty());
+    ASSERT_GT(deepest.size(), windows ? 2600u : 9000u);
+
+    const TFolderTotals chain = FService.Totals(FRoot + "/chain", "*.*");
+    EXPECT_EQ(chain, (TFolderTotals{depth, depth * Used(1), depth}));
+    EXPECT_FALSE(chain.Partial);
+    EXPECT_EQ(FService.FolderSizeCache().Count(), static_cast<std::size_t>(depth) + 1);
+    // The deepest folder by its own long path, and a change down there.
+    EXPECT_EQ(FService.Totals(deepest, "*.*"), (TFolderTotals{1, Used(1), 1}));
+    TFolderTotals fresh = FService.Totals(deepest, "*.nothing");
+    EXPECT_EQ(fresh, (TFolderTotals{0, 0, 0}));
+    EXPECT_FALSE(fresh.Partial);
+}
+
 TEST_P(ShellFolderSizeDisk, FolderNamesOutsideTheAnsiCodePage) {
     const std::string folder = FRoot + "/Жук 日本";
     EXPECT_EQ(Totals(folder, "*.TXT"), (TFolderTotals{4096, Used(4096), 1}));

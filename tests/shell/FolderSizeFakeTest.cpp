@@ -2,7 +2,9 @@
 // walk's edge cases, with Windows paths on every host.
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <stdexcept>
+#include <vector>
 
 #include "platform/ErrorMode.h"
 #include "platform/Exception.h"
@@ -112,6 +114,49 @@ TEST_P(ShellFolderSizeFake, InvalidationMarksExactlyTheChain) {
     FService.InvalidateFolderSize("", false);
     FService.InvalidateFolderSize("x", false);
     FService.InvalidateFolderSize("\\\\server\\share\\f.txt", false);
+}
+
+// A file is added and its folder invalidated while the walk runs (from OnWait, as the window's message
+// handling would): whatever the walk read before cannot be stored as fresh, whether the cache held the
+// tree before (a re-walk of stale entries) or not.
+TEST_P(ShellFolderSizeFake, InvalidationDuringAWalkIsNeverLost) {
+    for (bool rewalk : {false, true}) {
+        SCOPED_TRACE(rewalk ? "re-walk of stale entries" : "first walk");
+        TFakeLister lister;
+        TFolderSizeService service(lister, FVolumes);
+        service.SetThreads(GetParam());
+        for (int i = 0; i < 12; ++i) lister.AddFile("c:\\w\\d" + std::to_string(i) + "\\f.txt", 100);
+        if (rewalk) {
+            TFolderTotals t;
+            t.Size = service.FolderSize("c:\\w", "*.*", t.Used, t.Count);
+            ASSERT_EQ(t.Size, 1200);
+            service.InvalidateFolderSize("c:\\w\\d0\\f.txt", false);
+            for (int i = 0; i < 12; ++i) service.InvalidateFolderSize("c:\\w\\d" + std::to_string(i), true);
+        }
+        lister.SetDelay(std::chrono::milliseconds(40));
+        std::mutex lock;
+        std::vector<std::string> listed;
+        lister.OnListed = [&](const std::string& key) {
+            std::lock_guard guard(lock);
+            if (key != "c:\\w\\") listed.push_back(key);
+        };
+        std::string changed;
+        service.OnWait = [&](TFolderSizeService& sender) {
+            std::lock_guard guard(lock);
+            if (!changed.empty() || listed.empty()) return;
+            changed = listed.front();  // a folder whose listing is over
+            lister.AddFile(changed + "new.bin", 5000);
+            sender.InvalidateFolderSize(changed + "new.bin", false);
+        };
+        std::int64_t used = 0, count = 0;
+        service.FolderSize("c:\\w", "*.*", used, count);
+        ASSERT_FALSE(changed.empty()) << "the walk ended before the change";
+        service.OnWait = nullptr;
+        lister.SetDelay(std::chrono::milliseconds(0));
+        EXPECT_EQ(service.FolderSize("c:\\w", "*.*", used, count), 6200);
+        EXPECT_EQ(count, 13);
+        EXPECT_EQ(service.FolderSize(changed, "*.*", used, count), 5100);
+    }
 }
 
 TEST_P(ShellFolderSizeFake, MatchingFilesInNonMatchingFolders) {
@@ -284,21 +329,122 @@ TEST(ShellFolderSizeClusters, BuildRunsWithBoxesSuppressed) {
     EXPECT_FALSE(CriticalErrorsSuppressed());
 }
 
+// POSIX path rules over the in-memory tree, with a working folder for relative paths.
+struct TPosixRules : TFakeLister {
+    std::string WorkingFolder = "/a";
+    char Separator() const override { return '/'; }
+    bool CaseSensitive() const override { return true; }
+    std::string AbsolutePath(std::string_view path) const override {
+        if (!path.empty() && path[0] == '/') return std::string(path);
+        return WorkingFolder + "/" + std::string(path);
+    }
+};
+
 TEST(ShellFolderSizeKeys, KeysFollowThePathRules) {
     TFakeLister windows;
     TFakeVolumes volumes;
     TFolderSizeService service(windows, volumes);
-    EXPECT_EQ(service.CacheKey("C:/Users/ÄBC"), "c:\\users\\äbc\\");
-    EXPECT_EQ(service.CacheKey("c:\\a\\"), "c:\\a\\");
-    EXPECT_EQ(service.CacheKey("C:"), "c:\\");
+    struct TCase {
+        const char* Path;
+        const char* Key;
+    };
+    for (TCase c : {TCase{"C:/Users/ÄBC", "c:\\users\\äbc\\"}, TCase{"c:\\a\\", "c:\\a\\"}, TCase{"C:", "c:\\"},
+                    TCase{"c:\\\\a\\\\\\b", "c:\\a\\b\\"}, TCase{"c:\\a\\.\\b\\.", "c:\\a\\b\\"},
+                    TCase{"\\\\?\\C:\\A\\b", "c:\\a\\b\\"}, TCase{"\\\\Server\\Share\\x", "\\\\server\\share\\x\\"},
+                    TCase{"\\\\?\\UNC\\server\\share", "\\\\server\\share\\"}})
+        EXPECT_EQ(service.CacheKey(c.Path), c.Key) << c.Path;
 
-    struct TPosixRules : TFakeLister {
-        char Separator() const override { return '/'; }
-        bool CaseSensitive() const override { return true; }
-    } posix;
+    TPosixRules posix;
     TFolderSizeService posixService(posix, volumes);
-    EXPECT_EQ(posixService.CacheKey("/Home/Docs"), "/Home/Docs/");
-    EXPECT_EQ(posixService.CacheKey("/"), "/");
+    for (TCase c : {TCase{"/Home/Docs", "/Home/Docs/"}, TCase{"/", "/"}, TCase{"//", "/"}, TCase{"x", "/a/x/"},
+                    TCase{"./x/", "/a/x/"}, TCase{"/a//x", "/a/x/"}, TCase{"/a/x/", "/a/x/"},
+                    TCase{"/a/./x//.", "/a/x/"}, TCase{"/a/X", "/a/X/"}})
+        EXPECT_EQ(posixService.CacheKey(c.Path), c.Key) << c.Path;
+}
+
+// Rows, notifications and the command line name one folder in different forms: an invalidation
+// through any form reaches the totals asked for through another.
+TEST(ShellFolderSizeKeys, OneFolderOneEntryWhateverTheForm) {
+    TPosixRules posix;
+    TFakeVolumes volumes;
+    TFolderSizeService service(posix, volumes);
+    posix.AddFile("\\a\\x\\f.txt", 10);
+    std::int64_t used = 0, count = 0;
+    EXPECT_EQ(service.FolderSize("x", "*", used, count), 10);
+    EXPECT_EQ(service.FolderSize("/a//x", "*", used, count), 10);
+    EXPECT_EQ(service.FolderSize("/a/x/", "*", used, count), 10);
+    EXPECT_EQ(posix.ReadsTotal(), 1);
+    EXPECT_EQ(service.FolderSizeCache().Count(), 1u);
+
+    posix.AddFile("\\a\\x\\g.txt", 5);
+    service.InvalidateFolderSize("/a//x/./g.txt", false);
+    EXPECT_EQ(service.FolderSize("x", "*", used, count), 15);
+    EXPECT_EQ(count, 2);
+}
+
+// Sums past the 64-bit range raise "Integer overflow", whether the files share a folder, lie in
+// sibling folders, or one sibling's total comes from the cache.
+TEST_P(ShellFolderSizeFake, SizeSumsThatOverflowRaiseAnError) {
+    constexpr std::int64_t k4EiB = std::int64_t{1} << 62;
+    struct TCase {
+        const char* Name;
+        std::vector<const char*> Files;
+        const char* Cached;  // walked first, or nullptr
+    };
+    const TCase cases[] = {
+        {"one folder", {"d:\\o\\one.bin", "d:\\o\\two.bin"}, nullptr},
+        {"sibling folders", {"d:\\o\\a\\one.bin", "d:\\o\\b\\two.bin"}, nullptr},
+        {"cached sibling", {"d:\\o\\a\\one.bin", "d:\\o\\b\\two.bin"}, "d:\\o\\a"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TFakeLister lister;
+        TFolderSizeService service(lister, FVolumes);  // no drive D: no used space to overflow first
+        service.SetThreads(GetParam());
+        for (const char* f : c.Files) lister.AddFile(f, k4EiB);
+        std::int64_t used = 0, count = 0;
+        if (c.Cached) {
+            EXPECT_EQ(service.FolderSize(c.Cached, "*.*", used, count), k4EiB);
+        }
+        try {
+            service.FolderSize("d:\\o", "*.*", used, count);
+            ADD_FAILURE() << "no error";
+        } catch (const Exception& e) {
+            EXPECT_STREQ(e.what(), "Integer overflow");
+        }
+        TFolderSizeEntry entry;
+        EXPECT_FALSE(service.FolderSizeCache().Find("d:\\o\\", entry));  // nothing wrapped is stored
+    }
+}
+
+// A mask longer than 255 bytes is walked and answered right, but never answers for the mask that its
+// first 255 bytes make.
+TEST_P(ShellFolderSizeFake, LongMaskDoesNotAnswerForItsCutForm) {
+    const std::string stars(255, '*');
+    EXPECT_EQ(Totals("c:\\a", stars + ".txt"), (TFolderTotals{10110, 20480, 4}));
+    EXPECT_EQ(Totals("c:\\a", stars), (TFolderTotals{15206, 32768, 6}));
+    EXPECT_EQ(Totals("c:\\a", stars + ".txt"), (TFolderTotals{10110, 20480, 4}));
+}
+
+// A folder that cannot be read in full is counted with what was read and the total says it is partial,
+// also when it is answered from the cache; a folder too deep to open is not taken for a vanished one.
+TEST_P(ShellFolderSizeFake, FoldersReadInPartMakeThePartialFlag) {
+    EXPECT_FALSE(FService.Totals("c:\\a", "*.*").Partial);
+    FService.FolderSizeCache().Clear();
+    FLister.ResetReads();
+    FLister.FailListing("c:\\a\\b", TDirStatus::TooLong);
+    FLister.FailListing("c:\\a\\other", TDirStatus::AccessDenied, 1);
+    for (int round = 0; round < 2; ++round) {  // walked, then from the cache
+        SCOPED_TRACE(round);
+        TFolderTotals t = FService.Totals("c:\\", "*.*");
+        EXPECT_EQ(t, (TFolderTotals{1 + 10 + 4096 + 10000, 4096 + 4096 + 8192 + 12288, 4}));
+        EXPECT_TRUE(t.Partial);
+        EXPECT_TRUE(FService.Totals("c:\\a\\b", "*.*").Partial);
+    }
+    EXPECT_EQ(Entry("c:\\a\\b\\").Totals, (TFolderTotals{0, 0, 0}));
+    EXPECT_EQ(FLister.Reads("c:\\a\\b"), 1);
+    FLister.AddFile("c:\\z\\f.txt", 1);
+    EXPECT_FALSE(FService.Totals("c:\\z", "*.*").Partial);
 }
 
 }  // namespace

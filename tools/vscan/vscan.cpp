@@ -2,7 +2,9 @@
 //   vscan [--mask MASK] [--repeat N] [--threads N] [--keep] [--stats] PATH
 // prints one line: size=<bytes> used=<bytes> count=<files> folders=<cache entries> seconds=<last walk>.
 // Each repeat starts from an empty cache unless --keep is given (then the repeats after the first are
-// answered from the cache). --stats adds the cache's memory to standard error.
+// answered from the cache). --stats adds the cache's memory to standard error. When some folder could not
+// be read in full (denied, failed, or too deep to open) the line is still printed, a warning goes to
+// standard error and the exit status is 2.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -60,21 +62,25 @@ int Run(const std::vector<std::string>& args) {
     }
     TFolderSizeService service(lister, SystemVolumes());
     service.SetThreads(static_cast<int>(threads));
-    std::int64_t size = 0, used = 0, count = 0;
+    TFolderTotals totals;
     double seconds = 0;
     for (long r = 0; r < repeat; ++r) {
         if (!keep) service.FolderSizeCache().Clear();
         auto start = std::chrono::steady_clock::now();
-        size = service.FolderSize(path, mask, used, count);
+        totals = service.Totals(path, mask);
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
     const std::size_t folders = service.FolderSizeCache().Count();
-    std::printf("size=%lld used=%lld count=%lld folders=%zu seconds=%.9f\n", static_cast<long long>(size),
-                static_cast<long long>(used), static_cast<long long>(count), folders, seconds);
+    std::printf("size=%lld used=%lld count=%lld folders=%zu seconds=%.9f\n", static_cast<long long>(totals.Size),
+                static_cast<long long>(totals.Used), static_cast<long long>(totals.Count), folders, seconds);
     if (stats) {
         const std::size_t bytes = service.FolderSizeCache().MemoryBytes();
         std::fprintf(stderr, "cache: %zu entries, %zu bytes, %.1f bytes per folder\n", folders, bytes,
                      folders ? static_cast<double>(bytes) / static_cast<double>(folders) : 0.0);
+    }
+    if (totals.Partial) {
+        std::fprintf(stderr, "vscan: partial total: some folders could not be read in full\n");
+        return 2;
     }
     return 0;
 }

@@ -9,6 +9,7 @@
 #include "app/windows/RoundedShape.h"
 #include "app/windows/SplashFormUnit.h"
 #include "support/ScreenShot_win.h"
+#include "support/TestSupport.h"
 #include "ui/UiTestEnv.h"
 #include "ui/Animate.h"
 #include "ui/Gauge.h"
@@ -217,7 +218,8 @@ TEST(WinAboutBox, LinkOpensTheAddressAndOkClosesTheModalWindow) {
     EXPECT_EQ(about->ShowModal(), mrOk);
 }
 
-TEST(WinAboutBox, Screenshot) {
+TEST(WinAboutBox, ScreenshotOfTheShownWindow) {
+    VS_SCREENSHOT_ONLY();
     auto about = Make<TAboutBox>();
     about->Show();
     Pump(150);

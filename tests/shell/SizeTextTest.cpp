@@ -1,4 +1,3 @@
-#include "app/SizeFormat.h"
 #include "shell/SizeText.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +28,7 @@ const TRow Rows[] = {
     {1099511627776, "1024 GB", "1073741824 KB", "1048576 MB", "1024 GB", "1,073,741,824KB"},
 };
 
-TEST(SizeFormat, WorkedTable) {
+TEST(ShellSizeText, WorkedTable) {
     for (const TRow& r : Rows) {
         SCOPED_TRACE(r.Value);
         EXPECT_EQ(FormatBytes('A', r.Value), r.Auto);
@@ -40,7 +39,7 @@ TEST(SizeFormat, WorkedTable) {
     }
 }
 
-TEST(SizeFormat, AutomaticUnitTruncatesAndAnyOtherCodeIsAutomatic) {
+TEST(ShellSizeText, AutomaticUnitTruncatesAndAnyOtherCodeIsAutomatic) {
     EXPECT_EQ(FormatBytes('A', 1536), "1 KB");
     EXPECT_EQ(FormatBytes('A', 1048575), "1023 KB");
     EXPECT_EQ(FormatBytes('x', 1048577), "1 MB");
@@ -49,12 +48,12 @@ TEST(SizeFormat, AutomaticUnitTruncatesAndAnyOtherCodeIsAutomatic) {
     EXPECT_EQ(FormatBytes('A', -5), "-5");
 }
 
-TEST(SizeFormat, BareBytes) {
+TEST(ShellSizeText, BareBytes) {
     EXPECT_EQ(FormatBytes('B', 4096), "4096");
     EXPECT_EQ(FormatBytes('B', 80026361856), "80026361856");
 }
 
-TEST(SizeFormat, GroupedKilobytes) {
+TEST(ShellSizeText, GroupedKilobytes) {
     EXPECT_EQ(FormatBytesKB(1023), "0KB");
     EXPECT_EQ(FormatBytesKB(1024000), "1,000KB");
     EXPECT_EQ(FormatBytesKB(1022976), "999KB");
@@ -66,7 +65,7 @@ TEST(SizeFormat, GroupedKilobytes) {
     EXPECT_EQ(FormatBytesKB(-1024LL * 1234567), "-1,234,567KB");
 }
 
-TEST(SizeFormat, Int64Extremes) {
+TEST(ShellSizeText, Int64Extremes) {
     const std::int64_t mx = std::numeric_limits<std::int64_t>::max();
     const std::int64_t mn = std::numeric_limits<std::int64_t>::min();
     EXPECT_EQ(FormatBytes('A', mx), "8589934591 GB");
@@ -77,7 +76,7 @@ TEST(SizeFormat, Int64Extremes) {
     EXPECT_EQ(FormatBytesKB(mn), "-9,007,199,254,740,992KB");
 }
 
-TEST(SizeFormat, FolderListShortForm) {
+TEST(ShellSizeText, FolderListShortForm) {
     EXPECT_EQ(FormatSizeShort(0), "0");
     EXPECT_EQ(FormatSizeShort(512), "512");
     EXPECT_EQ(FormatSizeShort(1024), "1024");
