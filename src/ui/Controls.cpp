@@ -411,6 +411,7 @@ void TControl::SetAlign(TAlign align) {
 }
 
 void TControl::SetAnchors(TAnchors anchors) {
+    if (anchors == FAnchors) return;
     FAnchors = anchors;
     UpdateAnchorRules();
 }
@@ -429,12 +430,14 @@ bool TControl::Showing() const {
 }
 
 void TControl::SetEnabled(bool enabled) {
+    if (enabled == FEnabled) return;
     FEnabled = enabled;
     if (FHandle) ::EnableWindow(FHandle, enabled);
     Invalidate();
 }
 
 void TControl::SetFont(const TFont& font) {
+    if (font == FFont && !FParentFont) return;
     FFont = font;
     FParentFont = false;
     FFontHandle.Reset();
@@ -456,6 +459,7 @@ void TControl::FontChanged() {
 }
 
 void TControl::SetColor(TColor color) {
+    if (color == FColor && !FParentColor) return;
     FColor = color;
     FParentColor = false;
     Invalidate();
@@ -467,11 +471,13 @@ TColor TControl::EffectiveColor() const {
 }
 
 void TControl::SetCaption(const std::string& caption) {
+    if (caption == FCaption) return;
     FCaption = caption;
     Invalidate();
 }
 
 void TControl::SetHint(const std::string& hint) {
+    if (hint == FHint) return;
     FHint = hint;
     if (TForm* f = ParentForm(); f && f != this && FHandle) f->RegisterHint(this);
 }

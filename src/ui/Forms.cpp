@@ -198,6 +198,7 @@ void TForm::ScaleToDpi(int dpi, const RECT* newBounds) {
 }
 
 void TForm::SetCaption(const std::string& caption) {
+    if (caption == Caption()) return;
     TControl::SetCaption(caption);
     ::SetWindowTextW(Handle(), Widen(caption).c_str());
 }

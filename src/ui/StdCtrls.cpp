@@ -19,27 +19,32 @@ TLabel::TLabel(TComponent* owner, TWinControl* parent) : TControl(owner, parent)
 }
 
 void TLabel::SetCaption(const std::string& caption) {
+    if (caption == Caption()) return;
     TControl::SetCaption(caption);
     AdjustSize();
 }
 
 void TLabel::SetAutoSize(bool on) {
+    if (on == FAutoSize) return;
     FAutoSize = on;
     AdjustSize();
 }
 
 void TLabel::SetWordWrap(bool on) {
+    if (on == FWordWrap) return;
     FWordWrap = on;
     AdjustSize();
     Invalidate();
 }
 
 void TLabel::SetAlignment(TAlignment a) {
+    if (a == FAlignment) return;
     FAlignment = a;
     Invalidate();
 }
 
 void TLabel::SetTransparent(bool on) {
+    if (on == FTransparent) return;
     FTransparent = on;
     Invalidate();
 }
@@ -125,18 +130,21 @@ TPanel::TPanel(TComponent* owner, TWinControl* parent) : TWinControl(owner, pare
 }
 
 void TPanel::SetBevelOuter(TBevelCut b) {
+    if (b == FBevelOuter) return;
     FBevelOuter = b;
     Realign();
     Invalidate();
 }
 
 void TPanel::SetBevelInner(TBevelCut b) {
+    if (b == FBevelInner) return;
     FBevelInner = b;
     Realign();
     Invalidate();
 }
 
 void TPanel::SetAlignment(TAlignment a) {
+    if (a == FAlignment) return;
     FAlignment = a;
     Invalidate();
 }
@@ -177,6 +185,7 @@ TSplitter::TSplitter(TComponent* owner, TWinControl* parent, TAlign align) : TCo
 }
 
 void TSplitter::SetBeveled(bool on) {
+    if (on == FBeveled) return;
     FBeveled = on;
     Invalidate();
 }
@@ -313,6 +322,7 @@ void TSpeedButton::ActionChanged(TAction* action) {
 }
 
 void TSpeedButton::SetImageIndex(int index) {
+    if (index == FImageIndex) return;
     FImageIndex = index;
     Invalidate();
 }
@@ -534,6 +544,7 @@ int TComboBox::ItemIndex() const {
 }
 
 void TComboBox::SetItemIndex(int index) {
+    if (index == ItemIndex()) return;
     ::SendMessageW(Handle(), CB_SETCURSEL, index, 0);
 }
 
@@ -546,6 +557,7 @@ std::string TComboBox::Text() const {
 }
 
 void TComboBox::SetText(const std::string& text) {
+    if (text == Text()) return;
     ::SetWindowTextW(Handle(), Widen(text).c_str());
 }
 
@@ -603,6 +615,7 @@ void TTimer::SetInterval(unsigned ms) {
 }
 
 void TTimer::SetEnabled(bool on) {
+    if (on == FEnabled) return;  // an enabled timer keeps its interval; Restart starts it again
     FEnabled = on;
     if (on)
         Start();
