@@ -561,6 +561,14 @@ void TWinControl::EnableAlign() {
     if (--FAlignLock == 0 && FAlignPending) Realign();
 }
 
+void TWinControl::EnableAlignReporting() noexcept {
+    try {
+        EnableAlign();
+    } catch (...) {
+        Application->HandleException(this);
+    }
+}
+
 void TWinControl::Realign() {
     if (TForm* f = ParentForm(); f && f->Destroying()) return;
     if (FAlignLock > 0 || !Handle()) {
