@@ -238,7 +238,7 @@ private:
     void InsertControl(TControl* c) { FControls.push_back(c); }
     void RemoveControl(TControl* c);
     TControl* FindChildById(int id) const;
-    // The child object a window belongs to: the window itself or one of its parents below this one.
+    // The child object a window belongs to (the window itself or one of its parents), or null.
     TControl* FindChildOf(HWND wnd) const;
 
     std::vector<TControl*> FControls;
