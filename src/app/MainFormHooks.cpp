@@ -91,5 +91,3 @@ void TMainForm::actPrintAllExecute(TObject*) {}
 void TMainForm::actPrintAllCsvExecute(TObject*) {}
 void TMainForm::actJpgExecute(TObject*) {}
 void TMainForm::actShortcutsExecute(TObject*) {}
-void TMainForm::actRegisterExecute(TObject*) {}
-void TMainForm::actUnregisterExecute(TObject*) {}
