@@ -7,3 +7,9 @@ list(APPEND VS_CORE_SOURCES
 # The process-wide service binds the system's backends, so it lives with them.
 list(APPEND VS_POSIX_SOURCES src/shell/FolderSizeSystem.cpp)
 list(APPEND VS_WINPLAT_SOURCES src/shell/FolderSizeSystem.cpp)
+
+# Change notification: the queue and invalidation are portable, the component and the watcher Win32.
+list(APPEND VS_CORE_SOURCES src/shell/ShellNotificationQueue.cpp)
+list(APPEND VS_WIN_SOURCES
+    src/shell/DirWatcher_win.cpp
+    src/shell/ShellNotification.cpp)

@@ -4,3 +4,10 @@ vs_core_test(shell_foldersize_tests
     shell/FolderSizeDiskTest.cpp
     shell/FakeListing.cpp
     platform/FsFixture.cpp)
+vs_core_test(shell_notification_core_tests
+    shell/ShellNotificationQueueTest.cpp
+    shell/FakeListing.cpp)
+vs_win_test(shell_notification_tests
+    ui/UiTestEnv.cpp
+    shell/ShellNotificationTest.cpp
+    shell/FakeListing.cpp)
