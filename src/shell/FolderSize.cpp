@@ -140,7 +140,7 @@ std::int64_t TFolderSizeService::FolderFileCount(std::string_view path, std::str
 }
 
 void TFolderSizeService::InvalidateFolderSize(std::string_view itemPath, bool isFolder) {
-    if (itemPath.empty() || FCache.Count() == 0) return;
+    if (itemPath.empty()) return;
     std::string base = CacheKey(itemPath);
     if (!isFolder) base = ParentKey(base);
     // c:\a\b\ -> c:\a\ -> c:\ (the root is included); /a/b/ -> /a/ -> /.

@@ -4,6 +4,7 @@
 
 struct TFolderSizeCache::TSlot {
     TFolderTotals Totals;
+    std::uint64_t StaleAt;  // generation of the last MarkStale; 0 = never
     const char* Key;
     std::uint32_t KeyLength;
     std::uint32_t Mask;
@@ -31,13 +32,6 @@ std::uint64_t HashKey(std::string_view key) {
 }
 
 }  // namespace
-
-std::string_view CutMask(std::string_view mask) {
-    if (mask.size() <= TFolderSizeCache::kMaxMask) return mask;
-    std::size_t n = TFolderSizeCache::kMaxMask;
-    while (n > 0 && (static_cast<unsigned char>(mask[n]) & 0xC0) == 0x80) --n;  // not inside a character
-    return mask.substr(0, n);
-}
 
 TFolderSizeCache::TFolderSizeCache() {
     FIndex.assign(64, 0);
@@ -126,38 +120,55 @@ void TFolderSizeCache::Grow() {
     FIndex.swap(index);
 }
 
-void TFolderSizeCache::Store(std::string_view key, std::string_view lowerMask, const TFolderTotals& totals) {
-    std::string_view mask = CutMask(lowerMask);
-    std::uint64_t hash = HashKey(key);
-    std::lock_guard lock(FLock);
-    std::size_t n = FindLocked(key, hash);
-    if (n != SIZE_MAX) {
-        TSlot& e = At(n);
-        e.Totals = totals;
-        e.Mask = MaskId(mask);
-        return;
-    }
+std::size_t TFolderSizeCache::AppendLocked(std::string_view key, std::uint64_t hash) {
     if ((FCount + 1) * 4 > FIndex.size() * 3) Grow();
     if (FCount % kChunkEntries == 0) FChunks.push_back(std::make_unique<TSlot[]>(kChunkEntries));
-    n = FCount++;
+    const std::size_t n = FCount;
     TSlot& e = At(n);
-    e.Totals = totals;
     e.Key = KeepKey(key);
     e.KeyLength = static_cast<std::uint32_t>(key.size());
-    e.Mask = MaskId(mask);
+    e.StaleAt = 0;
+    ++FCount;
     const std::size_t indexMask = FIndex.size() - 1;
     std::size_t i = hash & indexMask;
     while (FIndex[i] != 0) i = (i + 1) & indexMask;
     FIndex[i] = ((hash >> 32) << 32) | (n + 1);
+    return n;
+}
+
+bool TFolderSizeCache::Store(std::string_view key, std::string_view lowerMask, const TFolderTotals& totals,
+                             std::uint64_t listedAt) {
+    // A longer mask would be kept cut and then answer for the shorter mask it was cut to.
+    if (lowerMask.size() > kMaxMask) return false;
+    std::uint64_t hash = HashKey(key);
+    std::lock_guard lock(FLock);
+    std::size_t n = FindLocked(key, hash);
+    if (n != SIZE_MAX && At(n).StaleAt > listedAt) return false;  // read before the last invalidation
+    if (n == SIZE_MAX) n = AppendLocked(key, hash);
+    TSlot& e = At(n);
+    e.Totals = totals;
+    e.Mask = MaskId(lowerMask);
+    return true;
 }
 
 bool TFolderSizeCache::MarkStale(std::string_view key) {
     std::uint64_t hash = HashKey(key);
     std::lock_guard lock(FLock);
     std::size_t n = FindLocked(key, hash);
-    if (n == SIZE_MAX) return false;
-    At(n).Totals.Size = -1;
-    return true;
+    const bool existed = n != SIZE_MAX;
+    if (!existed) {
+        n = AppendLocked(key, hash);
+        At(n).Totals = TFolderTotals{};
+        At(n).Mask = MaskId("");
+    }
+    TSlot& e = At(n);
+    e.Totals.Size = -1;
+    e.StaleAt = FGeneration.fetch_add(1) + 1;
+    return existed;
+}
+
+std::uint64_t TFolderSizeCache::Generation() const {
+    return FGeneration.load();
 }
 
 std::size_t TFolderSizeCache::Count() const {

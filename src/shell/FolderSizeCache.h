@@ -3,8 +3,15 @@
 // separator, in lower case where the file system ignores case), holding the totals computed for one
 // mask. A size below 0 marks an entry stale. Entries are never removed (Clear is for tools and tests).
 //
+// Invalidation and walks may overlap (a walk lets window messages run, and a change notification may
+// arrive meanwhile). Every MarkStale therefore takes a new generation number and records it in the
+// entry, creating a stale entry when the folder has none yet. A walk notes the generation before it
+// lists a folder and passes it to Store, which refuses totals that were read before the folder's last
+// invalidation: they stay stale and the next lookup walks again.
+//
 // A hash table: lookups cost the same whatever the number of entries. Keys live in a shared arena and
 // masks are stored once each, so an entry costs about 60 bytes beyond its key. Safe for several threads.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -31,7 +38,8 @@ inline bool operator==(const TFolderTotals& a, const TFolderTotals& b) {
 
 class TFolderSizeCache {
 public:
-    // Masks are kept to this many bytes (cut at a character boundary); a longer mask never hits.
+    // Masks of up to this many bytes are cached; a longer mask is neither stored nor found, so it is
+    // always walked.
     static constexpr std::size_t kMaxMask = 255;
 
     TFolderSizeCache();
@@ -43,10 +51,20 @@ public:
     bool Lookup(std::string_view key, std::string_view lowerMask, TFolderTotals& totals) const;
     // The entry for key whatever its mask and state.
     bool Find(std::string_view key, TFolderSizeEntry& entry) const;
-    // Sets the entry for key (appending it when new): fresh totals for lowerMask.
-    void Store(std::string_view key, std::string_view lowerMask, const TFolderTotals& totals);
-    // Marks the entry for key stale (size -1; used and count stay). False when there is none.
+    // Generation that Store's listedAt means "current": the totals are stored whatever happened before.
+    static constexpr std::uint64_t kCurrent = UINT64_MAX;
+
+    // Sets the entry for key (appending it when new): fresh totals for lowerMask. listedAt is the
+    // Generation() read before the totals' folder was listed; when the folder was marked stale after
+    // that, nothing is stored and the result is false. A mask over kMaxMask is not stored either.
+    bool Store(std::string_view key, std::string_view lowerMask, const TFolderTotals& totals,
+               std::uint64_t listedAt = kCurrent);
+    // Marks the entry for key stale (size -1; used and count stay) under a new generation, creating a
+    // stale entry when there is none, so that a walk running now cannot store what it read before.
+    // False when the key had no entry.
     bool MarkStale(std::string_view key);
+    // The number of invalidations so far: read it before listing a folder whose totals will be stored.
+    std::uint64_t Generation() const;
 
     std::size_t Count() const;
     // Bytes held by the cache (entries, keys, index, masks).
@@ -63,6 +81,7 @@ private:
     mutable std::mutex FLock;
     std::vector<std::unique_ptr<TSlot[]>> FChunks;
     std::size_t FCount = 0;
+    std::atomic<std::uint64_t> FGeneration{0};  // raised under FLock, read without it
     std::vector<std::unique_ptr<char[]>> FArena;
     std::size_t FArenaBytes = 0;  // all arena chunks together
     char* FArenaNext = nullptr;
@@ -75,7 +94,6 @@ private:
     std::uint32_t MaskId(std::string_view mask);
     const char* KeepKey(std::string_view key);
     void Grow();
+    std::size_t AppendLocked(std::string_view key, std::uint64_t hash);
 };
 
-// Cuts mask to at most TFolderSizeCache::kMaxMask bytes without splitting a UTF-8 character.
-std::string_view CutMask(std::string_view mask);

@@ -23,7 +23,8 @@ struct TWalkNode {
     std::atomic<std::int64_t> Size{0}, Used{0}, Count{0};
     std::atomic<int> Pending{1};  // its own listing plus each sub-folder walked for it
     std::atomic<bool> Incomplete{false};
-    bool Missing = false;  // gone before it could be listed: no cache entry
+    bool Missing = false;         // gone before it could be listed: no cache entry
+    std::uint64_t ListedAt = 0;  // the cache's generation before the listing
 };
 
 class TWalkPool {
@@ -114,6 +115,7 @@ struct TWalk {
         }
         std::int64_t size = 0, used = 0, count = 0;
         std::string childKey;
+        node->ListedAt = Cache.Generation();
         try {
             TDirStatus status = Lister.List(node->Path, "*", [&](const TDirEntry& e) {
                 if (e.IsDirectory()) {
@@ -173,7 +175,7 @@ struct TWalk {
             bool incomplete = node->Incomplete.load();
             if (!incomplete && !node->Missing) {
                 try {
-                    Cache.Store(node->Key, LowerMask, totals);
+                    Cache.Store(node->Key, LowerMask, totals, node->ListedAt);
                 } catch (...) {
                     incomplete = true;
                     Fail(std::current_exception());

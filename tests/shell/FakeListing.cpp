@@ -62,6 +62,12 @@ void TFakeLister::ResetReads() {
 
 TDirStatus TFakeLister::List(std::string_view folder, std::string_view pattern, TDirVisit visit) {
     const std::string key = Key(folder);
+    TDirStatus status = ListFolder(key, pattern, visit);
+    if (OnListed) OnListed(key);
+    return status;
+}
+
+TDirStatus TFakeLister::ListFolder(const std::string& key, std::string_view pattern, TDirVisit visit) {
     if (!CriticalErrorsSuppressed()) FAlwaysQuiet = false;
     {
         std::lock_guard lock(FLock);

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -34,6 +35,8 @@ public:
     // A folder whose listing throws.
     void ThrowOn(const std::string& path) { FThrowing.insert(Key(path)); }
     void SetDelay(std::chrono::milliseconds delay) { FDelay = delay; }
+    // Called with the folder's key when a listing has ended (on the listing thread).
+    std::function<void(const std::string& key)> OnListed;
 
     // How often a folder was listed; ReadsTotal counts every listing.
     int Reads(const std::string& path) const;
@@ -63,6 +66,7 @@ private:
     std::map<std::string, int> FReads;
     std::atomic<int> FTotal{0};
     std::atomic<bool> FAlwaysQuiet{true};
+    TDirStatus ListFolder(const std::string& key, std::string_view pattern, TDirVisit visit);
 };
 
 // Forwards to another lister and counts the listings of each folder (by its path as given).

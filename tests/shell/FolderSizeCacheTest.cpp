@@ -34,30 +34,52 @@ TEST(ShellFolderSizeCache, HitOnlyWithTheSameMaskAndFresh) {
     EXPECT_EQ(entry, (TFolderSizeEntry{"c:\\a\\", "*.bak", {-1, 8, 1}}));
     cache.Store("c:\\a\\", "*.bak", {9, 9, 1});
     EXPECT_TRUE(cache.Lookup("c:\\a\\", "*.bak", totals));
+    EXPECT_EQ(cache.Count(), 2u);  // c:\b\ has a stale entry now
+    EXPECT_FALSE(cache.Lookup("c:\\b\\", "", totals));
+}
+
+TEST(ShellFolderSizeCache, MasksOver255BytesAreNeverStored) {
+    TFolderSizeCache cache;
+    TFolderTotals totals;
+    const std::string exact(255, '*');
+    EXPECT_TRUE(cache.Store("k\\", exact, {1, 1, 1}));
+    EXPECT_TRUE(cache.Lookup("k\\", exact, totals));
+
+    // A longer mask that shares its first 255 bytes with another: storing it under the cut form would
+    // answer for the shorter mask with the longer mask's totals.
+    const std::string longer = exact + ".txt";
+    EXPECT_FALSE(cache.Store("k\\", longer, {2, 2, 2}));
+    EXPECT_FALSE(cache.Lookup("k\\", longer, totals));
+    ASSERT_TRUE(cache.Lookup("k\\", exact, totals));
+    EXPECT_EQ(totals, (TFolderTotals{1, 1, 1}));
+    EXPECT_FALSE(cache.Store("new\\", longer, {2, 2, 2}));
     EXPECT_EQ(cache.Count(), 1u);
 }
 
-TEST(ShellFolderSizeCache, MasksAreKeptTo255Bytes) {
+TEST(ShellFolderSizeCache, TotalsReadBeforeAnInvalidationAreNotStored) {
     TFolderSizeCache cache;
     TFolderTotals totals;
-    const std::string exact(255, 'x');
-    cache.Store("k\\", exact, {1, 1, 1});
-    EXPECT_TRUE(cache.Lookup("k\\", exact, totals));
-
-    // A longer mask is stored cut and never hits, so it is always recomputed rather than confused with
-    // another mask that shares its first 255 bytes.
-    const std::string longer = std::string(255, 'y') + "1";
-    cache.Store("k\\", longer, {2, 2, 2});
-    EXPECT_FALSE(cache.Lookup("k\\", longer, totals));
-    EXPECT_FALSE(cache.Lookup("k\\", std::string(255, 'y') + "2", totals));
-    TFolderSizeEntry entry;
-    ASSERT_TRUE(cache.Find("k\\", entry));
-    EXPECT_EQ(entry.Mask, std::string(255, 'y'));
-
-    // The cut never splits a UTF-8 character.
-    std::string wide = std::string(254, 'a') + "ж";  // 256 bytes
-    EXPECT_EQ(CutMask(wide), std::string(254, 'a'));
-    EXPECT_EQ(CutMask("*.txt"), "*.txt");
+    struct TCase {
+        const char* Name;
+        bool EntryBefore;
+    };
+    for (TCase c : {TCase{"entry", true}, TCase{"no entry yet", false}}) {
+        SCOPED_TRACE(c.Name);
+        cache.Clear();
+        if (c.EntryBefore) cache.Store("k\\", "*", {1, 1, 1});
+        const std::uint64_t listedAt = cache.Generation();
+        EXPECT_EQ(cache.MarkStale("k\\"), c.EntryBefore);
+        EXPECT_GT(cache.Generation(), listedAt);
+        EXPECT_FALSE(cache.Store("k\\", "*", {2, 2, 2}, listedAt));  // read before the change
+        EXPECT_FALSE(cache.Lookup("k\\", "*", totals));
+        EXPECT_TRUE(cache.Store("k\\", "*", {3, 3, 3}, cache.Generation()));  // read after it
+        ASSERT_TRUE(cache.Lookup("k\\", "*", totals));
+        EXPECT_EQ(totals, (TFolderTotals{3, 3, 3}));
+    }
+    // Other keys are not held back by the invalidation.
+    const std::uint64_t before = cache.Generation();
+    cache.MarkStale("k\\");
+    EXPECT_TRUE(cache.Store("other\\", "*", {4, 4, 4}, before));
 }
 
 TEST(ShellFolderSizeCache, ManyKeysAllFoundAfterGrowing) {

@@ -2,7 +2,9 @@
 // walk's edge cases, with Windows paths on every host.
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <stdexcept>
+#include <vector>
 
 #include "platform/ErrorMode.h"
 #include "platform/Exception.h"
@@ -112,6 +114,49 @@ TEST_P(ShellFolderSizeFake, InvalidationMarksExactlyTheChain) {
     FService.InvalidateFolderSize("", false);
     FService.InvalidateFolderSize("x", false);
     FService.InvalidateFolderSize("\\\\server\\share\\f.txt", false);
+}
+
+// A file is added and its folder invalidated while the walk runs (from OnWait, as the window's message
+// handling would): whatever the walk read before cannot be stored as fresh, whether the cache held the
+// tree before (a re-walk of stale entries) or not.
+TEST_P(ShellFolderSizeFake, InvalidationDuringAWalkIsNeverLost) {
+    for (bool rewalk : {false, true}) {
+        SCOPED_TRACE(rewalk ? "re-walk of stale entries" : "first walk");
+        TFakeLister lister;
+        TFolderSizeService service(lister, FVolumes);
+        service.SetThreads(GetParam());
+        for (int i = 0; i < 12; ++i) lister.AddFile("c:\\w\\d" + std::to_string(i) + "\\f.txt", 100);
+        if (rewalk) {
+            TFolderTotals t;
+            t.Size = service.FolderSize("c:\\w", "*.*", t.Used, t.Count);
+            ASSERT_EQ(t.Size, 1200);
+            service.InvalidateFolderSize("c:\\w\\d0\\f.txt", false);
+            for (int i = 0; i < 12; ++i) service.InvalidateFolderSize("c:\\w\\d" + std::to_string(i), true);
+        }
+        lister.SetDelay(std::chrono::milliseconds(40));
+        std::mutex lock;
+        std::vector<std::string> listed;
+        lister.OnListed = [&](const std::string& key) {
+            std::lock_guard guard(lock);
+            if (key != "c:\\w\\") listed.push_back(key);
+        };
+        std::string changed;
+        service.OnWait = [&](TFolderSizeService& sender) {
+            std::lock_guard guard(lock);
+            if (!changed.empty() || listed.empty()) return;
+            changed = listed.front();  // a folder whose listing is over
+            lister.AddFile(changed + "new.bin", 5000);
+            sender.InvalidateFolderSize(changed + "new.bin", false);
+        };
+        std::int64_t used = 0, count = 0;
+        service.FolderSize("c:\\w", "*.*", used, count);
+        ASSERT_FALSE(changed.empty()) << "the walk ended before the change";
+        service.OnWait = nullptr;
+        lister.SetDelay(std::chrono::milliseconds(0));
+        EXPECT_EQ(service.FolderSize("c:\\w", "*.*", used, count), 6200);
+        EXPECT_EQ(count, 13);
+        EXPECT_EQ(service.FolderSize(changed, "*.*", used, count), 5100);
+    }
 }
 
 TEST_P(ShellFolderSizeFake, MatchingFilesInNonMatchingFolders) {
