@@ -207,7 +207,9 @@ TEST_F(ShellNotification, RealChangesInTheWatchedFolderArrive) {
     std::filesystem::rename(dir.Path() / "created.txt", dir.Path() / "renamed.txt");
     EXPECT_TRUE(WaitFor("rename", root + "\\created.txt"));
     for (const auto& s : Seen) {
-        if (s.Event == "rename") EXPECT_EQ(root + "\\renamed.txt", s.Path2);
+        if (s.Event == "rename") {
+            EXPECT_EQ(root + "\\renamed.txt", s.Path2);
+        }
     }
     std::filesystem::create_directory(dir.Path() / "newdir");
     EXPECT_TRUE(WaitFor("mkdir", root + "\\newdir"));
