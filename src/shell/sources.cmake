@@ -13,3 +13,7 @@ list(APPEND VS_CORE_SOURCES src/shell/ShellNotificationQueue.cpp)
 list(APPEND VS_WIN_SOURCES
     src/shell/DirWatcher_win.cpp
     src/shell/ShellNotification.cpp)
+
+# The folder combo box.
+list(APPEND VS_WIN_SOURCES
+    src/shell/ShellComboEntries.cpp)

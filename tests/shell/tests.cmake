@@ -11,3 +11,5 @@ vs_win_test(shell_notification_tests
     ui/UiTestEnv.cpp
     shell/ShellNotificationTest.cpp
     shell/FakeListing.cpp)
+vs_win_test(shell_combo_tests
+    shell/ShellComboEntriesTest.cpp)
