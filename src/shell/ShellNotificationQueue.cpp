@@ -108,3 +108,20 @@ void InvalidateForNotification(TFolderSizeService& service, const TStNotificatio
     if ((n.Events & (shcne::RenameItem | shcne::RenameFolder)) && n.Item2 && !n.Item2->Path.empty())
         service.InvalidateFolderSize(n.Item2->Path, n.Item2->IsFolder);
 }
+
+TStRefreshNeeds MainWindowRefreshNeeds(TStNotifyEventsSet events, const TStNotifyItem* oldItem,
+                                       const TStNotifyItem* newItem, std::string_view currentPath) {
+    static constexpr TStNotifyEventsSet kSpace = {neFileChange,   neFileCreate,   neFileDelete,
+                                                  neDriveSpaceChange, neFolderCreate, neFolderDelete,
+                                                  neFolderUpdate, neNetShare,     neNetUnShare};
+    static constexpr TStNotifyEventsSet kContents = {neFileChange,   neFileCreate,   neFileDelete,
+                                                     neFileRename,   neFolderCreate, neFolderDelete,
+                                                     neFolderRename, neFolderUpdate};
+    TStRefreshNeeds needs;
+    needs.Volumes = events.ContainsAny(kSpace);
+    if (events.ContainsAny(kContents)) {
+        const TStNotifyItem* item = oldItem ? oldItem : newItem;
+        needs.Chart = item && std::string_view(item->Path).substr(0, currentPath.size()) == currentPath;
+    }
+    return needs;
+}

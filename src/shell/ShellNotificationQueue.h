@@ -152,3 +152,14 @@ private:
 void InvalidateForNotification(TFolderSizeService& service, const TStNotification& n);
 // Marks every cached folder at or below root stale, and root's ancestors.
 void InvalidateFolderTree(TFolderSizeService& service, std::string_view root);
+
+// What the main window refreshes after the folder list handled a notification: the volume list when
+// used or free space may have changed; the chart and the status summary when an item changed inside
+// the current folder's tree (the old item's path, or the new one's when there is no old item, begins
+// with the current folder's path; compared case-sensitively).
+struct TStRefreshNeeds {
+    bool Volumes = false;
+    bool Chart = false;
+};
+TStRefreshNeeds MainWindowRefreshNeeds(TStNotifyEventsSet events, const TStNotifyItem* oldItem,
+                                       const TStNotifyItem* newItem, std::string_view currentPath);

@@ -209,3 +209,35 @@ TEST_F(NotificationInvalidation, ABurstInManySubFoldersLeavesNoStaleTotals) {
         EXPECT_EQ(FreshSize(sub), Size(sub)) << sub;
     }
 }
+
+TEST(MainWindowRefresh, VolumesForSpaceChangesChartForChangesInTheCurrentTree) {
+    const TStNotifyItem inside{"C:\\data\\sub\\f.txt", "f.txt", false, nullptr};
+    const TStNotifyItem outside{"C:\\other\\f.txt", "f.txt", false, nullptr};
+    const TStNotifyItem otherCase{"c:\\DATA\\f.txt", "f.txt", false, nullptr};
+    struct TCase {
+        TStNotifyEventsSet Events;
+        const TStNotifyItem *Old, *New;
+        bool Volumes, Chart;
+    };
+    const TCase cases[] = {
+        {{neFileDelete}, &inside, nullptr, true, true},
+        {{neFileDelete}, &outside, nullptr, true, false},
+        {{neFileRename}, &inside, &outside, false, true},
+        // The new item counts only when there is no old one.
+        {{neFileRename}, &outside, &inside, false, false},
+        {{neFileCreate}, nullptr, &inside, true, true},
+        {{neFileCreate}, nullptr, nullptr, true, false},
+        {{neDriveSpaceChange}, &inside, nullptr, true, false},
+        {{neNetShare}, &inside, nullptr, true, false},
+        {{neFolderRename}, &inside, nullptr, false, true},
+        {{neAttributesChange}, &inside, nullptr, false, false},
+        {{neDriveAdd, neMediaInsert, neAssociationChange}, &inside, nullptr, false, false},
+        // The prefix test is case-sensitive.
+        {{neFolderUpdate}, &otherCase, nullptr, true, false},
+    };
+    for (const auto& c : cases) {
+        auto needs = MainWindowRefreshNeeds(c.Events, c.Old, c.New, "C:\\data");
+        EXPECT_EQ(c.Volumes, needs.Volumes) << c.Events.Bits();
+        EXPECT_EQ(c.Chart, needs.Chart) << c.Events.Bits();
+    }
+}
