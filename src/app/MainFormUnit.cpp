@@ -254,6 +254,7 @@ void TMainForm::FormCreate(TObject*) {
     actFolderSizes->SetChecked(false);
     // 4.
     ListOnBeforeFill = [this](TObject* s) { ListViewBeforeFill(s); };
+    BindShellChangeNotify();
     // 5.
     FilterCombo->SetItemIndex(0);
     // 6. The folder combo follows the list's current folder (linked by the browsing code).

@@ -12,6 +12,7 @@
 #include "ui/ImageList.h"
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
+#include "shell/ShellNotificationQueue.h"
 
 class TSplashForm;
 class TProgressForm;
@@ -134,6 +135,16 @@ public:
 
     bool ChartFileTypes() const { return FChartFileTypes; }
 
+    // Live refresh (MainFormLive.cpp): the folder list's change event, with this window's handler bound
+    // by FormCreate and again by the one-shot timer the handler (re)starts.
+    std::function<void(TObject* Sender, const TStNotifyItem* OldShellItem, const TStNotifyItem* NewShellItem,
+                       TStNotifyEventsSet Events)>
+        ListOnShellChangeNotify;
+    void StShellListView1ShellChangeNotify(TObject* Sender, const TStNotifyItem* OldShellItem,
+                                           const TStNotifyItem* NewShellItem, TStNotifyEventsSet Events);
+    void BindShellChangeNotify();
+    TTimer* ShellChangeTimer() const { return FShellChangeTimer; }
+
 private:
     void CreateActions();
     void CreateMenus();
@@ -143,5 +154,6 @@ private:
                        TShortCut shortCut, bool checked, void (TMainForm::*execute)(TObject*));
 
     bool FChartFileTypes = false;
+    TTimer* FShellChangeTimer = nullptr;  // made on first use, owned by the window
     std::string FRememberedFolder;
 };

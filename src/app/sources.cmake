@@ -11,3 +11,5 @@ list(APPEND VS_WIN_SOURCES
     src/app/MainFormHooks.cpp)
 list(APPEND VS_WIN_SOURCES
     src/app/MainFormShellExt.cpp)
+list(APPEND VS_WIN_SOURCES
+    src/app/MainFormLive.cpp)
