@@ -289,3 +289,27 @@ TEST_F(ShellNotification, WatcherOverflowInvalidatesTheWholeTree) {
     FService.FolderSize("c:\\r", "*.*", used, count);
     EXPECT_EQ(9, FLister.ReadsTotal());  // the root, 4 sub-folders, 4 deeper ones: all read again
 }
+
+TEST(ShellNotificationDisk, ACreatedFileMakesTheRealTotalsExactAgain) {
+    // The process-wide service over the real disk, and a real change seen by the watcher.
+    vstest::TTempDir dir;
+    dir.WriteFile("sub\\a.bin", 1000);
+    dir.WriteFile("b.bin", 500);
+    const std::string root = dir.Utf8();
+    std::int64_t used = 0, count = 0;
+    ASSERT_EQ(1500, FolderSize(root, "*.*", used, count));
+    TStShellNotification n(nullptr);
+    bool seen = false;
+    n.OnShellChangeNotify = [&](TObject*, const TStNotifyItem* a, const TStNotifyItem*, TStNotifyEventsSet) {
+        seen = seen || (a && a->Path == root + "\\c.bin");
+    };
+    n.SetWatchFolder(root);
+    n.SetWatchSubFolders(true);
+    n.SetActive(true);
+    uitest::Pump(200);
+    dir.WriteFile("c.bin", 250);
+    for (int i = 0; i < 60 && !seen; ++i) uitest::Pump(50);
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(1750, FolderSize(root, "*.*", used, count));
+    EXPECT_EQ(3, count);
+}
