@@ -66,6 +66,7 @@ void TAction::SetImageIndex(int index) {
 }
 
 void TAction::SetShortCut(TShortCut shortCut) {
+    if (shortCut == FShortCut) return;
     FShortCut = shortCut;
     Changed();
 }

@@ -294,6 +294,7 @@ void TStatusBar::SetPanelWidth(int index, int width) {
 }
 
 void TStatusBar::SetPanelText(int index, const std::string& text) {
+    if (FTexts.at(index) == text) return;
     FTexts.at(index) = text;
     ::SendMessageW(Handle(), SB_SETTEXTW, index, reinterpret_cast<LPARAM>(Widen(text).c_str()));
 }

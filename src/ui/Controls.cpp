@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <exception>
 
 #include "ui/Forms.h"
 
@@ -94,30 +95,101 @@ TControl* TControl::FromHandle(HWND wnd) {
     return wnd ? static_cast<TControl*>(::GetPropW(wnd, KObjectProp)) : nullptr;
 }
 
-void TControl::CreateHandle(const wchar_t* className, DWORD style, DWORD exStyle, const wchar_t* text) {
-    RegisterFrameworkClasses();
-    bool own = wcscmp(className, L"VsControl") == 0 || wcscmp(className, L"VsForm") == 0;
-    HWND parentWnd = FParent ? FParent->Handle() : nullptr;
-    if (FParent) style |= WS_CHILD | WS_CLIPSIBLINGS;
-    if (FVisible && FParent) style |= WS_VISIBLE;
-    HWND wnd = ::CreateWindowExW(exStyle, className, text, style, FLeft, FTop, FWidth, FHeight, parentWnd, nullptr,
-                                 ::GetModuleHandleW(nullptr), own ? this : nullptr);
-    if (!wnd) throw Exception("Error creating window");
-    if (!own) {
-        FHandle = wnd;
-        ::SetPropW(wnd, KObjectProp, this);
+namespace {
+// Sets a flag for the life of a scope and clears it on every way out, exceptions included.
+class TFlagScope {
+public:
+    explicit TFlagScope(bool& flag) : FFlag(flag) { FFlag = true; }
+    ~TFlagScope() { FFlag = false; }
+    TFlagScope(const TFlagScope&) = delete;
+    TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+    bool& FFlag;
+};
+
+// The object whose window is being created, bound by the creation hook at the window's birth.
+TControl* GCreating = nullptr;
+HHOOK GCreationHook = nullptr;
+int GCreationDepth = 0;
+unsigned GNextControlId = 1000;
+constexpr unsigned KFirstControlId = 1000, KLastControlId = 0xFFFF;  // WM_COMMAND carries 16 bits
+}  // namespace
+
+// HCBT_CREATEWND comes before any message of the new window, so the object is bound before
+// WM_NCCREATE and WM_CREATE, and before a combo box asks its parent for item heights.
+LRESULT CALLBACK TControl::CreationHook(int code, WPARAM wp, LPARAM lp) {
+    if (code == HCBT_CREATEWND && GCreating) {
+        TControl* c = GCreating;
+        GCreating = nullptr;  // windows made during this creation (a combo box's edit field) are not ours
+        c->Attach(reinterpret_cast<HWND>(wp));
+    }
+    return ::CallNextHookEx(nullptr, code, wp, lp);
+}
+
+void TControl::Attach(HWND wnd) {
+    FHandle = wnd;
+    ::SetPropW(wnd, KObjectProp, this);
+    if (FOwnClass) {
+        ::SetWindowLongPtrW(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    } else {
         ::SetWindowSubclass(wnd, SubclassProc, KSubclassId, reinterpret_cast<DWORD_PTR>(this));
         FSubclassed = true;
     }
-    if (FParent) ::SendMessageW(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), FALSE);
+}
+
+HWND TControl::CreateBoundWindow(DWORD exStyle, const wchar_t* className, const wchar_t* text, DWORD style, int x,
+                                 int y, int width, int height, HWND parent, UINT_PTR id) {
+    RegisterFrameworkClasses();
+    FOwnClass = wcscmp(className, L"VsControl") == 0 || wcscmp(className, L"VsForm") == 0;
+    if (GCreationDepth++ == 0)
+        GCreationHook = ::SetWindowsHookExW(WH_CBT, CreationHook, nullptr, ::GetCurrentThreadId());
+    TControl* outer = GCreating;
+    GCreating = this;
+    HWND wnd = ::CreateWindowExW(exStyle, className, text, style, x, y, width, height, parent,
+                                 reinterpret_cast<HMENU>(id), ::GetModuleHandleW(nullptr), FOwnClass ? this : nullptr);
+    GCreating = outer;
+    if (--GCreationDepth == 0) {
+        ::UnhookWindowsHookEx(GCreationHook);
+        GCreationHook = nullptr;
+    }
+    if (!wnd) throw Exception("Error creating window");
+    if (!FHandle) Attach(wnd);  // no hook (should not happen): bind late rather than not at all
+    return wnd;
+}
+
+void TControl::CreateHandle(const wchar_t* className, DWORD style, DWORD exStyle, const wchar_t* text) {
+    HWND parentWnd = FParent ? FParent->Handle() : nullptr;
+    if (FParent) {
+        style |= WS_CHILD | WS_CLIPSIBLINGS;
+        // A control ID no sibling has: WM_MEASUREITEM names the control by it alone.
+        auto taken = [&](unsigned id) {
+            for (TControl* c : FParent->FControls)
+                if (c != this && c->FControlId == static_cast<int>(id)) return true;
+            return parentWnd && ::GetDlgItem(parentWnd, static_cast<int>(id)) != nullptr;
+        };
+        for (unsigned tries = 0; tries <= KLastControlId - KFirstControlId; ++tries) {
+            unsigned id = GNextControlId;
+            GNextControlId = GNextControlId >= KLastControlId ? KFirstControlId : GNextControlId + 1;
+            if (!taken(id)) {
+                FControlId = static_cast<int>(id);
+                break;
+            }
+        }
+    }
+    if (FVisible && FParent) style |= WS_VISIBLE;
+    CreateBoundWindow(exStyle, className, text, style, FLeft, FTop, FWidth, FHeight, parentWnd,
+                      FParent ? static_cast<UINT_PTR>(FControlId) : 0);
+    if (FParent) ::SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), FALSE);
 }
 
 LRESULT CALLBACK TControl::StaticWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* self = static_cast<TControl*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-        self->FHandle = wnd;
-        ::SetWindowLongPtrW(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        ::SetPropW(wnd, KObjectProp, self);
+    if (msg == WM_NCCREATE && !::GetWindowLongPtrW(wnd, GWLP_USERDATA)) {
+        // Bound already by the creation hook; this serves a window made without it.
+        if (auto* self = static_cast<TControl*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams)) {
+            self->FOwnClass = true;
+            self->Attach(wnd);
+        }
     }
     auto* self = reinterpret_cast<TControl*>(::GetWindowLongPtrW(wnd, GWLP_USERDATA));
     if (!self) return ::DefWindowProcW(wnd, msg, wp, lp);
@@ -227,8 +299,8 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void TControl::PaintBuffered() {
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(FHandle, &ps);
+    TPaintDc paint(FHandle);
+    HDC dc = paint.Get();
     RECT rc;
     ::GetClientRect(FHandle, &rc);
     if (rc.right > 0 && rc.bottom > 0) {
@@ -245,7 +317,6 @@ void TControl::PaintBuffered() {
             ::BitBlt(dc, 0, 0, rc.right, rc.bottom, mem.Get(), 0, 0, SRCCOPY);
         }
     }
-    ::EndPaint(FHandle, &ps);
 }
 
 TForm* TControl::ParentForm() const {
@@ -340,6 +411,7 @@ void TControl::SetAlign(TAlign align) {
 }
 
 void TControl::SetAnchors(TAnchors anchors) {
+    if (anchors == FAnchors) return;
     FAnchors = anchors;
     UpdateAnchorRules();
 }
@@ -358,12 +430,14 @@ bool TControl::Showing() const {
 }
 
 void TControl::SetEnabled(bool enabled) {
+    if (enabled == FEnabled) return;
     FEnabled = enabled;
     if (FHandle) ::EnableWindow(FHandle, enabled);
     Invalidate();
 }
 
 void TControl::SetFont(const TFont& font) {
+    if (font == FFont && !FParentFont) return;
     FFont = font;
     FParentFont = false;
     FFontHandle.Reset();
@@ -385,6 +459,7 @@ void TControl::FontChanged() {
 }
 
 void TControl::SetColor(TColor color) {
+    if (color == FColor && !FParentColor) return;
     FColor = color;
     FParentColor = false;
     Invalidate();
@@ -396,11 +471,13 @@ TColor TControl::EffectiveColor() const {
 }
 
 void TControl::SetCaption(const std::string& caption) {
+    if (caption == FCaption) return;
     FCaption = caption;
     Invalidate();
 }
 
 void TControl::SetHint(const std::string& hint) {
+    if (hint == FHint) return;
     FHint = hint;
     if (TForm* f = ParentForm(); f && f != this && FHandle) f->RegisterHint(this);
 }
@@ -492,7 +569,17 @@ void TWinControl::Realign() {
     }
     if (FAligning) return;
     FAlignPending = false;
-    FAligning = true;
+    TFlagScope aligning(FAligning);
+    // A control whose resize handler fails still gets its place, and so do the ones after it; the
+    // first error goes on to the caller once the pass is complete.
+    std::exception_ptr firstError;
+    auto place = [&](TControl* c, int l, int t, int w, int h) {
+        try {
+            c->SetBounds(l, t, w, h);
+        } catch (...) {
+            if (!firstError) firstError = std::current_exception();
+        }
+    };
     RECT r = AlignRect();
     const TAlign order[] = {alTop, alBottom, alLeft, alRight, alClient};
     for (TAlign kind : order) {
@@ -501,31 +588,37 @@ void TWinControl::Realign() {
             int w = std::max<int>(0, r.right - r.left), h = std::max<int>(0, r.bottom - r.top);
             switch (kind) {
                 case alTop:
-                    c->SetBounds(r.left, r.top, w, c->FHeight);
+                    place(c, r.left, r.top, w, c->FHeight);
                     r.top += c->FHeight;
                     break;
                 case alBottom:
-                    c->SetBounds(r.left, r.bottom - c->FHeight, w, c->FHeight);
+                    place(c, r.left, r.bottom - c->FHeight, w, c->FHeight);
                     r.bottom -= c->FHeight;
                     break;
                 case alLeft:
-                    c->SetBounds(r.left, r.top, c->FWidth, h);
+                    place(c, r.left, r.top, c->FWidth, h);
                     r.left += c->FWidth;
                     break;
                 case alRight:
-                    c->SetBounds(r.right - c->FWidth, r.top, c->FWidth, h);
+                    place(c, r.right - c->FWidth, r.top, c->FWidth, h);
                     r.right -= c->FWidth;
                     break;
                 default:
-                    c->SetBounds(r.left, r.top, w, h);
+                    place(c, r.left, r.top, w, h);
                     break;
             }
         }
     }
     RECT whole = AlignRect();
-    for (TControl* c : FControls)
-        if (c->FAlign == alNone && (c->FAnchors & (akRight | akBottom))) c->ApplyAnchors(whole.right, whole.bottom);
-    FAligning = false;
+    for (TControl* c : FControls) {
+        if (c->FAlign != alNone || !(c->FAnchors & (akRight | akBottom))) continue;
+        try {
+            c->ApplyAnchors(whole.right, whole.bottom);
+        } catch (...) {
+            if (!firstError) firstError = std::current_exception();
+        }
+    }
+    if (firstError) std::rethrow_exception(firstError);
 }
 
 void TWinControl::Resized() {
@@ -550,6 +643,49 @@ void TWinControl::ChangeScale(int newDpi, int oldDpi) {
     FAlignPending = true;
 }
 
+TControl* TWinControl::FindChildById(int id) const {
+    if (id == 0) return nullptr;
+    for (TControl* c : FControls)
+        if (c->FControlId == id) return c;
+    return nullptr;
+}
+
+TControl* TWinControl::FindChildOf(HWND wnd) const {
+    for (HWND w = wnd; w && w != Handle(); w = ::GetParent(w))
+        if (TControl* c = FromHandle(w)) return c != this ? c : nullptr;
+    return nullptr;
+}
+
 LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_MEASUREITEM: {
+            auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+            if (item->CtlType != ODT_MENU)
+                if (TControl* c = FindChildById(static_cast<int>(item->CtlID)); c && c->HandleMeasureItem(*item))
+                    return TRUE;
+            break;
+        }
+        case WM_DRAWITEM: {
+            auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+            if (item->CtlType != ODT_MENU)
+                if (TControl* c = FindChildOf(item->hwndItem); c && c->HandleDrawItem(*item)) return TRUE;
+            break;
+        }
+        case WM_CTLCOLORMSGBOX:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSCROLLBAR:
+        case WM_CTLCOLORSTATIC: {
+            HWND from = reinterpret_cast<HWND>(lp);
+            LRESULT result = 0;
+            if (TControl* c = FindChildOf(from); c && c->HandleCtlColor(msg, reinterpret_cast<HDC>(wp), from, result))
+                return result;
+            break;
+        }
+        default:
+            break;
+    }
     return TControl::WndProc(msg, wp, lp);
 }

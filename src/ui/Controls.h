@@ -130,6 +130,16 @@ public:
     // handled and put the answer in result.
     virtual bool HandleCommand(WORD code, WORD id, LRESULT& result) { return false; }
     virtual bool HandleNotify(NMHDR* header, LRESULT& result) { return false; }
+    // Forwarded by the parent for owner-drawn controls: WM_MEASUREITEM (found by the control ID, as
+    // it may come while the window is being created) and WM_DRAWITEM. Return true when handled.
+    virtual bool HandleMeasureItem(MEASUREITEMSTRUCT& item) { return false; }
+    virtual bool HandleDrawItem(const DRAWITEMSTRUCT& item) { return false; }
+    // Forwarded by the parent: WM_CTLCOLOR* from this control or a window inside it (the edit field
+    // of a combo box). Return true and put the brush in result to set the colours.
+    virtual bool HandleCtlColor(UINT msg, HDC dc, HWND from, LRESULT& result) { return false; }
+
+    // The child window's control ID, unique among its siblings (0 for forms).
+    int ControlId() const { return FControlId; }
 
     // Rescales bounds, anchors and minimum sizes from one DPI to another (children first is the
     // container's job); the font follows the new DPI on its own.
@@ -161,6 +171,12 @@ private:
     friend class TWinControl;
     friend class TForm;
     friend void RegisterFrameworkClasses();
+    // Creates a window already bound to this object: the object sees every message from the first
+    // (WM_NCCREATE, WM_CREATE) on, and its parent finds it during creation.
+    HWND CreateBoundWindow(DWORD exStyle, const wchar_t* className, const wchar_t* text, DWORD style, int x, int y,
+                           int width, int height, HWND parent, UINT_PTR id);
+    void Attach(HWND wnd);
+    static LRESULT CALLBACK CreationHook(int code, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK StaticWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data);
     LRESULT SafeWndProc(UINT msg, WPARAM wp, LPARAM lp);
@@ -168,6 +184,8 @@ private:
 
     HWND FHandle = nullptr;
     bool FSubclassed = false;
+    bool FOwnClass = false;
+    int FControlId = 0;
     TWinControl* FParent;
     int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
     int FMinWidth = 0, FMinHeight = 0;
@@ -216,6 +234,9 @@ private:
     friend class TControl;
     void InsertControl(TControl* c) { FControls.push_back(c); }
     void RemoveControl(TControl* c);
+    TControl* FindChildById(int id) const;
+    // The child object a window belongs to: the window itself or one of its parents below this one.
+    TControl* FindChildOf(HWND wnd) const;
 
     std::vector<TControl*> FControls;
     int FAlignLock = 0;
@@ -233,6 +254,23 @@ public:
 
 private:
     TWinControl* FControl;
+};
+
+// The BeginPaint and EndPaint pair of one WM_PAINT: EndPaint runs on every way out, so a painting
+// error neither keeps the display context nor leaves the caret hidden.
+class TPaintDc {
+public:
+    explicit TPaintDc(HWND wnd) : FWnd(wnd) { FDc = ::BeginPaint(wnd, &FPs); }
+    ~TPaintDc() { ::EndPaint(FWnd, &FPs); }
+    TPaintDc(const TPaintDc&) = delete;
+    TPaintDc& operator=(const TPaintDc&) = delete;
+    HDC Get() const { return FDc; }
+    const PAINTSTRUCT& PaintStruct() const { return FPs; }
+
+private:
+    HWND FWnd;
+    HDC FDc;
+    PAINTSTRUCT FPs{};
 };
 
 // Registers the "VsControl" and "VsForm" window classes once.

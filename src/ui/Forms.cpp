@@ -156,10 +156,7 @@ TForm::TForm(TComponent* owner, TFormBorderStyle borderStyle) : TWinControl(owne
     // A form owned by another form stays above it (the about window above the main window).
     HWND ownerWnd = nullptr;
     if (auto* of = dynamic_cast<TForm*>(owner)) ownerWnd = of->Handle();
-    RegisterFrameworkClasses();
-    HWND wnd = ::CreateWindowExW(ex, L"VsForm", L"", style, 0, 0, 320, 240, ownerWnd, nullptr,
-                                 ::GetModuleHandleW(nullptr), static_cast<TControl*>(this));
-    if (!wnd) throw Exception("Error creating window");
+    HWND wnd = CreateBoundWindow(ex, L"VsForm", L"", style, 0, 0, 320, 240, ownerWnd, 0);
     // Design sizes are given at 96 DPI while the tree is built; AfterConstruction scales.
     FWindowDpi = WindowDpi(wnd);
     SyncBoundsFromWindow();
@@ -201,6 +198,7 @@ void TForm::ScaleToDpi(int dpi, const RECT* newBounds) {
 }
 
 void TForm::SetCaption(const std::string& caption) {
+    if (caption == Caption()) return;
     TControl::SetCaption(caption);
     ::SetWindowTextW(Handle(), Widen(caption).c_str());
 }

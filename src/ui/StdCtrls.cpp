@@ -19,27 +19,32 @@ TLabel::TLabel(TComponent* owner, TWinControl* parent) : TControl(owner, parent)
 }
 
 void TLabel::SetCaption(const std::string& caption) {
+    if (caption == Caption()) return;
     TControl::SetCaption(caption);
     AdjustSize();
 }
 
 void TLabel::SetAutoSize(bool on) {
+    if (on == FAutoSize) return;
     FAutoSize = on;
     AdjustSize();
 }
 
 void TLabel::SetWordWrap(bool on) {
+    if (on == FWordWrap) return;
     FWordWrap = on;
     AdjustSize();
     Invalidate();
 }
 
 void TLabel::SetAlignment(TAlignment a) {
+    if (a == FAlignment) return;
     FAlignment = a;
     Invalidate();
 }
 
 void TLabel::SetTransparent(bool on) {
+    if (on == FTransparent) return;
     FTransparent = on;
     Invalidate();
 }
@@ -125,18 +130,21 @@ TPanel::TPanel(TComponent* owner, TWinControl* parent) : TWinControl(owner, pare
 }
 
 void TPanel::SetBevelOuter(TBevelCut b) {
+    if (b == FBevelOuter) return;
     FBevelOuter = b;
     Realign();
     Invalidate();
 }
 
 void TPanel::SetBevelInner(TBevelCut b) {
+    if (b == FBevelInner) return;
     FBevelInner = b;
     Realign();
     Invalidate();
 }
 
 void TPanel::SetAlignment(TAlignment a) {
+    if (a == FAlignment) return;
     FAlignment = a;
     Invalidate();
 }
@@ -177,6 +185,7 @@ TSplitter::TSplitter(TComponent* owner, TWinControl* parent, TAlign align) : TCo
 }
 
 void TSplitter::SetBeveled(bool on) {
+    if (on == FBeveled) return;
     FBeveled = on;
     Invalidate();
 }
@@ -313,6 +322,7 @@ void TSpeedButton::ActionChanged(TAction* action) {
 }
 
 void TSpeedButton::SetImageIndex(int index) {
+    if (index == FImageIndex) return;
     FImageIndex = index;
     Invalidate();
 }
@@ -394,10 +404,105 @@ LRESULT TSpeedButton::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 // ---------------------------------------------------------------------------------------------------------------
 // TComboBox
 
-TComboBox::TComboBox(TComponent* owner, TWinControl* parent) : TWinControl(owner, parent) {
+TComboBox::TComboBox(TComponent* owner, TWinControl* parent, TComboBoxStyle style)
+    : TComboBox(owner, parent, style, TDeferCreate{}) {
+    CreateWnd();
+}
+
+TComboBox::TComboBox(TComponent* owner, TWinControl* parent, TComboBoxStyle style, TDeferCreate)
+    : TWinControl(owner, parent), FStyle(style) {
     SetBounds(0, 0, 145, 21);
-    CreateHandle(WC_COMBOBOXW, CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP);
+}
+
+void TComboBox::CreateWnd() {
+    DWORD style = WS_VSCROLL | WS_TABSTOP;
+    switch (FStyle) {
+        case csDropDown:
+            style |= CBS_DROPDOWN | CBS_AUTOHSCROLL;
+            break;
+        case csDropDownList:
+            style |= CBS_DROPDOWNLIST;
+            break;
+        case csOwnerDrawFixed:
+            style |= CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS;
+            break;
+        case csOwnerDrawVariable:
+            style |= CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE | CBS_HASSTRINGS;
+            break;
+    }
+    CreateHandle(WC_COMBOBOXW, style);
     SetDropDownCount(FDropDownCount);
+}
+
+bool TComboBox::HandleMeasureItem(MEASUREITEMSTRUCT& item) {
+    if (FStyle != csOwnerDrawFixed && FStyle != csOwnerDrawVariable) return false;
+    int height = static_cast<int>(item.itemHeight);
+    MeasureItem(static_cast<int>(item.itemID), height);  // itemID (UINT)-1 is the field
+    item.itemHeight = static_cast<UINT>(std::max(height, 1));
+    return true;
+}
+
+void TComboBox::MeasureItem(int index, int& height) {
+    if (FItemHeight > 0 && index >= 0) height = FItemHeight;
+    if (OnMeasureItem) OnMeasureItem(this, index, height);
+}
+
+bool TComboBox::HandleDrawItem(const DRAWITEMSTRUCT& item) {
+    if (FStyle != csOwnerDrawFixed && FStyle != csOwnerDrawVariable) return false;
+    unsigned state = 0;
+    if (item.itemState & ODS_SELECTED) state |= odSelected;
+    if (item.itemState & ODS_FOCUS) state |= odFocused;
+    if (item.itemState & ODS_DISABLED) state |= odDisabled;
+    if (item.itemState & ODS_COMBOBOXEDIT) state |= odComboBoxEdit;
+    // Whatever the drawing selects or sets is put back before the system draws on.
+    TSaveDc saved(item.hDC);
+    TSelectObject font(item.hDC, FontHandle());
+    TCanvas canvas(item.hDC, Dpi());
+    DrawItem(static_cast<int>(item.itemID), item.rcItem, state, canvas);
+    return true;
+}
+
+void TComboBox::DrawItem(int index, const RECT& rect, unsigned state, TCanvas& canvas) {
+    if (OnDrawItem) {
+        OnDrawItem(this, index, rect, state, canvas);
+        return;
+    }
+    bool selected = (state & odSelected) != 0;
+    canvas.FillRect(rect, selected ? clHighlight : clWindow);
+    if (index < 0) return;
+    canvas.SetTextColor(selected               ? clHighlightText
+                        : (state & odDisabled) ? (clSystemColor | COLOR_GRAYTEXT)
+                                               : clWindowText);
+    RECT text = rect;
+    text.left += Scale(2);
+    canvas.TextRect(text, Items(index), DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    if (state & odFocused) ::DrawFocusRect(canvas.Handle(), &rect);
+}
+
+int TComboBox::ItemHeight() const {
+    LRESULT h = ::SendMessageW(Handle(), CB_GETITEMHEIGHT, 0, 0);
+    return h == CB_ERR ? 0 : static_cast<int>(h);
+}
+
+void TComboBox::SetItemHeight(int height) {
+    if (height == FItemHeight) return;
+    FItemHeight = height;
+    if (height > 0 && FStyle == csOwnerDrawFixed) ::SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, height);
+    MoveWindow();
+}
+
+void TComboBox::SetDroppedDown(bool down) {
+    if (down == DroppedDown()) return;
+    ::SendMessageW(Handle(), CB_SHOWDROPDOWN, down, 0);
+}
+
+void TComboBox::Insert(int index, const std::string& text) {
+    ::SendMessageW(Handle(), CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+}
+
+void TComboBox::Delete(int index) {
+    if (::SendMessageW(Handle(), CB_DELETESTRING, index, 0) == CB_ERR)
+        throw Exception("List index out of bounds (" + std::to_string(index) + ")");
 }
 
 void TComboBox::SetBounds(int left, int top, int width, int height) {
@@ -439,6 +544,7 @@ int TComboBox::ItemIndex() const {
 }
 
 void TComboBox::SetItemIndex(int index) {
+    if (index == ItemIndex()) return;
     ::SendMessageW(Handle(), CB_SETCURSEL, index, 0);
 }
 
@@ -451,6 +557,7 @@ std::string TComboBox::Text() const {
 }
 
 void TComboBox::SetText(const std::string& text) {
+    if (text == Text()) return;
     ::SetWindowTextW(Handle(), Widen(text).c_str());
 }
 
@@ -508,6 +615,7 @@ void TTimer::SetInterval(unsigned ms) {
 }
 
 void TTimer::SetEnabled(bool on) {
+    if (on == FEnabled) return;  // an enabled timer keeps its interval; Restart starts it again
     FEnabled = on;
     if (on)
         Start();

@@ -2,6 +2,7 @@
 // Labels, panels, splitters, speed buttons, combo boxes and timers.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -134,34 +135,79 @@ private:
     bool FPressed = false;
 };
 
-// An editable combo box (the text field with a drop-down list of items).
+enum TComboBoxStyle {
+    csDropDown,           // an edit field with a drop-down list
+    csDropDownList,       // a drop-down list only; the field shows the chosen item
+    csOwnerDrawFixed,     // a drop-down list whose items the control draws, all of one height
+    csOwnerDrawVariable,  // the same, each item measured on its own
+};
+
+// Item state bits passed to DrawItem.
+enum TOwnerDrawStateBits : unsigned { odSelected = 1, odFocused = 2, odDisabled = 4, odComboBoxEdit = 8 };
+
+class TComboBox;
+// Height: in the height the system proposes, out the item's height (pixels).
+using TMeasureItemEvent = std::function<void(TComboBox* Sender, int Index, int& Height)>;
+// Draws item Index (-1: the field of an empty box) into Rect; State holds TOwnerDrawStateBits.
+using TDrawItemEvent =
+    std::function<void(TComboBox* Sender, int Index, const RECT& Rect, unsigned State, TCanvas& Canvas)>;
+
+// A combo box: an editable text field with a drop-down list of items by default. Owner-drawn styles
+// draw their items through DrawItem (OnDrawItem, or the item text) and size them through
+// MeasureItem (OnMeasureItem, or ItemHeight). The items keep their texts in every style.
 class TComboBox : public TWinControl {
 public:
-    TComboBox(TComponent* owner, TWinControl* parent);
+    TComboBox(TComponent* owner, TWinControl* parent, TComboBoxStyle style = csDropDown);
 
+    TComboBoxStyle Style() const { return FStyle; }
     int Count() const;
     std::string Items(int index) const;
     std::vector<std::string> AllItems() const;
     void Clear();  // removes the items; the text in the edit field stays
     int Add(const std::string& text);
+    void Insert(int index, const std::string& text);
+    void Delete(int index);
     int ItemIndex() const;
     void SetItemIndex(int index);
     std::string Text() const;
     void SetText(const std::string& text);
     void SetDropDownCount(int rows);
+    int DropDownCount() const { return FDropDownCount; }
     bool DroppedDown() const;
+    void SetDroppedDown(bool down);
+    // Height of the list's items in pixels (of item 0 for variable heights).
+    int ItemHeight() const;
+    void SetItemHeight(int height);
     void SetBounds(int left, int top, int width, int height) override;
 
     TNotifyEvent OnChange;  // the text was edited
     // OnClick (inherited): an item was chosen from the list.
+    TMeasureItemEvent OnMeasureItem;
+    TDrawItemEvent OnDrawItem;
 
     bool HandleCommand(WORD code, WORD id, LRESULT& result) override;
+    bool HandleMeasureItem(MEASUREITEMSTRUCT& item) override;
+    bool HandleDrawItem(const DRAWITEMSTRUCT& item) override;
 
 protected:
+    // For derived boxes that measure and draw through their own overrides: the window is made by
+    // CreateWnd, which the derived constructor calls last, so that the measuring the system does
+    // while it creates the window already reaches the derived class.
+    struct TDeferCreate {};
+    TComboBox(TComponent* owner, TWinControl* parent, TComboBoxStyle style, TDeferCreate);
+    void CreateWnd();
+
+    // Index -1 with odComboBoxEdit measures the field. The default keeps the proposed height, or
+    // ItemHeight once set, and then asks OnMeasureItem.
+    virtual void MeasureItem(int index, int& height);
+    // The default calls OnDrawItem, or fills the background and draws the item text.
+    virtual void DrawItem(int index, const RECT& rect, unsigned state, TCanvas& canvas);
     int WindowHeight() const override;
 
 private:
+    TComboBoxStyle FStyle;
     int FDropDownCount = 8;
+    int FItemHeight = 0;  // 0: the system's
 };
 
 // Calls OnTimer every Interval milliseconds while enabled. A one-shot timer disables itself just

@@ -506,3 +506,111 @@ TEST(UiErrorReport, AnErrorWhileShowingIsReportedAndTheWindowStillShows) {
     EXPECT_TRUE(::IsWindowVisible(f->Handle()));
     delete f;
 }
+
+namespace {
+struct TLoopCount {
+    int Messages = 0;
+    int Paints = 0;
+};
+
+// Runs the application's message loop (as TApplication::Run does: messages, then idle work, then
+// wait) for about ms milliseconds and counts what it handled.
+TLoopCount RunLoopFor(int ms) {
+    TLoopCount count;
+    DWORD end = ::GetTickCount() + ms;
+    for (int left = ms; left > 0; left = static_cast<int>(end - ::GetTickCount())) {
+        MSG msg;
+        if (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ++count.Messages;
+            if (msg.message == WM_PAINT) ++count.Paints;
+            Application->HandleMessage(msg);
+        } else {
+            Application->Idle();
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left), QS_ALLINPUT);
+        }
+    }
+    return count;
+}
+
+// Whether a window (or one inside it) waits to be repainted.
+bool WantsRepaint(HWND wnd) {
+    if (::GetUpdateRect(wnd, nullptr, FALSE)) return true;
+    for (HWND c = ::GetWindow(wnd, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
+        if (WantsRepaint(c)) return true;
+    return false;
+}
+}  // namespace
+
+TEST_F(UiCommands, AnIdleWindowWithActionUpdatesPaintsNothingAndWaits) {
+    // Idle-time updates that state what is already so, as the main window's do.
+    int updates = 0;
+    F->Toggle->OnUpdate = [this, &updates](TObject*) {
+        ++updates;
+        F->Speed->SetCaption(F->Toggle->Caption());
+        F->Toggle->SetChecked(F->Toggle->Checked());
+        F->Toggle->SetEnabled(true);
+        F->Red->SetCaption("Red");
+        F->Red->SetHint("Red hint");
+        F->Red->SetShortCut(0);
+        F->Caption->SetCaption("&Pick one");
+        F->Panel->SetColor(F->Panel->Color());
+        F->Status->SetPanelText(0, "Ready");
+        F->Combo->SetText("");
+    };
+    F->Status->AddPanel(100);
+    F->Status->SetPanelText(0, "Ready");
+    F->Panel->SetColor(RGB(200, 200, 240));
+    RunLoopFor(300);  // settles: first paints, the first updates
+    updates = 0;
+    TLoopCount idle = RunLoopFor(1000);
+    EXPECT_EQ(0, idle.Paints);
+    EXPECT_LE(idle.Messages, 5);
+    EXPECT_LE(updates, 5) << "the loop keeps waking up";
+}
+
+TEST_F(UiCommands, SettingAPropertyToItsValueAsksForNoRepaint) {
+    struct TCase {
+        const char* Name;
+        HWND Window;
+        std::function<void()> Same;
+        std::function<void()> Changed;
+    };
+    F->Combo->Add("One");
+    F->Combo->Add("Two");
+    F->Combo->SetItemIndex(0);
+    const TCase cases[] = {
+        {"caption", F->Speed->Handle(), [&] { F->Speed->SetCaption("Toggle"); },
+         [&] { F->Speed->SetCaption("Other"); }},
+        {"enabled", F->Speed->Handle(), [&] { F->Speed->SetEnabled(true); }, [&] { F->Speed->SetEnabled(false); }},
+        {"colour", F->Panel->Handle(), [&] { F->Panel->SetColor(F->Panel->Color()); },
+         [&] { F->Panel->SetColor(RGB(1, 2, 3)); }},
+        {"font", F->Caption->Handle(), [&] { F->Caption->SetFont(F->Caption->Font()); },
+         [&] {
+             TFont bold = F->Caption->Font();
+             bold.Style = 1;
+             F->Caption->SetFont(bold);
+         }},
+        {"label caption", F->Caption->Handle(), [&] { F->Caption->SetCaption(F->Caption->Caption()); },
+         [&] { F->Caption->SetCaption("&Another"); }},
+        {"bevel", F->Panel->Handle(), [&] { F->Panel->SetBevelOuter(F->Panel->BevelOuter()); },
+         [&] { F->Panel->SetBevelOuter(bvLowered); }},
+        {"action checked", F->Bar->Handle(), [&] { F->Toggle->SetChecked(F->Toggle->Checked()); },
+         [&] { F->Toggle->SetChecked(!F->Toggle->Checked()); }},
+        {"action enabled", F->Bar->Handle(), [&] { F->Red->SetEnabled(true); }, [&] { F->Red->SetEnabled(false); }},
+        {"combo item", F->Combo->Handle(), [&] { F->Combo->SetItemIndex(0); }, [&] { F->Combo->SetItemIndex(1); }},
+        {"form caption", F->Handle(), [&] { F->SetCaption(F->TForm::Caption()); }, [&] { F->SetCaption("Renamed"); }},
+    };
+    F->SetCaption("Commands");
+    // Their own colour and font, not the parent's: setting them again changes nothing.
+    F->Panel->SetColor(RGB(200, 200, 240));
+    F->Caption->SetFont(F->Caption->Font());
+    for (const TCase& c : cases) {
+        ::RedrawWindow(F->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+        uitest::Pump();
+        ASSERT_FALSE(WantsRepaint(F->Handle())) << c.Name;
+        c.Same();
+        EXPECT_FALSE(WantsRepaint(c.Window)) << c.Name << ": same value";
+        c.Changed();
+        EXPECT_TRUE(WantsRepaint(c.Window)) << c.Name << ": new value";
+    }
+}

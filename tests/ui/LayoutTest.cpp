@@ -201,3 +201,28 @@ TEST(UiLayout, TearingDownAFormRaisesNoLayoutOrResizeEvents) {
     delete f;
     EXPECT_EQ(0, resized);
 }
+
+TEST(UiLayout, AFailingResizeHandlerStopsNeitherThisLayoutNorTheNext) {
+    auto* f = Application->CreateForm<TLayoutForm>();
+    uitest::TakeBoxes();
+    bool fail = true;
+    f->Top->OnResize = [&](TObject*) {
+        if (fail) throw Exception("Resize failed");
+    };
+    // The error reaches the standard report; the panes after the failing one still get their places.
+    f->SetClientSize(600, 400);
+    auto boxes = uitest::TakeBoxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Resize failed.", boxes[0].Text);
+    ExpectRect(R(0, 0, 600, 30), f->Top->BoundsRect(), "top");
+    ExpectRect(R(0, 380, 600, 400), f->Bottom->BoundsRect(), "bottom");
+    ExpectRect(R(123, 30, 600, 380), f->Client->BoundsRect(), "client");
+    // And the form goes on laying out.
+    fail = false;
+    f->SetClientSize(500, 300);
+    EXPECT_TRUE(uitest::TakeBoxes().empty());
+    ExpectRect(R(0, 280, 500, 300), f->Bottom->BoundsRect(), "bottom after the error");
+    ExpectRect(R(123, 30, 500, 280), f->Client->BoundsRect(), "client after the error");
+    ExpectRect(R(10, 10, 367, 240), f->Stretch->BoundsRect(), "anchored after the error");
+    delete f;
+}
