@@ -13,3 +13,5 @@ list(APPEND VS_WIN_SOURCES
     src/app/MainFormShellExt.cpp)
 list(APPEND VS_WIN_SOURCES
     src/app/MainFormLive.cpp)
+list(APPEND VS_WIN_SOURCES
+    src/app/MainFormExplorer.cpp)

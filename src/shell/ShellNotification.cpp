@@ -5,6 +5,7 @@
 #include "platform/WinText.h"
 #include "shell/DirWatcher_win.h"
 #include "shell/FolderSize.h"
+#include "shell/ShellListView_win.h"
 #include "ui/Forms.h"
 
 namespace {
@@ -239,7 +240,7 @@ void TStCustomShellNotification::SetWatchFolder(const std::string& path) {
     if (!p.empty()) {
         PIDLIST_ABSOLUTE pidl = nullptr;
         if (FAILED(::SHParseDisplayName(Widen(p).c_str(), nullptr, &pidl, 0, nullptr)) || !pidl)
-            throw ESsInvalidFolder();
+            throw ESsInvalidFolder("Invalid folder");
         ::CoTaskMemFree(pidl);
     }
     FWatchFolder = p;
@@ -261,7 +262,7 @@ void TStCustomShellNotification::RegisterNotify() {
         pidl = own.get();
     } else if (FSpecial != sfNone) {
         PIDLIST_ABSOLUTE p = nullptr;
-        if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, FSpecial, &p))) own.reset(p);
+        if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, SpecialFolderNumber(FSpecial), &p))) own.reset(p);
         pidl = own.get();
     }
     if (!pidl) return;

@@ -16,26 +16,12 @@
 #include <string>
 
 #include "platform/Exception.h"
+#include "shell/ShellListViewRows.h"
 #include "shell/ShellNotificationQueue.h"
 #include "ui/Component.h"
 
 class TDirWatcher;
 class TFolderSizeService;
-
-// Special folders that can be watched instead of a path (the shell's folder numbers).
-enum TStSpecialRootFolder {
-    sfNone = -1,
-    sfDesktop = CSIDL_DESKTOP,
-    sfDrives = CSIDL_DRIVES,
-    sfNetwork = CSIDL_NETWORK,
-    sfPersonal = CSIDL_PERSONAL,
-    sfTemplates = CSIDL_TEMPLATES,
-};
-
-class ESsInvalidFolder : public Exception {
-public:
-    ESsInvalidFolder() : Exception("Invalid folder") {}
-};
 
 // The items are null where the notification carries none; they live for the length of the call.
 using TStShellNotifyEvent =
@@ -58,7 +44,8 @@ public:
     void SetNotifyEvents(TStNotifyEventsSet events);
     TStSpecialRootFolder SpecialWatchFolder() const { return FSpecial; }
     void SetSpecialWatchFolder(TStSpecialRootFolder folder);
-    // A path to watch; "C:" becomes "C:\". Throws ESsInvalidFolder when the shell cannot parse it.
+    // A path to watch; "C:" becomes "C:\". Throws ESsInvalidFolder ("Invalid folder") when the shell
+    // cannot parse it.
     const std::string& WatchFolder() const { return FWatchFolder; }
     void SetWatchFolder(const std::string& path);
     bool WatchSubFolders() const { return FWatchSubFolders; }

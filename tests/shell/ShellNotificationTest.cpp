@@ -12,6 +12,7 @@
 #include "shell/DirWatcher_win.h"
 #include "shell/FakeListing.h"
 #include "shell/FolderSize.h"
+#include "shell/ShellListView_win.h"
 #include "shell/ShellNotification.h"
 #include "support/TestSupport.h"
 #include "ui/Forms.h"
