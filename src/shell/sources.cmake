@@ -24,4 +24,5 @@ list(APPEND VS_WIN_SOURCES
 
 # The folder combo box.
 list(APPEND VS_WIN_SOURCES
-    src/shell/ShellComboEntries.cpp)
+    src/shell/ShellComboEntries.cpp
+    src/shell/ShellComboBox.cpp)

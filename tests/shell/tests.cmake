@@ -15,4 +15,6 @@ vs_win_test(shell_notification_tests
     shell/ShellNotificationTest.cpp
     shell/FakeListing.cpp)
 vs_win_test(shell_combo_tests
-    shell/ShellComboEntriesTest.cpp)
+    ui/UiTestEnv.cpp
+    shell/ShellComboEntriesTest.cpp
+    shell/ShellComboBoxTest.cpp)
