@@ -26,7 +26,6 @@ void TMainForm::StShellListView1FilterItem(TObject*, TStShellItem*, bool& Accept
     Accept = true;
 }
 void TMainForm::StShellListView1ItemDblClick(TObject*, TStShellItem*, bool&) {}
-void TMainForm::StShellListView1ShellChangeNotify(TObject*, TStShellItem*, TStShellItem*, unsigned) {}
 void TMainForm::StShellListView1SelectItem(TObject*, int, bool) {}
 
 void TMainForm::UpdateChart(const std::string&, const std::string&) {}

@@ -1,4 +1,5 @@
 #include "app/MainFormUnit.h"
+#include "shell/ShellComboBox.h"
 
 #include <shellapi.h>
 
@@ -164,7 +165,7 @@ void TMainForm::CreatePanes() {
     Panel1->SetAlign(alTop);
     int p1w = Panel1->Width();
 
-    StShellComboBox1 = new TComboBox(this, Panel1);
+    StShellComboBox1 = new TStShellComboBox(this, Panel1);
     StShellComboBox1->SetName("StShellComboBox1");
     StShellComboBox1->SetBounds(0, 1, std::min(636, p1w - 24), 21);
     StShellComboBox1->SetAnchors(akLeft | akTop | akRight);
@@ -252,7 +253,7 @@ void TMainForm::FormCreate(TObject*) {
     StShellListView1->OnBeforeFill = [this](TObject* s) {
         if (ListOnBeforeFill) ListOnBeforeFill(s);
     };
-    BindShellChangeNotify();
+    SetUpLiveRefresh();
     // 5.
     FilterCombo->SetItemIndex(0);
     // 6. The folder combo follows the list's current folder (linked by the browsing code).

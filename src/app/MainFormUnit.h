@@ -12,9 +12,9 @@
 #include "ui/ImageList.h"
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
-#include "shell/ShellNotificationQueue.h"
 
 class TStShellListView;
+class TStShellComboBox;
 class TStShellItem;
 
 class TSplashForm;
@@ -59,7 +59,7 @@ public:
     TSplitter* Splitter2;
     TPanel* BottomPanel;
     TPanel* Panel1;
-    TComboBox* StShellComboBox1;
+    TStShellComboBox* StShellComboBox1;
     TSpeedButton* SpeedButton2;
     TPanel* Panel8;
     TPanel* Panel3;
@@ -144,13 +144,10 @@ public:
 
     bool ChartFileTypes() const { return FChartFileTypes; }
 
-    // Live refresh (MainFormLive.cpp): the folder list's change event, with this window's handler bound
-    // by FormCreate and again by the one-shot timer the handler (re)starts.
-    std::function<void(TObject* Sender, const TStNotifyItem* OldShellItem, const TStNotifyItem* NewShellItem,
-                       TStNotifyEventsSet Events)>
-        ListOnShellChangeNotify;
-    void StShellListView1ShellChangeNotify(TObject* Sender, const TStNotifyItem* OldShellItem,
-                                           const TStNotifyItem* NewShellItem, TStNotifyEventsSet Events);
+    // Live refresh (MainFormLive.cpp): the list's change notification and the folder combo box linked
+    // to the list, set up by FormCreate; the one-shot timer the change handler (re)starts binds the
+    // handler to the list again.
+    void SetUpLiveRefresh();
     void BindShellChangeNotify();
     TTimer* ShellChangeTimer() const { return FShellChangeTimer; }
 

@@ -109,8 +109,8 @@ void InvalidateForNotification(TFolderSizeService& service, const TStNotificatio
         service.InvalidateFolderSize(n.Item2->Path, n.Item2->IsFolder);
 }
 
-TStRefreshNeeds MainWindowRefreshNeeds(TStNotifyEventsSet events, const TStNotifyItem* oldItem,
-                                       const TStNotifyItem* newItem, std::string_view currentPath) {
+TStRefreshNeeds MainWindowRefreshNeeds(TStNotifyEventsSet events, const std::string* oldPath,
+                                       const std::string* newPath, std::string_view currentPath) {
     static constexpr TStNotifyEventsSet kSpace = {neFileChange,   neFileCreate,   neFileDelete,
                                                   neDriveSpaceChange, neFolderCreate, neFolderDelete,
                                                   neFolderUpdate, neNetShare,     neNetUnShare};
@@ -120,8 +120,8 @@ TStRefreshNeeds MainWindowRefreshNeeds(TStNotifyEventsSet events, const TStNotif
     TStRefreshNeeds needs;
     needs.Volumes = events.ContainsAny(kSpace);
     if (events.ContainsAny(kContents)) {
-        const TStNotifyItem* item = oldItem ? oldItem : newItem;
-        needs.Chart = item && std::string_view(item->Path).substr(0, currentPath.size()) == currentPath;
+        const std::string* path = oldPath ? oldPath : newPath;
+        needs.Chart = path && std::string_view(*path).substr(0, currentPath.size()) == currentPath;
     }
     return needs;
 }

@@ -161,5 +161,6 @@ struct TStRefreshNeeds {
     bool Volumes = false;
     bool Chart = false;
 };
-TStRefreshNeeds MainWindowRefreshNeeds(TStNotifyEventsSet events, const TStNotifyItem* oldItem,
-                                       const TStNotifyItem* newItem, std::string_view currentPath);
+// The paths are null for an item the notification does not carry.
+TStRefreshNeeds MainWindowRefreshNeeds(TStNotifyEventsSet events, const std::string* oldPath,
+                                       const std::string* newPath, std::string_view currentPath);

@@ -20,7 +20,8 @@ list(APPEND VS_WIN_SOURCES
 list(APPEND VS_CORE_SOURCES src/shell/ShellNotificationQueue.cpp)
 list(APPEND VS_WIN_SOURCES
     src/shell/DirWatcher_win.cpp
-    src/shell/ShellNotification.cpp)
+    src/shell/ShellNotification.cpp
+    src/shell/ShellNotificationList.cpp)
 
 # The folder combo box.
 list(APPEND VS_WIN_SOURCES

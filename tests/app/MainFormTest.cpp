@@ -8,6 +8,7 @@
 #include "app/windows/AboutFormUnit.h"
 #include "app/windows/ProgressFormUnit.h"
 #include "app/windows/SplashFormUnit.h"
+#include "shell/ShellComboBox.h"
 #include "shell/ShellListView_win.h"
 #include "ui/UiTestEnv.h"
 

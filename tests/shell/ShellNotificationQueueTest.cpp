@@ -211,12 +211,11 @@ TEST_F(NotificationInvalidation, ABurstInManySubFoldersLeavesNoStaleTotals) {
 }
 
 TEST(MainWindowRefresh, VolumesForSpaceChangesChartForChangesInTheCurrentTree) {
-    const TStNotifyItem inside{"C:\\data\\sub\\f.txt", "f.txt", false, nullptr};
-    const TStNotifyItem outside{"C:\\other\\f.txt", "f.txt", false, nullptr};
-    const TStNotifyItem otherCase{"c:\\DATA\\f.txt", "f.txt", false, nullptr};
+    const std::string inside = "C:\\data\\sub\\f.txt", outside = "C:\\other\\f.txt",
+                      otherCase = "c:\\DATA\\f.txt";
     struct TCase {
         TStNotifyEventsSet Events;
-        const TStNotifyItem *Old, *New;
+        const std::string *Old, *New;
         bool Volumes, Chart;
     };
     const TCase cases[] = {

@@ -18,3 +18,6 @@ vs_win_test(shell_combo_tests
     ui/UiTestEnv.cpp
     shell/ShellComboEntriesTest.cpp
     shell/ShellComboBoxTest.cpp)
+vs_win_test(shell_list_live_tests
+    ui/UiTestEnv.cpp
+    shell/ShellListLiveTest.cpp)
