@@ -67,6 +67,8 @@ TStCustomShellNotification::TStCustomShellNotification(TComponent* owner) : TCom
 }
 
 TStCustomShellNotification::~TStCustomShellNotification() {
+    // What the watcher still holds is not handled any more: the handlers' owners are going too.
+    FDestroying = true;
     Deregister();
     ::SetWindowLongPtrW(FWindow, GWLP_USERDATA, 0);
     ::DestroyWindow(FWindow);
@@ -126,6 +128,7 @@ void TStCustomShellNotification::FromWatcher() {
 }
 
 void TStCustomShellNotification::Receive(TStNotification n) {
+    if (FDestroying) return;
     TStNotification attribute;
     const bool isAttribute = n.Events & shcne::Attributes;
     if (isAttribute) attribute = n;

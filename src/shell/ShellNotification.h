@@ -103,6 +103,7 @@ private:
     std::unique_ptr<TDirWatcher> FWatcher;
     TFolderSizeService* FService = nullptr;
     bool FDraining = false;
+    bool FDestroying = false;
 };
 
 class TStShellNotification : public TStCustomShellNotification {
