@@ -108,8 +108,13 @@ private:
     bool& FFlag;
 };
 
-// The object whose window is being created, bound by the creation hook at the window's birth.
-TControl* GCreating = nullptr;
+// The window being created for an object, bound by the creation hook at the window's birth.
+struct TCreation {
+    TControl* Control;
+    HWND Parent;
+    UINT_PTR Id;
+};
+TCreation* GCreating = nullptr;
 HHOOK GCreationHook = nullptr;
 int GCreationDepth = 0;
 unsigned GNextControlId = 1000;
@@ -120,9 +125,14 @@ constexpr unsigned KFirstControlId = 1000, KLastControlId = 0xFFFF;  // WM_COMMA
 // WM_NCCREATE and WM_CREATE, and before a combo box asks its parent for item heights.
 LRESULT CALLBACK TControl::CreationHook(int code, WPARAM wp, LPARAM lp) {
     if (code == HCBT_CREATEWND && GCreating) {
-        TControl* c = GCreating;
-        GCreating = nullptr;  // windows made during this creation (a combo box's edit field) are not ours
-        c->Attach(reinterpret_cast<HWND>(wp));
+        // Only the window asked for: not one the system makes on the side (an input method window),
+        // nor those made during this creation (a combo box's edit field).
+        const CREATESTRUCTW* cs = reinterpret_cast<CBT_CREATEWNDW*>(lp)->lpcs;
+        if (cs->hwndParent == GCreating->Parent && reinterpret_cast<UINT_PTR>(cs->hMenu) == GCreating->Id) {
+            TControl* c = GCreating->Control;
+            GCreating = nullptr;
+            c->Attach(reinterpret_cast<HWND>(wp));
+        }
     }
     return ::CallNextHookEx(nullptr, code, wp, lp);
 }
@@ -144,8 +154,9 @@ HWND TControl::CreateBoundWindow(DWORD exStyle, const wchar_t* className, const 
     FOwnClass = wcscmp(className, L"VsControl") == 0 || wcscmp(className, L"VsForm") == 0;
     if (GCreationDepth++ == 0)
         GCreationHook = ::SetWindowsHookExW(WH_CBT, CreationHook, nullptr, ::GetCurrentThreadId());
-    TControl* outer = GCreating;
-    GCreating = this;
+    TCreation creation{this, parent, id};
+    TCreation* outer = GCreating;
+    GCreating = &creation;
     HWND wnd = ::CreateWindowExW(exStyle, className, text, style, x, y, width, height, parent,
                                  reinterpret_cast<HMENU>(id), ::GetModuleHandleW(nullptr), FOwnClass ? this : nullptr);
     GCreating = outer;
@@ -561,6 +572,14 @@ void TWinControl::EnableAlign() {
     if (--FAlignLock == 0 && FAlignPending) Realign();
 }
 
+void TWinControl::EnableAlignReporting() noexcept {
+    try {
+        EnableAlign();
+    } catch (...) {
+        Application->HandleException(this);
+    }
+}
+
 void TWinControl::Realign() {
     if (TForm* f = ParentForm(); f && f->Destroying()) return;
     if (FAlignLock > 0 || !Handle()) {
@@ -652,7 +671,7 @@ TControl* TWinControl::FindChildById(int id) const {
 
 TControl* TWinControl::FindChildOf(HWND wnd) const {
     for (HWND w = wnd; w && w != Handle(); w = ::GetParent(w))
-        if (TControl* c = FromHandle(w)) return c != this ? c : nullptr;
+        if (TControl* c = FromHandle(w)) return c->FParent == this ? c : nullptr;
     return nullptr;
 }
 

@@ -221,6 +221,9 @@ public:
     // Postpones layout while a batch of changes is made; the last EnableAlign lays out once.
     void DisableAlign() { ++FAlignLock; }
     void EnableAlign();
+    // The same for destructors and other places that must not throw: an error of the layout (a
+    // failing resize handler) goes to the standard error report instead.
+    void EnableAlignReporting() noexcept;
 
     void ChangeScale(int newDpi, int oldDpi) override;
     bool CanFocus() const override { return true; }
@@ -235,7 +238,7 @@ private:
     void InsertControl(TControl* c) { FControls.push_back(c); }
     void RemoveControl(TControl* c);
     TControl* FindChildById(int id) const;
-    // The child object a window belongs to: the window itself or one of its parents below this one.
+    // The child object a window belongs to (the window itself or one of its parents), or null.
     TControl* FindChildOf(HWND wnd) const;
 
     std::vector<TControl*> FControls;
@@ -248,7 +251,7 @@ private:
 class TAlignLock {
 public:
     explicit TAlignLock(TWinControl* c) : FControl(c) { FControl->DisableAlign(); }
-    ~TAlignLock() { FControl->EnableAlign(); }
+    ~TAlignLock() { FControl->EnableAlignReporting(); }
     TAlignLock(const TAlignLock&) = delete;
     TAlignLock& operator=(const TAlignLock&) = delete;
 

@@ -226,3 +226,19 @@ TEST(UiLayout, AFailingResizeHandlerStopsNeitherThisLayoutNorTheNext) {
     ExpectRect(R(10, 10, 367, 240), f->Stretch->BoundsRect(), "anchored after the error");
     delete f;
 }
+
+TEST(UiLayout, AFailingResizeHandlerAtTheEndOfABatchIsReported) {
+    auto* f = Application->CreateForm<TLayoutForm>();
+    uitest::TakeBoxes();
+    f->Client->OnResize = [](TObject*) { throw Exception("Resize failed"); };
+    {
+        // The batch lays out once when the lock goes, which must not throw out of its destructor.
+        TAlignLock lock(f);
+        f->Left->SetWidth(150);
+    }
+    auto boxes = uitest::TakeBoxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Resize failed.", boxes[0].Text);
+    ExpectRect(R(153, 30, 400, 280), f->Client->BoundsRect(), "client");
+    delete f;
+}
