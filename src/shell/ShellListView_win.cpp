@@ -134,10 +134,12 @@ TStShellListView::TStShellListView(TComponent* owner, TWinControl* parent)
     OnBeginDrag = [this](TObject*, int) {
         if (FOptions & loAllowDrag) StartDrag();
     };
+    if (FOptions & loAllowDrop) RegisterDropTarget();
 }
 
 TStShellListView::~TStShellListView() {
     *FAlive = false;
+    RevokeDropTarget();
     // Rows first, so nothing asks for an item while the lists go.
     FFilteredList.Clear();
     FSelectionList.Clear();
@@ -682,6 +684,10 @@ void TStShellListView::UpOneLevel() {
 
 void TStShellListView::SetOptions(TStListOptions options) {
     FOptions = options;
+    if (FOptions & loAllowDrop)
+        RegisterDropTarget();
+    else
+        RevokeDropTarget();
 }
 
 void TStShellListView::ChangeViewStyle(TViewStyle style) {
@@ -829,5 +835,3 @@ LRESULT TStShellListView::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     }
     return TListView::WndProc(msg, wp, lp);
 }
-
-void TStShellListView::StartDrag() {}

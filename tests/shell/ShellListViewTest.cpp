@@ -330,6 +330,118 @@ TEST_F(ShellListView, InvalidRootRaisesAndClears) {
     EXPECT_TRUE(List->RootFolder().empty());
 }
 
+TEST_F(ShellListView, DragCaptionCountsTheSelectedRows) {
+    List->SetRootFolder(Tree->Path());
+    for (const char* name : {"one.txt", "abc", "sub"}) List->SetSelected(Row(name));
+    EXPECT_EQ(List->SelectionDragCaption(), "2 files, 1 folder");
+    DWORD effects = 0;
+    TComPtr<IDataObject> data = List->SelectionDataObject(effects);
+    EXPECT_TRUE(data);
+    EXPECT_TRUE(effects & DROPEFFECT_COPY);
+}
+
+// Records what the list forwards to a folder's drop target.
+class TRecordingDropTarget : public IDropTarget {
+public:
+    TRecordingDropTarget(std::vector<std::string>& log, std::string path) : FLog(log), FPath(std::move(path)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (riid == IID_IUnknown || riid == IID_IDropTarget) {
+            *out = this;
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefs; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        ULONG n = --FRefs;
+        if (!n) delete this;
+        return n;
+    }
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD* e) override {
+        FLog.push_back("enter " + Name());
+        *e = DROPEFFECT_COPY;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* e) override {
+        *e = DROPEFFECT_COPY;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DragLeave() override {
+        FLog.push_back("leave " + Name());
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL, DWORD* e) override {
+        FLog.push_back(std::string("drop ") + Name() + (data ? "" : " without data"));
+        *e = DROPEFFECT_COPY;
+        return S_OK;
+    }
+
+private:
+    std::string Name() const { return std::string(FileNameOf(FPath)); }
+    std::vector<std::string>& FLog;
+    std::string FPath;
+    ULONG FRefs = 1;
+};
+
+// A drop goes to the shell's drop target of the folder row under the cursor, or of the current folder
+// over empty space or a file row; the row under the cursor is highlighted meanwhile.
+TEST_F(ShellListView, DropsGoToTheFolderOrTheRowUnderTheCursor) {
+    vstest::TTempDir source, target;
+    source.WriteFile("dropped.txt", 7);
+    target.MakeDir("inner");
+    target.WriteFile("plain.txt", 1);
+    auto* from = new TStShellListView(Form.get(), Form.get());
+    from->SetBounds(0, 0, 10, 10);
+    from->SetRootFolder(source.Utf8());
+    from->SetSelected(0);
+    List->SetRootFolder(target.Utf8());
+    // The real targets exist for the folder and for a folder row.
+    EXPECT_TRUE(List->ShellDropTarget(-1));
+    EXPECT_TRUE(List->ShellDropTarget(Row("inner")));
+
+    std::vector<std::string> log;
+    List->DropTargetHook = [&](const std::string& path) {
+        TComPtr<IDropTarget> t;
+        *t.Put() = new TRecordingDropTarget(log, path);
+        return t;
+    };
+    IDropTarget* drop = List->DropTarget();
+    ASSERT_NE(drop, nullptr);
+    DWORD effects = 0;
+    TComPtr<IDataObject> data = from->SelectionDataObject(effects);
+    ASSERT_TRUE(data);
+    auto at = [&](POINT client) {
+        ::ClientToScreen(List->Handle(), &client);
+        return POINTL{client.x, client.y};
+    };
+    auto rowPoint = [&](const char* name) {
+        RECT r{};
+        ListView_GetItemRect(List->Handle(), Row(name), &r, LVIR_LABEL);
+        return POINT{r.left + 2, (r.top + r.bottom) / 2};
+    };
+    POINT empty{40, List->ClientHeight() - 40};
+    DWORD effect = effects;
+    drop->DragEnter(data.Get(), MK_LBUTTON, at(empty), &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+    effect = effects;
+    drop->DragOver(MK_LBUTTON, at(rowPoint("inner")), &effect);
+    EXPECT_EQ(ListView_GetItemState(List->Handle(), Row("inner"), LVIS_DROPHILITED),
+              static_cast<UINT>(LVIS_DROPHILITED));
+    effect = effects;
+    drop->DragOver(MK_LBUTTON, at(rowPoint("plain.txt")), &effect);  // a file row: the folder again
+    EXPECT_EQ(ListView_GetItemState(List->Handle(), Row("inner"), LVIS_DROPHILITED), 0u);
+    effect = effects;
+    drop->DragOver(MK_LBUTTON, at(rowPoint("inner")), &effect);
+    effect = effects;
+    drop->Drop(data.Get(), 0, at(rowPoint("inner")), &effect);
+    std::string folder = std::string(FileNameOf(target.Utf8()));
+    EXPECT_EQ(log, (std::vector<std::string>{"enter " + folder, "leave " + folder, "enter inner", "leave inner",
+                                             "enter " + folder, "leave " + folder, "enter inner", "drop inner"}));
+    EXPECT_EQ(ListView_GetItemState(List->Handle(), Row("inner"), LVIS_DROPHILITED), 0u);
+}
+
 TEST_F(ShellListView, ScreenshotFolderWithSizes) {
     VS_SCREENSHOT_ONLY();
     List->SetCalcFolderSize(true);
