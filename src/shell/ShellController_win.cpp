@@ -327,6 +327,10 @@ bool TStShellController::InvokeDefault(TStShellItem& item) {
 
 bool TStShellController::FindByPath(const std::string& path, WIN32_FIND_DATAW& data) {
     if (path.empty()) return false;
+    // A drive's root has no find data on Windows (Wine finds one): drives are system folders.
+    std::string_view p = path;
+    while (p.size() > 3 && (p.back() == '\\' || p.back() == '/')) p.remove_suffix(1);
+    if (p.size() <= 3 && p.size() >= 2 && p[1] == ':') return false;
     THandle<TFindHandleTraits> find(::FindFirstFileW(LongPath(path).c_str(), &data));
     return static_cast<bool>(find);
 }

@@ -51,6 +51,63 @@ public:
 
 TTree* Tree = nullptr;
 
+// Wine's drives are the links in the prefix's dosdevices folder: a drive letter for a test folder is a
+// new link there (made by /bin/ln, which Wine starts like any program).
+std::string UnixName(const std::wstring& path) {
+    using TGetUnixName = char*(__cdecl*)(const wchar_t*);
+    auto get = reinterpret_cast<TGetUnixName>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* name = get ? get(path.c_str()) : nullptr;
+    if (!name) return {};
+    std::string out = name;
+    ::HeapFree(::GetProcessHeap(), 0, name);
+    return out;
+}
+bool RunProgram(const std::wstring& program, std::wstring arguments) {
+    std::wstring command = program + L" " + arguments;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    ::WaitForSingleObject(pi.hProcess, 10000);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return true;
+}
+std::string DosDevices() {
+    // C:\ names <prefix>/dosdevices/c:/ (or the folder it leads to, <prefix>/drive_c).
+    std::string driveC = UnixName(L"C:\\");
+    size_t at = driveC.find("/dosdevices/");
+    if (at != std::string::npos) return driveC.substr(0, at) + "/dosdevices/";
+    while (!driveC.empty() && driveC.back() == '/') driveC.pop_back();
+    size_t slash = driveC.rfind('/');
+    return slash == std::string::npos ? std::string() : driveC.substr(0, slash) + "/dosdevices/";
+}
+wchar_t WineDriveFor(const fs::path& folder) {
+    std::string devices = DosDevices(), target = UnixName(folder.wstring());
+    if (devices.empty() || target.empty()) return 0;
+    for (wchar_t c = L'T'; c <= L'Y'; ++c) {
+        wchar_t root[] = {c, L':', L'\\', 0};
+        if (::GetDriveTypeW(root) != DRIVE_NO_ROOT_DIR) continue;
+        std::string link = devices + static_cast<char>(c - L'A' + 'a') + ":";
+        RunProgram(L"/bin/ln", L"-s \"" + Widen(target) + L"\" \"" + Widen(link) + L"\"");
+        for (int i = 0; i < 50 && ::GetDriveTypeW(root) == DRIVE_NO_ROOT_DIR; ++i) ::Sleep(20);
+        if (::GetDriveTypeW(root) == DRIVE_NO_ROOT_DIR) return 0;
+        // The shell's drive list reads the device names, which a new link does not add to.
+        wchar_t name[] = {c, L':', 0};
+        ::DefineDosDeviceW(0, name, folder.wstring().c_str());
+        return c;
+    }
+    return 0;
+}
+void RemoveWineDrive(wchar_t letter) {
+    wchar_t name[] = {letter, L':', 0};
+    ::DefineDosDeviceW(DDD_REMOVE_DEFINITION, name, nullptr);
+    std::string link = DosDevices() + static_cast<char>(letter - L'A' + 'a') + ":";
+    RunProgram(L"/bin/rm", L"-f \"" + Widen(link) + L"\"");
+}
+
 class ShellListView : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -323,6 +380,42 @@ TEST_F(ShellListView, SecondFillDuringAFillWaitsForTheFirst) {
     ASSERT_EQ(Filled.size(), 2u);
     EXPECT_TRUE(SameText(Filled[1], Tree->Path("sub")));
     EXPECT_EQ(Captions(), (std::vector<std::string>{"deeper", "a.bin"}));
+}
+
+// The drives folder with folder sizes: each listed drive is walked whole and shown as a system folder
+// with the short size texts. Only a drive of our own (a letter for the test's folder) is let through
+// the filter, so no real disk is walked.
+TEST_F(ShellListView, DrivesFolderListsDrivesWithFolderSizes) {
+    vstest::TTempDir drive;
+    drive.WriteFile("a.bin", 3 * 1024 * 1024 + 7);
+    drive.WriteFile("deep/b.bin", 2000);
+    wchar_t letter = WineDriveFor(drive.Path());
+    ASSERT_NE(letter, 0) << "no free drive letter";
+    std::string root = Narrow(std::wstring{letter, L':', L'\\'});
+    std::vector<std::string> drives;
+    List->SetFiltered(true);
+    List->SetCalcFolderSize(true);
+    List->OnFilterItem = [&](TObject*, TStShellItem* item, bool& accept) {
+        drives.push_back(item->Path);
+        accept = item->Path == root;
+    };
+    List->SetSpecialRootFolder(sfDrives);
+    std::int64_t used = 0, count = 0;
+    std::int64_t size = FolderSize(root, "*.*", used, count);
+    RemoveWineDrive(letter);
+    EXPECT_NE(std::find(drives.begin(), drives.end(), "C:\\"), drives.end());
+    ASSERT_EQ(List->ItemCount(), 1);
+    std::vector<std::string> t = List->Item(0).SubItems;
+    ASSERT_EQ(t.size(), 7u);
+    EXPECT_EQ(t[5] + t[6], "");  // a system folder has no date or attributes
+    EXPECT_EQ(t[0], "3MB");
+    EXPECT_EQ(t[3], "2");
+    EXPECT_EQ(t[4], "System Folder");
+    EXPECT_EQ(size, 3 * 1024 * 1024 + 7 + 2000);
+    EXPECT_EQ(t[1], FormatSizeShort(used));
+    EXPECT_EQ(t[2], FormatSizeShort(used - size));
+    EXPECT_EQ(List->ColumnCount(), 8);
+    EXPECT_EQ(List->ColumnWidth(1), List->Scale(85));
 }
 
 TEST_F(ShellListView, InvalidRootRaisesAndClears) {
