@@ -52,8 +52,8 @@ size_t PrivateBytes() {
 }
 
 // The unavoidable part: enumeration alone, then the icon query of each child.
-void Reference(const std::string& folder, double& enumMs, double& iconMs, double& enumCpu, double& iconCpu,
-               int& count) {
+void Reference(const std::string& folder, double& enumMs, double& iconMs, double& enumCpu, double& iconCpu, int& count,
+               bool icons) {
     IShellFolder* desktop = nullptr;
     ::SHGetDesktopFolder(&desktop);
     std::wstring w = Widen(folder);
@@ -71,7 +71,7 @@ void Reference(const std::string& folder, double& enumMs, double& iconMs, double
     enumMs = t.WallMs();
     enumCpu = t.CpuUsed();
     TTimer ti;
-    for (LPITEMIDLIST c : children) {
+    for (LPITEMIDLIST c : icons ? children : std::vector<LPITEMIDLIST>{}) {
         LPITEMIDLIST abs = ::ILCombine(pidl, c);
         SHFILEINFOW sfi{};
         sfi.dwAttributes = SFGAO_FOLDER | SFGAO_SHARE | SFGAO_LINK;
@@ -99,6 +99,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     std::string folder = Narrow(argv[1]);
     bool sizes = argc > 2 && std::wstring(argv[2]) == L"sizes";
+    // "enumerate": the otEnumerate setting, whose fill asks for no icons (they come as rows are drawn).
+    bool enumerate = argc > 2 && std::wstring(argv[2]) == L"enumerate";
     Application = new TApplication;
     Application->Initialize();
     try {
@@ -107,7 +109,7 @@ int wmain(int argc, wchar_t** argv) {
         form->AfterConstruction();
         auto* list = new TStShellListView(form.get(), form.get());
         list->SetAlign(alClient);
-        list->SetOptimization(otDisplay);
+        list->SetOptimization(enumerate ? otEnumerate : otDisplay);
         list->SetOptions(loAllowRename | loAllowDrag | loAllowDrop | loExtendedMenu | loShellMenu | loShowHidden);
         list->SetCalcFolderSize(sizes);
         list->SetFileFilter("*.*");
@@ -116,7 +118,7 @@ int wmain(int argc, wchar_t** argv) {
 
         double enumMs = 0, iconMs = 0, enumCpu = 0, iconCpu = 0;
         int count = 0;
-        if (!sizes) Reference(folder, enumMs, iconMs, enumCpu, iconCpu, count);
+        if (!sizes) Reference(folder, enumMs, iconMs, enumCpu, iconCpu, count, !enumerate);
 
         size_t before = PrivateBytes();
         TTimer fill;
@@ -140,7 +142,8 @@ int wmain(int argc, wchar_t** argv) {
                 bytes += sizeof(TStShellItem) + item->ColumnTexts.capacity() * sizeof(std::string);
                 for (const std::string& t : item->ColumnTexts)
                     if (t.capacity() > 15) bytes += t.capacity() + 1;
-                bytes += ::ILGetSize(item->AbsoluteIdList.get()) + ::ILGetSize(item->RelativeIdList.get());
+                bytes += (item->AbsoluteIdList ? ::ILGetSize(item->AbsoluteIdList.get()) : 0) +
+                         ::ILGetSize(item->RelativeIdList.get());
             }
             std::printf(
                 "memory: %zu bytes per item without its name texts (object %zu); process private bytes "

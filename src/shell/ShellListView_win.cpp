@@ -188,7 +188,7 @@ TStShellItem* TStShellListView::RowItem(int row) {
 // Filling
 
 void TStShellListView::Fill(const TStShellItem* item) {
-    TPidl target = item ? ::ClonePidl(item->AbsoluteIdList.get()) : nullptr;
+    TPidl target = item ? item->FullIdList() : nullptr;
     bool root = item == nullptr;
     if (FFilling || (Application && Application->Busy())) {
         // A fill already runs (it lets messages through): this one waits for it, with its own copy of the
@@ -456,7 +456,7 @@ void TStShellListView::ClickColumn(int column) {
     // The focused row's item, to select it again after the order changed.
     TStShellItem* focused = RowItem(FocusedIndex());
     std::string path = focused ? focused->Path : std::string();
-    TPidl pidl = focused ? ::ClonePidl(focused->AbsoluteIdList.get()) : nullptr;
+    TPidl pidl = focused && focused->Path.empty() ? focused->FullIdList() : nullptr;
     bool hadSelection = SelectedIndex() >= 0;
     bool hadFocus = focused != nullptr;
     if (column == GSortColumn) {
@@ -478,7 +478,7 @@ void TStShellListView::ClickColumn(int column) {
         for (int i : SelectedIndices()) SetSelected(i, false);
         for (int row = 0, n = ItemCount(); row < n; ++row) {
             TStShellItem* item = RowItem(row);
-            if (item && (path.empty() ? SamePidl(item->AbsoluteIdList.get(), pidl.get()) : item->Path == path)) {
+            if (item && (path.empty() ? SamePidl(item->FullIdList().get(), pidl.get()) : item->Path == path)) {
                 SetSelected(row, true);
                 EnsureVisible(row);
             }
@@ -754,9 +754,11 @@ bool TStShellListView::RenameRow(int row, const std::string& text) {
     THourGlass hourGlass;
     TPidl renamed = FController->RenameItem(*item, text, Handle());
     if (!renamed) return false;
-    TPidl parent = ::ClonePidl(item->AbsoluteIdList.get());
-    ::ILRemoveLastID(parent.get());
-    item->AbsoluteIdList.reset(::ILCombine(parent.get(), renamed.get()));
+    if (item->AbsoluteIdList) {
+        TPidl parent = item->FullIdList();
+        ::ILRemoveLastID(parent.get());
+        item->AbsoluteIdList.reset(::ILCombine(parent.get(), renamed.get()));
+    }
     item->Path = FController->GetItemName(item->ParentFolder.get(), renamed.get(), SHGDN_FORPARSING);
     item->RelativeIdList = std::move(renamed);
     item->DisplayName = text;

@@ -13,6 +13,7 @@
 #include "shell/SizeText.h"
 #include "support/TestSupport.h"
 #include "ui/Forms.h"
+#include "ui/Menus.h"
 #include "ui/UiTestEnv.h"
 
 namespace fs = std::filesystem;
@@ -416,6 +417,57 @@ TEST_F(ShellListView, DrivesFolderListsDrivesWithFolderSizes) {
     EXPECT_EQ(t[2], FormatSizeShort(used - size));
     EXPECT_EQ(List->ColumnCount(), 8);
     EXPECT_EQ(List->ColumnWidth(1), List->Scale(85));
+}
+
+TEST_F(ShellListView, RefreshRereadsTheFolderAndKeepsTheSelection) {
+    vstest::TTempDir dir;
+    dir.WriteFile("b.txt", 1);
+    dir.WriteFile("c.txt", 1);
+    List->SetRootFolder(dir.Utf8());
+    List->SetSelected(Row("c.txt"));
+    dir.WriteFile("a.txt", 1);
+    List->Refresh(true);
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
+    EXPECT_EQ(List->SelectedIndex(), Row("c.txt"));
+    ASSERT_EQ(List->SelectionList().Count(), 1);
+    EXPECT_EQ(List->SelectionList().Items(0)->DisplayName, "c.txt");
+    EXPECT_EQ(Filled.size(), 1u);  // a refresh is no new listing
+}
+
+TEST_F(ShellListView, TypingANameFindsItsRowWithoutWrapping) {
+    List->SetRootFolder(Tree->Path());
+    TListFindRequest r;
+    r.Text = "RE";
+    r.Partial = true;
+    EXPECT_EQ(List->FindRow(0, r), Row("README"));
+    EXPECT_EQ(List->FindRow(Row("README") + 1, r), Row("report.xyz"));
+    EXPECT_EQ(List->FindRow(Row("report.xyz") + 1, r), -1);
+    r.Partial = false;
+    r.Text = "one.txt";
+    EXPECT_EQ(List->FindRow(0, r), Row("one.txt"));
+    // Through the control, as typing asks.
+    LVFINDINFOW find{};
+    find.flags = LVFI_STRING;
+    find.psz = L"zero.dat";
+    EXPECT_EQ(ListView_FindItem(List->Handle(), -1, &find), Row("zero.dat"));
+}
+
+TEST_F(ShellListView, ViewStyleMenuSwitchesViewsAndReportViewFillsItsDetails) {
+    List->ChangeViewStyle(vsList);
+    List->SetCalcFolderSize(true);
+    List->SetRootFolder(Tree->Path("sub"));
+    EXPECT_EQ(List->ViewStyle(), vsList);
+    EXPECT_FALSE(List->RowItem(0)->DetailsFilled);
+    TPopupMenu* menu = List->ViewMenu();
+    ASSERT_EQ(menu->Count(), 4);
+    EXPECT_EQ(menu->Items(3)->Caption(), "&Details");
+    menu->Items(3)->Click();
+    EXPECT_EQ(List->ViewStyle(), vsReport);
+    EXPECT_TRUE(menu->Items(3)->Checked());
+    EXPECT_FALSE(menu->Items(1)->Checked());
+    EXPECT_EQ(List->ColumnCount(), 8);
+    EXPECT_EQ(Texts("a.bin")[0], "4KB");
+    EXPECT_EQ(Texts("deeper")[3], "1");
 }
 
 TEST_F(ShellListView, InvalidRootRaisesAndClears) {
