@@ -470,6 +470,27 @@ TEST_F(ShellListView, ViewStyleMenuSwitchesViewsAndReportViewFillsItsDetails) {
     EXPECT_EQ(Texts("deeper")[3], "1");
 }
 
+TEST_F(ShellListView, SelectionListFollowsTheSelectedRows) {
+    std::vector<std::string> selected;
+    List->OnItemSelected = [&](TObject*, TStShellItem* item) { selected.push_back(item->DisplayName); };
+    List->SetRootFolder(Tree->Path());
+    List->SetSelected(Row("sub"));
+    List->SetSelected(Row("one.txt"));
+    EXPECT_EQ(selected, (std::vector<std::string>{"sub", "one.txt"}));
+    ASSERT_EQ(List->SelectionList().Count(), 2);
+    EXPECT_EQ(List->SelectionList().Items(0)->DisplayName, "sub");
+    EXPECT_EQ(List->SelectionList().Items(1)->DisplayName, "one.txt");
+    ASSERT_NE(List->ChangedItem(), nullptr);
+    EXPECT_EQ(List->ChangedItem()->DisplayName, "one.txt");
+    List->SetSelected(Row("sub"), false);
+    ASSERT_EQ(List->SelectionList().Count(), 1);
+    EXPECT_EQ(List->ChangedItem()->DisplayName, "sub");
+    // A new listing empties it.
+    List->SetRootFolder(Tree->Path("empty"));
+    EXPECT_EQ(List->SelectionList().Count(), 0);
+    EXPECT_EQ(List->ChangedItem(), nullptr);
+}
+
 TEST_F(ShellListView, InvalidRootRaisesAndClears) {
     EXPECT_THROW(List->SetRootFolder("Q:\\no\\such\\folder\\here"), ESsInvalidFolder);
     EXPECT_TRUE(List->RootFolder().empty());
