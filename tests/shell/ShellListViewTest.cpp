@@ -1,6 +1,9 @@
 // The folder list on the real shell under Wine, over one shared tree of awkward files: what its rows
 // show, sorting, the mask filter, navigation, rename and a fill asked for during a fill.
 #include <gtest/gtest.h>
+#include <windows.h>
+// after windows.h
+#include <shellapi.h>
 
 #include <filesystem>
 #include <fstream>
@@ -489,6 +492,26 @@ TEST_F(ShellListView, SelectionListFollowsTheSelectedRows) {
     List->SetRootFolder(Tree->Path("empty"));
     EXPECT_EQ(List->SelectionList().Count(), 0);
     EXPECT_EQ(List->ChangedItem(), nullptr);
+}
+
+// Icons of plain files are remembered by type; each must still be the shell's own answer.
+TEST_F(ShellListView, IconsAndNamesAreTheShellsOwn) {
+    vstest::TTempDir dir;
+    for (const char* name : {"a.txt", "b.txt", "c.TXT", "x.vstest", "y.vstest", "prog.exe", "noext", "sub/z.txt"})
+        dir.WriteFile(name, 5);
+    List->SetOptimization(otDisplay);
+    List->SetRootFolder(dir.Utf8());
+    ASSERT_EQ(List->ItemCount(), 8);
+    for (int i = 0; i < List->FullList().Count(); ++i) {
+        TStShellItem* item = List->FullList().Items(i);
+        SCOPED_TRACE(item->Path);
+        SHFILEINFOW sfi{};
+        ::SHGetFileInfoW(Widen(item->Path).c_str(), 0, &sfi, sizeof(sfi),
+                         SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_DISPLAYNAME);
+        EXPECT_EQ(item->FIconIndex, sfi.iIcon);
+        EXPECT_EQ(item->DisplayName, Narrow(sfi.szDisplayName));
+        EXPECT_EQ(List->Item(List->FindRow(0, TListFindRequest{item->DisplayName})).ImageIndex, sfi.iIcon);
+    }
 }
 
 TEST_F(ShellListView, InvalidRootRaisesAndClears) {
