@@ -641,10 +641,7 @@ void TStShellListView::SetRootFolder(const std::string& path) {
     if (text.size() == 2 && text[1] == ':') text += '\\';
     FRootFolder = text;
     if (text.empty()) {
-        SetItemCount(0);
-        FSelectionList.Clear();
-        FFilteredList.Clear();
-        FFullList.Clear();
+        ClearWhenIdle();
         return;
     }
     FSpecialRootFolder = sfNone;
@@ -656,10 +653,7 @@ void TStShellListView::SetSpecialRootFolder(TStSpecialRootFolder folder) {
     if (folder == FSpecialRootFolder) return;
     FSpecialRootFolder = folder;
     if (folder == sfNone) {
-        SetItemCount(0);
-        FSelectionList.Clear();
-        FFilteredList.Clear();
-        FFullList.Clear();
+        ClearWhenIdle();
         return;
     }
     FRootFolder.clear();
@@ -690,7 +684,32 @@ void TStShellListView::SetOptions(TStListOptions options) {
         RevokeDropTarget();
 }
 
+void TStShellListView::ClearWhenIdle() {
+    // Never under a running fill: it goes on with its lists once the fill has ended.
+    std::shared_ptr<bool> alive = FAlive;
+    auto clear = [this, alive] {
+        if (!*alive) return;
+        SetItemCount(0);
+        FChangedItem = nullptr;
+        FSelectionList.Clear();
+        FFilteredList.Clear();
+        FFullList.Clear();
+    };
+    if (FFilling && Application)
+        Application->RunWhenNotBusy(clear);
+    else
+        clear();
+}
+
 void TStShellListView::ChangeViewStyle(TViewStyle style) {
+    if (FFilling && Application) {
+        // The items are being read: the style changes once they are all there.
+        std::shared_ptr<bool> alive = FAlive;
+        Application->RunWhenNotBusy([this, alive, style] {
+            if (*alive) ChangeViewStyle(style);
+        });
+        return;
+    }
     if (style != vsReport) GAscending = true;
     TRedrawLock lock(Handle());
     SetViewStyle(style);

@@ -380,6 +380,8 @@ TEST_F(ShellListView, SecondFillDuringAFillWaitsForTheFirst) {
     List->SetRootFolder(Tree->Path());
     ASSERT_EQ(Filled.size(), 1u);
     EXPECT_TRUE(SameText(Filled[0], Tree->Path()));
+    EXPECT_EQ(List->ItemCount(), List->FullList().Count());
+    EXPECT_GT(List->ItemCount(), 10);
     uitest::Pump(50);
     ASSERT_EQ(Filled.size(), 2u);
     EXPECT_TRUE(SameText(Filled[1], Tree->Path("sub")));
@@ -512,6 +514,29 @@ TEST_F(ShellListView, IconsAndNamesAreTheShellsOwn) {
         EXPECT_EQ(item->DisplayName, Narrow(sfi.szDisplayName));
         EXPECT_EQ(List->Item(List->FindRow(0, TListFindRequest{item->DisplayName})).ImageIndex, sfi.iIcon);
     }
+}
+
+TEST_F(ShellListView, ClearingOrRestylingDuringAFillWaitsForIt) {
+    List->SetFiltered(true);
+    int calls = 0;
+    List->OnFilterItem = [&](TObject*, TStShellItem*, bool& accept) {
+        accept = true;
+        if (++calls == 2) {
+            List->SetSpecialRootFolder(sfDrives);  // a fill, after this one
+            List->SetSpecialRootFolder(sfNone);    // and clearing, after that
+            List->ChangeViewStyle(vsList);
+            EXPECT_EQ(List->ViewStyle(), vsReport);
+        }
+    };
+    List->SetRootFolder(Tree->Path());
+    // The first fill ended whole, in report view, with every child's details.
+    EXPECT_EQ(List->FullList().Count(), calls);
+    for (int i = 0; i < List->FullList().Count(); ++i) EXPECT_TRUE(List->FullList().Items(i)->DetailsFilled);
+    List->OnFilterItem = nullptr;
+    uitest::Pump(100);
+    EXPECT_EQ(List->ViewStyle(), vsList);
+    EXPECT_EQ(List->ItemCount(), 0);
+    EXPECT_EQ(List->FullList().Count(), 0);
 }
 
 TEST_F(ShellListView, InvalidRootRaisesAndClears) {
