@@ -539,6 +539,18 @@ TEST_F(ShellListView, ClearingOrRestylingDuringAFillWaitsForIt) {
     EXPECT_EQ(List->FullList().Count(), 0);
 }
 
+TEST_F(ShellListView, UpOneLevelListsTheParentUpToTheDesktop) {
+    List->SetRootFolder(Tree->Path("sub\\deeper"));
+    List->UpOneLevel();
+    EXPECT_TRUE(SameText(List->CurrentFolder()->Path, Tree->Path("sub")));
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"deeper", "a.bin"}));
+    List->SetSpecialRootFolder(sfDesktop);
+    ASSERT_TRUE(List->CurrentFolder()->IsDesktop);
+    List->UpOneLevel();
+    EXPECT_TRUE(List->CurrentFolder()->IsDesktop);
+    EXPECT_GT(List->ItemCount(), 0);
+}
+
 TEST_F(ShellListView, InvalidRootRaisesAndClears) {
     EXPECT_THROW(List->SetRootFolder("Q:\\no\\such\\folder\\here"), ESsInvalidFolder);
     EXPECT_TRUE(List->RootFolder().empty());
