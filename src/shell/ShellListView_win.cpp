@@ -1,6 +1,7 @@
 #include "shell/ShellListView_win.h"
 
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 
@@ -649,8 +650,27 @@ void TStShellListView::SetRootFolder(const std::string& path) {
     if (OnSyncComboBox) OnSyncComboBox(this);
 }
 
+namespace {
+// The shell library's version as major * 100 + minor (4.71 gives 471); 0 when it does not say.
+int ShellVersion() {
+    static int version = [] {
+        HMODULE shell = ::GetModuleHandleW(L"shell32.dll");
+        auto get = shell ? reinterpret_cast<HRESULT(CALLBACK*)(DLLVERSIONINFO*)>(
+                               reinterpret_cast<void*>(::GetProcAddress(shell, "DllGetVersion")))
+                         : nullptr;
+        DLLVERSIONINFO info{};
+        info.cbSize = sizeof(info);
+        if (!get || FAILED(get(&info))) return 0;
+        return static_cast<int>(info.dwMajorVersion * 100 + info.dwMinorVersion);
+    }();
+    return version;
+}
+}  // namespace
+
 void TStShellListView::SetSpecialRootFolder(TStSpecialRootFolder folder) {
     if (folder == FSpecialRootFolder) return;
+    if (NeedsNewShell(folder) && ShellVersion() < 471)
+        throw ESsShellError("This special folder needs shell version 4.71 or later");
     FSpecialRootFolder = folder;
     if (folder == sfNone) {
         ClearWhenIdle();
