@@ -14,6 +14,11 @@ namespace {
 void FreePidl(_ITEMIDLIST* pidl) {
     ::CoTaskMemFree(pidl);
 }
+// The desktop's own list: just the terminator.
+const ITEMIDLIST& EmptyList() {
+    static const ITEMIDLIST empty{};
+    return empty;
+}
 }  // namespace
 
 std::shared_ptr<IShellFolder> SharedFolder(IShellFolder* folder) {
@@ -98,6 +103,10 @@ void TStShellController::FindShortcutOverlay() {
 
 TPidl TStShellController::ClonePidl(const _ITEMIDLIST* pidl) const {
     return ::ClonePidl(pidl);
+}
+
+TPidl TStShellController::CombinePidl(const _ITEMIDLIST* folder, const _ITEMIDLIST* child) const {
+    return TPidl(::ILCombine(folder, child));
 }
 
 std::string TStShellController::GetItemName(IShellFolder* folder, LPCITEMIDLIST child, DWORD form) const {
@@ -218,6 +227,10 @@ void TStShellController::EnumerateFolder(LPCITEMIDLIST folderList, int mode, TSt
     HRESULT hr = folder->EnumObjects(nullptr, flags, enumerator.Put());
     if (hr != S_OK || !enumerator) return;
 
+    // The children share one copy of the folder's list.
+    std::shared_ptr<const _ITEMIDLIST> folderShared(
+        ::ILClone(folderList ? folderList : &EmptyList()),
+        [](const _ITEMIDLIST* p) { ::CoTaskMemFree(const_cast<_ITEMIDLIST*>(p)); });
     try {
         for (;;) {
             LPITEMIDLIST raw = nullptr;
@@ -236,7 +249,7 @@ void TStShellController::EnumerateFolder(LPCITEMIDLIST folderList, int mode, TSt
             if (FAILED(folder->GetAttributesOf(1, &c, &attrs))) attrs = 0;
             std::unique_ptr<TStShellItem> item = mode == 2 ? std::unique_ptr<TStShellItem>(new TStShellFolder(this))
                                                            : std::make_unique<TStShellItem>(this);
-            item->AbsoluteIdList.reset(::ILCombine(folderList, c));
+            item->FolderIdList = folderShared;
             item->ParentFolder = folder;
             item->Path = GetItemName(folder.get(), c, SHGDN_FORPARSING);
             item->IsFileSystem = (attrs & SFGAO_FILESYSTEM) != 0;
@@ -262,10 +275,58 @@ void TStShellController::EnumerateFolder(LPCITEMIDLIST folderList, int mode, TSt
     }
 }
 
+bool TStShellController::IconFollowsExtension(const std::string& ext) {
+    auto known = FExtensionChecked.find(ext);
+    if (known != FExtensionChecked.end()) return known->second;
+    // Programs, shortcuts and icon files carry their own icons; so does any type whose default icon is
+    // the file itself ("%1") or that has an icon handler.
+    static const char* const own[] = {".exe", ".lnk", ".ico", ".cur", ".ani", ".url", ".pif", ".scf", ".dll", ".cpl"};
+    bool follows = ext.size() > 1;
+    for (const char* e : own)
+        if (ext == e) follows = false;
+    if (follows) {
+        wchar_t cls[256] = {};
+        LONG size = sizeof(cls);
+        if (::RegQueryValueW(HKEY_CLASSES_ROOT, Widen(ext).c_str(), cls, &size) == ERROR_SUCCESS && cls[0]) {
+            std::wstring key = cls;
+            wchar_t icon[MAX_PATH] = {};
+            size = sizeof(icon);
+            if (::RegQueryValueW(HKEY_CLASSES_ROOT, (key + L"\\DefaultIcon").c_str(), icon, &size) == ERROR_SUCCESS &&
+                std::wstring(icon).find(L"%1") != std::wstring::npos)
+                follows = false;
+            HKEY handler = nullptr;
+            if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, (key + L"\\shellex\\IconHandler").c_str(), 0, KEY_READ, &handler) ==
+                ERROR_SUCCESS) {
+                ::RegCloseKey(handler);
+                follows = false;
+            }
+        }
+    }
+    FExtensionChecked[ext] = follows;
+    return follows;
+}
+
 std::string TStShellController::GetIconInfo(TStShellItem& item) {
+    // A plain file whose type's icon is already known: only its name is asked for.
+    std::string ext;
+    if (item.IsFile && item.ParentFolder && item.RelativeIdList) {
+        ext = ExtensionOf(item.Path);
+        for (char& c : ext)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (!IconFollowsExtension(ext)) ext.clear();
+    }
+    if (!ext.empty()) {
+        auto it = FIconByExtension.find(ext);
+        if (it != FIconByExtension.end()) {
+            item.FIconIndex = item.FOpenIconIndex = it->second;
+            item.FOverlayIndex = -1;
+            return GetItemName(item.ParentFolder.get(), item.RelativeIdList.get(), SHGDN_NORMAL);
+        }
+    }
     SHFILEINFOW sfi{};
     sfi.dwAttributes = SFGAO_FOLDER | SFGAO_SHARE | SFGAO_LINK;
-    LPCITEMIDLIST pidl = item.AbsoluteIdList.get();
+    TPidl full = item.FullIdList();
+    LPCITEMIDLIST pidl = full.get();
     if (!pidl) {
         item.FIconIndex = item.FOpenIconIndex = 0;
         item.FOverlayIndex = -1;
@@ -285,6 +346,7 @@ std::string TStShellController::GetIconInfo(TStShellItem& item) {
             item.FOpenIconIndex = open.iIcon;
     }
     item.FOverlayIndex = (sfi.dwAttributes & SFGAO_SHARE) ? 0 : (sfi.dwAttributes & SFGAO_LINK) ? 1 : -1;
+    if (!ext.empty() && item.FOverlayIndex == -1 && !(sfi.dwAttributes & SFGAO_FOLDER)) FIconByExtension[ext] = icon;
     return Narrow(sfi.szDisplayName);
 }
 
@@ -320,13 +382,18 @@ bool TStShellController::InvokeDefault(TStShellItem& item) {
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_INVOKEIDLIST;
-    info.lpIDList = item.AbsoluteIdList.get();
+    TPidl full = item.FullIdList();
+    info.lpIDList = full.get();
     info.nShow = SW_SHOWNORMAL;
     return ::ShellExecuteExW(&info) != FALSE;
 }
 
 bool TStShellController::FindByPath(const std::string& path, WIN32_FIND_DATAW& data) {
     if (path.empty()) return false;
+    // A drive's root has no find data on Windows (Wine finds one): drives are system folders.
+    std::string_view p = path;
+    while (p.size() > 3 && (p.back() == '\\' || p.back() == '/')) p.remove_suffix(1);
+    if (p.size() <= 3 && p.size() >= 2 && p[1] == ':') return false;
     THandle<TFindHandleTraits> find(::FindFirstFileW(LongPath(path).c_str(), &data));
     return static_cast<bool>(find);
 }

@@ -1,6 +1,7 @@
 #include "shell/ShellListView_win.h"
 
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 
@@ -134,10 +135,12 @@ TStShellListView::TStShellListView(TComponent* owner, TWinControl* parent)
     OnBeginDrag = [this](TObject*, int) {
         if (FOptions & loAllowDrag) StartDrag();
     };
+    if (FOptions & loAllowDrop) RegisterDropTarget();
 }
 
 TStShellListView::~TStShellListView() {
     *FAlive = false;
+    RevokeDropTarget();
     // Rows first, so nothing asks for an item while the lists go.
     FFilteredList.Clear();
     FSelectionList.Clear();
@@ -186,7 +189,7 @@ TStShellItem* TStShellListView::RowItem(int row) {
 // Filling
 
 void TStShellListView::Fill(const TStShellItem* item) {
-    TPidl target = item ? ::ClonePidl(item->AbsoluteIdList.get()) : nullptr;
+    TPidl target = item ? item->FullIdList() : nullptr;
     bool root = item == nullptr;
     if (FFilling || (Application && Application->Busy())) {
         // A fill already runs (it lets messages through): this one waits for it, with its own copy of the
@@ -454,7 +457,7 @@ void TStShellListView::ClickColumn(int column) {
     // The focused row's item, to select it again after the order changed.
     TStShellItem* focused = RowItem(FocusedIndex());
     std::string path = focused ? focused->Path : std::string();
-    TPidl pidl = focused ? ::ClonePidl(focused->AbsoluteIdList.get()) : nullptr;
+    TPidl pidl = focused && focused->Path.empty() ? focused->FullIdList() : nullptr;
     bool hadSelection = SelectedIndex() >= 0;
     bool hadFocus = focused != nullptr;
     if (column == GSortColumn) {
@@ -476,7 +479,7 @@ void TStShellListView::ClickColumn(int column) {
         for (int i : SelectedIndices()) SetSelected(i, false);
         for (int row = 0, n = ItemCount(); row < n; ++row) {
             TStShellItem* item = RowItem(row);
-            if (item && (path.empty() ? SamePidl(item->AbsoluteIdList.get(), pidl.get()) : item->Path == path)) {
+            if (item && (path.empty() ? SamePidl(item->FullIdList().get(), pidl.get()) : item->Path == path)) {
                 SetSelected(row, true);
                 EnsureVisible(row);
             }
@@ -639,10 +642,7 @@ void TStShellListView::SetRootFolder(const std::string& path) {
     if (text.size() == 2 && text[1] == ':') text += '\\';
     FRootFolder = text;
     if (text.empty()) {
-        SetItemCount(0);
-        FSelectionList.Clear();
-        FFilteredList.Clear();
-        FFullList.Clear();
+        ClearWhenIdle();
         return;
     }
     FSpecialRootFolder = sfNone;
@@ -650,14 +650,30 @@ void TStShellListView::SetRootFolder(const std::string& path) {
     if (OnSyncComboBox) OnSyncComboBox(this);
 }
 
+namespace {
+// The shell library's version as major * 100 + minor (4.71 gives 471); 0 when it does not say.
+int ShellVersion() {
+    static int version = [] {
+        HMODULE shell = ::GetModuleHandleW(L"shell32.dll");
+        auto get = shell ? reinterpret_cast<HRESULT(CALLBACK*)(DLLVERSIONINFO*)>(
+                               reinterpret_cast<void*>(::GetProcAddress(shell, "DllGetVersion")))
+                         : nullptr;
+        DLLVERSIONINFO info{};
+        info.cbSize = sizeof(info);
+        if (!get || FAILED(get(&info))) return 0;
+        return static_cast<int>(info.dwMajorVersion * 100 + info.dwMinorVersion);
+    }();
+    return version;
+}
+}  // namespace
+
 void TStShellListView::SetSpecialRootFolder(TStSpecialRootFolder folder) {
     if (folder == FSpecialRootFolder) return;
+    if (NeedsNewShell(folder) && ShellVersion() < 471)
+        throw ESsShellError("This special folder needs shell version 4.71 or later");
     FSpecialRootFolder = folder;
     if (folder == sfNone) {
-        SetItemCount(0);
-        FSelectionList.Clear();
-        FFilteredList.Clear();
-        FFullList.Clear();
+        ClearWhenIdle();
         return;
     }
     FRootFolder.clear();
@@ -682,9 +698,38 @@ void TStShellListView::UpOneLevel() {
 
 void TStShellListView::SetOptions(TStListOptions options) {
     FOptions = options;
+    if (FOptions & loAllowDrop)
+        RegisterDropTarget();
+    else
+        RevokeDropTarget();
+}
+
+void TStShellListView::ClearWhenIdle() {
+    // Never under a running fill: it goes on with its lists once the fill has ended.
+    std::shared_ptr<bool> alive = FAlive;
+    auto clear = [this, alive] {
+        if (!*alive) return;
+        SetItemCount(0);
+        FChangedItem = nullptr;
+        FSelectionList.Clear();
+        FFilteredList.Clear();
+        FFullList.Clear();
+    };
+    if (FFilling && Application)
+        Application->RunWhenNotBusy(clear);
+    else
+        clear();
 }
 
 void TStShellListView::ChangeViewStyle(TViewStyle style) {
+    if (FFilling && Application) {
+        // The items are being read: the style changes once they are all there.
+        std::shared_ptr<bool> alive = FAlive;
+        Application->RunWhenNotBusy([this, alive, style] {
+            if (*alive) ChangeViewStyle(style);
+        });
+        return;
+    }
     if (style != vsReport) GAscending = true;
     TRedrawLock lock(Handle());
     SetViewStyle(style);
@@ -748,9 +793,11 @@ bool TStShellListView::RenameRow(int row, const std::string& text) {
     THourGlass hourGlass;
     TPidl renamed = FController->RenameItem(*item, text, Handle());
     if (!renamed) return false;
-    TPidl parent = ::ClonePidl(item->AbsoluteIdList.get());
-    ::ILRemoveLastID(parent.get());
-    item->AbsoluteIdList.reset(::ILCombine(parent.get(), renamed.get()));
+    if (item->AbsoluteIdList) {
+        TPidl parent = item->FullIdList();
+        ::ILRemoveLastID(parent.get());
+        item->AbsoluteIdList.reset(::ILCombine(parent.get(), renamed.get()));
+    }
     item->Path = FController->GetItemName(item->ParentFolder.get(), renamed.get(), SHGDN_FORPARSING);
     item->RelativeIdList = std::move(renamed);
     item->DisplayName = text;
@@ -829,5 +876,3 @@ LRESULT TStShellListView::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     }
     return TListView::WndProc(msg, wp, lp);
 }
-
-void TStShellListView::StartDrag() {}

@@ -14,7 +14,8 @@ list(APPEND VS_CORE_SOURCES
     src/shell/ShellListViewRows.cpp)
 list(APPEND VS_WIN_SOURCES
     src/shell/ShellController_win.cpp
-    src/shell/ShellListView_win.cpp)
+    src/shell/ShellListView_win.cpp
+    src/shell/ShellListViewDrag_win.cpp)
 
 # Change notification: the queue and invalidation are portable, the component and the watcher Win32.
 list(APPEND VS_CORE_SOURCES src/shell/ShellNotificationQueue.cpp)

@@ -31,6 +31,7 @@ public:
     }
     bool InvokeDefault(TStShellItem&) override { return false; }
     TPidl ClonePidl(const _ITEMIDLIST*) const override { return nullptr; }
+    TPidl CombinePidl(const _ITEMIDLIST*, const _ITEMIDLIST*) const override { return nullptr; }
 };
 
 TEST(ShellRows, AttributeLettersInFixedOrder) {
@@ -218,6 +219,18 @@ TEST_F(ShellSort, TextColumnAndShellNameOrder) {
     r.CompareNames = [this](const TStShellItem& a, const TStShellItem& b) { return Controller.CompareNames(a, b); };
     SortItems(Items, r);  // the shell's own order: here plain byte order
     EXPECT_EQ(Rows(true), (std::vector<std::string>{"Big", "C.doc", "a.txt", "b.txt", "small"}));
+}
+
+TEST(ShellSortCase, NamesCompareWithoutRegardToCaseInAnyScript) {
+    std::vector<std::unique_ptr<TStShellItem>> items;
+    for (const char* name : {"Äpfel", "zebra", "apfel2", "äb", "APFEL1", "Ωmega", "ωa"}) {
+        items.push_back(std::make_unique<TStShellItem>());
+        items.back()->DisplayName = name;
+    }
+    SortItems(items, TStSortRequest{});
+    std::vector<std::string> names;
+    for (auto& i : items) names.push_back(i->DisplayName);
+    EXPECT_EQ(names, (std::vector<std::string>{"APFEL1", "apfel2", "zebra", "äb", "Äpfel", "ωa", "Ωmega"}));
 }
 
 TEST(ShellSortSmall, FewerThanTwoItemsStay) {
