@@ -1,4 +1,5 @@
 #include "app/MainFormUnit.h"
+#include "shell/ShellComboBox.h"
 
 #include <shellapi.h>
 
@@ -11,6 +12,7 @@
 #include "app/windows/SplashFormUnit.h"
 #include "platform/ReadyFile.h"
 #include "platform/WinText.h"
+#include "shell/ShellListView_win.h"
 
 TSplashForm* SplashForm = nullptr;
 TProgressForm* ProgressForm = nullptr;
@@ -164,7 +166,7 @@ void TMainForm::CreatePanes() {
     Panel1->SetAlign(alTop);
     int p1w = Panel1->Width();
 
-    StShellComboBox1 = new TComboBox(this, Panel1);
+    StShellComboBox1 = new TStShellComboBox(this, Panel1);
     StShellComboBox1->SetName("StShellComboBox1");
     StShellComboBox1->SetBounds(0, 1, std::min(636, p1w - 24), 21);
     StShellComboBox1->SetAnchors(akLeft | akTop | akRight);
@@ -224,14 +226,7 @@ void TMainForm::CreatePanes() {
     Panel7->SetBevelOuter(bvNone);
     Panel7->SetAlign(alClient);
 
-    TListViewOptions folderOptions;
-    folderOptions.OwnerData = true;
-    folderOptions.MultiSelect = true;
-    folderOptions.ReadOnly = false;
-    folderOptions.RowSelect = true;
-    StShellListView1 = new TListView(this, Panel7, folderOptions);
-    StShellListView1->SetName("StShellListView1");
-    StShellListView1->SetAlign(alClient);
+    CreateFolderList(Panel7);
 
     StatusBar1 = new TStatusBar(this, this);
     StatusBar1->SetName("StatusBar1");
@@ -251,8 +246,13 @@ void TMainForm::FormCreate(TObject*) {
     Panel8->SetWidth(Width() / 2);
     // 3. Folder sizes start off: actFolderSizes is unchecked and the listing follows it.
     actFolderSizes->SetChecked(false);
+    StShellListView1->SetCalcFolderSize(false);
     // 4.
     ListOnBeforeFill = [this](TObject* s) { ListViewBeforeFill(s); };
+    StShellListView1->OnBeforeFill = [this](TObject* s) {
+        if (ListOnBeforeFill) ListOnBeforeFill(s);
+    };
+    SetUpLiveRefresh();
     // 5.
     FilterCombo->SetItemIndex(0);
     // 6. The folder combo follows the list's current folder (linked by the browsing code).

@@ -14,6 +14,10 @@
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
 
+class TStShellListView;
+class TStShellComboBox;
+class TStShellItem;
+
 class TSplashForm;
 class TProgressForm;
 
@@ -56,7 +60,7 @@ public:
     TSplitter* Splitter2;
     TPanel* BottomPanel;
     TPanel* Panel1;
-    TComboBox* StShellComboBox1;
+    TStShellComboBox* StShellComboBox1;
     TSpeedButton* SpeedButton2;
     TPanel* Panel8;
     TPanel* Panel3;
@@ -64,7 +68,7 @@ public:
     TChartPanel* Chart1;
     TSplitter* Splitter1;
     TPanel* Panel7;
-    TListView* StShellListView1;
+    TStShellListView* StShellListView1;
     TStatusBar* StatusBar1;
 
     // The folder list's before-fill event (raised at the start of every listing); FormCreate
@@ -90,6 +94,12 @@ public:
 
     void ListViewBeforeFill(TObject* Sender);
     void StShellListView1ListFilled(TObject* Sender);
+    // The folder list's events.
+    void StShellListView1FilterItem(TObject* Sender, TStShellItem* ShellItem, bool& Accept);
+    void StShellListView1ItemDblClick(TObject* Sender, TStShellItem* Item, bool& DefaultAction);
+    void StShellListView1ShellChangeNotify(TObject* Sender, TStShellItem* OldShellItem, TStShellItem* NewShellItem,
+                                           unsigned Events);
+    void StShellListView1SelectItem(TObject* Sender, int Index, bool Selected);
 
     // Settings file: the filter list of FilterCombo.
     void LoadSettings();
@@ -135,14 +145,24 @@ public:
 
     bool ChartFileTypes() const { return FChartFileTypes; }
 
+    // Live refresh (MainFormLive.cpp): the list's change notification and the folder combo box linked
+    // to the list, set up by FormCreate; the one-shot timer the change handler (re)starts binds the
+    // handler to the list again.
+    void SetUpLiveRefresh();
+    void BindShellChangeNotify();
+    TTimer* ShellChangeTimer() const { return FShellChangeTimer; }
+
 private:
     void CreateActions();
     void CreateMenus();
     void CreateToolBar();
     void CreatePanes();
+    // The explorer pane's folder list (MainFormExplorer.cpp).
+    void CreateFolderList(TWinControl* parent);
     TAction* NewAction(const std::string& name, const std::string& caption, const std::string& hint, int image,
                        TShortCut shortCut, bool checked, void (TMainForm::*execute)(TObject*));
 
     bool FChartFileTypes = false;
+    TTimer* FShellChangeTimer = nullptr;  // made on first use, owned by the window
     std::string FRememberedFolder;
 };

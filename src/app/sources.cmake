@@ -7,3 +7,9 @@ list(APPEND VS_WIN_SOURCES
     src/app/MainFormUnit.cpp
     src/app/MainFormCommands.cpp
     src/app/MainFormHooks.cpp)
+list(APPEND VS_WIN_SOURCES
+    src/app/MainFormShellExt.cpp)
+list(APPEND VS_WIN_SOURCES
+    src/app/MainFormLive.cpp)
+list(APPEND VS_WIN_SOURCES
+    src/app/MainFormExplorer.cpp)

@@ -5,3 +5,24 @@ list(APPEND VS_CORE_SOURCES
     src/shell/FolderSize.cpp
     src/shell/FolderSizeWalk.cpp
     src/shell/FolderSizeSystem.cpp)
+# The shell item model and the folder list: portable rules in the core, the shell and the control
+# on Windows.
+list(APPEND VS_CORE_SOURCES
+    src/shell/ShellItem.cpp
+    src/shell/ShellListViewRows.cpp)
+list(APPEND VS_WIN_SOURCES
+    src/shell/ShellController_win.cpp
+    src/shell/ShellListView_win.cpp
+    src/shell/ShellListViewDrag_win.cpp)
+
+# Change notification: the queue and invalidation are portable, the component and the watcher Win32.
+list(APPEND VS_CORE_SOURCES src/shell/ShellNotificationQueue.cpp)
+list(APPEND VS_WIN_SOURCES
+    src/shell/DirWatcher_win.cpp
+    src/shell/ShellNotification.cpp
+    src/shell/ShellNotificationList.cpp)
+
+# The folder combo box.
+list(APPEND VS_WIN_SOURCES
+    src/shell/ShellComboEntries.cpp
+    src/shell/ShellComboBox.cpp)

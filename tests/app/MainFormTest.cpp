@@ -12,6 +12,8 @@
 #include "app/windows/ProgressFormUnit.h"
 #include "app/windows/SplashFormUnit.h"
 #include "support/TestSupport.h"
+#include "shell/ShellComboBox.h"
+#include "shell/ShellListView_win.h"
 #include "ui/UiTestEnv.h"
 
 namespace {
@@ -147,7 +149,8 @@ TEST_F(MainForm, TextsAndVolumeColumns) {
     EXPECT_EQ("Up one level", F->SpeedButton2->Hint());
     EXPECT_EQ(F->actVolumes, F->CloseVolumeButton->Action());
     EXPECT_EQ(F->actCharts, F->CloseChartButton->Action());
-    EXPECT_TRUE(F->StShellListView1->Options().MultiSelect);
+    EXPECT_TRUE(F->StShellListView1->TListView::Options().OwnerData);
+    EXPECT_TRUE(F->StShellListView1->TListView::Options().MultiSelect);
     EXPECT_TRUE(F->VolumeList->Options().RowSelect);
     EXPECT_FALSE(F->VolumeList->Options().HideSelection);
 
@@ -484,6 +487,7 @@ TEST_F(MainForm, SplashHandsOverToTheProgressWindowAfterTheFirstListing) {
     // Showing the window runs the first listing through the same hand-over.
     SplashForm = new TSplashForm(nullptr);
     SplashForm->AfterConstruction();
+    F->Params.clear();  // the test program's own arguments are no folder
     F->Show();
     uitest::Pump();
     EXPECT_EQ(nullptr, SplashForm);

@@ -1,0 +1,185 @@
+// TStShellComboBox on a real window under Wine: its items, the linked list's folder shown as a path,
+// picking with the mouse or Enter, a drive change, and the indentation and icon of drawn entries.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "shell/ShellComboBox.h"
+#include "support/TestSupport.h"
+#include "ui/Forms.h"
+#include "ui/Graphics.h"
+#include "ui/UiTestEnv.h"
+
+namespace {
+
+// Reaches the drawing the system asks for.
+class TDrawnCombo : public TStShellComboBox {
+public:
+    using TStShellComboBox::TStShellComboBox;
+    using TStShellComboBox::DrawItem;
+};
+
+class ShellComboBox : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        std::filesystem::create_directories("C:\\a\\b");
+        Host = uitest::HostForm(700, 300);
+        Box = new TDrawnCombo(Host.get(), Host.get());
+        Box->SetBounds(8, 8, 636, 22);
+        Box->SetDropDownCount(12);
+    }
+    void TearDown() override {
+        Host.reset();
+        uitest::Pump();
+        std::error_code ec;
+        std::filesystem::remove_all("C:\\a", ec);
+    }
+    // Links the box to a stand-in list that records what it is asked to open.
+    void Link() {
+        Box->ListOpenFolder = [this](const TStComboFolder& f) { Opened.push_back(f.Path); };
+        Box->ListCurrentFolder = [this] { return TStComboFolder::FromPath(Current); };
+        Box->OnFolderChanging = [this](TObject*, const TStComboFolder& f) { Log.push_back("changing " + f.Path); };
+        Box->OnFolderSelected = [this](TObject*, const TStComboFolder& f) { Log.push_back("selected " + f.Path); };
+    }
+    std::string SelectedPath() {
+        int i = Box->ItemIndex();
+        return i >= 0 ? Box->Entries().At(i).Path : "<none>";
+    }
+    void Command(WORD code) {
+        ::SendMessageW(Host->Handle(), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(Box->Handle()), code),
+                       reinterpret_cast<LPARAM>(Box->Handle()));
+    }
+
+    std::unique_ptr<TForm> Host;
+    TDrawnCombo* Box = nullptr;
+    std::vector<std::string> Opened, Log;
+    std::string Current = "C:\\";
+};
+
+}  // namespace
+
+TEST_F(ShellComboBox, ItemsAreTheEntriesAndTheDesktopIsSelectedWhenUnlinked) {
+    ASSERT_GT(Box->Count(), 3);
+    EXPECT_EQ(Box->Entries().Texts(), Box->AllItems());
+    EXPECT_EQ(0, Box->ItemIndex());
+    EXPECT_EQ("1.02", Box->Version());
+    EXPECT_EQ(csOwnerDrawFixed, Box->Style());
+    // Its own notification watches the desktop for drives.
+    TStShellNotification* n = Box->Notification();
+    ASSERT_NE(nullptr, n);
+    EXPECT_TRUE(n->Active());
+    EXPECT_EQ(sfDesktop, n->SpecialWatchFolder());
+    EXPECT_FALSE(n->WatchSubFolders());
+    EXPECT_EQ((TStNotifyEventsSet{neDriveAdd, neDriveRemove, neShellDriveAdd}), n->NotifyEvents());
+    // Items are as tall as the small icons or the text, whichever is more.
+    EXPECT_GE(Box->ItemHeight(), ::GetSystemMetrics(SM_CYSMICON));
+}
+
+TEST_F(ShellComboBox, ListFolderShowsItsPathAndGoingToAnotherDriveRemovesIt) {
+    Link();
+    const int before = Box->Count();
+    auto ab = TStComboFolder::FromPath("C:\\a\\b");
+    Box->SelectFolder(*ab, false);
+    EXPECT_EQ(before + 2, Box->Count());
+    EXPECT_EQ("C:\\a\\b", SelectedPath());
+    const int c = Box->Entries().IndexOfPath("C:\\");
+    EXPECT_EQ("a", Box->Items(c + 1));
+    EXPECT_EQ("b", Box->Items(c + 2));
+    EXPECT_EQ((std::vector<std::string>{"selected C:\\a\\b"}), Log);
+
+    auto z = TStComboFolder::FromPath("Z:\\");
+    Box->SelectFolder(*z, false);
+    EXPECT_EQ(before, Box->Count());
+    EXPECT_EQ("Z:\\", SelectedPath());
+    EXPECT_EQ((std::vector<std::string>{"selected C:\\a\\b", "changing C:\\a\\b", "selected Z:\\"}), Log);
+    EXPECT_TRUE(Opened.empty());  // showing the list's folder does not open it again
+
+    // The list moved by itself: the entry with the folder's name is selected, nothing is inserted.
+    auto c2 = TStComboFolder::FromPath("C:\\");
+    Box->SelectFolder(*c2, true);
+    EXPECT_EQ("C:\\", SelectedPath());
+    EXPECT_EQ(before, Box->Count());
+    EXPECT_EQ("C:\\", Box->PreviousFolder()->Path);
+}
+
+TEST_F(ShellComboBox, PickingWithTheMouseOrEnterOpensTheFolderInTheList) {
+    Link();
+    Box->SelectFolder(*TStComboFolder::FromPath("C:\\a\\b"), false);
+    Log.clear();
+    const int c = Box->Entries().IndexOfPath("C:\\");
+    // Moving through the list is not a choice.
+    Box->SetItemIndex(c);
+    Command(CBN_SELCHANGE);
+    EXPECT_TRUE(Opened.empty());
+    // The list closes on a choice.
+    Command(CBN_DROPDOWN);
+    Command(CBN_SELENDOK);
+    Command(CBN_CLOSEUP);
+    EXPECT_EQ((std::vector<std::string>{"C:\\"}), Opened);
+    EXPECT_EQ((std::vector<std::string>{"changing C:\\a\\b", "selected C:\\"}), Log);
+    EXPECT_EQ("C:\\", SelectedPath());
+    EXPECT_EQ(-1, Box->Entries().IndexOfPath("C:\\a"));  // the path shown is the new one's
+    // Closed without a choice: nothing.
+    Command(CBN_DROPDOWN);
+    Command(CBN_SELENDCANCEL);
+    Command(CBN_CLOSEUP);
+    EXPECT_EQ(1u, Opened.size());
+
+    // Enter picks the selected entry.
+    Box->SetItemIndex(Box->Entries().IndexOfPath("Z:\\"));
+    Host->Show();
+    Box->SetFocus();
+    uitest::Pump();
+    uitest::PressKey(Box->Handle(), VK_RETURN);
+    EXPECT_EQ((std::vector<std::string>{"C:\\", "Z:\\"}), Opened);
+}
+
+TEST_F(ShellComboBox, DriveChangeRefillsAndListsTheCurrentFolderAgain) {
+    Link();
+    Current = "C:\\a\\b";
+    Box->SelectFolder(*TStComboFolder::FromPath(Current), false);
+    const int count = Box->Count();
+    Opened.clear();
+    TStNotifyItem drive{"Q:\\", "Removable (Q:)", true, nullptr};
+    Box->DriveChanged(&drive);
+    EXPECT_EQ(count, Box->Count());
+    EXPECT_EQ("C:\\a\\b", SelectedPath());
+    EXPECT_EQ((std::vector<std::string>{"C:\\a\\b"}), Opened);
+}
+
+TEST_F(ShellComboBox, EntriesAreIndentedByLevelWithTheirIcon) {
+    const int c = Box->Entries().IndexOfPath("C:\\");
+    ASSERT_GE(c, 0);
+    // The first drawn pixel that is not the window colour, on a row through the middle.
+    auto firstInk = [&](int index, unsigned state) {
+        TBitmap bmp(300, 20);
+        RECT r{0, 0, 300, 20};
+        Box->DrawItem(index, r, state, bmp.Canvas());
+        const std::uint32_t back = bmp.Pixel(299, 0);
+        for (int x = 0; x < 300; ++x)
+            for (int y = 0; y < 20; ++y)
+                if (bmp.Pixel(x, y) != back) return x;
+        return -1;
+    };
+    const int desktop = firstInk(0, 0);
+    const int drive = firstInk(c, 0);
+    const int field = firstInk(c, odComboBoxEdit);
+    ASSERT_GE(desktop, 5);
+    EXPECT_LT(desktop, 5 + 8);                 // 5 pixels in, plus the icon's own margin
+    EXPECT_EQ(drive - desktop, 2 * 12);        // a drive is two levels in
+    EXPECT_EQ(field, desktop);                 // the field draws every entry 5 pixels in
+}
+
+TEST_F(ShellComboBox, DropDownScreenshot) {
+    VS_SCREENSHOT_ONLY();
+    Link();
+    Box->SelectFolder(*TStComboFolder::FromPath("C:\\a\\b"), false);
+    Host->Show();
+    ::SendMessageW(Box->Handle(), CB_SHOWDROPDOWN, TRUE, 0);
+    uitest::Pump(300);
+    EXPECT_TRUE(uitest::SaveWindowShot(Host->Handle(), "shell-combo-dropdown"));
+    ::SendMessageW(Box->Handle(), CB_SHOWDROPDOWN, FALSE, 0);
+}

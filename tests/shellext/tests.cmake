@@ -1,0 +1,6 @@
+vs_win_test(shellext_registry_tests ui/UiTestEnv.cpp shellext/ShellExtRegistryTest.cpp)
+if(VS_WINDOWS)
+    vs_win_test(shellext_com_tests shellext/ShellExtComTest.cpp)
+    add_dependencies(shellext_com_tests VoluscopeShell)
+    target_compile_definitions(shellext_com_tests PRIVATE VS_SHELLEXT_DLL="Z:$<TARGET_FILE:VoluscopeShell>")
+endif()
