@@ -1,0 +1,12 @@
+vs_core_test(reports_core_tests
+    reports/TreeWalkerTest.cpp
+    reports/ReportWritersTest.cpp
+    shell/FakeListing.cpp
+    platform/FsFixture.cpp)
+if(VS_WINDOWS)
+    target_compile_definitions(reports_core_tests PRIVATE VS_REPORTS_GOLDEN_DIR="Z:${CMAKE_CURRENT_SOURCE_DIR}/reports/golden"
+        VS_REPORTS_TEST_DIR="Z:${CMAKE_CURRENT_SOURCE_DIR}/reports")
+else()
+    target_compile_definitions(reports_core_tests PRIVATE VS_REPORTS_GOLDEN_DIR="${CMAKE_CURRENT_SOURCE_DIR}/reports/golden"
+        VS_REPORTS_TEST_DIR="${CMAKE_CURRENT_SOURCE_DIR}/reports")
+endif()
