@@ -208,10 +208,8 @@ void TMainForm::CreatePanes() {
     CloseChartButton->SetCursor(crHandPoint);
     CloseChartButton->SetAction(actCharts);
 
-    Chart1 = new TPanel(this, Panel8);
+    Chart1 = new TChartPanel(this, Panel8);
     Chart1->SetName("Chart1");
-    Chart1->SetBevelOuter(bvNone);
-    Chart1->SetColor(clWhite);
     Chart1->SetAlign(alClient);
 
     Splitter1 = new TSplitter(this, BottomPanel, alLeft);

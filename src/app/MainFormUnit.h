@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "chart/ChartPanel_win.h"
 #include "ui/ActnList.h"
 #include "ui/ComCtrls.h"
 #include "ui/Forms.h"
@@ -60,7 +61,7 @@ public:
     TPanel* Panel8;
     TPanel* Panel3;
     TSpeedButton* CloseChartButton;
-    TPanel* Chart1;  // the chart panel's place
+    TChartPanel* Chart1;
     TSplitter* Splitter1;
     TPanel* Panel7;
     TListView* StShellListView1;
