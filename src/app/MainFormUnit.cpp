@@ -212,6 +212,7 @@ void TMainForm::CreatePanes() {
     Chart1 = new TChartPanel(this, Panel8);
     Chart1->SetName("Chart1");
     Chart1->SetAlign(alClient);
+    CreateChart();
 
     Splitter1 = new TSplitter(this, BottomPanel, alLeft);
     Splitter1->SetName("Splitter1");
@@ -261,6 +262,7 @@ void TMainForm::FormCreate(TObject*) {
     FillVolumeList(VolumeList);
     // 10. A flat pie to start with.
     ResetChartType();
+    Series1->SetActive(true);
 }
 
 void TMainForm::FormShow(TObject*) {
