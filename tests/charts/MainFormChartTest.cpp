@@ -301,6 +301,20 @@ TEST_F(MainFormChart, RightClickSelectsAndAsksForTheContextMenu) {
     EXPECT_EQ(spy.Requests.size(), 1u);
 }
 
+// In descending order row k shows another item than item k: the row of the clicked folder is selected.
+TEST_F(MainFormChart, DescendingListSelectsTheRowOfTheClickedFolder) {
+    TContextMenuSpy spy(F->StShellListView1->Handle());
+    int column = TStShellListView::SortColumn();
+    F->StShellListView1->ClickColumn(column);
+    uitest::Pump();
+    ASSERT_FALSE(TStShellListView::Ascending());
+    ASSERT_EQ(F->Series1->Label(0), "Alpha");
+    POINT p = InSlice(0);
+    Press(p.x, p.y, WM_RBUTTONDOWN, WM_RBUTTONUP);
+    EXPECT_EQ(SelectedNames(), std::vector<std::string>{"Alpha"});
+    TStShellListView::SetSortState(column, true);
+}
+
 // --- The picture ---------------------------------------------------------------------------------
 
 struct TDecoded {
