@@ -10,8 +10,8 @@
 
 #include "chart/BarSeries.h"
 #include "chart/Chart.h"
-#include "chart/GdiChartCanvas_win.h"
 #include "chart/PieSeries.h"
+#include "ui/Graphics.h"
 
 namespace {
 
@@ -40,13 +40,13 @@ int main(int argc, char** argv) {
             for (int i = 0; i < points; ++i) active.Add(1000.0 + (i * 7919) % 100000, "Folder " + std::to_string(i));
             chart.Foot().SetText({"Total File Size"});
             chart.Legend().SetVisible(legend);
-            TDibSection dib(1000, 700);
+            TBitmap dib(1000, 700);
             std::vector<double> times;
             for (int run = 0; run < 7; ++run) {
                 LARGE_INTEGER start, end;
                 ::QueryPerformanceCounter(&start);
                 {
-                    TGdiChartCanvas canvas(dib.Dc());
+                    TCanvas canvas(dib.Dc());
                     chart.Draw(canvas, 1000, 700);
                 }
                 ::GdiFlush();

@@ -10,6 +10,7 @@
 #include "app/windows/ProgressFormUnit.h"
 #include "app/windows/SplashFormUnit.h"
 #include "platform/WinText.h"
+#include "shell/ShellListView_win.h"
 
 TSplashForm* SplashForm = nullptr;
 TProgressForm* ProgressForm = nullptr;
@@ -208,11 +209,10 @@ void TMainForm::CreatePanes() {
     CloseChartButton->SetCursor(crHandPoint);
     CloseChartButton->SetAction(actCharts);
 
-    Chart1 = new TPanel(this, Panel8);
+    Chart1 = new TChartPanel(this, Panel8);
     Chart1->SetName("Chart1");
-    Chart1->SetBevelOuter(bvNone);
-    Chart1->SetColor(clWhite);
     Chart1->SetAlign(alClient);
+    CreateChart();
 
     Splitter1 = new TSplitter(this, BottomPanel, alLeft);
     Splitter1->SetName("Splitter1");
@@ -225,14 +225,7 @@ void TMainForm::CreatePanes() {
     Panel7->SetBevelOuter(bvNone);
     Panel7->SetAlign(alClient);
 
-    TListViewOptions folderOptions;
-    folderOptions.OwnerData = true;
-    folderOptions.MultiSelect = true;
-    folderOptions.ReadOnly = false;
-    folderOptions.RowSelect = true;
-    StShellListView1 = new TListView(this, Panel7, folderOptions);
-    StShellListView1->SetName("StShellListView1");
-    StShellListView1->SetAlign(alClient);
+    CreateFolderList(Panel7);
 
     StatusBar1 = new TStatusBar(this, this);
     StatusBar1->SetName("StatusBar1");
@@ -252,8 +245,12 @@ void TMainForm::FormCreate(TObject*) {
     Panel8->SetWidth(Width() / 2);
     // 3. Folder sizes start off: actFolderSizes is unchecked and the listing follows it.
     actFolderSizes->SetChecked(false);
+    StShellListView1->SetCalcFolderSize(false);
     // 4.
     ListOnBeforeFill = [this](TObject* s) { ListViewBeforeFill(s); };
+    StShellListView1->OnBeforeFill = [this](TObject* s) {
+        if (ListOnBeforeFill) ListOnBeforeFill(s);
+    };
     // 5.
     FilterCombo->SetItemIndex(0);
     // 6. The folder combo follows the list's current folder (linked by the browsing code).
@@ -265,6 +262,7 @@ void TMainForm::FormCreate(TObject*) {
     FillVolumeList(VolumeList);
     // 10. A flat pie to start with.
     ResetChartType();
+    Series1->SetActive(true);
 }
 
 void TMainForm::FormShow(TObject*) {

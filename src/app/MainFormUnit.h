@@ -6,12 +6,21 @@
 #include <string>
 #include <vector>
 
+#include "chart/ChartPanel_win.h"
 #include "ui/ActnList.h"
 #include "ui/ComCtrls.h"
 #include "ui/Forms.h"
 #include "ui/ImageList.h"
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
+
+#include "chart/BarSeries.h"
+#include "chart/PieSeries.h"
+#include "charts/ChartData.h"
+#include "charts/ChartModes.h"
+#include "charts/JpegWriter.h"
+class TStShellListView;
+class TStShellItem;
 
 class TSplashForm;
 class TProgressForm;
@@ -60,10 +69,10 @@ public:
     TPanel* Panel8;
     TPanel* Panel3;
     TSpeedButton* CloseChartButton;
-    TPanel* Chart1;  // the chart panel's place
+    TChartPanel* Chart1;
     TSplitter* Splitter1;
     TPanel* Panel7;
-    TListView* StShellListView1;
+    TStShellListView* StShellListView1;
     TStatusBar* StatusBar1;
 
     // The folder list's before-fill event (raised at the start of every listing); FormCreate
@@ -89,6 +98,12 @@ public:
 
     void ListViewBeforeFill(TObject* Sender);
     void StShellListView1ListFilled(TObject* Sender);
+    // The folder list's events.
+    void StShellListView1FilterItem(TObject* Sender, TStShellItem* ShellItem, bool& Accept);
+    void StShellListView1ItemDblClick(TObject* Sender, TStShellItem* Item, bool& DefaultAction);
+    void StShellListView1ShellChangeNotify(TObject* Sender, TStShellItem* OldShellItem, TStShellItem* NewShellItem,
+                                           unsigned Events);
+    void StShellListView1SelectItem(TObject* Sender, int Index, bool Selected);
 
     // Settings file: the filter list of FilterCombo.
     void LoadSettings();
@@ -134,14 +149,45 @@ public:
 
     bool ChartFileTypes() const { return FChartFileTypes; }
 
+    // The folder chart (MainFormCharts.cpp): its two series, the pie at index 0 and the bars at 1.
+    TPieSeries* Series1 = nullptr;
+    TBarSeries* Series2 = nullptr;
+    void ToggleChartFiles(TObject* Sender);
+    void Chart1GetLegendText(TChart& Sender, int Index, std::string& LegendText);
+    void Chart1GetAxisLabel(TChart& Sender, const TChartAxis& Axis, TChartSeries* Series, int ValueIndex,
+                            std::string& LabelText);
+    void Chart1ClickSeries(TChart& Sender, TChartSeries& Series, int ValueIndex, TMouseButton Button,
+                           TShiftState Shift, int X, int Y);
+    void Chart1ClickLegend(TChart& Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    // A press at chart position (X, Y): selects the folder of the point or legend entry there and,
+    // with the left button, opens it; the right button shows the list's context menu there.
+    void ChartPointClick(int X, int Y, TMouseButton Button);
+    // The chart as shown, drawn into a bitmap of its client size, which is also put on the
+    // clipboard. Raises Exception when the chart has no area.
+    TRgbPicture ChartSnapshot();
+    // The save dialog, then the chart as a JPEG file; errors raise Exception with their texts.
+    void SaveChartToJpeg();
+    // The checked metric and the listed items as the chart reads them.
+    TChartMetric ChartMetric() const;
+    std::vector<TChartRow> ChartRows();
+    // Clears the list's selection and selects the row of listed item Index when it is not a file;
+    // then Path is that item's path and the answer true.
+    bool SelectChartItem(int Index, std::string& Path);
+
 private:
     void CreateActions();
     void CreateMenus();
     void CreateToolBar();
     void CreatePanes();
+    // The explorer pane's folder list (MainFormExplorer.cpp).
+    void CreateFolderList(TWinControl* parent);
     TAction* NewAction(const std::string& name, const std::string& caption, const std::string& hint, int image,
                        TShortCut shortCut, bool checked, void (TMainForm::*execute)(TObject*));
 
     bool FChartFileTypes = false;
+    // Folder chart.
+    void CreateChart();
+    void SelectChartType(TChartType Type);
+    bool FUpdatingChart = false;
     std::string FRememberedFolder;
 };

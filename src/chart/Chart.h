@@ -2,7 +2,7 @@
 // TChart: the charting component's panel logic, independent of any window. It owns the series,
 // axes, footer, title, legend and 3D view options; lays them out for a client size; draws onto a
 // TChartCanvas; answers hit tests; and runs the mouse zoom and scroll of the bar types. The
-// window (ChartPanel_win) forwards paint and mouse messages here. Portable.
+// chart panel control (ChartPanel_win) forwards painting and mouse events here. Portable.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -14,6 +14,7 @@
 #include "chart/ChartCanvas.h"
 #include "chart/ChartLegend.h"
 #include "chart/ChartSeries.h"
+#include "platform/ShiftState.h"
 
 class TChart;
 
@@ -37,9 +38,6 @@ private:
     std::vector<std::string> FText;
 };
 
-enum class TMouseButton { mbLeft, mbRight, mbMiddle };
-using TShiftState = std::uint32_t;  // any combination of the flags below
-constexpr TShiftState ssShift = 1, ssCtrl = 2, ssAlt = 4;
 
 enum class TPanningMode { pmNone, pmHorizontal, pmVertical, pmBoth };
 

@@ -1,6 +1,6 @@
 #pragma once
 // The drawing surface of the charting component: a small set of 2D primitives that the chart
-// engine draws through. The GDI implementation lives in GdiChartCanvas_win; tests record calls.
+// engine draws through. The framework's TCanvas (ui/Graphics) draws it with GDI; tests record calls.
 #include <cstddef>
 #include <cstdint>
 #include <string>

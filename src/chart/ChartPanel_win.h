@@ -1,57 +1,48 @@
 #pragma once
-// The chart panel window (Windows only): a child window that shows a TChart, draws it double
-// buffered, routes mouse input to it, and can draw a snapshot of itself into a given bitmap.
-#include <exception>
-#include <functional>
+// The chart panel (Windows only): a control of the framework that shows a TChart. It paints
+// through the framework's paint path (double buffered unless BufferedDisplay is off), takes part
+// in alignment, turns its mouse events into the chart's click, zoom and scroll handling, and can
+// draw a snapshot of itself onto a given canvas. Errors raised by the chart's event handlers reach
+// the application's standard error report.
 #include <memory>
 
 #include "chart/Chart.h"
-#include "platform/WinHandle.h"
+#include "ui/Controls.h"
 
-class TDibSection;
-
-class TChartPanel {
+class TChartPanel : public TControl {
 public:
-    // Creates the panel as a visible child of `parent` at the given bounds (parent client pixels).
-    TChartPanel(HWND parent, int left, int top, int width, int height);
-    ~TChartPanel();
-    TChartPanel(const TChartPanel&) = delete;
-    TChartPanel& operator=(const TChartPanel&) = delete;
+    TChartPanel(TComponent* owner, TWinControl* parent);
+    ~TChartPanel() override;
 
-    HWND Handle() const { return FWnd.Get(); }
     TChart& Chart() { return FChart; }
-    void SetBounds(int left, int top, int width, int height);
-    bool Visible() const;
-    void SetVisible(bool value);
-    int ClientWidth() const;
-    int ClientHeight() const;
 
     // Draws through an off-screen bitmap copied to the window (on by default).
-    bool BufferedDisplay = true;
+    bool BufferedDisplay() const { return DoubleBuffered(); }
+    void SetBufferedDisplay(bool on) { SetDoubleBuffered(on); }
 
-    // Draws the whole panel at its client rectangle straight onto `dc`, without the off-screen
-    // buffer.
-    void PaintTo(HDC dc);
-    // Draws a snapshot of the panel into `bitmap` (at least the client size is drawn into; a
-    // smaller bitmap is clipped). Off-screen buffering is switched off for the drawing and
-    // restored afterwards.
-    void DrawSnapshot(HBITMAP bitmap);
-    // A new device-compatible bitmap of the client size holding a snapshot (for the clipboard);
-    // empty when the panel has no area.
-    TBitmapHandle CreateSnapshotBitmap();
+    // Draws the whole panel at its client rectangle onto `canvas`, clipped to that rectangle.
+    void PaintTo(TCanvas& canvas);
+    // The snapshot for pictures and the clipboard: draws the panel onto `canvas` (a bitmap's, at
+    // least of the client size; a smaller one is clipped) with buffering off, then restores it.
+    void DrawSnapshot(TCanvas& canvas);
+    // A new bitmap of the client size holding a snapshot; null when the panel has no area.
+    std::unique_ptr<TBitmap> CreateSnapshotBitmap();
 
-    // Errors raised by event handlers while a window message is handled end here, never in
-    // Windows; without a handler they are dropped.
-    std::function<void(const std::exception&)> OnError;
+protected:
+    void Paint(TCanvas& canvas) override;
+    void Resized() override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-    void Paint();
-    void MouseDown(TMouseButton button, WPARAM wParam, LPARAM lParam);
-    void MouseUp(TMouseButton button, LPARAM lParam);
+    // Lets the mouse go unless a zoom or scroll still follows it.
+    void ReleaseMouseWhenIdle();
 
     TChart FChart;
-    TWindowHandle FWnd;
-    std::unique_ptr<TDibSection> FBuffer;
+    // The message of a drawing that failed: reported once, and nothing is drawn until the chart
+    // changes (a failing paint would otherwise report again with every repaint).
+    std::string FPaintError;
+    bool FPaintFailed = false;
 };

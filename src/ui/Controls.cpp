@@ -12,13 +12,42 @@ const wchar_t* const KObjectProp = L"VsControl";
 constexpr UINT_PTR KSubclassId = 0x5653;  // "VS"
 }  // namespace
 
-unsigned KeyboardShiftState() {
-    unsigned s = 0;
+TShiftState KeyboardShiftState() {
+    TShiftState s = 0;
     if (::GetKeyState(VK_SHIFT) < 0) s |= ssShift;
     if (::GetKeyState(VK_CONTROL) < 0) s |= ssCtrl;
     if (::GetKeyState(VK_MENU) < 0) s |= ssAlt;
     return s;
 }
+
+TShiftState MouseShiftState(WPARAM keys) {
+    TShiftState s = 0;
+    if (keys & MK_SHIFT) s |= ssShift;
+    if (keys & MK_CONTROL) s |= ssCtrl;
+    if (::GetKeyState(VK_MENU) < 0) s |= ssAlt;  // mouse messages do not carry Alt
+    if (keys & MK_LBUTTON) s |= ssLeft;
+    if (keys & MK_RBUTTON) s |= ssRight;
+    if (keys & MK_MBUTTON) s |= ssMiddle;
+    return s;
+}
+
+namespace {
+// The button of a WM_xBUTTONDOWN, WM_xBUTTONUP or WM_xBUTTONDBLCLK message.
+TMouseButton ButtonOf(UINT msg) {
+    switch (msg) {
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP:
+        case WM_RBUTTONDBLCLK:
+            return TMouseButton::mbRight;
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONUP:
+        case WM_MBUTTONDBLCLK:
+            return TMouseButton::mbMiddle;
+        default:
+            return TMouseButton::mbLeft;
+    }
+}
+}  // namespace
 
 HCURSOR CursorHandle(TCursor cursor) {
     const wchar_t* id = IDC_ARROW;
@@ -214,11 +243,26 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
                 if (handled) return 0;
             }
             break;
+        // Mouse events. The default handling follows: common controls select, drag and open as
+        // usual, and a right button release still becomes WM_CONTEXTMENU.
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            MouseDown(ButtonOf(msg), MouseShiftState(wp), GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+            break;
         case WM_LBUTTONDBLCLK:
-            if (CustomPainted() && OnDblClick) {
-                OnDblClick(this);
-                return 0;
-            }
+        case WM_RBUTTONDBLCLK:
+        case WM_MBUTTONDBLCLK:
+            if (msg == WM_LBUTTONDBLCLK && CustomPainted()) DblClick();
+            MouseDown(ButtonOf(msg), MouseShiftState(wp) | ssDouble, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+            break;
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
+            MouseUp(ButtonOf(msg), MouseShiftState(wp), GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+            break;
+        case WM_MOUSEMOVE:
+            MouseMove(MouseShiftState(wp), GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
             break;
         default:
             break;
@@ -231,7 +275,11 @@ void TControl::PaintBuffered() {
     HDC dc = ::BeginPaint(FHandle, &ps);
     RECT rc;
     ::GetClientRect(FHandle, &rc);
-    if (rc.right > 0 && rc.bottom > 0) {
+    if (!FDoubleBuffered) {
+        TCanvas canvas(dc, Dpi());
+        canvas.FillRect(rc, EffectiveColor());
+        Paint(canvas);
+    } else if (rc.right > 0 && rc.bottom > 0) {
         // Drawn off screen and copied in one step, so nothing flickers.
         TMemDc mem(::CreateCompatibleDC(dc));
         TBitmapHandle bmp(::CreateCompatibleBitmap(dc, rc.right, rc.bottom));
@@ -441,6 +489,22 @@ void TControl::KeyDown(WORD& key, unsigned shift) {
 
 void TControl::Click() {
     if (OnClick) OnClick(this);
+}
+
+void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+}
+
+void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+}
+
+void TControl::MouseMove(TShiftState shift, int x, int y) {
+    if (OnMouseMove) OnMouseMove(this, shift, x, y);
+}
+
+void TControl::DblClick() {
+    if (OnDblClick) OnDblClick(this);
 }
 
 void TControl::ChangeScale(int newDpi, int oldDpi) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ui/Component.h"
+#include "platform/ShiftState.h"
 #include "ui/Graphics.h"
 
 class TWinControl;
@@ -27,10 +28,15 @@ enum TCursor { crDefault, crArrow, crHandPoint, crSizeWE, crSizeNS, crHourGlass,
 
 using TKeyPressEvent = std::function<void(TObject* Sender, wchar_t& Key)>;
 using TKeyEvent = std::function<void(TObject* Sender, WORD& Key, unsigned Shift)>;
+// Mouse events: position in the control's client pixels (negative or beyond its size while the
+// mouse is captured); Shift holds the modifier keys and the buttons down during the event.
+using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
 
-// Shift state bits of keyboard events and shortcuts.
-enum TShiftBits : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4 };
-unsigned KeyboardShiftState();
+// The modifier keys held now, from the thread's keyboard state.
+TShiftState KeyboardShiftState();
+// The shift state of a mouse message: its MK_ key flags, with Alt from the keyboard state.
+TShiftState MouseShiftState(WPARAM keys);
 
 // Loads a system cursor for a TCursor value.
 HCURSOR CursorHandle(TCursor cursor);
@@ -113,6 +119,11 @@ public:
 
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
+    // A button pressed (the second press of a double click carries ssDouble), released, or the
+    // mouse moved over the control.
+    TMouseEvent OnMouseDown;
+    TMouseEvent OnMouseUp;
+    TMouseMoveEvent OnMouseMove;
     TNotifyEvent OnResize;
     TKeyPressEvent OnKeyPress;
     TKeyEvent OnKeyDown;
@@ -141,9 +152,17 @@ protected:
     void CreateHandle(const wchar_t* className, DWORD style, DWORD exStyle = 0, const wchar_t* text = L"");
     virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
     LRESULT DefaultHandler(UINT msg, WPARAM wp, LPARAM lp);
-    // Custom painting of our own classes, into an off-screen bitmap of the client size.
+    // Custom painting of our own classes, into an off-screen bitmap of the client size (or straight
+    // onto the window when DoubleBuffered is off), after the background is filled.
     virtual void Paint(TCanvas& canvas) {}
     bool CustomPainted() const { return !FSubclassed; }
+    bool DoubleBuffered() const { return FDoubleBuffered; }
+    void SetDoubleBuffered(bool on) { FDoubleBuffered = on; }
+    // Mouse input, raised from the window's mouse messages; they raise the On... events.
+    virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void MouseMove(TShiftState shift, int x, int y);
+    virtual void DblClick();
     virtual void FontChanged();
     virtual void Resized();
     // Where anchored controls measure their right and bottom distances from.
@@ -184,6 +203,7 @@ private:
     std::string FHint;
     bool FShowHint = true;
     TCursor FCursor = crDefault;
+    bool FDoubleBuffered = true;
 };
 
 // A control that holds others and lays them out.

@@ -345,13 +345,10 @@ int TForm::ShowModal() {
     return FModalResult;
 }
 
-bool TForm::SetRegion(HRGN region) {
-    if (!region) return false;
-    if (!::SetWindowRgn(Handle(), region, TRUE)) {
-        ::DeleteObject(region);
-        return false;
-    }
-    return true;  // the system owns the region now
+bool TForm::SetRegion(TRegionHandle region) {
+    if (!region || !::SetWindowRgn(Handle(), region.Get(), TRUE)) return false;
+    region.Release();  // the system owns the region now
+    return true;
 }
 
 void TForm::AddActionList(TActionList* list) {

@@ -69,9 +69,9 @@ public:
     // True while the form destroys its controls: no more layout or resize events.
     bool Destroying() const { return FDestroying; }
 
-    // Gives the window the shape of a region; the form takes ownership. Returns false when the
-    // system refused it (the region is then freed and the window stays rectangular).
-    bool SetRegion(HRGN region);
+    // Gives the window the shape of a region, which the system then owns. Returns false when there
+    // is no region or the system refused it (the region is then freed and the window stays as it was).
+    bool SetRegion(TRegionHandle region);
 
     // Scales everything from the current DPI to another, as when the window moves to a monitor
     // with a different DPI (WM_DPICHANGED). newBounds, if not null, is the suggested window rectangle.

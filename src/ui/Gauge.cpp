@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-void PaintGauge(TCanvas& canvas, const RECT& bounds, const TGaugeValues& values, const TGaugeLook& look, HFONT font) {
+void PaintGauge(TCanvas& canvas, const RECT& bounds, const TGaugeValues& values, const TGaugeLook& look,
+                const TFont& font) {
     RECT inner = bounds;
     if (look.BorderStyle == gbSingle) {
         canvas.FrameRect(bounds, clBlack);
@@ -26,18 +27,14 @@ void PaintGauge(TCanvas& canvas, const RECT& bounds, const TGaugeValues& values,
     // drawn without smoothing so that no half-tones make coloured fringes.
     char text[16];
     std::snprintf(text, sizeof text, "%d%%", percent);
-    LOGFONTW lf{};
-    if (!font || !::GetObjectW(font, sizeof lf, &lf)) ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
-    lf.lfQuality = NONANTIALIASED_QUALITY;
-    TFontHandle sharp(::CreateFontIndirectW(&lf));
+    TFontHandle sharp = font.Create(canvas.Dpi(), TFontQuality::fqNonAntialiased);
     TBitmap mask(w, h, canvas.Dpi());
     RECT all{0, 0, w, h};
     ::FillRect(mask.Dc(), &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
     {
         TSelectObject sel(mask.Dc(), sharp.Get());
-        TSaveDc saved(mask.Dc());
-        ::SetBkMode(mask.Dc(), TRANSPARENT);
-        ::SetTextColor(mask.Dc(), RGB(255, 255, 255));
+        TBkModeScope transparent(mask.Dc(), TRANSPARENT);
+        TTextColorScope white(mask.Dc(), clWhite);
         std::wstring wide(text, text + std::char_traits<char>::length(text));
         ::DrawTextW(mask.Dc(), wide.c_str(), static_cast<int>(wide.size()), &all,
                     DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
@@ -102,5 +99,5 @@ void TGauge::SetBackColor(TColor color) {
 
 void TGauge::Paint(TCanvas& canvas) {
     RECT rc{0, 0, ClientWidth(), ClientHeight()};
-    PaintGauge(canvas, rc, FValues, FLook, FontHandle());
+    PaintGauge(canvas, rc, FValues, FLook, Font());
 }

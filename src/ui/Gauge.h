@@ -17,8 +17,10 @@ struct TGaugeLook {
 
 // Draws a gauge filling `bounds` of the canvas: the border, the bar in ForeColor over BackColor in
 // proportion to the percentage, and the percentage text ("37%") centred in the inner rectangle,
-// inverting what lies under it so that it reads on both parts. The text uses the canvas's DC font.
-void PaintGauge(TCanvas& canvas, const RECT& bounds, const TGaugeValues& values, const TGaugeLook& look, HFONT font);
+// inverting what lies under it so that it reads on both parts. The text is in `font` at the
+// canvas's DPI, drawn without smoothing.
+void PaintGauge(TCanvas& canvas, const RECT& bounds, const TGaugeValues& values, const TGaugeLook& look,
+                const TFont& font);
 
 class TGauge : public TControl {
 public:

@@ -1,5 +1,6 @@
-// The chart panel under Wine: pixels of the GDI drawing, the snapshot against the screen, mouse
-// messages routed to the chart, and the demonstration screenshots of the four chart types.
+// The chart panel control under Wine: pixels of the GDI drawing, the snapshot against the screen,
+// its place in a form's layout, mouse input routed to the chart, errors reaching the standard
+// error report, and the demonstration pictures of the four chart types.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,9 +9,11 @@
 
 #include "chart/ChartPanel_win.h"
 #include "chart/ChartTestSupport.h"
-#include "chart/ChartUtils.h"
-#include "chart/GdiChartCanvas_win.h"
+#include "platform/Exception.h"
 #include "support/TestSupport.h"
+#include "ui/Forms.h"
+#include "ui/StdCtrls.h"
+#include "ui/UiTestEnv.h"
 
 using namespace charttest;
 
@@ -23,35 +26,31 @@ std::uint32_t Rgb(TColor c) {
 int Channel(std::uint32_t p, int shift) {
     return static_cast<int>((p >> shift) & 0xFF);
 }
+LPARAM At(int x, int y) {
+    return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
+}
 
 class ChartPanelTest : public ::testing::Test {
 protected:
-    // One host window serves the tests (making top-level windows is slow under Wine); a test
-    // that destroys it gets a new one for the next.
-    static void TearDownTestSuite() { FHost.Reset(); }
     void SetUp() override {
-        if (!FHost)
-            FHost.Reset(::CreateWindowExW(0, L"STATIC", L"Chart", WS_POPUP | WS_VISIBLE, 0, 0, 900, 640, nullptr,
-                                          nullptr, ::GetModuleHandleW(nullptr), nullptr));
-        ASSERT_TRUE(FHost);
-        FPanel = std::make_unique<TChartPanel>(FHost.Get(), 0, 0, 800, 560);
+        FForm = uitest::HostForm(800, 560);
+        FPanel = new TChartPanel(FForm.get(), FForm.get());
+        FPanel->SetAlign(alClient);
         ASSERT_TRUE(FPanel->Handle());
         FSeries = AddProgramSeries(FPanel->Chart());
+        uitest::TakeBoxes();
     }
-    void TearDown() override { FPanel.reset(); }
-    // Draws the panel as the snapshot does and returns the bitmap.
-    std::unique_ptr<TDibSection> Snapshot() {
-        auto dib = std::make_unique<TDibSection>(FPanel->ClientWidth(), FPanel->ClientHeight(), false);
-        FPanel->DrawSnapshot(dib->Bitmap());
-        return dib;
+    void TearDown() override { FForm.reset(); }
+    // Draws the panel as the snapshot does.
+    std::unique_ptr<TBitmap> Snapshot() {
+        auto bitmap = FPanel->CreateSnapshotBitmap();
+        EXPECT_TRUE(bitmap);
+        return bitmap;
     }
-    void Pump() {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-    }
+    void Send(UINT msg, WPARAM keys, int x, int y) { ::SendMessageW(FPanel->Handle(), msg, keys, At(x, y)); }
 
-    static inline TWindowHandle FHost;
-    std::unique_ptr<TChartPanel> FPanel;
+    std::unique_ptr<TForm> FForm;
+    TChartPanel* FPanel = nullptr;  // owned by the form
     TChartSetup FSeries;
 };
 
@@ -127,104 +126,211 @@ TEST_F(ChartPanelTest, LegendHasWhiteFillBlackFrameAndShadow) {
     EXPECT_LT(chart.ChartRect().Right, r.Left);
 }
 
-TEST_F(ChartPanelTest, SnapshotEqualsTheScreen) {
+TEST_F(ChartPanelTest, ScreenShowsTheSnapshotBufferedOrNot) {
     TChart& chart = FPanel->Chart();
     SetChartType(chart, FSeries, TChartType::Bar3D);
     FillSample(*FSeries.Bar);
     chart.Legend().SetVisible(true);
-    ::UpdateWindow(FPanel->Handle());
-    Pump();
-    ::RedrawWindow(FPanel->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    int w = FPanel->ClientWidth(), h = FPanel->ClientHeight();
-    TDibSection screen(w, h);
-    {
-        TWindowDc dc(FPanel->Handle());
-        ASSERT_TRUE(::BitBlt(screen.Dc(), 0, 0, w, h, dc.Get(), 0, 0, SRCCOPY));
-        ::GdiFlush();
+    FForm->Show();
+    for (bool buffered : {true, false}) {
+        FPanel->SetBufferedDisplay(buffered);
+        FPanel->Repaint();
+        uitest::Pump();
+        int w = FPanel->ClientWidth(), h = FPanel->ClientHeight();
+        TBitmap screen(w, h);
+        {
+            TWindowDc dc(FPanel->Handle());
+            ASSERT_TRUE(::BitBlt(screen.Dc(), 0, 0, w, h, dc.Get(), 0, 0, SRCCOPY));
+            ::GdiFlush();
+        }
+        auto snap = Snapshot();
+        int differing = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) differing += screen.Pixel(x, y) != snap->Pixel(x, y);
+        EXPECT_EQ(differing, 0) << buffered;
+        EXPECT_EQ(FPanel->BufferedDisplay(), buffered);  // as it was before the snapshot
     }
-    auto snap = Snapshot();
-    int differing = 0;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) differing += screen.Pixel(x, y) != snap->Pixel(x, y);
-    EXPECT_EQ(differing, 0);
-    EXPECT_TRUE(FPanel->BufferedDisplay);  // switched back on after the snapshot
-    // The device bitmap for the clipboard holds the same picture.
-    TBitmapHandle bitmap = FPanel->CreateSnapshotBitmap();
-    ASSERT_TRUE(bitmap);
-    TDibSection copy(w, h);
-    {
-        TMemDc source(::CreateCompatibleDC(nullptr));
-        TSelectObject select(source.Get(), bitmap.Get());
-        ::BitBlt(copy.Dc(), 0, 0, w, h, source.Get(), 0, 0, SRCCOPY);
-        ::GdiFlush();
-    }
-    differing = 0;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) differing += copy.Pixel(x, y) != snap->Pixel(x, y);
-    EXPECT_EQ(differing, 0);
-    // Hidden or of no size: nothing to copy.
-    FPanel->SetVisible(false);
-    EXPECT_FALSE(FPanel->Visible());
+    // Of no size: nothing to copy.
+    FPanel->SetAlign(alNone);
     FPanel->SetBounds(0, 0, 0, 0);
     EXPECT_FALSE(FPanel->CreateSnapshotBitmap());
 }
 
-TEST_F(ChartPanelTest, MouseMessagesReachTheChart) {
+TEST_F(ChartPanelTest, TakesItsPlaceInTheLayoutAndRedrawsAtTheNewSize) {
+    // A bar above, the chart filling the rest: the chart's layout follows the form's size.
+    auto* top = new TPanel(FForm.get(), FForm.get());
+    top->SetHeight(60);
+    top->SetAlign(alTop);
     TChart& chart = FPanel->Chart();
     SetChartType(chart, FSeries, TChartType::Pie2D);
     FillSample(*FSeries.Pie);
-    chart.Legend().SetVisible(true);
-    Snapshot();  // lays the chart out
-    int clickedSeries = -2, legendClicks = 0;
-    chart.OnClickSeries = [&](TChart&, TChartSeries&, int index, TMouseButton, TShiftState, int, int) {
-        clickedSeries = index;
-    };
-    chart.OnClickLegend = [&](TChart&, TMouseButton button, TShiftState, int, int) {
-        legendClicks += button == TMouseButton::mbRight;
-    };
-    // The middle of the third slice.
-    const auto& g = FSeries.Pie->Geometry();
-    double mid = g.Angles[2].MidAngle;
-    int x = g.XCenter + static_cast<int>(std::cos(mid) * g.XRadius / 2);
-    int y = g.YCenter - static_cast<int>(std::sin(mid) * g.YRadius / 2);
-    ::SendMessageW(FPanel->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    ::SendMessageW(FPanel->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-    EXPECT_EQ(clickedSeries, 2);
-    const auto& legend = chart.Legend();
-    int ly = legend.FirstRowTop() + legend.RowHeight() / 2;
-    ::SendMessageW(FPanel->Handle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(legend.TextLeft() + 2, ly));
-    ::SendMessageW(FPanel->Handle(), WM_RBUTTONUP, 0, MAKELPARAM(legend.TextLeft() + 2, ly));
-    EXPECT_EQ(legendClicks, 1);
+    EXPECT_EQ(FPanel->Top(), 60);
+    EXPECT_EQ(FPanel->Width(), 800);
+    EXPECT_EQ(FPanel->Height(), 500);
+    Snapshot();
+    EXPECT_EQ(chart.InnerRect(), (TScreenRect{24, 15, 776, 485}));  // 3 % margins of 800 x 500
+    FForm->SetClientSize(400, 300);
+    EXPECT_EQ(FPanel->Width(), 400);
+    EXPECT_EQ(FPanel->Height(), 240);
+    auto dib = Snapshot();
+    EXPECT_EQ(dib->Width(), 400);
+    EXPECT_EQ(dib->Height(), 240);
+    EXPECT_EQ(chart.InnerRect(), (TScreenRect{12, 7, 388, 233}));
+    top->Hide();
+    EXPECT_EQ(FPanel->Top(), 0);
+    EXPECT_EQ(FPanel->Height(), 300);
 }
 
-TEST_F(ChartPanelTest, ParentDestroyedBeforeThePanel) {
-    FHost.Reset();
-    EXPECT_EQ(FPanel->Handle(), nullptr);
-    FPanel->Chart().Foot().SetText({"still safe"});  // no window to repaint
-    FPanel.reset();
-}
-
-TEST_F(ChartPanelTest, EverySizeFromNothingToFullScreenDraws) {
+TEST_F(ChartPanelTest, DrawingStaysInsideTheClientRectangle) {
+    // A long rotated label and odd values at sizes from nothing to the full screen, drawn into a
+    // bitmap larger than the panel: nothing beyond the panel's rectangle is touched.
+    constexpr std::uint32_t KMarker = 0x123456;
     TChart& chart = FPanel->Chart();
-    SetChartType(chart, FSeries, TChartType::Bar3D);
     FSeries.Bar->Add(5, std::string(10000, 'x'));
     FSeries.Bar->Add(-1, "neg");
     FSeries.Bar->Add(NAN, "nan");
     FSeries.Bar->Add(INFINITY, "inf");
     chart.Legend().SetVisible(true);
+    FPanel->SetAlign(alNone);
     for (TChartType type : {TChartType::Pie2D, TChartType::Pie3D, TChartType::Bar2D, TChartType::Bar3D}) {
         SetChartType(chart, FSeries, type);
-        for (int size : {0, 1, 3, 17, 64, 333, 1280}) {
+        for (int size : {1, 3, 17, 64, 333, 1280}) {
             FPanel->SetBounds(0, 0, size, size * 3 / 4);
-            auto dib = Snapshot();
+            int w = FPanel->ClientWidth(), h = FPanel->ClientHeight();
+            TBitmap big(w + 40, h + 40);
+            std::fill(big.Bits(), big.Bits() + (w + 40) * (h + 40), KMarker);
+            FPanel->DrawSnapshot(big.Canvas());
+            int outside = 0, inside = 0;
+            for (int y = 0; y < h + 40; ++y)
+                for (int x = 0; x < w + 40; ++x) {
+                    bool in = x < w && y < h;
+                    bool marked = big.Pixel(x, y) == KMarker;
+                    outside += !in && !marked;
+                    inside += in && !marked;
+                }
+            EXPECT_EQ(outside, 0) << static_cast<int>(type) << " at " << size;
+            EXPECT_EQ(inside, w * h) << static_cast<int>(type) << " at " << size;  // all of the panel drawn
             chart.CalcClickedPart(size / 2, size / 3);
         }
     }
-    SUCCEED();
+}
+
+TEST_F(ChartPanelTest, MouseMessagesReachTheChartAndTheEvents) {
+    TChart& chart = FPanel->Chart();
+    SetChartType(chart, FSeries, TChartType::Pie2D);
+    FillSample(*FSeries.Pie);
+    chart.Legend().SetVisible(true);
+    Snapshot();  // lays the chart out
+    int clickedSeries = -2, legendClicks = 0, downs = 0;
+    TShiftState seriesShift = 0;
+    chart.OnClickSeries = [&](TChart&, TChartSeries&, int index, TMouseButton, TShiftState shift, int, int) {
+        clickedSeries = index;
+        seriesShift = shift;
+    };
+    chart.OnClickLegend = [&](TChart&, TMouseButton button, TShiftState, int, int) {
+        legendClicks += button == TMouseButton::mbRight;
+    };
+    FPanel->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { ++downs; };
+    // The middle of the third slice, with Shift held.
+    const auto& g = FSeries.Pie->Geometry();
+    double mid = g.Angles[2].MidAngle;
+    int x = g.XCenter + static_cast<int>(std::cos(mid) * g.XRadius / 2);
+    int y = g.YCenter - static_cast<int>(std::sin(mid) * g.YRadius / 2);
+    Send(WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, x, y);
+    Send(WM_LBUTTONUP, 0, x, y);
+    EXPECT_EQ(clickedSeries, 2);
+    EXPECT_EQ(seriesShift & (ssShift | ssLeft), ssShift | ssLeft);
+    EXPECT_EQ(::GetCapture(), nullptr);  // no zoom in a pie: the mouse is let go at once
+    const auto& legend = chart.Legend();
+    int ly = legend.FirstRowTop() + legend.RowHeight() / 2;
+    Send(WM_RBUTTONDOWN, MK_RBUTTON, legend.TextLeft() + 2, ly);
+    Send(WM_RBUTTONUP, 0, legend.TextLeft() + 2, ly);
+    EXPECT_EQ(legendClicks, 1);
+    EXPECT_EQ(downs, 2);
+}
+
+TEST_F(ChartPanelTest, ZoomDragHoldsTheMouseUntilReleasedOrTaken) {
+    TChart& chart = FPanel->Chart();
+    SetChartType(chart, FSeries, TChartType::Bar2D);
+    FillSample(*FSeries.Bar);
+    FForm->Show();
+    Snapshot();
+    const TScreenRect plot = chart.ChartRect();
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, plot.Left + 10, plot.Top + 10);
+    EXPECT_TRUE(chart.Zooming());
+    EXPECT_EQ(::GetCapture(), FPanel->Handle());
+    Send(WM_MOUSEMOVE, MK_LBUTTON, plot.Left + 150, plot.Top + 150);
+    Send(WM_LBUTTONUP, 0, plot.Left + 150, plot.Top + 150);
+    EXPECT_FALSE(chart.Zooming());
+    EXPECT_TRUE(chart.Zoomed());
+    EXPECT_EQ(::GetCapture(), nullptr);
+    // A drag that another window interrupts ends where it is.
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, plot.Left + 10, plot.Top + 10);
+    ASSERT_TRUE(chart.Zooming());
+    ::SetCapture(FForm->Handle());
+    EXPECT_FALSE(chart.Zooming());
+    ::ReleaseCapture();
+}
+
+TEST_F(ChartPanelTest, ErrorsOfClickHandlersReachTheErrorReport) {
+    TChart& chart = FPanel->Chart();
+    SetChartType(chart, FSeries, TChartType::Pie2D);
+    FSeries.Pie->Add(100, "Only");
+    Snapshot();
+    chart.OnClickSeries = [](TChart&, TChartSeries&, int, TMouseButton, TShiftState, int, int) {
+        throw Exception("Folder not found");
+    };
+    const auto& g = FSeries.Pie->Geometry();
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, g.XCenter - g.XRadius / 2, g.YCenter + 3);
+    Send(WM_LBUTTONUP, 0, g.XCenter - g.XRadius / 2, g.YCenter + 3);
+    auto boxes = uitest::TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Text, "Folder not found.");
+    EXPECT_EQ(boxes[0].Caption, "Voluscope");
+    EXPECT_EQ(boxes[0].Flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONERROR));
+    EXPECT_EQ(::GetCapture(), nullptr);
+}
+
+TEST_F(ChartPanelTest, ADrawingErrorIsReportedOnceUntilTheChartChanges) {
+    TChart& chart = FPanel->Chart();
+    SetChartType(chart, FSeries, TChartType::Pie2D);
+    FillSample(*FSeries.Pie);
+    chart.Legend().SetVisible(true);
+    bool failing = true;
+    chart.OnGetLegendText = [&](TChart&, int, std::string&) {
+        if (failing) throw Exception("Bad legend text");
+    };
+    FForm->Show();
+    for (int i = 0; i < 3; ++i) {
+        FPanel->Repaint();
+        uitest::Pump(20);
+    }
+    auto boxes = uitest::TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Text, "Bad legend text.");
+    // Mended and changed: drawn again, without a report.
+    failing = false;
+    chart.Foot().SetText({"Total Size"});
+    FPanel->Repaint();
+    uitest::Pump(20);
+    EXPECT_TRUE(uitest::TakeBoxes().empty());
+    const TScreenRect& legendRect = chart.Legend().Rect();
+    ASSERT_FALSE(legendRect.IsEmpty());
+    EXPECT_EQ(uitest::ScreenPixel(FPanel->Handle(), legendRect.Right - 2, legendRect.Top + 1), Rgb(clWhite));
+}
+
+TEST_F(ChartPanelTest, FormDestroyedBeforeThePanelObject) {
+    // A panel that outlives its window stays safe to change.
+    auto* orphan = new TChartPanel(nullptr, FForm.get());
+    FForm.reset();
+    EXPECT_EQ(orphan->Handle(), nullptr);
+    orphan->Chart().Foot().SetText({"still safe"});  // no window to repaint
+    delete orphan;
 }
 
 // Demonstration pictures of sample data in the four types, with and without the legend.
 TEST_F(ChartPanelTest, DemonstrationScreenshots) {
+    VS_SCREENSHOT_ONLY();
     TChart& chart = FPanel->Chart();
     chart.Foot().SetText({"Total File Size"});
     struct {
@@ -242,7 +348,7 @@ TEST_F(ChartPanelTest, DemonstrationScreenshots) {
             chart.Legend().SetVisible(legend);
             auto dib = Snapshot();
             std::string name = std::string("chart-") + t.Name + (legend ? "-legend" : "");
-            EXPECT_TRUE(vstest::SavePng(vstest::ScreenshotPath(name), dib->Width(), dib->Height(), dib->Pixels()));
+            EXPECT_TRUE(vstest::SavePng(vstest::ScreenshotPath(name), dib->Width(), dib->Height(), dib->Bits()));
         }
     }
 }

@@ -55,9 +55,7 @@ TDrawn Draw(int maxValue, int progress, bool showText = true, TGaugeKind kind = 
     auto bmp = std::make_unique<TBitmap>(241, 32);
     RECT all{0, 0, 241, 32};
     bmp->Canvas().FillRect(all, clBtnFace);
-    TFont font;
-    TFontHandle handle = font.Create(96);
-    PaintGauge(bmp->Canvas(), all, values, look, handle.Get());
+    PaintGauge(bmp->Canvas(), all, values, look, TFont());
     return {std::move(bmp), values.PercentDone()};
 }
 

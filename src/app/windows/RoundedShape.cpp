@@ -12,9 +12,9 @@ TRegionMaker& RoundRegionMaker() {
 
 bool ApplyRoundedShape(TForm& form, bool quiet) {
     int corner = form.Scale(40);
-    HRGN region =
-        RoundRegionMaker() ? RoundRegionMaker()(form.ClientWidth(), form.ClientHeight(), corner, corner) : nullptr;
-    if (region && form.SetRegion(region)) return true;
+    TRegionHandle region(
+        RoundRegionMaker() ? RoundRegionMaker()(form.ClientWidth(), form.ClientHeight(), corner, corner) : nullptr);
+    if (form.SetRegion(std::move(region))) return true;
     if (!quiet) ShowWarning("Region error");
     return false;
 }
