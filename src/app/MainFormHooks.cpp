@@ -4,8 +4,6 @@
 // changes as the command table says, and the panes stay empty.
 #include "app/MainFormUnit.h"
 
-void TMainForm::FillVolumeList(TListView*) {}
-
 void TMainForm::ResetChartType() {
     for (TAction* a : {actPie, actPie3D, actBar, actBar3D}) a->SetChecked(false);
 }

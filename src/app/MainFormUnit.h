@@ -13,6 +13,8 @@
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
 
+class TVolumeQueries;
+
 class TSplashForm;
 class TProgressForm;
 
@@ -121,8 +123,13 @@ public:
     void actUnregisterExecute(TObject* Sender);
     void actChartSizeExecute(TObject* Sender);
 
-    // Operations of the volume, browsing and chart subsystems that the frame calls.
+    // Volume table (MainFormVolumes.cpp). VolumeQueries answers the volume queries; null means the
+    // system's (tests put fakes here).
+    TVolumeQueries* VolumeQueries = nullptr;
     void FillVolumeList(TListView* List);
+    void VolumeListSelectItem(TObject* Sender, int Item, bool Selected);
+
+    // Operations of the browsing and chart subsystems that the frame calls.
     void ResetChartType();
     void OpenFolder(const std::string& Path);
     void OpenDrives();

@@ -8,4 +8,5 @@ list(APPEND VS_CORE_SOURCES
 list(APPEND VS_WIN_SOURCES
     src/app/MainFormUnit.cpp
     src/app/MainFormCommands.cpp
-    src/app/MainFormHooks.cpp)
+    src/app/MainFormHooks.cpp
+    src/app/MainFormVolumes.cpp)
