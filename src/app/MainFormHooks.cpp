@@ -5,8 +5,6 @@
 #include "app/MainFormUnit.h"
 #include "shell/ShellListView_win.h"
 
-void TMainForm::FillVolumeList(TListView*) {}
-
 // Navigation: the folder list shows the folder (its "Invalid folder" error reaches the caller).
 void TMainForm::OpenFolder(const std::string& Path) {
     StShellListView1->SetRootFolder(Path);

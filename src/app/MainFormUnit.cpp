@@ -146,6 +146,7 @@ void TMainForm::CreatePanes() {
         {"Compressed", 90, taLeftJustify}};
     for (const TColumn& c : columns) VolumeList->AddColumn(c.Caption, c.Width, c.Alignment);
     Label1->SetFocusControl(VolumeList);
+    VolumeList->OnSelectItem = [this](TObject* s, int item, bool selected) { VolumeListSelectItem(s, item, selected); };
 
     Splitter2 = new TSplitter(this, this, alTop);
     Splitter2->SetName("Splitter2");

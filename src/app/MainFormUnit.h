@@ -21,6 +21,7 @@
 #include "charts/JpegWriter.h"
 class TStShellListView;
 class TStShellItem;
+class TVolumeQueries;
 
 class TSplashForm;
 class TProgressForm;
@@ -136,8 +137,13 @@ public:
     void actUnregisterExecute(TObject* Sender);
     void actChartSizeExecute(TObject* Sender);
 
-    // Operations of the volume, browsing and chart subsystems that the frame calls.
+    // Volume table (MainFormVolumes.cpp). VolumeQueries answers the volume queries; null means the
+    // system's (tests put fakes here).
+    TVolumeQueries* VolumeQueries = nullptr;
     void FillVolumeList(TListView* List);
+    void VolumeListSelectItem(TObject* Sender, int Item, bool Selected);
+
+    // Operations of the browsing and chart subsystems that the frame calls.
     void ResetChartType();
     void OpenFolder(const std::string& Path);
     void OpenDrives();
