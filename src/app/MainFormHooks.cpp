@@ -38,10 +38,6 @@ void TMainForm::actFolderSizesExecute(TObject*) {
     OpenFolder(CurrentFolderPath());
 }
 
-void TMainForm::actPrintExecute(TObject*) {}
-void TMainForm::actPrintCsvExecute(TObject*) {}
-void TMainForm::actPrintAllExecute(TObject*) {}
-void TMainForm::actPrintAllCsvExecute(TObject*) {}
 void TMainForm::actShortcutsExecute(TObject*) {}
 void TMainForm::actRegisterExecute(TObject*) {}
 void TMainForm::actUnregisterExecute(TObject*) {}

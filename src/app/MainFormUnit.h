@@ -14,6 +14,8 @@
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
 
+#include "reports/ReportTables.h"
+
 #include "chart/BarSeries.h"
 #include "chart/PieSeries.h"
 #include "charts/ChartData.h"
@@ -153,6 +155,13 @@ public:
     std::string CurrentFolderPath() const;
     std::string CurrentFolderName() const;
 
+    // Reports (MainFormReports.cpp): the four print commands' one operation; the all-sub-folders report
+    // of a folder written to a file without the window (the /csv and /html switches; failures raise);
+    // the volume list's texts column by column.
+    void PrintReport(bool AllSubFolders, bool AsHtml);
+    void WriteFolderReportFile(const std::string& Folder, const std::string& File, bool AsHtml);
+    static TVolumeGrid VolumeGridOf(TListView* List);
+
     bool ChartFileTypes() const { return FChartFileTypes; }
 
     // The folder chart (MainFormCharts.cpp): its two series, the pie at index 0 and the bars at 1.
@@ -181,6 +190,10 @@ public:
     bool SelectChartItem(int Index, std::string& Path);
 
 private:
+    struct TReportData;
+    bool CollectReport(bool AllSubFolders, bool AsHtml, bool Interactive, TReportData& Data);
+    bool FReportRunning = false;
+
     void CreateActions();
     void CreateMenus();
     void CreateToolBar();

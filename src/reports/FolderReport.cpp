@@ -4,9 +4,13 @@
 #include "platform/DirList.h"
 #include "platform/Exception.h"
 #include "reports/ReportWriters.h"
+#include "shell/ShellListViewRows.h"
 
 std::vector<std::string> FileSystemReportHeader() {
-    return {"Name", "Size", "Used", "Slack", "Files", "Type", "Modified", "Attributes", "Folder"};
+    std::vector<std::string> header;
+    for (const TStColumn& column : FixedColumns(fkFileSystem)) header.push_back(column.Caption);
+    header.push_back("Folder");
+    return header;
 }
 
 std::string FolderCaption(std::string_view folder, char separator) {
@@ -30,7 +34,7 @@ void WriteReportFile(const std::string& file, bool asHtml, const TVolumeGrid& vo
         WriteCsvReport(file, volumeGrid, fileRows);
 }
 
-void WriteFolderReport(const TFolderReportRequest& request) {
+TFolderReportStats WriteFolderReport(const TFolderReportRequest& request) {
     TDirLister& lister = request.Options.Lister ? *request.Options.Lister : SystemDirLister();
     if (request.Folder.empty() || !lister.FolderExists(request.Folder))
         throw Exception("No such folder: " + request.Folder);
@@ -38,4 +42,11 @@ void WriteFolderReport(const TFolderReportRequest& request) {
     CollectFolderTree(rows, request.Header, request.Folder, "*.*", request.Options);
     WriteReportFile(request.File, request.AsHtml, request.VolumeGrid, {},
                     FolderCaption(request.Folder, lister.Separator()), rows, request.Version);
+    TFolderReportStats stats;
+    stats.Rows = rows.Count();
+    stats.MemoryBytes = rows.MemoryBytes();
+    std::string_view cell;
+    for (std::size_t r = 0; r < rows.Count(); ++r)
+        for (auto reader = rows.Row(r); reader.Next(cell);) stats.TextBytes += cell.size();
+    return stats;
 }

@@ -37,4 +37,9 @@ struct TFolderReportRequest {
     std::string Version;
     TCollectOptions Options;
 };
-void WriteFolderReport(const TFolderReportRequest& request);
+// What the rows held at their peak, for the benchmark: rows (header included), the bytes held and the
+// bytes of the cell texts themselves.
+struct TFolderReportStats {
+    std::size_t Rows = 0, MemoryBytes = 0, TextBytes = 0;
+};
+TFolderReportStats WriteFolderReport(const TFolderReportRequest& request);

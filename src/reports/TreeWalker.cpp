@@ -10,7 +10,7 @@
 #include "platform/Exception.h"
 #include "platform/Locale.h"
 
-std::string AttributeLetters(std::uint32_t attributes) {
+std::string ReportAttributeLetters(std::uint32_t attributes) {
     static constexpr char kLetters[] = "RHSVDA";
     std::string out;
     for (int bit = 0; bit < 6; ++bit)
@@ -140,7 +140,7 @@ private:
             if (e.IsDirectory() || name.empty() || name[0] == '.') return true;
             if (FOptions.OnFile) FOptions.OnFile();
             const auto [end, ec] = std::to_chars(size, size + sizeof size, e.Size());
-            attributes = AttributeLetters(e.Attributes());
+            attributes = ReportAttributeLetters(e.Attributes());
             FRow[FSlot[0]] = name;
             FRow[FSlot[1]] = std::string_view(size, static_cast<std::size_t>(end - size));
             FRow[FSlot[2]] = TypeText(name);

@@ -37,9 +37,9 @@ struct TCollectOptions {
 void CollectFiles(const std::string& folder, const std::string& mask, TFileRows& rows, bool recurse,
                   const TCollectOptions& options = {});
 
-// The attribute letters of the walker's Attributes cell: R H S V D A for the bits 0x01 0x02 0x04 0x08
+// The attribute letters of the walker's Attributes cell (not the folder list's, which differ): R H S V D A for the bits 0x01 0x02 0x04 0x08
 // 0x10 0x20, in that order; other bits give nothing.
-std::string AttributeLetters(std::uint32_t attributes);
+std::string ReportAttributeLetters(std::uint32_t attributes);
 
 // The extension of a file name as the type lookup uses it: from the last "." on, in lower case; empty
 // when the name has no ".".

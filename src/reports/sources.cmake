@@ -5,3 +5,6 @@ list(APPEND VS_CORE_SOURCES
     src/reports/TreeWalker.cpp
     src/reports/ReportWriters.cpp
     src/reports/FolderReport.cpp)
+list(APPEND VS_WIN_SOURCES
+    src/reports/HtmlReport_win.cpp
+    src/app/MainFormReports.cpp)

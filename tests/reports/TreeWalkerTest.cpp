@@ -178,10 +178,10 @@ TEST_F(ReportWalkerFake, TypeDescriptionsByLastExtensionWithoutFallback) {
 }
 
 TEST(ReportWalkerValues, AttributeLettersAndExtensionKeys) {
-    EXPECT_EQ(AttributeLetters(0), "");
-    EXPECT_EQ(AttributeLetters(0x3F), "RHSVDA");
-    EXPECT_EQ(AttributeLetters(faArchive | faHidden | faReadOnly), "RHA");
-    EXPECT_EQ(AttributeLetters(faNormal | faReparsePoint | 0x800 | 0x4000), "");
+    EXPECT_EQ(ReportAttributeLetters(0), "");
+    EXPECT_EQ(ReportAttributeLetters(0x3F), "RHSVDA");
+    EXPECT_EQ(ReportAttributeLetters(faArchive | faHidden | faReadOnly), "RHA");
+    EXPECT_EQ(ReportAttributeLetters(faNormal | faReparsePoint | 0x800 | 0x4000), "");
     EXPECT_EQ(FileExtensionKey("notes.TXT"), ".txt");
     EXPECT_EQ(FileExtensionKey("a.tar.gz"), ".gz");
     EXPECT_EQ(FileExtensionKey("Makefile"), "");
