@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -177,6 +178,40 @@ TEST_F(MainFormReports, CurrentFolderCsvCopiesTheListAsShown) {
         fields.push_back(F->CurrentFolderPath());
         EXPECT_EQ(lines[v + 2 + static_cast<std::size_t>(r)], Record(fields)) << r;
     }
+}
+
+TEST_F(MainFormReports, VirtualFolderRowsNameTheFolderByItsDisplayNameAndAreEquallyLong) {
+    F->OpenDrives();
+    uitest::Pump();
+    ASSERT_EQ(F->CurrentFolderPath().rfind("::", 0), 0u) << F->CurrentFolderPath();
+    ASSERT_GT(F->StShellListView1->ItemCount(), 0);
+    F->actPrintCsv->Execute();
+    const std::vector<std::string> lines = Lines(ReadAll(vstest::Utf8Path(Target)));
+    const std::size_t v = VolumeRecords().size();
+    ASSERT_EQ(lines.size(), v + 2 + static_cast<std::size_t>(F->StShellListView1->ItemCount()));
+    std::size_t fields = 0;
+    for (std::size_t i = v + 2; i < lines.size(); ++i) {
+        const std::string end = ",\"" + F->CurrentFolderName() + "\"";
+        EXPECT_EQ(lines[i].substr(lines[i].size() - std::min(lines[i].size(), end.size())), end) << lines[i];
+        const std::size_t n = static_cast<std::size_t>(std::count(lines[i].begin(), lines[i].end(), '"'));
+        if (!fields) fields = n;
+        EXPECT_EQ(n, fields) << lines[i];
+    }
+}
+
+TEST_F(MainFormReports, SampleReportScreenshot) {
+    VS_SCREENSHOT_ONLY();
+    F->actPrintAll->Execute();
+    ASSERT_EQ(Opened.size(), 1u);
+    const fs::path page = vstest::Utf8Path(Opened[0]);
+    const fs::path folder = vstest::ScreenshotPath("report-sample").replace_extension();
+    fs::create_directories(folder);
+    const std::string text = ReadAll(page);
+    const std::size_t src = text.find("<IMG SRC=\"") + 10;
+    const std::string image = text.substr(src, text.find('"', src) - src);
+    fs::copy_file(page, folder / "report.html", fs::copy_options::overwrite_existing);
+    fs::copy_file(page.parent_path() / image, folder / image, fs::copy_options::overwrite_existing);
+    EXPECT_TRUE(uitest::SaveWindowShot(F->Handle(), "report-mainwindow"));
 }
 
 TEST_F(MainFormReports, QuestionOnlyAboveTheThresholdsAndNoWritesNothing) {
