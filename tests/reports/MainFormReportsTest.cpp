@@ -12,6 +12,7 @@
 #include "app/MainFormUnit.h"
 #include "app/windows/ProgressFormUnit.h"
 #include "platform/WinText.h"
+#include "reports/HtmlReport_win.h"
 #include "shell/FolderSize.h"
 #include "shell/ShellItem.h"
 #include "shell/ShellListView_win.h"
@@ -313,6 +314,46 @@ TEST_F(MainFormReports, UnwritableCsvTargetIsReportedAndTheProgramGoesOn) {
     Target = Out.Utf8() + "\\report.csv";
     F->actPrintAllCsv->Execute();
     EXPECT_TRUE(fs::exists(vstest::Utf8Path(Target)));
+}
+
+// Temporary folders longer than the 128 characters a fixed buffer would take get their reserved names.
+// One longer than the system's temporary-path limit (MAX_PATH) is the warning, and the current folder
+// takes the names; nothing overflows.
+TEST_F(MainFormReports, TemporaryNamesInFoldersOfAnyLength) {
+    wchar_t oldTmp[32768], oldDir[32768];
+    const DWORD hadTmp = ::GetEnvironmentVariableW(L"TMP", oldTmp, 32768);
+    ::GetCurrentDirectoryW(32768, oldDir);
+    ::SetCurrentDirectoryW(Widen(Out.Utf8()).c_str());
+    for (std::size_t length : {200u, 400u}) {
+        std::string deep = Out.Utf8() + "\\t" + std::to_string(length);
+        while (deep.size() < length) deep += "\\a folder with a long name";
+        for (std::size_t at = Out.Utf8().size() + 1; at <= deep.size(); ++at)
+            if (at == deep.size() || deep[at] == '\\')
+                ::CreateDirectoryW((L"\\\\?\\" + Widen(deep.substr(0, at))).c_str(), nullptr);
+        ::SetEnvironmentVariableW(L"TMP", Widen(deep).c_str());
+        std::string first, second;
+        const bool ok = MakeTempFileName(first) && MakeTempFileName(second);
+        ::SetEnvironmentVariableW(L"TMP", hadTmp ? oldTmp : nullptr);
+        ASSERT_TRUE(ok) << length;
+        EXPECT_NE(first, second);
+        const auto boxes = uitest::TakeBoxes();
+        const bool inDeep = first.rfind(deep + "\\du", 0) == 0;
+        if (length < MAX_PATH) EXPECT_TRUE(inDeep) << first;
+        if (!inDeep) {
+            ASSERT_EQ(boxes.size(), 2u) << length;
+            EXPECT_EQ(boxes[0].Text, "Can't find the Windows temp path!");
+            EXPECT_EQ(boxes[0].Flags & MB_ICONMASK, unsigned(MB_ICONWARNING));
+        } else {
+            EXPECT_TRUE(boxes.empty()) << length;
+        }
+        for (const std::string& name : {first, second}) {
+            EXPECT_EQ(name.substr(name.size() - 4), ".tmp");
+            const std::string full = inDeep ? name : Out.Utf8() + "\\" + name;
+            EXPECT_NE(::GetFileAttributesW((L"\\\\?\\" + Widen(full)).c_str()), INVALID_FILE_ATTRIBUTES) << full;
+            ::DeleteFileW((L"\\\\?\\" + Widen(full)).c_str());
+        }
+    }
+    ::SetCurrentDirectoryW(oldDir);
 }
 
 // The program run with a switch, its standard error read through a pipe.
