@@ -263,6 +263,31 @@ TEST_F(MainFormReports, ConfirmedWalkShowsTheGaugeAndEndsInTheListingState) {
     EXPECT_TRUE(fs::exists(vstest::Utf8Path(Target)));
 }
 
+TEST_F(MainFormReports, ASecondReportStartedDuringOneWaitsForItsEnd) {
+    int depth = 0, deepest = 0, calls = 0;
+    std::vector<std::string> targets = {Out.Utf8() + "\\first.csv", Out.Utf8() + "\\second.csv"};
+    auto hook = TSaveDialog::SetHook([&](TSaveDialog& d) {
+        ++depth, ++calls;
+        deepest = std::max(deepest, depth);
+        // The user starts another report while the first one is still open.
+        if (calls == 1) F->actPrintCsv->Execute();
+        d.FileName = targets.at(static_cast<std::size_t>(calls - 1));
+        --depth;
+        return true;
+    });
+    F->actPrintAllCsv->Execute();
+    EXPECT_EQ(calls, 1);
+    uitest::Pump(200);
+    TSaveDialog::SetHook(hook);
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(deepest, 1);
+    // Each file holds its own report: all files of the tree, then the folder list's rows.
+    const std::string first = ReadAll(vstest::Utf8Path(targets[0])), second = ReadAll(vstest::Utf8Path(targets[1]));
+    EXPECT_NE(first.find("\"inner.dat\",\"4000\""), std::string::npos);
+    EXPECT_EQ(second.find("inner.dat"), std::string::npos);
+    EXPECT_NE(second.find("\"sub\""), std::string::npos);
+}
+
 TEST_F(MainFormReports, PanesHiddenLeaveTheirTablesOut) {
     F->actVolumes->Execute();
     F->actCharts->Execute();
