@@ -5,12 +5,6 @@
 #include "app/MainFormUnit.h"
 #include "shell/ShellListView_win.h"
 
-void TMainForm::FillVolumeList(TListView*) {}
-
-void TMainForm::ResetChartType() {
-    for (TAction* a : {actPie, actPie3D, actBar, actBar3D}) a->SetChecked(false);
-}
-
 // Navigation: the folder list shows the folder (its "Invalid folder" error reaches the caller).
 void TMainForm::OpenFolder(const std::string& Path) {
     StShellListView1->SetRootFolder(Path);
@@ -28,7 +22,6 @@ void TMainForm::StShellListView1FilterItem(TObject*, TStShellItem*, bool& Accept
 void TMainForm::StShellListView1ItemDblClick(TObject*, TStShellItem*, bool&) {}
 void TMainForm::StShellListView1SelectItem(TObject*, int, bool) {}
 
-void TMainForm::UpdateChart(const std::string&, const std::string&) {}
 void TMainForm::ShowStatusSummary() {}
 std::string TMainForm::CurrentFolderPath() const {
     TStShellFolder* folder = StShellListView1 ? StShellListView1->CurrentFolder() : nullptr;
@@ -39,64 +32,9 @@ std::string TMainForm::CurrentFolderName() const {
     return folder ? folder->DisplayName : std::string();
 }
 
-namespace {
-void SelectChartType(TMainForm* form, TAction* action) {
-    form->ResetChartType();
-    action->SetChecked(true);
-    form->UpdateChart(form->CurrentFolderPath(), form->CurrentFolderName());
-}
-}  // namespace
-
-void TMainForm::actPieExecute(TObject*) {
-    SelectChartType(this, actPie);
-}
-void TMainForm::actPie3DExecute(TObject*) {
-    SelectChartType(this, actPie3D);
-}
-void TMainForm::actBarExecute(TObject*) {
-    SelectChartType(this, actBar);
-}
-void TMainForm::actBar3DExecute(TObject*) {
-    SelectChartType(this, actBar3D);
-}
-
-void TMainForm::actChartNextExecute(TObject*) {
-    // The cycle 2D pie, 3D pie, 2D bar, 3D bar follows the chart's active series.
-    TAction* next = actPie3D->Checked()   ? actBar
-                    : actBar->Checked()   ? actBar3D
-                    : actBar3D->Checked() ? actPie
-                                          : actPie3D;
-    (this->*(next == actPie     ? &TMainForm::actPieExecute
-             : next == actPie3D ? &TMainForm::actPie3DExecute
-             : next == actBar   ? &TMainForm::actBarExecute
-                                : &TMainForm::actBar3DExecute))(next);
-}
-
-void TMainForm::actChartFilesExecute(TObject*) {
-    actChartFiles->SetChecked(!actChartFiles->Checked());
-    FChartFileTypes = !actChartFiles->Checked();
-    actChartFiles->SetCaption(FChartFileTypes ? "Chart Folders" : "Chart Files");
-    UpdateChart(CurrentFolderPath(), CurrentFolderName());
-}
-
-void TMainForm::actLegendExecute(TObject*) {
-    actLegend->SetChecked(!actLegend->Checked());
-}
-
-void TMainForm::actChartSizeExecute(TObject* Sender) {
-    for (TAction* a : {actChartSize, actChartSlack, actChartCount}) a->SetChecked(false);
-    if (auto* a = dynamic_cast<TAction*>(Sender)) a->SetChecked(true);
-    UpdateChart(CurrentFolderPath(), CurrentFolderName());
-}
-
 void TMainForm::actFolderSizesExecute(TObject*) {
     actFolderSizes->SetChecked(!actFolderSizes->Checked());
     OpenFolder(CurrentFolderPath());
 }
 
-void TMainForm::actPrintExecute(TObject*) {}
-void TMainForm::actPrintCsvExecute(TObject*) {}
-void TMainForm::actPrintAllExecute(TObject*) {}
-void TMainForm::actPrintAllCsvExecute(TObject*) {}
-void TMainForm::actJpgExecute(TObject*) {}
 void TMainForm::actShortcutsExecute(TObject*) {}

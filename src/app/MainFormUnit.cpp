@@ -148,6 +148,7 @@ void TMainForm::CreatePanes() {
         {"Compressed", 90, taLeftJustify}};
     for (const TColumn& c : columns) VolumeList->AddColumn(c.Caption, c.Width, c.Alignment);
     Label1->SetFocusControl(VolumeList);
+    VolumeList->OnSelectItem = [this](TObject* s, int item, bool selected) { VolumeListSelectItem(s, item, selected); };
 
     Splitter2 = new TSplitter(this, this, alTop);
     Splitter2->SetName("Splitter2");
@@ -214,6 +215,7 @@ void TMainForm::CreatePanes() {
     Chart1 = new TChartPanel(this, Panel8);
     Chart1->SetName("Chart1");
     Chart1->SetAlign(alClient);
+    CreateChart();
 
     Splitter1 = new TSplitter(this, BottomPanel, alLeft);
     Splitter1->SetName("Splitter1");
@@ -264,6 +266,7 @@ void TMainForm::FormCreate(TObject*) {
     FillVolumeList(VolumeList);
     // 10. A flat pie to start with.
     ResetChartType();
+    Series1->SetActive(true);
 }
 
 void TMainForm::FormShow(TObject*) {

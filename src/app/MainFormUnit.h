@@ -14,9 +14,17 @@
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
 
+#include "reports/ReportTables.h"
+
+#include "chart/BarSeries.h"
+#include "chart/PieSeries.h"
+#include "charts/ChartData.h"
+#include "charts/ChartModes.h"
+#include "charts/JpegWriter.h"
 class TStShellListView;
 class TStShellComboBox;
 class TStShellItem;
+class TVolumeQueries;
 
 class TSplashForm;
 class TProgressForm;
@@ -132,8 +140,13 @@ public:
     void actUnregisterExecute(TObject* Sender);
     void actChartSizeExecute(TObject* Sender);
 
-    // Operations of the volume, browsing and chart subsystems that the frame calls.
+    // Volume table (MainFormVolumes.cpp). VolumeQueries answers the volume queries; null means the
+    // system's (tests put fakes here).
+    TVolumeQueries* VolumeQueries = nullptr;
     void FillVolumeList(TListView* List);
+    void VolumeListSelectItem(TObject* Sender, int Item, bool Selected);
+
+    // Operations of the browsing and chart subsystems that the frame calls.
     void ResetChartType();
     void OpenFolder(const std::string& Path);
     void OpenDrives();
@@ -143,6 +156,13 @@ public:
     std::string CurrentFolderPath() const;
     std::string CurrentFolderName() const;
 
+    // Reports (MainFormReports.cpp): the four print commands' one operation; the all-sub-folders report
+    // of a folder written to a file without the window (the /csv and /html switches; failures raise);
+    // the volume list's texts column by column.
+    void PrintReport(bool AllSubFolders, bool AsHtml);
+    void WriteFolderReportFile(const std::string& Folder, const std::string& File, bool AsHtml);
+    static TVolumeGrid VolumeGridOf(TListView* List);
+
     bool ChartFileTypes() const { return FChartFileTypes; }
 
     // Live refresh (MainFormLive.cpp): the list's change notification and the folder combo box linked
@@ -151,8 +171,36 @@ public:
     void SetUpLiveRefresh();
     void BindShellChangeNotify();
     TTimer* ShellChangeTimer() const { return FShellChangeTimer; }
+    // The folder chart (MainFormCharts.cpp): its two series, the pie at index 0 and the bars at 1.
+    TPieSeries* Series1 = nullptr;
+    TBarSeries* Series2 = nullptr;
+    void ToggleChartFiles(TObject* Sender);
+    void Chart1GetLegendText(TChart& Sender, int Index, std::string& LegendText);
+    void Chart1GetAxisLabel(TChart& Sender, const TChartAxis& Axis, TChartSeries* Series, int ValueIndex,
+                            std::string& LabelText);
+    void Chart1ClickSeries(TChart& Sender, TChartSeries& Series, int ValueIndex, TMouseButton Button,
+                           TShiftState Shift, int X, int Y);
+    void Chart1ClickLegend(TChart& Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    // A press at chart position (X, Y): selects the folder of the point or legend entry there and,
+    // with the left button, opens it; the right button shows the list's context menu there.
+    void ChartPointClick(int X, int Y, TMouseButton Button);
+    // The chart as shown, drawn into a bitmap of its client size, which is also put on the
+    // clipboard. Raises Exception when the chart has no area.
+    TRgbPicture ChartSnapshot();
+    // The save dialog, then the chart as a JPEG file; errors raise Exception with their texts.
+    void SaveChartToJpeg();
+    // The checked metric and the listed items as the chart reads them.
+    TChartMetric ChartMetric() const;
+    std::vector<TChartRow> ChartRows();
+    // Clears the list's selection and selects the row of listed item Index when it is not a file;
+    // then Path is that item's path and the answer true.
+    bool SelectChartItem(int Index, std::string& Path);
 
 private:
+    struct TReportData;
+    bool CollectReport(bool AllSubFolders, bool AsHtml, bool Interactive, TReportData& Data);
+    bool FReportRunning = false;
+
     void CreateActions();
     void CreateMenus();
     void CreateToolBar();
@@ -164,5 +212,9 @@ private:
 
     bool FChartFileTypes = false;
     TTimer* FShellChangeTimer = nullptr;  // made on first use, owned by the window
+    // Folder chart.
+    void CreateChart();
+    void SelectChartType(TChartType Type);
+    bool FUpdatingChart = false;
     std::string FRememberedFolder;
 };

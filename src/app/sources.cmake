@@ -6,7 +6,8 @@ list(APPEND VS_CORE_SOURCES
 list(APPEND VS_WIN_SOURCES
     src/app/MainFormUnit.cpp
     src/app/MainFormCommands.cpp
-    src/app/MainFormHooks.cpp)
+    src/app/MainFormHooks.cpp
+    src/app/MainFormVolumes.cpp)
 list(APPEND VS_WIN_SOURCES
     src/app/MainFormShellExt.cpp)
 list(APPEND VS_WIN_SOURCES

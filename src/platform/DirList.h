@@ -50,6 +50,11 @@ protected:
     ~TDirEntry() = default;
 };
 
+// The walks' rule for sub-folders, shared by the folder-size service and the report walker: a folder is
+// entered unless it is a reparse point (a junction or directory link; on POSIX every link to a folder),
+// which holds no space of its own and may lead back into the tree.
+inline bool IsFolderToEnter(const TDirEntry& entry) { return entry.IsDirectory() && !entry.IsReparsePoint(); }
+
 enum class TDirStatus {
     Ok,            // listed in full (an empty folder too)
     NotFound,      // no folder at that path (or not a folder)

@@ -18,3 +18,12 @@ list(APPEND VS_POSIX_SOURCES
     src/platform/DirList_posix.cpp
     src/platform/Volumes_posix.cpp
     src/platform/ErrorMode_posix.cpp)
+# Date-time text, ANSI code-page text and sequentially written files (reports)
+list(APPEND VS_WINPLAT_SOURCES
+    src/platform/DateTime_win.cpp
+    src/platform/AnsiText_win.cpp
+    src/platform/OutFile_win.cpp)
+list(APPEND VS_POSIX_SOURCES
+    src/platform/DateTime_posix.cpp
+    src/platform/AnsiText_posix.cpp
+    src/platform/OutFile_posix.cpp)

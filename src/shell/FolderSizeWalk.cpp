@@ -142,7 +142,7 @@ struct TWalk {
             TDirStatus status = Lister.List(node->Path, "*", [&](const TDirEntry& e) {
                 if (e.IsDirectory()) {
                     // Junctions and links to folders hold no space of their own and may lead back up.
-                    if (e.IsReparsePoint()) return true;
+                    if (!IsFolderToEnter(e)) return true;
                     const std::string_view name = e.Name();
                     childKey.assign(node->Key);
                     if (CaseSensitive)

@@ -99,6 +99,16 @@ bool MakeFolderLink(const fs::path& link, const fs::path& target) {
     return fs::exists(fs::symlink_status(link, ec));
 }
 
+bool RemoveFolderLink(const fs::path& link) {
+    if (RunningUnderWine()) {
+        std::string unixParent = UnixPath(link.parent_path());
+        if (unixParent.empty()) return false;
+        if (!RunUnix(L"/bin/rm", L"-f " + Quoted(unixParent + "/" + PathUtf8(link.filename())))) return false;
+        return WaitFor([&] { return ::GetFileAttributesW(link.wstring().c_str()) == INVALID_FILE_ATTRIBUTES; });
+    }
+    return ::RemoveDirectoryW(link.wstring().c_str()) != 0;
+}
+
 bool MakeUnreadable(const fs::path& folder) {
     if (RunningUnderWine()) {
         std::string unixFolder = UnixPath(folder);
@@ -159,6 +169,11 @@ void MakeReadable(const fs::path& folder) {
 
 bool RunningUnderWine() {
     return false;
+}
+
+bool RemoveFolderLink(const fs::path& link) {
+    std::error_code ec;
+    return fs::remove(link, ec);
 }
 
 bool MakeFolderLink(const fs::path& link, const fs::path& target) {

@@ -14,6 +14,9 @@ bool MakeSparseFile(const std::filesystem::path& file, std::uint64_t size);
 // A symbolic link to a folder. Under Wine this is a Unix symbolic link (made by /bin/ln), which Wine
 // shows as a reparse-point folder.
 bool MakeFolderLink(const std::filesystem::path& link, const std::filesystem::path& target);
+// Removes such a link (not what it points to). Call it before the temporary folder goes: MinGW's runtime
+// cannot tell a link from a folder, so removing the tree would follow a link that leads back up.
+bool RemoveFolderLink(const std::filesystem::path& link);
 
 // Takes every permission off a folder (and gives them back). Returns false when the folder can still
 // be listed afterwards (the tests run as root, for instance).

@@ -1,10 +1,13 @@
 // vscan: totals of a folder tree through the folder-size service, for scripts and benchmarks.
 //   vscan [--mask MASK] [--repeat N] [--threads N] [--keep] [--stats] PATH
+//   vscan --csv FILE PATH | --html FILE PATH
 // prints one line: size=<bytes> used=<bytes> count=<files> folders=<cache entries> seconds=<last walk>.
 // Each repeat starts from an empty cache unless --keep is given (then the repeats after the first are
 // answered from the cache). --stats adds the cache's memory to standard error. When some folder could not
 // be read in full (denied, failed, or too deep to open) the line is still printed, a warning goes to
 // standard error and the exit status is 2.
+// --csv and --html write the all-sub-folders report of PATH (every file, the folder list's columns) as
+// the program's /csv and /html switches do, without the volume table, which needs the window's list.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -14,12 +17,15 @@
 
 #include "platform/DirList.h"
 #include "platform/Volumes.h"
+#include "reports/FolderReport.h"
 #include "shell/FolderSize.h"
 
 namespace {
 
 int Usage() {
-    std::fprintf(stderr, "usage: vscan [--mask MASK] [--repeat N] [--threads N] [--keep] [--stats] PATH\n");
+    std::fprintf(stderr,
+                 "usage: vscan [--mask MASK] [--repeat N] [--threads N] [--keep] [--stats] PATH\n"
+                 "       vscan --csv FILE PATH | --html FILE PATH\n");
     return 1;
 }
 
@@ -32,7 +38,8 @@ bool ParseCount(const std::string& text, long& value) {
 int Run(const std::vector<std::string>& args) {
     std::string mask = "*.*", path;
     long repeat = 1, threads = 0;
-    bool keep = false, stats = false;
+    bool keep = false, stats = false, html = false;
+    std::string report;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if ((a == "--mask" || a == "--repeat" || a == "--threads") && i + 1 < args.size()) {
@@ -41,6 +48,10 @@ int Run(const std::vector<std::string>& args) {
                 mask = value;
             else if (!ParseCount(value, a == "--repeat" ? repeat : threads))
                 return Usage();
+        } else if ((a == "--csv" || a == "--html") && i + 1 < args.size() && report.empty()) {
+            html = a == "--html";
+            report = args[++i];
+            if (report.empty()) return Usage();
         } else if (a == "--keep") {
             keep = true;
         } else if (a == "--stats") {
@@ -59,6 +70,20 @@ int Run(const std::vector<std::string>& args) {
     if (!lister.FolderExists(path)) {
         std::fprintf(stderr, "vscan: no such folder: %s\n", path.c_str());
         return 1;
+    }
+    if (!report.empty()) {
+        TFolderReportRequest request;
+        request.File = report;
+        request.Folder = path;
+        request.AsHtml = html;
+        request.Version = VS_VERSION;
+        const TFolderReportStats st = WriteFolderReport(request);
+        if (stats)
+            std::fprintf(stderr, "rows: %zu, %zu bytes held, %zu bytes of text, %.1f bytes a row beyond the texts\n",
+                         st.Rows, st.MemoryBytes, st.TextBytes,
+                         st.Rows ? static_cast<double>(st.MemoryBytes - st.TextBytes) / static_cast<double>(st.Rows)
+                                 : 0.0);
+        return 0;
     }
     TFolderSizeService service(lister, SystemVolumes());
     service.SetThreads(static_cast<int>(threads));

@@ -1,0 +1,184 @@
+// The main window's reports: the four print commands, and the all-sub-folders report that the /csv and
+// /html switches write without showing the window. Both copy what the panes show into tables of texts,
+// walk the tree through the report walker and hand the tables to the CSV or HTML writer.
+#include <algorithm>
+#include <climits>
+#include <optional>
+
+#include "app/MainFormUnit.h"
+#include "app/windows/ProgressFormUnit.h"
+#include "platform/DirList.h"
+#include "platform/Exception.h"
+#include "reports/FolderReport.h"
+#include "reports/HtmlReport_win.h"
+#include "reports/ReportWriters.h"
+#include "shell/FolderSize.h"
+#include "shell/ShellListView_win.h"
+#include "ui/Dialogs.h"
+#include "ui/Gauge.h"
+
+struct TMainForm::TReportData {
+    TVolumeGrid VolumeGrid;
+    std::optional<TRgbPicture> Image;
+    std::string Caption;
+    TFileRows FileRows;
+};
+
+namespace {
+
+// Leading and trailing blanks and control characters removed.
+std::string TrimText(const std::string& text) {
+    std::size_t from = 0, to = text.size();
+    while (from < to && static_cast<unsigned char>(text[from]) <= ' ') ++from;
+    while (to > from && static_cast<unsigned char>(text[to - 1]) <= ' ') --to;
+    return text.substr(from, to - from);
+}
+
+// Puts the progress window back into its listing state, hidden, on every way out of the collection.
+struct TProgressReset {
+    ~TProgressReset() { Reset(); }
+    void Reset() {
+        if (!ProgressForm) return;
+        ProgressForm->Hide();
+        ProgressForm->ShowAnimation();
+    }
+};
+
+}  // namespace
+
+TVolumeGrid TMainForm::VolumeGridOf(TListView* List) {
+    TVolumeGrid grid(static_cast<std::size_t>(List->ColumnCount()));
+    const int count = List->ItemCount();
+    for (std::size_t c = 0; c < grid.size(); ++c) {
+        grid[c].reserve(static_cast<std::size_t>(count) + 1);
+        grid[c].push_back(List->ColumnCaption(static_cast<int>(c)));
+    }
+    for (int i = 0; i < count; ++i) {
+        const TListItemData item = List->Item(i);
+        for (std::size_t c = 0; c < grid.size(); ++c)
+            grid[c].push_back(c == 0 ? item.Caption : c - 1 < item.SubItems.size() ? item.SubItems[c - 1] : "");
+    }
+    return grid;
+}
+
+// The collection stage. Interactive (the commands): the chart picture, the file count with its
+// question and the progress window, failures shown as "There was an error creating the report." with
+// what was collected kept. Otherwise (the switches): the volume and file tables only, failures raised.
+// Returns false when the user answered No.
+bool TMainForm::CollectReport(bool AllSubFolders, bool AsHtml, bool Interactive, TReportData& Data) {
+    THourGlass hourGlass;
+    TProgressReset progress;
+    try {
+        if (actVolumes->Checked()) Data.VolumeGrid = VolumeGridOf(VolumeList);
+        // The picture is taken for either format, so the clipboard holds the chart afterwards.
+        if (Interactive && actCharts->Checked()) Data.Image = ChartSnapshot();
+        Data.Caption = TrimText(Panel3->Caption());
+        if (!Interactive || actExplorer->Checked()) {
+            const std::string path = CurrentFolderPath(), mask = Interactive ? FilterCombo->Text() : "*.*";
+            if (Interactive) {
+                const std::int64_t count = FolderFileCount(path, mask);
+                if (count > INT_MAX) throw Exception("The number of files does not fit the progress gauge.");
+                if (ProgressForm) ProgressForm->Gauge1->SetMaxValue(static_cast<int>(count));
+                if (AllSubFolders && (count > 5000 || (AsHtml && count > 500))) {
+                    if (Application->MessageBox("This could take a while to render. Are you sure you want to proceed?",
+                                                Application->Title(), MB_YESNO | MB_ICONWARNING) != IDYES)
+                        return false;
+                    if (ProgressForm) {
+                        ProgressForm->Show();
+                        ProgressForm->ShowGauge();
+                    }
+                }
+            }
+            std::vector<std::string> header;
+            for (int c = 0; c < StShellListView1->ColumnCount(); ++c)
+                header.push_back(StShellListView1->ColumnCaption(c));
+            header.push_back("Folder");
+            if (AllSubFolders) {
+                TCollectOptions options;
+                options.TypeDescriptions = &StShellListView1->TypeDescriptions();
+                if (ProgressForm) {
+                    options.OnFolder = [](const std::string& folder) { ProgressForm->SetStatus(folder); };
+                    options.OnFile = [] { ProgressForm->Gauge1->StepProgress(1); };
+                }
+                CollectFolderTree(Data.FileRows, header, path, mask, options);
+            } else {
+                Data.FileRows.Add(header);
+                // The folder list as it shows: every row as long as the widest, the folder in the last cell.
+                const int rows = StShellListView1->ItemCount();
+                std::size_t widest = 0;
+                for (int r = 0; r < rows; ++r)
+                    if (TStShellItem* item = StShellListView1->RowItem(r))
+                        widest = std::max(widest, item->ColumnTexts.size());
+                const std::string folderCell = path.rfind("::", 0) == 0 ? CurrentFolderName() : path;
+                std::vector<std::string_view> cells(widest + 2);
+                for (int r = 0; r < rows; ++r) {
+                    TStShellItem* item = StShellListView1->RowItem(r);
+                    if (!item) continue;
+                    std::fill(cells.begin(), cells.end(), std::string_view());
+                    cells[0] = item->DisplayName;
+                    for (std::size_t s = 0; s < item->ColumnTexts.size(); ++s) cells[s + 1] = item->ColumnTexts[s];
+                    cells[widest + 1] = folderCell;
+                    Data.FileRows.Add(cells);
+                }
+            }
+        }
+    } catch (const std::exception& e) {
+        if (!Interactive) throw;
+        progress.Reset();
+        Application->MessageBox(std::string("There was an error creating the report.\r\n") + e.what(),
+                                Application->Title(), MB_OK);
+    }
+    return true;
+}
+
+void TMainForm::PrintReport(bool AllSubFolders, bool AsHtml) {
+    // The walk lets messages run; the busy scope holds other commands back (a second report among them)
+    // until this one is written, so two reports never share their tables.
+    if (FReportRunning) return;
+    FReportRunning = true;
+    struct TRunning {
+        bool& Flag;
+        ~TRunning() { Flag = false; }
+    } running{FReportRunning};
+    TBusyScope busy;
+    TReportData data;
+    if (!CollectReport(AllSubFolders, AsHtml, true, data)) return;
+    if (AsHtml) {
+        THourGlass hourGlass;
+        WriteHtmlReport(data.VolumeGrid, data.Image ? &*data.Image : nullptr, data.Caption, data.FileRows, ShellOpen);
+        return;
+    }
+    TSaveDialog dialog(this);
+    dialog.Title = "Save Report";
+    dialog.Filter = "CSV files (*.csv)|*.csv|All files (*.*)|*.*";
+    dialog.DefaultExt = "csv";
+    dialog.OverwritePrompt = true;
+    if (!dialog.Execute()) return;
+    try {
+        WriteCsvReport(dialog.FileName, data.VolumeGrid, data.FileRows);
+    } catch (const std::exception& e) {
+        Application->MessageBox(std::string("There was an error creating the report file.\r\n") + e.what(),
+                                Application->Title(), MB_OK);
+    }
+}
+
+void TMainForm::WriteFolderReportFile(const std::string& Folder, const std::string& File, bool AsHtml) {
+    if (Folder.empty() || !SystemDirLister().FolderExists(Folder)) throw Exception("No such folder: " + Folder);
+    OpenFolder(Folder);
+    TReportData data;
+    CollectReport(true, AsHtml, false, data);
+    WriteReportFile(File, AsHtml, data.VolumeGrid, {}, data.Caption, data.FileRows, GetProgramVersion());
+}
+
+void TMainForm::actPrintExecute(TObject*) {
+    PrintReport(false, true);
+}
+void TMainForm::actPrintCsvExecute(TObject*) {
+    PrintReport(false, false);
+}
+void TMainForm::actPrintAllExecute(TObject*) {
+    PrintReport(true, true);
+}
+void TMainForm::actPrintAllCsvExecute(TObject*) {
+    PrintReport(true, false);
+}

@@ -1,0 +1,26 @@
+#pragma once
+// The four chart types of the folder chart, as combinations of the active series (pie at index 0,
+// bar at index 1), the 3D view and the oblique projection. Portable.
+#include <optional>
+
+class TChart;
+
+enum class TChartType { ctPie, ctPie3D, ctBar, ctBar3D };
+
+// Flat view, no oblique projection, the bar series then the pie deactivated (which switches the
+// chart to the settings of the bar types, as deactivating the pie always does).
+void ResetChartType(TChart& chart);
+
+// After ResetChartType: activates the type's series, and for the 3D types the 3D view, for the 3D
+// bars also the oblique projection.
+void ApplyChartType(TChart& chart, TChartType type);
+
+// The type the chart shows, judged by the active series and the 3D view; none without an active series.
+std::optional<TChartType> CurrentChartType(const TChart& chart);
+
+// The type after `type` in the cycle 2D pie, 3D pie, 2D bar, 3D bar, 2D pie.
+TChartType NextChartType(TChartType type);
+
+// The index the chart's hit test gives for a press at (x, y): a series point, or a legend entry;
+// -1 elsewhere.
+int ChartPointIndexAt(const TChart& chart, int x, int y);

@@ -1,0 +1,78 @@
+#include "platform/OutFile.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/Exception.h"
+#include "platform/LongPath_win.h"
+#include "platform/WinText.h"
+
+namespace {
+
+std::string SystemMessage(DWORD error) {
+    wchar_t* text = nullptr;
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message = n && text ? std::wstring(text, n) : L"Error " + std::to_wstring(error);
+    if (text) LocalFree(text);
+    while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' ' ||
+                                message.back() == L'.'))
+        message.pop_back();
+    return Narrow(message);
+}
+
+HANDLE H(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+
+}  // namespace
+
+TOutFile::TOutFile(std::string_view path)
+    : FPath(path), FHandle(reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE)) {
+    HANDLE h = CreateFileW(LongPath(FPath).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) Fail("Cannot create file", static_cast<int>(GetLastError()));
+    FHandle = reinterpret_cast<std::intptr_t>(h);
+    FRegular = GetFileType(h) == FILE_TYPE_DISK;
+    FBuffer.reserve(kBufferSize + 4096);
+}
+
+TOutFile::~TOutFile() {
+    if (H(FHandle) == INVALID_HANDLE_VALUE) return;
+    CloseHandle();
+    if (FRegular) DeleteFileW(LongPath(FPath).c_str());
+}
+
+void TOutFile::Flush() {
+    std::size_t done = 0;
+    while (done < FBuffer.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(FBuffer.size() - done, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(H(FHandle), FBuffer.data() + done, chunk, &written, nullptr))
+            Fail("Error writing file", static_cast<int>(GetLastError()));
+        if (written == 0) Fail("Error writing file", ERROR_DISK_FULL);
+        done += written;
+    }
+    FBuffer.clear();
+}
+
+void TOutFile::Close() {
+    if (H(FHandle) == INVALID_HANDLE_VALUE) return;
+    Flush();
+    HANDLE h = H(FHandle);
+    FHandle = reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE);
+    if (!::CloseHandle(h)) {
+        const DWORD error = GetLastError();
+        if (FRegular) DeleteFileW(LongPath(FPath).c_str());
+        FRegular = false;
+        Fail("Error closing file", static_cast<int>(error));
+    }
+}
+
+void TOutFile::CloseHandle() noexcept {
+    ::CloseHandle(H(FHandle));
+    FHandle = reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE);
+}
+
+void TOutFile::Fail(const char* what, int error) {
+    throw Exception(std::string(what) + " \"" + FPath + "\". " + SystemMessage(static_cast<DWORD>(error)));
+}

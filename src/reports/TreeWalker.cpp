@@ -1,0 +1,161 @@
+#include "reports/TreeWalker.h"
+
+#include <charconv>
+#include <unordered_map>
+#include <vector>
+
+#include "containers/StDictionary.h"
+#include "platform/DateTime.h"
+#include "platform/DirList.h"
+#include "platform/Exception.h"
+#include "platform/Locale.h"
+
+std::string ReportAttributeLetters(std::uint32_t attributes) {
+    static constexpr char kLetters[] = "RHSVDA";
+    std::string out;
+    for (int bit = 0; bit < 6; ++bit)
+        if (attributes & (1u << bit)) out += kLetters[bit];
+    return out;
+}
+
+std::string FileExtensionKey(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos) return {};
+    return LowerCaseLocale(name.substr(dot));
+}
+
+namespace {
+
+bool SameCaption(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+class TReportWalker {
+public:
+    TReportWalker(TFileRows& rows, const TCollectOptions& options)
+        : FRows(rows), FOptions(options), FLister(options.Lister ? *options.Lister : SystemDirLister()) {
+        PlaceValues();
+    }
+
+    void Walk(const std::string& start, const std::string& mask, bool recurse) {
+        const char sep = FLister.Separator();
+        // Pre-order, depth first: the stack holds folders still to read, the next one on top.
+        std::vector<std::string> pending{start};
+        std::vector<std::string> children;
+        while (!pending.empty()) {
+            std::string folder = std::move(pending.back());
+            pending.pop_back();
+            if (FOptions.OnFolder) FOptions.OnFolder(folder);
+            ListFiles(folder, mask);
+            if (!recurse) break;
+            children.clear();
+            const bool hasSep = !folder.empty() && (folder.back() == sep || (sep == '\\' && folder.back() == '/'));
+            FLister.List(folder, "*.*", [&](const TDirEntry& e) {
+                const std::string_view name = e.Name();
+                if (name.empty() || name[0] == '.' || !IsFolderToEnter(e)) return true;
+                std::string child;
+                child.reserve(folder.size() + name.size() + 1);
+                child.append(folder);
+                if (!hasSep) child += sep;
+                child.append(name);
+                children.push_back(std::move(child));
+                return true;
+            });
+            for (auto it = children.rbegin(); it != children.rend(); ++it) pending.push_back(std::move(*it));
+        }
+    }
+
+private:
+    TFileRows& FRows;
+    const TCollectOptions& FOptions;
+    TDirLister& FLister;
+    std::size_t FCells = 0;
+    std::size_t FSlot[6] = {};  // cell of Name, Size, Type, Modified, Attributes, Folder
+    std::vector<std::string_view> FRow;
+    std::unordered_map<std::string, std::string> FTypes;  // extension key -> description
+    std::int64_t FLastTime = -1;
+    std::string FLastTimeText;
+
+    void PlaceValues() {
+        if (FRows.Empty()) throw Exception("The report has no header row.");
+        const std::vector<std::string> header = FRows.RowTexts(0);
+        FCells = header.size();
+        if (FCells < 6) throw Exception("The report's header row has fewer than six cells.");
+        static constexpr std::string_view kCaptions[6] = {"Name", "Size", "Type", "Modified", "Attributes", "Folder"};
+        std::vector<bool> taken(FCells, false);
+        bool placed[6] = {};
+        for (int v = 0; v < 6; ++v)
+            for (std::size_t c = 0; c < FCells; ++c)
+                if (!taken[c] && SameCaption(header[c], kCaptions[v])) {
+                    FSlot[v] = c, taken[c] = true, placed[v] = true;
+                    break;
+                }
+        std::size_t next = 0;
+        for (int v = 0; v < 6; ++v) {
+            if (placed[v]) continue;
+            while (taken[next]) ++next;
+            FSlot[v] = next, taken[next] = true;
+        }
+        FRow.assign(FCells, std::string_view());
+    }
+
+    const std::string& TypeText(std::string_view name) {
+        static const std::string kNone;
+        if (!FOptions.TypeDescriptions) return kNone;
+        const std::size_t dot = name.rfind('.');
+        if (dot == std::string_view::npos) return kNone;
+        std::string key = LowerCaseLocale(name.substr(dot));
+        auto it = FTypes.find(key);
+        if (it == FTypes.end()) {
+            void* data = nullptr;
+            std::string text;
+            if (FOptions.TypeDescriptions->Find(key, data) && data) text = static_cast<const char*>(data);
+            it = FTypes.emplace(std::move(key), std::move(text)).first;
+        }
+        return it->second;
+    }
+
+    const std::string& TimeText(std::int64_t fileTime) {
+        // Files of one tree often share their times; the two-second step is the text's resolution.
+        const std::int64_t step = fileTime / 20000000;
+        if (step != FLastTime) {
+            FLastTime = step;
+            FLastTimeText = LocalDateTimeText(fileTime, true);
+        }
+        return FLastTimeText;
+    }
+
+    void ListFiles(const std::string& folder, const std::string& mask) {
+        char size[24];
+        std::string attributes;
+        FLister.List(folder, mask, [&](const TDirEntry& e) {
+            const std::string_view name = e.Name();
+            if (e.IsDirectory() || name.empty() || name[0] == '.') return true;
+            if (FOptions.OnFile) FOptions.OnFile();
+            const auto [end, ec] = std::to_chars(size, size + sizeof size, e.Size());
+            attributes = ReportAttributeLetters(e.Attributes());
+            FRow[FSlot[0]] = name;
+            FRow[FSlot[1]] = std::string_view(size, static_cast<std::size_t>(end - size));
+            FRow[FSlot[2]] = TypeText(name);
+            FRow[FSlot[3]] = TimeText(e.LastWriteTime());
+            FRow[FSlot[4]] = attributes;
+            FRow[FSlot[5]] = folder;
+            FRows.Add(FRow);
+            return true;
+        });
+    }
+};
+
+}  // namespace
+
+void CollectFiles(const std::string& folder, const std::string& mask, TFileRows& rows, bool recurse,
+                  const TCollectOptions& options) {
+    TReportWalker(rows, options).Walk(folder, mask, recurse);
+}

@@ -1,0 +1,115 @@
+// Chart types of the folder chart: the cycle, the chart-level settings of each type, and which
+// point a press on the chart stands for.
+#include <gtest/gtest.h>
+
+#include "chart/BarSeries.h"
+#include "chart/Chart.h"
+#include "chart/PieSeries.h"
+#include "chart/RecordingCanvas.h"
+#include "charts/ChartModes.h"
+
+namespace {
+
+struct TFolderChart {
+    TChart Chart;
+    TPieSeries* Pie;
+    TBarSeries* Bar;
+    TFolderChart() {
+        Pie = static_cast<TPieSeries*>(&Chart.AddSeries(std::make_unique<TPieSeries>()));
+        Bar = static_cast<TBarSeries*>(&Chart.AddSeries(std::make_unique<TBarSeries>()));
+        // As at window creation: reset, then the pie activated.
+        ResetChartType(Chart);
+        Pie->SetActive(true);
+    }
+    void Select(TChartType type) {
+        ResetChartType(Chart);
+        ApplyChartType(Chart, type);
+    }
+};
+
+TEST(ChartTypes, CycleFourTimesReturnsToFlatPie) {
+    TFolderChart f;
+    // Right after creation the flat pie shows although no type was chosen.
+    ASSERT_EQ(CurrentChartType(f.Chart), TChartType::ctPie);
+    const TChartType expected[] = {TChartType::ctPie3D, TChartType::ctBar, TChartType::ctBar3D, TChartType::ctPie};
+    for (TChartType next : expected) {
+        f.Select(NextChartType(*CurrentChartType(f.Chart)));
+        EXPECT_EQ(CurrentChartType(f.Chart), next);
+        EXPECT_NE(f.Pie->Active(), f.Bar->Active());
+    }
+}
+
+TEST(ChartTypes, NoActiveSeriesHasNoType) {
+    TFolderChart f;
+    ResetChartType(f.Chart);
+    EXPECT_FALSE(CurrentChartType(f.Chart).has_value());
+}
+
+TEST(ChartTypes, SettingsOfEachType) {
+    struct TCase {
+        TChartType Type;
+        bool PieActive, View3D, Orthogonal, Axes;
+    };
+    const TCase cases[] = {
+        {TChartType::ctPie, true, false, false, false},
+        {TChartType::ctPie3D, true, true, false, false},
+        {TChartType::ctBar, false, false, false, true},
+        {TChartType::ctBar3D, false, true, true, true},
+        {TChartType::ctPie, true, false, false, false},  // and back again
+    };
+    TFolderChart f;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.Type));
+        f.Select(c.Type);
+        EXPECT_EQ(f.Pie->Active(), c.PieActive);
+        EXPECT_EQ(f.Bar->Active(), !c.PieActive);
+        EXPECT_EQ(f.Chart.View3D(), c.View3D);
+        EXPECT_EQ(f.Chart.View3DOptions().Orthogonal, c.Orthogonal);
+        EXPECT_EQ(f.Chart.AxisVisible(), c.Axes);
+        EXPECT_EQ(f.Chart.ClipPoints(), c.Axes);
+        EXPECT_EQ(f.Chart.View3DWalls(), c.Axes);
+        EXPECT_EQ(f.Chart.FrameVisible(), c.Axes);
+        EXPECT_EQ(f.Chart.BackWallSolid(), c.Axes);
+        EXPECT_EQ(f.Chart.AllowZoom(), c.Axes);
+        EXPECT_EQ(f.Chart.AllowPanning(), c.Axes ? TPanningMode::pmBoth : TPanningMode::pmNone);
+        EXPECT_EQ(f.Chart.View3DOptions().Rotation, 360);
+        EXPECT_EQ(f.Chart.View3DOptions().Elevation, 315);
+        EXPECT_EQ(f.Chart.View3DOptions().Perspective, 0);
+    }
+}
+
+TEST(ChartClicks, BarsAndLegendEntriesGiveTheirIndex) {
+    TFolderChart f;
+    f.Select(TChartType::ctBar);
+    for (int i = 0; i < 4; ++i) f.Bar->Add(1000.0 * (i + 1), "F" + std::to_string(i));
+    f.Chart.Legend().SetVisible(true);
+    TRecordingCanvas canvas;
+    f.Chart.Draw(canvas, 600, 400);
+    for (int i = 0; i < 4; ++i) {
+        TScreenRect r = f.Bar->BarRect(f.Chart.BottomAxis(), f.Chart.LeftAxis(), i);
+        EXPECT_EQ(ChartPointIndexAt(f.Chart, (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2), i);
+        const TChartLegend& legend = f.Chart.Legend();
+        int y = legend.FirstRowTop() + i * legend.RowHeight() + legend.RowHeight() / 2;
+        EXPECT_EQ(ChartPointIndexAt(f.Chart, (legend.TextLeft() + legend.TextRight()) / 2, y), i);
+    }
+    // The panel's corner, the footer's area: no point.
+    EXPECT_EQ(ChartPointIndexAt(f.Chart, 1, 1), -1);
+    EXPECT_EQ(ChartPointIndexAt(f.Chart, 300, 398), -1);
+}
+
+TEST(ChartClicks, PieSlicesGiveTheirIndex) {
+    TFolderChart f;
+    f.Pie->Add(100, "A");  // 0 .. pi/2: upper right
+    f.Pie->Add(100, "B");  // upper left
+    f.Pie->Add(200, "C");  // lower half
+    TRecordingCanvas canvas;
+    f.Chart.Draw(canvas, 400, 400);
+    const auto& g = f.Pie->Geometry();
+    int d = g.XRadius / 3;
+    EXPECT_EQ(ChartPointIndexAt(f.Chart, g.XCenter + d, g.YCenter - d), 0);
+    EXPECT_EQ(ChartPointIndexAt(f.Chart, g.XCenter - d, g.YCenter - d), 1);
+    EXPECT_EQ(ChartPointIndexAt(f.Chart, g.XCenter, g.YCenter + d), 2);
+    EXPECT_EQ(ChartPointIndexAt(f.Chart, 0, 0), -1);
+}
+
+}  // namespace

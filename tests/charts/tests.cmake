@@ -1,0 +1,8 @@
+vs_core_test(charts_core_tests chart/RecordingCanvas.cpp charts/ChartDataTest.cpp charts/ChartModesTest.cpp
+    charts/JpegWriterTest.cpp)
+vs_win_test(charts_mainform_tests ui/UiTestEnv.cpp charts/MainFormChartTest.cpp)
+# Not a test: times UpdateChart with the drawing in the real main window (see bench/charts).
+if(VS_WINDOWS)
+    add_executable(chart_update_timing ${CMAKE_SOURCE_DIR}/bench/charts/ChartsUpdateTiming_win.cpp)
+    target_link_libraries(chart_update_timing PRIVATE voluscope_win)
+endif()
