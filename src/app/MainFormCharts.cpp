@@ -8,6 +8,7 @@
 #include "chart/ChartPanel_win.h"
 #include "chart/PieSeries.h"
 #include "charts/ChartModes.h"
+#include "charts/ChartPicture_win.h"
 #include "shell/ShellListView_win.h"
 #include "ui/Dialogs.h"
 #include "ui/Graphics.h"
@@ -169,7 +170,7 @@ void TMainForm::ChartPointClick(int X, int Y, TMouseButton Button) {
 
 TRgbPicture TMainForm::ChartSnapshot() {
     std::unique_ptr<TBitmap> bitmap = Chart1->CreateSnapshotBitmap();
-    if (!bitmap || !bitmap->Bits()) throw Exception("The chart has no area to take a picture of");
+    if (!bitmap) throw Exception("The chart has no area to take a picture of");
     // The picture is the bitmap the chart drew into, so another program that changes the
     // clipboard meanwhile cannot swap it. The clipboard gets a copy for pasting elsewhere; one
     // that another program holds open does not stop the picture.
@@ -177,12 +178,7 @@ TRgbPicture TMainForm::ChartSnapshot() {
         Clipboard::SetBitmap(Handle(), *bitmap);
     } catch (const Exception&) {
     }
-    TRgbPicture picture;
-    picture.Width = bitmap->Width();
-    picture.Height = bitmap->Height();
-    picture.Pixels.resize(static_cast<size_t>(picture.Width) * picture.Height);
-    for (size_t i = 0; i < picture.Pixels.size(); ++i) picture.Pixels[i] = bitmap->Bits()[i] & 0xFFFFFF;
-    return picture;
+    return RgbPictureOf(*bitmap);
 }
 
 void TMainForm::actJpgExecute(TObject*) {

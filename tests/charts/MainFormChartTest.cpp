@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 extern "C" {
 #include <jpeglib.h>
@@ -397,6 +398,36 @@ TEST_F(MainFormChart, SavedJpegLooksLikeTheScreen) {
     EXPECT_EQ(seenExt, "jpg");
     EXPECT_EQ(seenDir, ExeFolder());
     EXPECT_TRUE(Clipboard::HasBitmap());
+}
+
+// The picture comes from the chart's own bitmap: a clipboard held open elsewhere neither stops it
+// nor changes it.
+TEST_F(MainFormChart, SnapshotWhileTheClipboardIsHeldElsewhere) {
+    Paint();
+    TRgbPicture free = F->ChartSnapshot();
+    HANDLE opened = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        if (::OpenClipboard(nullptr)) {
+            ::SetEvent(opened);
+            ::WaitForSingleObject(release, 10000);
+            ::CloseClipboard();
+        } else {
+            ::SetEvent(opened);
+        }
+    });
+    ::WaitForSingleObject(opened, 10000);
+    TBitmap probe(4, 4);
+    EXPECT_THROW(Clipboard::SetBitmap(F->Handle(), probe), Exception) << "the clipboard was not held";
+    TRgbPicture held;
+    EXPECT_NO_THROW(held = F->ChartSnapshot());
+    ::SetEvent(release);
+    holder.join();
+    ::CloseHandle(opened);
+    ::CloseHandle(release);
+    EXPECT_EQ(held.Width, F->Chart1->Width());
+    EXPECT_EQ(held.Height, F->Chart1->Height());
+    EXPECT_TRUE(held.Pixels == free.Pixels);
 }
 
 TEST_F(MainFormChart, CancellingWritesNothingAndLeavesTheClipboard) {
