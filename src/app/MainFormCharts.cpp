@@ -52,7 +52,8 @@ void TMainForm::UpdateChart(const std::string& Path, const std::string& DisplayN
     THourGlass hourglass;
     TBusyScope busy;
 
-    Panel3->SetCaption(ChartCaption(Path, DisplayName));
+    // Before the first listing has finished there is no folder to name: the caption stays.
+    if (!Path.empty() || !DisplayName.empty()) Panel3->SetCaption(ChartCaption(Path, DisplayName));
     TChart& chart = Chart1->Chart();
     TChartSeries* series = chart.Series(0).Active()   ? &chart.Series(0)
                            : chart.Series(1).Active() ? &chart.Series(1)
