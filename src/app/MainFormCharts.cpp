@@ -26,9 +26,8 @@ void TMainForm::CreateChart() {
     chart.OnGetAxisLabel = [this](TChart& sender, const TChartAxis& axis, TChartSeries* series, int valueIndex,
                                   std::string& text) { Chart1GetAxisLabel(sender, axis, series, valueIndex, text); };
     chart.OnClickSeries = [this](TChart& sender, TChartSeries& series, int valueIndex, TMouseButton button,
-                                 TShiftState shift, int x, int y) {
-        Chart1ClickSeries(sender, series, valueIndex, button, shift, x, y);
-    };
+                                 TShiftState shift, int x,
+                                 int y) { Chart1ClickSeries(sender, series, valueIndex, button, shift, x, y); };
     chart.OnClickLegend = [this](TChart& sender, TMouseButton button, TShiftState shift, int x, int y) {
         Chart1ClickLegend(sender, button, shift, x, y);
     };
@@ -140,7 +139,8 @@ void TMainForm::actChartSizeExecute(TObject* Sender) {
 }
 
 void TMainForm::Chart1GetLegendText(TChart& Sender, int Index, std::string& LegendText) {
-    if (TChartSeries* series = Sender.LegendSeries()) LegendText = ChartLegendText(*series, Index, LegendText, ChartMetric());
+    if (TChartSeries* series = Sender.LegendSeries())
+        LegendText = ChartLegendText(*series, Index, LegendText, ChartMetric());
 }
 
 void TMainForm::Chart1GetAxisLabel(TChart&, const TChartAxis& Axis, TChartSeries*, int, std::string& LabelText) {
