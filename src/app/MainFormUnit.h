@@ -13,10 +13,9 @@
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
 
-class TVolumeQueries;
-
 class TSplashForm;
 class TProgressForm;
+class TVolumeQueries;
 
 // The splash window while it exists (cleared when the first listing ends), and the progress window.
 extern TSplashForm* SplashForm;
@@ -141,7 +140,23 @@ public:
 
     bool ChartFileTypes() const { return FChartFileTypes; }
 
+    // Browsing (MainFormBrowse.cpp): the filter box, the up button and the status bar's summaries.
+    void FilterComboClick(TObject* Sender);
+    void FilterComboKeyPress(TObject* Sender, wchar_t& Key);
+    void UpButtonClick(TObject* Sender);
+    void ShowFolderSummary();
+    // The summary after the selection of a row changed (Row -1: no row).
+    void ShowSelectionSummary(int Row);
+    // True while the list's root is the computer's drive level.
+    bool ShowingDrives() const;
+
 private:
+    // Lists the current folder again, also one without a file-system path (the drive level).
+    void ListCurrentFolderAgain();
+    // Sets the list's mask; an empty mask lists the folder again (folders only).
+    void ApplyFileFilter(const std::string& Text);
+    bool FRememberedDrives = false;  // the folder before the shortcuts folder was the drive level
+
     void CreateActions();
     void CreateMenus();
     void CreateToolBar();

@@ -1,3 +1,6 @@
+# The main window's volume table and browsing.
+list(APPEND VS_WIN_SOURCES
+    src/app/MainFormVolumes.cpp)
 list(APPEND VS_CORE_SOURCES
     src/app/SizeFormat.cpp)
 list(APPEND VS_CORE_SOURCES
@@ -8,5 +11,4 @@ list(APPEND VS_CORE_SOURCES
 list(APPEND VS_WIN_SOURCES
     src/app/MainFormUnit.cpp
     src/app/MainFormCommands.cpp
-    src/app/MainFormHooks.cpp
-    src/app/MainFormVolumes.cpp)
+    src/app/MainFormHooks.cpp)
