@@ -3,29 +3,39 @@
 // subsystem does here arrives with that subsystem. Until then: the command's checked state
 // changes as the command table says, and the panes stay empty.
 #include "app/MainFormUnit.h"
+#include "shell/ShellListView_win.h"
 
 void TMainForm::ResetChartType() {
     for (TAction* a : {actPie, actPie3D, actBar, actBar3D}) a->SetChecked(false);
 }
 
-// The folder list lists nothing yet: a listing begins and is complete at once, so the hand-over
-// from the splash to the progress window happens as it will with real listings.
-void TMainForm::OpenFolder(const std::string&) {
-    if (ListOnBeforeFill) ListOnBeforeFill(StShellListView1);
-    StShellListView1ListFilled(StShellListView1);
+// Navigation: the folder list shows the folder (its "Invalid folder" error reaches the caller).
+void TMainForm::OpenFolder(const std::string& Path) {
+    StShellListView1->SetRootFolder(Path);
 }
 
 void TMainForm::OpenDrives() {
-    if (ListOnBeforeFill) ListOnBeforeFill(StShellListView1);
-    StShellListView1ListFilled(StShellListView1);
+    StShellListView1->SetSpecialRootFolder(sfDrives);
 }
+
+// Every child is listed; folder sizes follow actFolderSizes.
+void TMainForm::StShellListView1FilterItem(TObject*, TStShellItem*, bool& Accept) {
+    StShellListView1->SetCalcFolderSize(actFolderSizes->Checked());
+    Accept = true;
+}
+void TMainForm::StShellListView1ItemDblClick(TObject*, TStShellItem*, bool&) {}
+void TMainForm::StShellListView1ShellChangeNotify(TObject*, TStShellItem*, TStShellItem*, unsigned) {}
+void TMainForm::StShellListView1SelectItem(TObject*, int, bool) {}
+
 void TMainForm::UpdateChart(const std::string&, const std::string&) {}
 void TMainForm::ShowStatusSummary() {}
 std::string TMainForm::CurrentFolderPath() const {
-    return {};
+    TStShellFolder* folder = StShellListView1 ? StShellListView1->CurrentFolder() : nullptr;
+    return folder ? folder->Path : std::string();
 }
 std::string TMainForm::CurrentFolderName() const {
-    return {};
+    TStShellFolder* folder = StShellListView1 ? StShellListView1->CurrentFolder() : nullptr;
+    return folder ? folder->DisplayName : std::string();
 }
 
 namespace {

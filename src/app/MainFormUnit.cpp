@@ -10,6 +10,7 @@
 #include "app/windows/ProgressFormUnit.h"
 #include "app/windows/SplashFormUnit.h"
 #include "platform/WinText.h"
+#include "shell/ShellListView_win.h"
 
 TSplashForm* SplashForm = nullptr;
 TProgressForm* ProgressForm = nullptr;
@@ -226,14 +227,7 @@ void TMainForm::CreatePanes() {
     Panel7->SetBevelOuter(bvNone);
     Panel7->SetAlign(alClient);
 
-    TListViewOptions folderOptions;
-    folderOptions.OwnerData = true;
-    folderOptions.MultiSelect = true;
-    folderOptions.ReadOnly = false;
-    folderOptions.RowSelect = true;
-    StShellListView1 = new TListView(this, Panel7, folderOptions);
-    StShellListView1->SetName("StShellListView1");
-    StShellListView1->SetAlign(alClient);
+    CreateFolderList(Panel7);
 
     StatusBar1 = new TStatusBar(this, this);
     StatusBar1->SetName("StatusBar1");
@@ -253,8 +247,12 @@ void TMainForm::FormCreate(TObject*) {
     Panel8->SetWidth(Width() / 2);
     // 3. Folder sizes start off: actFolderSizes is unchecked and the listing follows it.
     actFolderSizes->SetChecked(false);
+    StShellListView1->SetCalcFolderSize(false);
     // 4.
     ListOnBeforeFill = [this](TObject* s) { ListViewBeforeFill(s); };
+    StShellListView1->OnBeforeFill = [this](TObject* s) {
+        if (ListOnBeforeFill) ListOnBeforeFill(s);
+    };
     // 5.
     FilterCombo->SetItemIndex(0);
     // 6. The folder combo follows the list's current folder (linked by the browsing code).

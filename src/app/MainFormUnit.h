@@ -13,6 +13,9 @@
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
 
+class TStShellListView;
+class TStShellItem;
+
 class TSplashForm;
 class TProgressForm;
 class TVolumeQueries;
@@ -64,7 +67,7 @@ public:
     TPanel* Chart1;  // the chart panel's place
     TSplitter* Splitter1;
     TPanel* Panel7;
-    TListView* StShellListView1;
+    TStShellListView* StShellListView1;
     TStatusBar* StatusBar1;
 
     // The folder list's before-fill event (raised at the start of every listing); FormCreate
@@ -90,6 +93,12 @@ public:
 
     void ListViewBeforeFill(TObject* Sender);
     void StShellListView1ListFilled(TObject* Sender);
+    // The folder list's events.
+    void StShellListView1FilterItem(TObject* Sender, TStShellItem* ShellItem, bool& Accept);
+    void StShellListView1ItemDblClick(TObject* Sender, TStShellItem* Item, bool& DefaultAction);
+    void StShellListView1ShellChangeNotify(TObject* Sender, TStShellItem* OldShellItem, TStShellItem* NewShellItem,
+                                           unsigned Events);
+    void StShellListView1SelectItem(TObject* Sender, int Index, bool Selected);
 
     // Settings file: the filter list of FilterCombo.
     void LoadSettings();
@@ -161,6 +170,8 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreatePanes();
+    // The explorer pane's folder list (MainFormExplorer.cpp).
+    void CreateFolderList(TWinControl* parent);
     TAction* NewAction(const std::string& name, const std::string& caption, const std::string& hint, int image,
                        TShortCut shortCut, bool checked, void (TMainForm::*execute)(TObject*));
 

@@ -12,3 +12,5 @@ list(APPEND VS_WIN_SOURCES
     src/app/MainFormUnit.cpp
     src/app/MainFormCommands.cpp
     src/app/MainFormHooks.cpp)
+list(APPEND VS_WIN_SOURCES
+    src/app/MainFormExplorer.cpp)

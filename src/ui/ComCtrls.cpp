@@ -481,6 +481,88 @@ void TListView::SetItemCount(int count) {
     Invalidate();
 }
 
+void TListView::RowsChanged(int first, int last) {
+    FCacheIndex = -1;
+    int count = ItemCount();
+    if (count == 0) return;
+    if (last < 0 || last >= count) last = count - 1;
+    if (first < 0) first = 0;
+    if (first <= last) ListView_RedrawItems(Handle(), first, last);
+}
+
+void TListView::EditCaption(int index) {
+    ::SetFocus(Handle());
+    ::SendMessageW(Handle(), LVM_EDITLABELW, index, 0);
+}
+
+int TListView::TopIndex() const {
+    return ListView_GetTopIndex(Handle());
+}
+
+void TListView::SetSharedImages(HIMAGELIST small, HIMAGELIST large) {
+    FImages = nullptr;
+    ListView_SetImageList(Handle(), small, LVSIL_SMALL);
+    ListView_SetImageList(Handle(), large, LVSIL_NORMAL);
+    // Overlays and the cut state come through the row callback of a virtual list.
+    ListView_SetCallbackMask(Handle(), LVIS_OVERLAYMASK | LVIS_CUT);
+}
+
+void TListView::ClearColumns() {
+    FCacheIndex = -1;
+    while (ColumnCount() > 0) ListView_DeleteColumn(Handle(), 0);
+    FAlignments.clear();
+}
+
+TViewStyle TListView::ViewStyle() const {
+    switch (::GetWindowLongPtrW(Handle(), GWL_STYLE) & LVS_TYPEMASK) {
+        case LVS_ICON:
+            return vsIcon;
+        case LVS_SMALLICON:
+            return vsSmallIcon;
+        case LVS_LIST:
+            return vsList;
+        default:
+            return vsReport;
+    }
+}
+
+void TListView::SetViewStyle(TViewStyle style) {
+    static const DWORD styles[] = {LVS_ICON, LVS_SMALLICON, LVS_LIST, LVS_REPORT};
+    LONG_PTR old = ::GetWindowLongPtrW(Handle(), GWL_STYLE);
+    LONG_PTR now = (old & ~static_cast<LONG_PTR>(LVS_TYPEMASK)) | styles[style];
+    if (now != old) ::SetWindowLongPtrW(Handle(), GWL_STYLE, now);
+}
+
+void TListView::SetSortArrow(int column, bool ascending) {
+    HWND header = ListView_GetHeader(Handle());
+    if (!header) return;
+    for (int i = 0, n = Header_GetItemCount(header); i < n; ++i) {
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        Header_GetItem(header, i, &item);
+        int fmt = item.fmt & ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (i == column) fmt |= ascending ? HDF_SORTUP : HDF_SORTDOWN;
+        if (fmt != item.fmt) {
+            item.fmt = fmt;
+            Header_SetItem(header, i, &item);
+        }
+    }
+}
+
+int TListView::SortArrowColumn(bool* ascending) const {
+    HWND header = ListView_GetHeader(Handle());
+    for (int i = 0, n = header ? Header_GetItemCount(header) : 0; i < n; ++i) {
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        Header_GetItem(header, i, &item);
+        if (item.fmt & (HDF_SORTUP | HDF_SORTDOWN)) {
+            if (ascending) *ascending = (item.fmt & HDF_SORTUP) != 0;
+            return i;
+        }
+    }
+    return -1;
+}
+
 int TListView::SelectedIndex() const {
     return ListView_GetNextItem(Handle(), -1, LVNI_SELECTED);
 }
@@ -530,9 +612,50 @@ bool TListView::HandleNotify(NMHDR* hdr, LRESULT& result) {
                 }
             }
             if (lv.mask & LVIF_IMAGE) lv.iImage = FCache.ImageIndex;
+            if (lv.mask & LVIF_STATE) {
+                lv.stateMask |= LVIS_OVERLAYMASK | LVIS_CUT;
+                lv.state &= ~(LVIS_OVERLAYMASK | LVIS_CUT);
+                if (FCache.OverlayIndex >= 0) lv.state |= INDEXTOOVERLAYMASK(FCache.OverlayIndex + 1);
+                if (FCache.Cut) lv.state |= LVIS_CUT;
+            }
             return true;
         }
-        case LVN_ODCACHEHINT:
+        case LVN_ODCACHEHINT: {
+            auto* hint = reinterpret_cast<NMLVCACHEHINT*>(hdr);
+            if (OnCacheHint) OnCacheHint(this, hint->iFrom, hint->iTo);
+            return true;
+        }
+        case LVN_ODFINDITEMW: {
+            auto* find = reinterpret_cast<NMLVFINDITEMW*>(hdr);
+            result = -1;
+            if (OnFindItem) {
+                TListFindRequest request;
+                const LVFINDINFOW& info = find->lvfi;
+                request.ByData = (info.flags & LVFI_PARAM) != 0;
+                request.Data = info.lParam;
+                request.Partial = (info.flags & LVFI_PARTIAL) != 0;
+                request.Wrap = (info.flags & LVFI_WRAP) != 0;
+                if ((info.flags & (LVFI_STRING | LVFI_PARTIAL)) && info.psz) request.Text = Narrow(info.psz);
+                result = OnFindItem(this, find->iStart, request);
+            }
+            return true;
+        }
+        case LVN_ODSTATECHANGED: {
+            auto* nm = reinterpret_cast<NMLVODSTATECHANGE*>(hdr);
+            if (((nm->uOldState ^ nm->uNewState) & LVIS_SELECTED) && OnSelectItem)
+                OnSelectItem(this, nm->iFrom, (nm->uNewState & LVIS_SELECTED) != 0);
+            return true;
+        }
+        case LVN_BEGINLABELEDITW: {
+            auto* info = reinterpret_cast<NMLVDISPINFOW*>(hdr);
+            bool allow = true;
+            if (OnEditing) OnEditing(this, info->item.iItem, allow);
+            result = allow ? FALSE : TRUE;
+            return true;
+        }
+        case LVN_BEGINDRAG:
+        case LVN_BEGINRDRAG:
+            if (OnBeginDrag) OnBeginDrag(this, reinterpret_cast<NMLISTVIEW*>(hdr)->iItem);
             return true;
         case LVN_ITEMCHANGED: {
             auto* nm = reinterpret_cast<NMLISTVIEW*>(hdr);

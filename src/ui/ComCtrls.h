@@ -128,7 +128,21 @@ struct TListItemData {
     std::string Caption;
     std::vector<std::string> SubItems;
     int ImageIndex = -1;
+    int OverlayIndex = -1;  // the image list's overlay (0 = the first), -1 = none
+    bool Cut = false;       // drawn dimmed, as a cut item
 };
+
+// A find request of a virtual list (typing a name): the row whose caption equals Text (or, with
+// Partial, begins with it), or whose data equals Data with ByData.
+struct TListFindRequest {
+    std::string Text;
+    bool Partial = false;
+    bool ByData = false;
+    LPARAM Data = 0;
+    bool Wrap = false;
+};
+
+enum TViewStyle { vsIcon, vsSmallIcon, vsList, vsReport };
 
 struct TListViewOptions {
     bool OwnerData = false;  // virtual: rows are asked for through OnData
@@ -145,6 +159,13 @@ using TListColumnEvent = std::function<void(TObject* Sender, int Column)>;
 using TListItemColorEvent = std::function<TColor(TObject* Sender, int Index)>;
 // In-place renaming ended with Text (null Text: cancelled); Accept = false keeps the old name.
 using TListEditedEvent = std::function<void(TObject* Sender, int Index, const std::string& Text, bool& Accept)>;
+// Virtual lists: the row that answers a find request from row Start on, or -1.
+using TListFindEvent = std::function<int(TObject* Sender, int Start, const TListFindRequest& Request)>;
+// Virtual lists: rows First..Last are about to be drawn.
+using TListCacheHintEvent = std::function<void(TObject* Sender, int First, int Last)>;
+// In-place editing is about to start on a row; Allow = false refuses.
+using TListEditingEvent = std::function<void(TObject* Sender, int Index, bool& Allow)>;
+using TListIndexEvent = std::function<void(TObject* Sender, int Index)>;
 
 // A report-style list view with columns.
 class TListView : public TWinControl {
@@ -160,6 +181,15 @@ public:
     TAlignment ColumnAlignment(int index) const;
     void SetSmallImages(TImageList* images);
     TImageList* SmallImages() const { return FImages; }
+    // Image lists the list does not own (the system's): small and large icons.
+    void SetSharedImages(HIMAGELIST small, HIMAGELIST large);
+    void ClearColumns();
+    TViewStyle ViewStyle() const;
+    void SetViewStyle(TViewStyle style);
+    // The header's sort arrow on one column (up when ascending); column -1 removes it.
+    void SetSortArrow(int column, bool ascending);
+    // The column showing a sort arrow and its direction; -1 when none.
+    int SortArrowColumn(bool* ascending = nullptr) const;
 
     int ItemCount() const;
     // Plain lists: rows are held by the control.
@@ -171,6 +201,12 @@ public:
     void Clear();
     // Virtual lists: sets the row count and redraws.
     void SetItemCount(int count);
+    // Virtual lists: the data of rows first..last (last -1: to the end) changed; they are asked for
+    // again when next drawn.
+    void RowsChanged(int first = 0, int last = -1);
+    // Starts in-place editing of a row (the list must not be read-only).
+    void EditCaption(int index);
+    int TopIndex() const;
 
     int SelectedIndex() const;  // the first selected row, or -1
     std::vector<int> SelectedIndices() const;
@@ -183,6 +219,10 @@ public:
     TListColumnEvent OnColumnClick;
     TListItemColorEvent OnItemColor;
     TListEditedEvent OnEdited;
+    TListEditingEvent OnEditing;
+    TListFindEvent OnFindItem;
+    TListCacheHintEvent OnCacheHint;
+    TListIndexEvent OnBeginDrag;
 
     bool HandleNotify(NMHDR* header, LRESULT& result) override;
     void ChangeScale(int newDpi, int oldDpi) override;

@@ -7,6 +7,7 @@
 
 #include "app/MainFormUnit.h"
 #include "app/Settings.h"
+#include "shell/ShellListView_win.h"
 #include "support/TestSupport.h"
 #include "ui/UiTestEnv.h"
 

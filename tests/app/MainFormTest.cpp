@@ -8,6 +8,7 @@
 #include "app/windows/AboutFormUnit.h"
 #include "app/windows/ProgressFormUnit.h"
 #include "app/windows/SplashFormUnit.h"
+#include "shell/ShellListView_win.h"
 #include "ui/UiTestEnv.h"
 
 namespace {
@@ -127,8 +128,8 @@ TEST_F(MainForm, HasItsComponentTree) {
         EXPECT_LT(b->Parent()->ClientWidth() - (b->Left() + b->Width()), 5);  // at the right edge
     }
     EXPECT_EQ(F->Panel1->ClientWidth() - 27, F->StShellComboBox1->Width());  // 636 at design width
-    EXPECT_TRUE(F->StShellListView1->Options().OwnerData);
-    EXPECT_TRUE(F->StShellListView1->Options().MultiSelect);
+    EXPECT_TRUE(F->StShellListView1->TListView::Options().OwnerData);
+    EXPECT_TRUE(F->StShellListView1->TListView::Options().MultiSelect);
     EXPECT_FALSE(F->VolumeList->Options().OwnerData);
     EXPECT_TRUE(F->VolumeList->Options().RowSelect);
     EXPECT_FALSE(F->VolumeList->Options().HideSelection);

@@ -1,0 +1,412 @@
+#include "shell/ShellController_win.h"
+
+#include <oleauto.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include "platform/ErrorMode.h"
+#include "platform/Exception.h"
+#include "platform/LongPath_win.h"
+#include "platform/WinText.h"
+#include "ui/Forms.h"
+
+namespace {
+void FreePidl(_ITEMIDLIST* pidl) {
+    ::CoTaskMemFree(pidl);
+}
+}  // namespace
+
+std::shared_ptr<IShellFolder> SharedFolder(IShellFolder* folder) {
+    if (!folder) return nullptr;
+    folder->AddRef();
+    return std::shared_ptr<IShellFolder>(folder, [](IShellFolder* f) { f->Release(); });
+}
+
+TPidl ClonePidl(LPCITEMIDLIST pidl) {
+    return TPidl(pidl ? ::ILClone(pidl) : nullptr);
+}
+
+bool SamePidl(LPCITEMIDLIST a, LPCITEMIDLIST b) {
+    if (!a || !b) return a == b;
+    return ::ILIsEqual(a, b) != FALSE;
+}
+
+std::string DateTimeText(double date) {
+    SYSTEMTIME st{};
+    if (!::VariantTimeToSystemTime(date, &st)) return {};
+    wchar_t d[128] = {}, t[128] = {};
+    ::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, d, 128);
+    std::string text = Narrow(d);
+    if (st.wHour || st.wMinute || st.wSecond) {
+        ::GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, t, 128);
+        text += " " + Narrow(t);
+    }
+    return text;
+}
+
+TStShellController::TStShellController() {
+    PidlFreeFunction = FreePidl;
+    IShellFolder* desktop = nullptr;
+    if (FAILED(::SHGetDesktopFolder(&desktop)) || !desktop)
+        throw Exception("The shell's desktop folder is not available");
+    FDesktop = std::shared_ptr<IShellFolder>(desktop, [](IShellFolder* f) { f->Release(); });
+    // The system image lists are shared with the whole process: never destroyed here.
+    SHFILEINFOW sfi{};
+    FSmallImages = reinterpret_cast<HIMAGELIST>(
+        ::SHGetFileInfoW(L"C:\\", 0, &sfi, sizeof(sfi), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    FLargeImages = reinterpret_cast<HIMAGELIST>(
+        ::SHGetFileInfoW(L"C:\\", 0, &sfi, sizeof(sfi), SHGFI_SYSICONINDEX | SHGFI_LARGEICON));
+    FindShortcutOverlay();
+    ::RegisterClipboardFormatW(L"FileContents");
+    ::RegisterClipboardFormatW(L"FileGroupDescriptor");
+}
+
+TStShellController::~TStShellController() = default;
+
+void TStShellController::FindShortcutOverlay() {
+    // The overlay index of a shortcut, asked of the shell for an empty "temp.lnk"; with that interface
+    // present, the icon of ntdetect.com in the boot folder replaces the generic icon.
+    wchar_t temp[MAX_PATH + 1] = {};
+    if (!::GetTempPathW(MAX_PATH, temp)) return;
+    std::wstring file = std::wstring(temp) + L"temp.lnk";
+    {
+        THandle<TFileHandleTraits> h(::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        if (!h) return;
+    }
+    TPidl folderPidl = ParseDisplayName(Narrow(temp));
+    if (std::shared_ptr<IShellFolder> folder = folderPidl ? BindAbsolute(folderPidl.get()) : nullptr) {
+        TComPtr<IShellIconOverlay> overlay;
+        if (SUCCEEDED(folder->QueryInterface(IID_IShellIconOverlay, overlay.PutVoid())) && overlay) {
+            TPidl child = ParseDisplayName("temp.lnk", folder.get());
+            int index = -1;
+            if (child && SUCCEEDED(overlay->GetOverlayIndex(child.get(), &index))) ShortcutOverlayIndex = index;
+            wchar_t boot[MAX_PATH] = {};
+            DWORD size = sizeof(boot);
+            if (::SHGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup", L"BootDir",
+                              nullptr, boot, &size) == ERROR_SUCCESS) {
+                std::wstring ntdetect = std::wstring(boot);
+                if (!ntdetect.empty() && ntdetect.back() != L'\\') ntdetect += L'\\';
+                ntdetect += L"ntdetect.com";
+                SHFILEINFOW sfi{};
+                if (::SHGetFileInfoW(ntdetect.c_str(), 0, &sfi, sizeof(sfi), SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
+                    SubstituteIconIndex = sfi.iIcon;
+            }
+        }
+    }
+    ::DeleteFileW(file.c_str());
+}
+
+TPidl TStShellController::ClonePidl(const _ITEMIDLIST* pidl) const {
+    return ::ClonePidl(pidl);
+}
+
+std::string TStShellController::GetItemName(IShellFolder* folder, LPCITEMIDLIST child, DWORD form) const {
+    if (!folder) return {};
+    STRRET ret{};
+    if (FAILED(folder->GetDisplayNameOf(child, form, &ret))) return {};
+    // StrRetToStrW handles all three forms (wide, offset into the list, ANSI) and frees the wide one.
+    wchar_t* text = nullptr;
+    if (FAILED(::StrRetToStrW(&ret, child, &text)) || !text) return {};
+    std::string name = Narrow(text);
+    ::CoTaskMemFree(text);
+    return name;
+}
+
+TComPtr<IShellFolder> TStShellController::BindToFolder(IShellFolder* folder, LPCITEMIDLIST child) const {
+    TComPtr<IShellFolder> result;
+    if (!folder) folder = Desktop();
+    if (!child || ILIsEmpty(child)) {
+        folder->AddRef();
+        *result.Put() = folder;
+        return result;
+    }
+    if (FAILED(folder->BindToObject(child, nullptr, IID_IShellFolder, result.PutVoid()))) result.Reset();
+    return result;
+}
+
+std::shared_ptr<IShellFolder> TStShellController::BindAbsolute(LPCITEMIDLIST absolute) const {
+    if (!absolute || ILIsEmpty(absolute)) return FDesktop;
+    TComPtr<IShellFolder> f = BindToFolder(Desktop(), absolute);
+    return f ? SharedFolder(f.Get()) : nullptr;
+}
+
+TPidl TStShellController::ParseDisplayName(const std::string& text, IShellFolder* folder) const {
+    if (!folder) folder = Desktop();
+    std::wstring w = Widen(text);
+    LPITEMIDLIST pidl = nullptr;
+    ULONG eaten = 0;
+    if (FAILED(folder->ParseDisplayName(nullptr, nullptr, w.data(), &eaten, &pidl, nullptr))) return nullptr;
+    return TPidl(pidl);
+}
+
+std::shared_ptr<IShellFolder> TStShellController::GetParentFolder(LPCITEMIDLIST absolute) const {
+    if (!absolute || ILIsEmpty(absolute)) return nullptr;
+    TPidl parent = ::ClonePidl(absolute);
+    ::ILRemoveLastID(parent.get());
+    return BindAbsolute(parent.get());
+}
+
+void TStShellController::InitItem(TStShellItem& item, LPCITEMIDLIST absolute) {
+    item.Controller = this;
+    item.AbsoluteIdList = ::ClonePidl(absolute);
+    LPCITEMIDLIST last = absolute ? ::ILFindLastID(absolute) : nullptr;
+    item.RelativeIdList = ::ClonePidl(last);
+    item.ParentFolder = GetParentFolder(absolute);
+    if (!item.ParentFolder) item.ParentFolder = FDesktop;
+    bool desktop = !absolute || ILIsEmpty(absolute);
+    item.IsDesktop = desktop;
+    if (desktop) {
+        // The desktop names itself through its own empty list.
+        item.Path = GetItemName(Desktop(), absolute, SHGDN_FORPARSING);
+        item.DisplayName = GetItemName(Desktop(), absolute, SHGDN_NORMAL);
+        return;
+    }
+    item.Path = GetItemName(item.ParentFolder.get(), last, SHGDN_FORPARSING);
+    item.DisplayName = NetworkDisplayName(item.Path, GetItemName(item.ParentFolder.get(), last, SHGDN_NORMAL));
+    SFGAOF attrs = SFGAO_FILESYSTEM | SFGAO_FOLDER;
+    if (FAILED(item.ParentFolder->GetAttributesOf(1, &last, &attrs))) attrs = 0;
+    item.IsFileSystem = (attrs & SFGAO_FILESYSTEM) != 0;
+    item.IsFileSystemFolder = item.IsFileSystem && (attrs & SFGAO_FOLDER);
+    item.IsFile = item.IsFileSystem && !(attrs & SFGAO_FOLDER);
+}
+
+std::unique_ptr<TStShellItem> TStShellController::CreateItem(LPCITEMIDLIST absolute) {
+    auto item = std::make_unique<TStShellItem>(this);
+    InitItem(*item, absolute);
+    return item;
+}
+
+std::unique_ptr<TStShellFolder> TStShellController::CreateFolder(LPCITEMIDLIST absolute) {
+    auto item = std::make_unique<TStShellFolder>(this);
+    InitItem(*item, absolute);
+    return item;
+}
+
+void TStShellController::EnumerateFolder(LPCITEMIDLIST folderList, int mode, TStEnumSink* sink,
+                                         TStShellFolderList* folders) {
+    std::shared_ptr<IShellFolder> folder = BindAbsolute(folderList);
+    if (!folder) folder = FDesktop;
+
+    // A folder outside the file system may take a while before its first child arrives.
+    bool searching = false;
+    if (sink && mode == 1) {
+        bool fileSystem = false;
+        if (folderList && !ILIsEmpty(folderList)) {
+            std::shared_ptr<IShellFolder> parent = GetParentFolder(folderList);
+            LPCITEMIDLIST last = ::ILFindLastID(folderList);
+            SFGAOF attrs = SFGAO_FILESYSTEM;
+            if (parent && SUCCEEDED(parent->GetAttributesOf(1, &last, &attrs)))
+                fileSystem = (attrs & SFGAO_FILESYSTEM) != 0;
+        }
+        if (!fileSystem) {
+            sink->SinkSearching(true);
+            searching = true;
+        }
+    }
+    struct TSearchEnd {
+        TStEnumSink* Sink;
+        bool& Searching;
+        ~TSearchEnd() {
+            if (Searching) Sink->SinkSearching(false);
+        }
+    } searchEnd{sink, searching};
+
+    SHCONTF flags = SHCONTF_FOLDERS;
+    if (mode != 2) flags |= SHCONTF_NONFOLDERS;
+    if (sink && sink->SinkShowHidden()) flags |= SHCONTF_INCLUDEHIDDEN;
+    TComPtr<IEnumIDList> enumerator;
+    HRESULT hr = folder->EnumObjects(nullptr, flags, enumerator.Put());
+    if (hr != S_OK || !enumerator) return;
+
+    try {
+        for (;;) {
+            LPITEMIDLIST raw = nullptr;
+            ULONG fetched = 0;
+            if (enumerator->Next(1, &raw, &fetched) != S_OK || fetched == 0 || !raw) {
+                if (raw) ::CoTaskMemFree(raw);
+                break;
+            }
+            TPidl child(raw);
+            if (searching) {
+                sink->SinkSearching(false);
+                searching = false;
+            }
+            LPCITEMIDLIST c = child.get();
+            SFGAOF attrs = SFGAO_FILESYSTEM | SFGAO_FOLDER | SFGAO_SHARE;
+            if (FAILED(folder->GetAttributesOf(1, &c, &attrs))) attrs = 0;
+            std::unique_ptr<TStShellItem> item = mode == 2 ? std::unique_ptr<TStShellItem>(new TStShellFolder(this))
+                                                           : std::make_unique<TStShellItem>(this);
+            item->AbsoluteIdList.reset(::ILCombine(folderList, c));
+            item->ParentFolder = folder;
+            item->Path = GetItemName(folder.get(), c, SHGDN_FORPARSING);
+            item->IsFileSystem = (attrs & SFGAO_FILESYSTEM) != 0;
+            item->IsFileSystemFolder = item->IsFileSystem && (attrs & SFGAO_FOLDER);
+            item->IsFile = item->IsFileSystem && !(attrs & SFGAO_FOLDER);
+            item->RelativeIdList = std::move(child);
+            if (mode == 2 || (sink && sink->SinkOptimization() == otDisplay))
+                item->DisplayName = GetIconInfo(*item);
+            else
+                item->DisplayName = GetItemName(folder.get(), c, SHGDN_NORMAL);
+            item->DisplayName = NetworkDisplayName(item->Path, item->DisplayName);
+            if (mode == 2) {
+                if (folders)
+                    folders->Add(std::unique_ptr<TStShellFolder>(static_cast<TStShellFolder*>(item.release())));
+            } else if (sink) {
+                sink->SinkItem(std::move(item));
+            }
+        }
+    } catch (const std::exception& e) {
+        if (Application)
+            Application->MessageBox(std::string("Error reading directory.\r\n\r\n") + e.what(), Application->Title(),
+                                    MB_OK | MB_ICONWARNING);
+    }
+}
+
+std::string TStShellController::GetIconInfo(TStShellItem& item) {
+    SHFILEINFOW sfi{};
+    sfi.dwAttributes = SFGAO_FOLDER | SFGAO_SHARE | SFGAO_LINK;
+    LPCITEMIDLIST pidl = item.AbsoluteIdList.get();
+    if (!pidl) {
+        item.FIconIndex = item.FOpenIconIndex = 0;
+        item.FOverlayIndex = -1;
+        return item.DisplayName;
+    }
+    ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl), 0, &sfi, sizeof(sfi),
+                     SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_DISPLAYNAME | SHGFI_ATTRIBUTES |
+                         SHGFI_ATTR_SPECIFIED);
+    int icon = sfi.iIcon;
+    if (icon == 2 && SubstituteIconIndex >= 0) icon = SubstituteIconIndex;
+    item.FIconIndex = icon;
+    item.FOpenIconIndex = icon;
+    if (sfi.dwAttributes & SFGAO_FOLDER) {
+        SHFILEINFOW open{};
+        if (::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl), 0, &open, sizeof(open),
+                             SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON))
+            item.FOpenIconIndex = open.iIcon;
+    }
+    item.FOverlayIndex = (sfi.dwAttributes & SFGAO_SHARE) ? 0 : (sfi.dwAttributes & SFGAO_LINK) ? 1 : -1;
+    return Narrow(sfi.szDisplayName);
+}
+
+std::uint32_t TStShellController::QueryAttributes(const TStShellItem& item, std::uint32_t mask) const {
+    if (!item.ParentFolder || !item.RelativeIdList) return 0;
+    static const std::pair<std::uint32_t, SFGAOF> map[] = {{saFolder, SFGAO_FOLDER},
+                                                           {saFileSystem, SFGAO_FILESYSTEM},
+                                                           {saCanRename, SFGAO_CANRENAME},
+                                                           {saHasSubFolder, SFGAO_HASSUBFOLDER},
+                                                           {saCompressed, SFGAO_COMPRESSED},
+                                                           {saHidden, SFGAO_HIDDEN},
+                                                           {saLink, SFGAO_LINK},
+                                                           {saShared, SFGAO_SHARE}};
+    SFGAOF asked = 0;
+    for (auto& m : map)
+        if (mask & m.first) asked |= m.second;
+    LPCITEMIDLIST child = item.RelativeIdList.get();
+    SFGAOF attrs = asked;
+    if (FAILED(item.ParentFolder->GetAttributesOf(1, &child, &attrs))) return 0;
+    std::uint32_t result = 0;
+    for (auto& m : map)
+        if ((mask & m.first) && (attrs & m.second)) result |= m.first;
+    return result;
+}
+
+int TStShellController::CompareNames(const TStShellItem& a, const TStShellItem& b) {
+    IShellFolder* folder = a.ParentFolder ? a.ParentFolder.get() : Desktop();
+    HRESULT hr = folder->CompareIDs(0, a.RelativeIdList.get(), b.RelativeIdList.get());
+    return static_cast<short>(HRESULT_CODE(hr));
+}
+
+bool TStShellController::InvokeDefault(TStShellItem& item) {
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_INVOKEIDLIST;
+    info.lpIDList = item.AbsoluteIdList.get();
+    info.nShow = SW_SHOWNORMAL;
+    return ::ShellExecuteExW(&info) != FALSE;
+}
+
+bool TStShellController::FindByPath(const std::string& path, WIN32_FIND_DATAW& data) {
+    if (path.empty()) return false;
+    THandle<TFindHandleTraits> find(::FindFirstFileW(LongPath(path).c_str(), &data));
+    return static_cast<bool>(find);
+}
+
+void TStShellController::ApplyFindData(TStShellItem& item, const WIN32_FIND_DATAW& data) {
+    // The full 64-bit size: high half x 2^32 + low half.
+    item.FSize = static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        item.IsFileSystemFolder = true;
+        item.FSize = 0;
+    }
+    FILETIME local{};
+    WORD dosDate = 0, dosTime = 0;
+    ::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
+    item.FileDate =
+        ::FileTimeToDosDateTime(&local, &dosDate, &dosTime) ? (static_cast<std::uint32_t>(dosDate) << 16) | dosTime : 0;
+    SYSTEMTIME st{};
+    double date = 0;
+    if (item.FileDate != 0) {
+        ::DosDateTimeToVariantTime(dosDate, dosTime, &date);
+    } else if (::FileTimeToSystemTime(&local, &st)) {
+        ::SystemTimeToVariantTime(&st, &date);
+    }
+    item.FModifiedDate = date;
+    item.Attributes = data.dwFileAttributes;
+    item.AttributeText = AttributeLetters(item.Attributes);
+}
+
+void TStShellController::LoadStats(TStShellItem& item) {
+    if (!item.IsFileSystem) return;
+    TCriticalErrorScope quiet;
+    // A file search by path gives the full 64-bit size; the shell's find data from the identifier list
+    // keeps only 32 bits of it under Wine. The identifier list serves where the path finds nothing.
+    WIN32_FIND_DATAW data{};
+    if (FindByPath(item.Path, data) ||
+        (item.ParentFolder && item.RelativeIdList &&
+         SUCCEEDED(::SHGetDataFromIDListW(item.ParentFolder.get(), item.RelativeIdList.get(), SHGDFIL_FINDDATA, &data,
+                                          sizeof(data))))) {
+        ApplyFindData(item, data);
+    } else {
+        item.FSize = 0;
+    }
+}
+
+int TStShellController::ShowShellMenu(HWND owner, bool extended, bool allowRename, IShellFolder* folder,
+                                      const std::vector<LPCITEMIDLIST>& children, POINT at) {
+    if (!folder || children.empty()) return -1;
+    TComPtr<IContextMenu> menu;
+    std::vector<LPCITEMIDLIST> list(children);
+    if (FAILED(folder->GetUIObjectOf(owner, static_cast<UINT>(list.size()), list.data(), IID_IContextMenu, nullptr,
+                                     menu.PutVoid())) ||
+        !menu)
+        return -1;
+    THandle<TMenuTraits> popup(::CreatePopupMenu());
+    UINT flags = CMF_NORMAL | CMF_EXPLORE;
+    if (extended && (::GetKeyState(VK_SHIFT) < 0)) flags |= CMF_EXTENDEDVERBS;
+    if (allowRename) flags |= CMF_CANRENAME;
+    constexpr UINT first = 1;
+    if (FAILED(menu->QueryContextMenu(popup.Get(), 0, first, 0x7FFF, flags))) return -1;
+    UINT chosen = ::TrackPopupMenu(popup.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
+    if (chosen < first) return -1;
+    int id = static_cast<int>(chosen - first);
+    char verb[64] = {};
+    if (SUCCEEDED(menu->GetCommandString(id, GCS_VERBA, nullptr, verb, sizeof(verb))) && lstrcmpiA(verb, "rename") == 0)
+        return 19;  // the caller starts editing the row instead
+    CMINVOKECOMMANDINFO info{};
+    info.cbSize = sizeof(info);
+    info.hwnd = owner;
+    info.lpVerb = MAKEINTRESOURCEA(id);
+    info.nShow = SW_SHOWNORMAL;
+    menu->InvokeCommand(&info);
+    return id;
+}
+
+TPidl TStShellController::RenameItem(TStShellItem& item, const std::string& newName, HWND owner) {
+    if (!item.ParentFolder || !item.RelativeIdList) return nullptr;
+    std::wstring w = Widen(newName);
+    LPITEMIDLIST renamed = nullptr;
+    if (FAILED(item.ParentFolder->SetNameOf(owner, item.RelativeIdList.get(), w.c_str(), SHGDN_NORMAL, &renamed)) ||
+        !renamed)
+        return nullptr;
+    return TPidl(renamed);
+}

@@ -1,0 +1,833 @@
+#include "shell/ShellListView_win.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "platform/ErrorMode.h"
+#include "platform/Locale.h"
+#include "platform/Volumes.h"
+#include "platform/WinText.h"
+#include "shell/FolderSize.h"
+#include "ui/Animate.h"
+#include "ui/Forms.h"
+#include "ui/Menus.h"
+
+namespace {
+// One sort column and direction for every folder list of the process.
+int GSortColumn = 0;
+bool GAscending = true;
+
+TListViewOptions ShellListOptions() {
+    TListViewOptions o;
+    o.OwnerData = true;
+    o.MultiSelect = true;
+    o.ReadOnly = false;
+    o.RowSelect = true;
+    o.HideSelection = false;
+    return o;
+}
+
+// Sets a flag for the life of a scope.
+class TFlagScope {
+public:
+    explicit TFlagScope(bool& flag) : FFlag(flag), FOld(flag) { FFlag = true; }
+    ~TFlagScope() { FFlag = FOld; }
+    TFlagScope(const TFlagScope&) = delete;
+    TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+    bool& FFlag;
+    bool FOld;
+};
+
+// Suspends the control's drawing for the life of a scope.
+class TRedrawLock {
+public:
+    explicit TRedrawLock(HWND wnd) : FWnd(wnd) { ::SendMessageW(FWnd, WM_SETREDRAW, FALSE, 0); }
+    ~TRedrawLock() {
+        ::SendMessageW(FWnd, WM_SETREDRAW, TRUE, 0);
+        ::InvalidateRect(FWnd, nullptr, TRUE);
+    }
+    TRedrawLock(const TRedrawLock&) = delete;
+    TRedrawLock& operator=(const TRedrawLock&) = delete;
+
+private:
+    HWND FWnd;
+};
+
+void ShowWarning(const std::string& first, const std::exception& e) {
+    if (Application)
+        Application->MessageBox(first + "\r\n\r\n" + e.what(), Application->Title(), MB_OK | MB_ICONWARNING);
+}
+
+bool LessName(const TDirItem& a, const std::string& name) {
+    return a.Name < name;
+}
+}  // namespace
+
+int TStShellListView::SortColumn() {
+    return GSortColumn;
+}
+bool TStShellListView::Ascending() {
+    return GAscending;
+}
+void TStShellListView::SetSortState(int column, bool ascending) {
+    GSortColumn = column;
+    GAscending = ascending;
+}
+
+TStShellListView::TStShellListView(TComponent* owner, TWinControl* parent)
+    : TListView(owner, parent, ShellListOptions()) {
+    SetBounds(Left(), Top(), 270, 180);
+    ShellOpen = [](const std::string& path) {
+        ::ShellExecuteW(nullptr, L"open", Widen(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    };
+    FTypeDescriptions = std::make_unique<TStDictionary>(250);
+    FTypeDescriptions->SetDisposeData([](void* data) { delete static_cast<std::string*>(data); });
+    LoadTypeDescriptions();
+
+    FViewMenu = new TPopupMenu(this);
+    const char* captions[] = {"Lar&ge Icons", "S&mall Icons", "&List", "&Details"};
+    for (int i = 0; i < 4; ++i) {
+        auto* item = new TMenuItem(FViewMenu, std::string("ViewStyle") + std::to_string(i), captions[i]);
+        item->SetRadioItem(true);
+        item->SetChecked(i == vsReport);
+        item->OnClick = [this, i, item](TObject*) {
+            ChangeViewStyle(static_cast<TViewStyle>(i));
+            item->SetChecked(true);
+        };
+    }
+
+    FOwnController = std::make_unique<TStShellController>();
+    FController = FOwnController.get();
+    SetSharedImages(FController->SmallImages(), FController->LargeImages());
+
+    OnData = [this](TObject*, int row, TListItemData& data) {
+        TStShellItem* item = RowItem(row);
+        if (!item) return;
+        data.Caption = item->DisplayName;
+        if (FOptimization == otEnumerate && item->FIconIndex == -1) FController->GetIconInfo(*item);
+        if (ViewStyle() == vsReport) data.SubItems = item->ColumnTexts;
+        data.ImageIndex = item->FIconIndex;
+        data.OverlayIndex = item->FOverlayIndex;
+        data.Cut = item->IsHidden();
+    };
+    OnFindItem = [this](TObject*, int start, const TListFindRequest& request) { return FindRow(start, request); };
+    OnColumnClick = [this](TObject*, int column) { ClickColumn(column); };
+    OnItemColor = [this](TObject*, int row) -> TColor {
+        if (!(FOptions & loColorCompressed)) return clNone;
+        TStShellItem* item = RowItem(row);
+        if (!item || !item->IsCompressed()) return clNone;
+        char letter = TFolderSizeService::DriveLetterOf(item->Path);
+        if (letter) {
+            wchar_t root[] = {static_cast<wchar_t>(letter), L':', L'\\', 0};
+            if (::GetDriveTypeW(root) == DRIVE_REMOVABLE) return clNone;
+        }
+        return FCompressedColor;
+    };
+    OnEditing = [this](TObject*, int row, bool& allow) {
+        TStShellItem* item = RowItem(row);
+        allow = item && (FOptions & loAllowRename) && item->CanRename();
+    };
+    OnEdited = [this](TObject*, int row, const std::string& text, bool& accept) { accept = RenameRow(row, text); };
+    OnBeginDrag = [this](TObject*, int) {
+        if (FOptions & loAllowDrag) StartDrag();
+    };
+}
+
+TStShellListView::~TStShellListView() {
+    *FAlive = false;
+    // Rows first, so nothing asks for an item while the lists go.
+    FFilteredList.Clear();
+    FSelectionList.Clear();
+    FFullList.Clear();
+    FCurrentFolder.reset();
+}
+
+void TStShellListView::SetController(TStShellController* controller) {
+    FController = controller ? controller : FOwnController.get();
+    SetSharedImages(FController->SmallImages(), FController->LargeImages());
+}
+
+void TStShellListView::LoadTypeDescriptions() {
+    // .ext -> class -> the class's description, from the registry's classes root.
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD len = 256;
+        LONG rc = ::RegEnumKeyExW(HKEY_CLASSES_ROOT, i, name, &len, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        if (rc != ERROR_SUCCESS) continue;
+        if (name[0] != L'.') continue;
+        wchar_t cls[256] = {};
+        LONG size = sizeof(cls);
+        if (::RegQueryValueW(HKEY_CLASSES_ROOT, name, cls, &size) != ERROR_SUCCESS || !cls[0]) continue;
+        wchar_t desc[512] = {};
+        size = sizeof(desc);
+        if (::RegQueryValueW(HKEY_CLASSES_ROOT, cls, desc, &size) != ERROR_SUCCESS || !desc[0]) continue;
+        void* existing = nullptr;
+        std::string key = Narrow(name);
+        if (FTypeDescriptions->Find(key, existing)) continue;
+        FTypeDescriptions->Add(key, new std::string(Narrow(desc)));
+    }
+}
+
+TStShellItemList& TStShellListView::ActiveList() {
+    return !FFileFilter.empty() && FFiltered && !OnFilterItem ? FFilteredList : FFullList;
+}
+
+TStShellItem* TStShellListView::RowItem(int row) {
+    TStShellItemList& list = ActiveList();
+    if (row < 0 || row >= list.Count()) return nullptr;
+    return list.Items(RowToItemIndex(row, list.Count(), GAscending));
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Filling
+
+void TStShellListView::Fill(const TStShellItem* item) {
+    TPidl target = item ? ::ClonePidl(item->AbsoluteIdList.get()) : nullptr;
+    bool root = item == nullptr;
+    if (FFilling || (Application && Application->Busy())) {
+        // A fill already runs (it lets messages through): this one waits for it, with its own copy of the
+        // target, and is dropped if the list goes meanwhile.
+        std::shared_ptr<bool> alive = FAlive;
+        auto pending = std::make_shared<TPidl>(std::move(target));
+        Application->RunWhenNotBusy([this, alive, pending, root] {
+            if (*alive) RunFill(pending->get(), root);
+        });
+        return;
+    }
+    RunFill(target.get(), root);
+}
+
+void TStShellListView::RunFill(LPCITEMIDLIST target, bool root) {
+    TBusyScope busy;
+    TFlagScope filling(FFilling);
+    FillFrom(target, root);
+}
+
+void TStShellListView::FillFrom(LPCITEMIDLIST target, bool root) {
+    // 1. Empty everything; the rows go before the items they show.
+    FSelectionList.Clear();
+    FColumnsBuilt = false;
+    FDetailsFilled = false;
+    FChangedItem = nullptr;
+    {
+        TRedrawLock lock(Handle());
+        SetItemCount(0);
+        FFilteredList.Clear();
+        FFullList.Clear();
+    }
+    GSortColumn = 0;
+
+    TPidl folder;
+    if (!root) {
+        folder = ::ClonePidl(target);
+    } else {
+        // 3. From the root folder.
+        if (!FController || !Handle()) return;
+        if (FSpecialRootFolder == sfNone && FRootFolder.empty()) return;
+        if (FSpecialRootFolder == sfNone) {
+            folder = FController->ParseDisplayName(FRootFolder);
+            if (!folder) {
+                FRootFolder.clear();
+                throw ESsInvalidFolder("Invalid folder");
+            }
+        } else {
+            LPITEMIDLIST special = nullptr;
+            if (FAILED(::SHGetSpecialFolderLocation(Handle(), SpecialFolderNumber(FSpecialRootFolder), &special)) ||
+                !special)
+                throw ESsShellError("The special folder is not available");
+            folder.reset(special);
+        }
+    }
+    if (OnBeforeFill) OnBeforeFill(this);
+    {
+        // 2. Enumerate; the hourglass and the animation go on every way out.
+        THourGlass hourGlass;
+        std::unique_ptr<TStShellFolder> record = FController->CreateFolder(folder.get());
+        FFolderIsFileSystem = record->IsFileSystem || record->IsDesktop;
+        FHaveFolderData = false;
+        FFolderData.clear();
+        if (record->IsFileSystem && ViewStyle() == vsReport) {
+            // The children's find data in one pass over the folder, instead of one search per child.
+            TCriticalErrorScope quiet;
+            FHaveFolderData = ListDir(record->Path, "*", FFolderData) == TDirStatus::Ok;
+            std::sort(FFolderData.begin(), FFolderData.end(),
+                      [](const TDirItem& a, const TDirItem& b) { return a.Name < b.Name; });
+        }
+        try {
+            FController->EnumerateFolder(folder.get(), 1, this);
+        } catch (const std::exception& e) {
+            ShowWarning("There was an error populating the list.", e);
+        }
+        FFolderData.clear();
+        FFolderData.shrink_to_fit();
+        FHaveFolderData = false;
+        // 4.
+        if (ViewStyle() == vsReport) BuildColumns(folder.get());
+        // 5.
+        if (!FRefilter) {
+            if (!record->ParentFolder) record->ParentFolder = FController->DesktopShared();
+            FCurrentFolder = std::move(record);
+        }
+    }
+    // 6.
+    if (ViewStyle() == vsReport) FDetailsFilled = true;
+    // 7., 8.
+    SortList();
+    if (!FFileFilter.empty() && FFiltered) ApplyMaskFilter();
+    // 9.
+    ShowRows();
+    // 10.
+    if (OnListFilled) OnListFilled(this);
+    // 11., 12.
+    if (OnRearmNotification) OnRearmNotification(this);
+    if (OnSyncComboBox) OnSyncComboBox(this);
+}
+
+void TStShellListView::ShowRows() {
+    {
+        TRedrawLock lock(Handle());
+        SetItemCount(ActiveList().Count());
+        if (ActiveList().Count() > 0) EnsureVisible(0);
+    }
+    SetSortArrow(FColumns.empty() ? -1 : GSortColumn, GAscending);
+}
+
+void TStShellListView::SinkSearching(bool searching) {
+    if (searching) {
+        if (!FAnimation) {
+            FAnimation = new TAnimate(this, this, aviFindFolder, 1, [](int, int, int, std::uint32_t*) {});
+        }
+        int w = std::min(Width(), 272), h = std::min(Height(), 60);
+        FAnimation->SetBounds((ClientWidth() - w) / 2, (ClientHeight() - h) / 2, w, h);
+        FAnimation->SetColor(Color());
+        FAnimation->Show();
+        FAnimation->Play();
+    } else if (FAnimation) {
+        FAnimation->Stop();
+        FAnimation->Hide();
+    }
+}
+
+void TStShellListView::SinkItem(std::unique_ptr<TStShellItem> item) {
+    item->OwnerList = &FFullList;
+    bool accept = true;
+    if (OnFilterItem && FFiltered) OnFilterItem(this, item.get(), accept);
+    if (!accept) return;
+    TStShellItem* kept = FFullList.Add(std::move(item));
+    if (ViewStyle() == vsReport) FillDetails(*kept);
+}
+
+bool TStShellListView::FindDataFor(const TStShellItem& item, WIN32_FIND_DATAW& data) const {
+    if (!FHaveFolderData) return false;
+    std::string name(FileNameOf(item.Path));
+    auto it = std::lower_bound(FFolderData.begin(), FFolderData.end(), name, LessName);
+    if (it == FFolderData.end() || it->Name != name) return false;
+    data = WIN32_FIND_DATAW{};
+    data.dwFileAttributes = it->Attributes;
+    data.nFileSizeHigh = static_cast<DWORD>(static_cast<std::uint64_t>(it->Size) >> 32);
+    data.nFileSizeLow = static_cast<DWORD>(it->Size);
+    data.ftLastWriteTime.dwLowDateTime = static_cast<DWORD>(it->LastWriteTime);
+    data.ftLastWriteTime.dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(it->LastWriteTime) >> 32);
+    return true;
+}
+
+void TStShellListView::FillDetails(TStShellItem& item) {
+    item.ColumnTexts.clear();
+    std::string mask = FFiltered && !FFileFilter.empty() ? FFileFilter.substr(0, 255) : std::string("*.*");
+    auto folderSize = [&](std::int64_t& used, std::int64_t& count) {
+        return ::FolderSize(item.Path, mask, used, count);
+    };
+    auto applyFigures = [&](const TStRowFigures& f) {
+        item.FSize = f.Size;
+        item.FUsedSize = f.UsedSize;
+        item.Slack = f.Slack;
+        item.FFileCount = f.FileCount;
+    };
+
+    WIN32_FIND_DATAW data{};
+    TStRowKind kind;
+    {
+        TCriticalErrorScope quiet;
+        if (item.IsFileSystem && FindDataFor(item, data))
+            kind = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? rkFolder : rkFile;
+        else if (item.IsFileSystem && TStShellController::FindByPath(item.Path, data))
+            kind = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? rkFolder : rkSearchedFile;
+        else
+            kind = rkSystemFolder;
+    }
+    std::string type;
+    switch (kind) {
+        case rkFolder:
+            TStShellController::ApplyFindData(item, data);
+            item.IsFileSystemFolder = true;
+            applyFigures(FolderRowFigures(FCalcFolderSize, folderSize));
+            break;
+        case rkFile:
+        case rkSearchedFile: {
+            TStShellController::ApplyFindData(item, data);
+            char letter = TFolderSizeService::DriveLetterOf(item.Path);
+            std::int64_t size = item.FSize;
+            applyFigures(
+                FileRowFigures(size, ::AllocatedSize(letter ? letter : (item.Path.empty() ? 0 : item.Path[0]), size)));
+            if (!item.TypeName.empty()) {
+                type = item.TypeName;
+            } else if (kind == rkSearchedFile) {
+                type = SearchedFileTypeText(item.Path);
+            } else if (item.IsFile) {
+                type = FileTypeText(item.Path, [this](const std::string& ext, std::string& description) {
+                    void* data = nullptr;
+                    if (!FTypeDescriptions->Find(ext, data) || !data) return false;
+                    description = *static_cast<std::string*>(data);
+                    return true;
+                });
+            }
+            item.TypeName = type;
+            break;
+        }
+        default:
+            applyFigures(FolderRowFigures(FCalcFolderSize, folderSize));
+            break;
+    }
+    std::string date = kind == rkSystemFolder ? std::string() : DateTimeText(item.FModifiedDate);
+    item.ColumnTexts = RowTexts(kind, TStRowFigures{item.FSize, item.FUsedSize, item.Slack, item.FFileCount}, type,
+                                date, item.AttributeText);
+    item.DetailsFilled = true;
+}
+
+void TStShellListView::BuildColumns(LPCITEMIDLIST folder) {
+    // The fixed sets: the shell's own column details carry no folder sizes.
+    TStFolderKind kind = fkOtherShell;
+    if (FCurrentFolder && !folder) kind = fkFileSystem;
+    LPITEMIDLIST bin = nullptr;
+    bool isBin = false;
+    if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_BITBUCKET, &bin)) && bin) {
+        isBin = folder && ::ILIsEqual(bin, folder);
+        ::CoTaskMemFree(bin);
+    }
+    if (isBin)
+        kind = fkRecycleBin;
+    else if (!folder || ILIsEmpty(folder) || FFolderIsFileSystem)
+        kind = fkFileSystem;
+    const std::vector<TStColumn>& columns = FixedColumns(kind);
+    bool same = FColumns.size() == columns.size() && ColumnCount() == static_cast<int>(columns.size());
+    for (size_t i = 0; same && i < columns.size(); ++i)
+        same = FColumns[i].Caption == columns[i].Caption && FColumns[i].Width == columns[i].Width;
+    if (!same) {
+        ClearColumns();
+        for (const TStColumn& c : columns)
+            AddColumn(c.Caption, c.Width, c.RightAligned ? taRightJustify : taLeftJustify);
+        FColumns = columns;
+    }
+    FColumnsBuilt = true;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Sorting, filtering, refresh
+
+void TStShellListView::SortList() {
+    TStShellItemList* list = &ActiveList();
+    auto sortOne = [&](TStShellItemList& l) {
+        if (l.Count() < 2) return;
+        TStSortRequest request;
+        int column = GSortColumn;
+        if (column < 0 || (!FColumns.empty() && column >= static_cast<int>(FColumns.size()))) return;
+        request.Key = FColumns.empty() ? skName : FColumns[column].SortKey;
+        request.TextColumn = column - 1;
+        request.TypeByExtension = (FOptions & loSortTypeByExt) != 0;
+        if (request.Key == skName && !FFolderIsFileSystem) {
+            TStShellController* controller = FController;
+            request.CompareNames = [controller](const TStShellItem& a, const TStShellItem& b) {
+                return controller->CompareNames(a, b);
+            };
+        }
+        SortItems(l.Storage(), request);
+    };
+    sortOne(FFullList);
+    if (list == &FFilteredList) sortOne(FFilteredList);
+}
+
+void TStShellListView::ClickColumn(int column) {
+    // The focused row's item, to select it again after the order changed.
+    TStShellItem* focused = RowItem(FocusedIndex());
+    std::string path = focused ? focused->Path : std::string();
+    TPidl pidl = focused ? ::ClonePidl(focused->AbsoluteIdList.get()) : nullptr;
+    bool hadSelection = SelectedIndex() >= 0;
+    bool hadFocus = focused != nullptr;
+    if (column == GSortColumn) {
+        // Only the row mapping turns round.
+        GAscending = !GAscending;
+        RowsChanged();
+        Invalidate();
+    } else {
+        GAscending = true;
+        GSortColumn = column;
+        int top = TopIndex();
+        SortList();
+        RowsChanged();
+        Invalidate();
+        if (top >= 0 && top < ItemCount()) EnsureVisible(top);
+    }
+    SetSortArrow(GSortColumn, GAscending);
+    if (hadSelection && hadFocus) {
+        for (int i : SelectedIndices()) SetSelected(i, false);
+        for (int row = 0, n = ItemCount(); row < n; ++row) {
+            TStShellItem* item = RowItem(row);
+            if (item && (path.empty() ? SamePidl(item->AbsoluteIdList.get(), pidl.get()) : item->Path == path)) {
+                SetSelected(row, true);
+                EnsureVisible(row);
+            }
+        }
+        RebuildSelection();
+    }
+}
+
+void TStShellListView::SetFileFilter(const std::string& filter) {
+    if (filter == FFileFilter) return;
+    FFileFilter = filter;
+    FFilteredList.Clear();
+    if (FFileFilter.empty() || !FFiltered) {
+        if (FCurrentFolder) ShowRows();
+        return;
+    }
+    if (OnFilterItem) {
+        if (FCurrentFolder) {
+            TFlagScope refilter(FRefilter);
+            std::unique_ptr<TStShellFolder> copy = std::make_unique<TStShellFolder>(FController);
+            copy->AssignItem(*FCurrentFolder);
+            Fill(copy.get());
+        }
+    } else {
+        ApplyMaskFilter();
+    }
+}
+
+void TStShellListView::SetFiltered(bool filtered) {
+    if (filtered == FFiltered) return;
+    FFiltered = filtered;
+    FFilteredList.Clear();
+    if (FFileFilter.empty() || !filtered) {
+        if (FCurrentFolder) ShowRows();
+        return;
+    }
+    if (OnFilterItem) {
+        if (FCurrentFolder) {
+            TFlagScope refilter(FRefilter);
+            std::unique_ptr<TStShellFolder> copy = std::make_unique<TStShellFolder>(FController);
+            copy->AssignItem(*FCurrentFolder);
+            Fill(copy.get());
+        }
+    } else {
+        ApplyMaskFilter();
+    }
+}
+
+void TStShellListView::ApplyMaskFilter() {
+    SetItemCount(0);
+    FFilteredList.Clear();
+    TStMaskFilter mask(FFileFilter);
+    for (const auto& item : FFullList.Storage()) {
+        if (item->IsFile && !mask.Matches(FileNameOf(item->Path))) continue;
+        auto copy = std::make_unique<TStShellItem>(FController);
+        copy->AssignItem(*item);
+        FFilteredList.Add(std::move(copy));
+    }
+    Refresh(false);
+}
+
+void TStShellListView::Refresh(bool reenumerate) {
+    if (reenumerate && (FFilling || (Application && Application->Busy()))) {
+        std::shared_ptr<bool> alive = FAlive;
+        Application->RunWhenNotBusy([this, alive] {
+            if (*alive) Refresh(true);
+        });
+        return;
+    }
+    std::unique_ptr<TBusyScope> busy;
+    std::unique_ptr<TFlagScope> filling;
+    if (reenumerate) {
+        busy = std::make_unique<TBusyScope>();
+        filling = std::make_unique<TFlagScope>(FFilling);
+    }
+    // 1.
+    int selected = SelectedIndex();
+    std::string caption;
+    if (selected >= 0)
+        if (TStShellItem* item = RowItem(selected)) caption = item->DisplayName;
+    if (selected < 0) selected = 0;
+    {
+        TRedrawLock lock(Handle());
+        // 2.
+        SetItemCount(0);
+        FChangedItem = nullptr;
+        if (reenumerate) {
+            FSelectionList.Clear();
+            FFilteredList.Clear();
+            FFullList.Clear();
+            // 3.
+            if (FCurrentFolder) {
+                FFolderIsFileSystem = FCurrentFolder->IsFileSystem || FCurrentFolder->IsDesktop;
+                FHaveFolderData = false;
+                if (FCurrentFolder->IsFileSystem && ViewStyle() == vsReport) {
+                    TCriticalErrorScope quiet;
+                    FHaveFolderData = ListDir(FCurrentFolder->Path, "*", FFolderData) == TDirStatus::Ok;
+                    std::sort(FFolderData.begin(), FFolderData.end(),
+                              [](const TDirItem& a, const TDirItem& b) { return a.Name < b.Name; });
+                }
+                THourGlass hourGlass;
+                FController->EnumerateFolder(FCurrentFolder->AbsoluteIdList.get(), 1, this);
+                FFolderData.clear();
+                FHaveFolderData = false;
+            }
+        }
+        // 4.
+        SortList();
+        if (reenumerate && !FFileFilter.empty() && FFiltered) {
+            FFilteredList.Clear();
+            TStMaskFilter mask(FFileFilter);
+            for (const auto& item : FFullList.Storage()) {
+                if (item->IsFile && !mask.Matches(FileNameOf(item->Path))) continue;
+                auto copy = std::make_unique<TStShellItem>(FController);
+                copy->AssignItem(*item);
+                FFilteredList.Add(std::move(copy));
+            }
+        }
+        // 5.
+        SetItemCount(ActiveList().Count());
+    }
+    // 6.
+    if (!caption.empty()) {
+        TListFindRequest request;
+        request.Text = caption;
+        request.Partial = true;
+        int row = FindRow(0, request);
+        if (row < 0 && selected < ItemCount()) row = selected;
+        if (row >= 0) {
+            SetSelected(row, true);
+            EnsureVisible(row);
+        }
+    }
+    // 7.
+    RebuildSelection();
+    SetSortArrow(FColumns.empty() ? -1 : GSortColumn, GAscending);
+}
+
+int TStShellListView::FindRow(int start, const TListFindRequest& request) {
+    int count = ActiveList().Count();
+    std::string wanted = request.ByData ? std::string() : LowerCaseLocale(request.Text);
+    for (int row = std::max(start, 0); row < count; ++row) {
+        TStShellItem* item = RowItem(row);
+        if (!item) continue;
+        if (request.ByData) {
+            if (RowToItemIndex(row, count, GAscending) == static_cast<int>(request.Data)) return row;
+            continue;
+        }
+        std::string caption = LowerCaseLocale(item->DisplayName);
+        if (request.Partial ? caption.compare(0, wanted.size(), wanted) == 0 : caption == wanted) return row;
+    }
+    return -1;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Root, navigation
+
+void TStShellListView::SetRootFolder(const std::string& path) {
+    std::string text = path;
+    if (text.size() == 2 && text[1] == ':') text += '\\';
+    FRootFolder = text;
+    if (text.empty()) {
+        SetItemCount(0);
+        FSelectionList.Clear();
+        FFilteredList.Clear();
+        FFullList.Clear();
+        return;
+    }
+    FSpecialRootFolder = sfNone;
+    Fill(nullptr);
+    if (OnSyncComboBox) OnSyncComboBox(this);
+}
+
+void TStShellListView::SetSpecialRootFolder(TStSpecialRootFolder folder) {
+    if (folder == FSpecialRootFolder) return;
+    FSpecialRootFolder = folder;
+    if (folder == sfNone) {
+        SetItemCount(0);
+        FSelectionList.Clear();
+        FFilteredList.Clear();
+        FFullList.Clear();
+        return;
+    }
+    FRootFolder.clear();
+    Fill(nullptr);
+    if (OnSyncComboBox) OnSyncComboBox(this);
+}
+
+void TStShellListView::NavigateInto(const TStShellItem* item) {
+    if (!item) return;
+    auto copy = std::make_unique<TStShellItem>(FController);
+    copy->AssignItem(*item);
+    Fill(copy.get());
+}
+
+void TStShellListView::UpOneLevel() {
+    if (!FCurrentFolder) return;
+    TPidl up = ::ClonePidl(FCurrentFolder->AbsoluteIdList.get());
+    if (up && !ILIsEmpty(up.get())) ::ILRemoveLastID(up.get());
+    std::unique_ptr<TStShellItem> item = FController->CreateItem(up.get());
+    Fill(item.get());
+}
+
+void TStShellListView::SetOptions(TStListOptions options) {
+    FOptions = options;
+}
+
+void TStShellListView::ChangeViewStyle(TViewStyle style) {
+    if (style != vsReport) GAscending = true;
+    TRedrawLock lock(Handle());
+    SetViewStyle(style);
+    if (style == vsReport && FFullList.Count() > 0) {
+        if (!FColumnsBuilt) BuildColumns(FCurrentFolder ? FCurrentFolder->AbsoluteIdList.get() : nullptr);
+        if (!FDetailsFilled) {
+            for (auto& item : FFullList.Storage())
+                if (!item->DetailsFilled) FillDetails(*item);
+            for (auto& item : FFilteredList.Storage())
+                if (!item->DetailsFilled) FillDetails(*item);
+            FDetailsFilled = true;
+        }
+        GAscending = true;
+        GSortColumn = 0;
+        SortList();
+    }
+    RowsChanged();
+    for (int i = 0; i < FViewMenu->Count(); ++i)
+        if (i == style) FViewMenu->Items(i)->SetChecked(true);
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Selection, double-click, rename, context menu
+
+void TStShellListView::RebuildSelection() {
+    FSelectionList.Clear();
+    for (int row : SelectedIndices()) {
+        TStShellItem* item = RowItem(row);
+        if (!item) continue;
+        auto copy = std::make_unique<TStShellItem>(FController);
+        copy->AssignItem(*item);
+        FSelectionList.Add(std::move(copy));
+    }
+}
+
+void TStShellListView::DoDblClick() {
+    int row = SelectedIndex();
+    if (row < 0) return;
+    TStShellItem* item = RowItem(row);
+    if (!item) return;
+    bool defaultAction = true;
+    if (FOpenDialogMode) {
+        if (OnItemDblClick) OnItemDblClick(this, item, defaultAction);
+        if (defaultAction && item->IsFolder()) NavigateInto(item);
+        return;
+    }
+    if (OnItemDblClick) OnItemDblClick(this, item, defaultAction);
+    if (!defaultAction) return;
+    if (item->IsFileSystem && !item->IsFileSystemFolder) {
+        if (ShellOpen) ShellOpen(item->Path);
+    } else if (!item->IsFolder() || (FOptions & loOpenFoldersInNewWindow)) {
+        item->InvokeDefault();
+    } else {
+        NavigateInto(item);
+    }
+}
+
+bool TStShellListView::RenameRow(int row, const std::string& text) {
+    TStShellItem* item = RowItem(row);
+    if (!item || text.empty() || text == item->DisplayName) return false;
+    THourGlass hourGlass;
+    TPidl renamed = FController->RenameItem(*item, text, Handle());
+    if (!renamed) return false;
+    TPidl parent = ::ClonePidl(item->AbsoluteIdList.get());
+    ::ILRemoveLastID(parent.get());
+    item->AbsoluteIdList.reset(::ILCombine(parent.get(), renamed.get()));
+    item->Path = FController->GetItemName(item->ParentFolder.get(), renamed.get(), SHGDN_FORPARSING);
+    item->RelativeIdList = std::move(renamed);
+    item->DisplayName = text;
+    item->TypeName.clear();
+    RowsChanged(row, row);
+    return true;
+}
+
+void TStShellListView::ContextMenu(POINT at) {
+    std::vector<int> rows = SelectedIndices();
+    if ((FOptions & loShellMenu) && !rows.empty()) {
+        std::vector<LPCITEMIDLIST> children;
+        IShellFolder* folder = nullptr;
+        for (int row : rows)
+            if (TStShellItem* item = RowItem(row)) {
+                children.push_back(item->RelativeIdList.get());
+                if (!folder) folder = item->ParentFolder.get();
+            }
+        if (at.x == -1 && at.y == -1) {
+            RECT r{};
+            ListView_GetItemRect(Handle(), rows.front(), &r, LVIR_LABEL);
+            at = POINT{r.left, r.bottom};
+            ::ClientToScreen(Handle(), &at);
+        }
+        int command = FController->ShowShellMenu(Handle(), (FOptions & loExtendedMenu) != 0,
+                                                 (FOptions & loAllowRename) != 0, folder, children, at);
+        if (command == 19) EditCaption(rows.front());
+        return;
+    }
+    if (at.x == -1 && at.y == -1) {
+        at = POINT{0, 0};
+        ::ClientToScreen(Handle(), &at);
+    }
+    FViewMenu->Popup(at.x, at.y, Handle());
+}
+
+bool TStShellListView::HandleNotify(NMHDR* hdr, LRESULT& result) {
+    switch (hdr->code) {
+        case LVN_ITEMCHANGED: {
+            auto* nm = reinterpret_cast<NMLISTVIEW*>(hdr);
+            if ((nm->uChanged & LVIF_STATE) && ((nm->uOldState ^ nm->uNewState) & LVIS_SELECTED)) {
+                RebuildSelection();
+                FChangedItem = RowItem(nm->iItem);
+                if ((nm->uNewState & LVIS_SELECTED) && OnItemSelected && FChangedItem)
+                    OnItemSelected(this, FChangedItem);
+            }
+            break;
+        }
+        case LVN_ODSTATECHANGED:
+            RebuildSelection();
+            break;
+        case NM_CLICK: {
+            RebuildSelection();
+            int row = SelectedIndex();
+            if (row >= 0) {
+                RowsChanged(row, row);
+                if (OnItemSelected)
+                    if (TStShellItem* item = RowItem(row)) OnItemSelected(this, item);
+            }
+            break;
+        }
+        case NM_DBLCLK:
+            DoDblClick();
+            break;
+        default:
+            break;
+    }
+    return TListView::HandleNotify(hdr, result);
+}
+
+LRESULT TStShellListView::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_CONTEXTMENU) {
+        POINT at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        ContextMenu(at);
+        return 0;
+    }
+    return TListView::WndProc(msg, wp, lp);
+}
+
+void TStShellListView::StartDrag() {}

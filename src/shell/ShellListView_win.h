@@ -1,0 +1,176 @@
+#pragma once
+// TStShellListView: the explorer pane's folder list (Windows only). A virtual report list over the
+// children of one shell folder, with folder sizes computed while it fills, sorting by column, the mask
+// filter, double-click navigation, in-place rename, the shell's context menu and drag and drop.
+//
+// Items live in TStShellItemList objects; the control holds only the row count and asks for the rows it
+// draws. A fill runs inside a busy scope: a second fill asked for while one runs (or while any long
+// operation runs) waits until it has ended, so the lists in use are never freed under it.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "containers/StDictionary.h"
+#include "platform/DirList.h"
+#include "shell/ShellController_win.h"
+#include "shell/ShellItem.h"
+#include "shell/ShellListViewRows.h"
+#include "ui/ComCtrls.h"
+
+class TPopupMenu;
+class TMenuItem;
+class TAnimate;
+
+class ESsInvalidFolder : public Exception {
+public:
+    using Exception::Exception;
+};
+class ESsShellError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+using TStItemDblClickEvent = std::function<void(TObject* Sender, TStShellItem* Item, bool& DefaultAction)>;
+using TStItemSelectedEvent = std::function<void(TObject* Sender, TStShellItem* Item)>;
+using TStEnumItemEvent = std::function<void(TObject* Sender, TStShellItem* ShellItem, bool& Accept)>;
+using TStShellNotifyEvent3 =
+    std::function<void(TObject* Sender, TStShellItem* OldShellItem, TStShellItem* NewShellItem, unsigned Events)>;
+
+class TStShellListView : public TListView, private TStEnumSink {
+public:
+    TStShellListView(TComponent* owner, TWinControl* parent);
+    ~TStShellListView() override;
+
+    // Properties.
+    bool CalcFolderSize() const { return FCalcFolderSize; }
+    void SetCalcFolderSize(bool on) { FCalcFolderSize = on; }
+    TColor CompressedColor() const { return FCompressedColor; }
+    void SetCompressedColor(TColor color) { FCompressedColor = color; }
+    const std::string& FileFilter() const { return FFileFilter; }
+    void SetFileFilter(const std::string& filter);
+    bool Filtered() const { return FFiltered; }
+    void SetFiltered(bool filtered);
+    bool OpenDialogMode() const { return FOpenDialogMode; }
+    void SetOpenDialogMode(bool on) { FOpenDialogMode = on; }
+    TStOptimization Optimization() const { return FOptimization; }
+    void SetOptimization(TStOptimization o) { FOptimization = o; }
+    TStListOptions Options() const { return FOptions; }
+    void SetOptions(TStListOptions options);
+    const std::string& RootFolder() const { return FRootFolder; }
+    void SetRootFolder(const std::string& path);
+    TStSpecialRootFolder SpecialRootFolder() const { return FSpecialRootFolder; }
+    void SetSpecialRootFolder(TStSpecialRootFolder folder);
+    // Changing the style fills what report view lacks and lists ascending again.
+    void ChangeViewStyle(TViewStyle style);
+
+    TStItemDblClickEvent OnItemDblClick;
+    TStItemSelectedEvent OnItemSelected;
+    TStEnumItemEvent OnFilterItem;
+    TNotifyEvent OnListFilled;
+    TStShellNotifyEvent3 OnShellChangeNotify;
+    // Raised at the start of every fill that has something to show (assigned in code).
+    TNotifyEvent OnBeforeFill;
+    // After each fill: re-arm the change notification on the new folder, then bring the folder combo
+    // box up to date. Assigned by the change-notification and combo-box code.
+    TNotifyEvent OnRearmNotification;
+    TNotifyEvent OnSyncComboBox;
+
+    // State.
+    TStShellController* Controller() const { return FController; }
+    // Takes a controller shared with a combo box (not owned); null makes the list use its own.
+    void SetController(TStShellController* controller);
+    // The list the other parts read: the filtered list when a mask filters without a handler.
+    TStShellItemList& ActiveList();
+    TStShellItemList& FullList() { return FFullList; }
+    TStShellItemList& FilteredList() { return FFilteredList; }
+    TStShellItemList& SelectionList() { return FSelectionList; }
+    // The folder shown (null before the first fill).
+    TStShellFolder* CurrentFolder() const { return FCurrentFolder.get(); }
+    // The item of the row whose state changed last.
+    TStShellItem* ChangedItem() const { return FChangedItem; }
+    TStDictionary& TypeDescriptions() { return *FTypeDescriptions; }
+    // The item a row shows (null past the end).
+    TStShellItem* RowItem(int row);
+    bool Filling() const { return FFilling; }
+
+    // Sort column and direction: one for all lists.
+    static int SortColumn();
+    static bool Ascending();
+    static void SetSortState(int column, bool ascending);
+
+    // Operations.
+    // Fills the list with the children of item (null: of the root folder). Asked for during a fill or
+    // another long operation, it runs once that has ended.
+    void Fill(const TStShellItem* item);
+    void NavigateInto(const TStShellItem* item);
+    void UpOneLevel();
+    void Refresh(bool reenumerate);
+    void ClickColumn(int column);
+    void DoDblClick();
+    // Row details: figures and texts of one item (also for items made from a change notification).
+    void FillDetails(TStShellItem& item);
+    void ApplyMaskFilter();
+    // Renames the item of a row as the in-place editor would; false when the shell refused.
+    bool RenameRow(int row, const std::string& text);
+    // The row that a find request would select from row start on, or -1.
+    int FindRow(int start, const TListFindRequest& request);
+    TPopupMenu* ViewMenu() const { return FViewMenu; }
+
+    // The shell-execute "open" of a file; tests replace it.
+    std::function<void(const std::string& path)> ShellOpen;
+
+    bool HandleNotify(NMHDR* header, LRESULT& result) override;
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    // TStEnumSink
+    bool SinkShowHidden() const override { return (FOptions & loShowHidden) != 0; }
+    TStOptimization SinkOptimization() const override { return FOptimization; }
+    void SinkSearching(bool searching) override;
+    void SinkItem(std::unique_ptr<TStShellItem> item) override;
+
+    void FillFrom(LPCITEMIDLIST target, bool root);
+    void RunFill(LPCITEMIDLIST target, bool root);
+    void BuildColumns(LPCITEMIDLIST folder);
+    void SortList();
+    void ShowRows();
+    void RebuildSelection();
+    void LoadTypeDescriptions();
+    bool FindDataFor(const TStShellItem& item, WIN32_FIND_DATAW& data) const;
+    void StartDrag();
+    void ContextMenu(POINT at);
+
+    TStShellController* FController = nullptr;
+    std::unique_ptr<TStShellController> FOwnController;
+    TStShellItemList FFullList, FFilteredList, FSelectionList;
+    std::unique_ptr<TStShellFolder> FCurrentFolder;
+    TStShellItem* FChangedItem = nullptr;
+    std::unique_ptr<TStDictionary> FTypeDescriptions;
+    std::vector<TStColumn> FColumns;
+    TPopupMenu* FViewMenu = nullptr;
+    TAnimate* FAnimation = nullptr;
+
+    bool FCalcFolderSize = false;
+    TColor FCompressedColor = clBlue;
+    std::string FFileFilter;
+    bool FFiltered = false;
+    bool FOpenDialogMode = false;
+    TStOptimization FOptimization = otEnumerate;
+    TStListOptions FOptions = loAllowRename | loAllowDrag | loAllowDrop | loShellMenu;
+    std::string FRootFolder;
+    TStSpecialRootFolder FSpecialRootFolder = sfNone;
+
+    bool FColumnsBuilt = false;
+    bool FDetailsFilled = false;
+    bool FRefilter = false;
+    bool FFilling = false;
+    bool FFolderIsFileSystem = true;
+    // Find data of the folder being filled, read in one pass and sorted by name.
+    std::vector<TDirItem> FFolderData;
+    bool FHaveFolderData = false;
+    std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
+    class TDropTarget;
+    TDropTarget* FDropTarget = nullptr;
+};
