@@ -142,7 +142,8 @@ public:
     void OpenFolder(const std::string& Path);
     void OpenDrives();
     void UpdateChart(const std::string& Path, const std::string& DisplayName);
-    void ShowStatusSummary();
+    // The status bar after a listing.
+    void ShowStatusSummary() { ShowFolderSummary(); }
     // The current folder of the folder list: parsing path and display name (empty while none).
     std::string CurrentFolderPath() const;
     std::string CurrentFolderName() const;
