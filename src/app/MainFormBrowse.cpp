@@ -72,9 +72,10 @@ bool TMainForm::ShowingDrives() const {
 
 void TMainForm::ListCurrentFolderAgain() {
     TStShellFolder* current = StShellListView1->CurrentFolder();
+    if (!current) return;  // nothing listed yet (the start folder was refused)
     // A folder without a file-system path (the drive level, the control panel) has no path to open;
     // it is listed again from its own identifier list, which also keeps "My Computer".
-    if (current && !current->IsFileSystem)
+    if (!current->IsFileSystem)
         StShellListView1->Fill(current);
     else
         OpenFolder(CurrentFolderPath());
@@ -101,7 +102,13 @@ void TMainForm::actShortcutsExecute(TObject*) {
         // The folder before was the drive level, which has no path to open again.
         OpenDrives();
     } else {
-        OpenFolder(FRememberedFolder);
+        try {
+            OpenFolder(FRememberedFolder);
+        } catch (...) {
+            // The folder has gone: the shortcuts folder is still shown, so the toggle stays on.
+            actShortcuts->SetChecked(true);
+            throw;
+        }
     }
 }
 

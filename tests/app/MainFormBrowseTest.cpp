@@ -389,6 +389,19 @@ TEST_F(Browse, ShortcutsFolderRoundTripWithRealShortcutFiles) {
     EXPECT_TRUE(SameText(vstest::PathUtf8(data), F->CurrentFolderPath()));
     EXPECT_FALSE(F->actShortcuts->Checked());
     EXPECT_TRUE(uitest::TakeBoxes().empty());
+
+    // The remembered folder goes while the shortcuts folder is shown: the way back is refused and the
+    // shortcuts folder stays, with its toggle on.
+    F->actShortcuts->Execute();
+    uitest::Pump();
+    fs::remove_all(data);
+    uitest::PressKey(F->StShellListView1->Handle(), 'S', ssCtrl | ssShift);
+    uitest::Pump();
+    boxes = uitest::TakeBoxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Invalid folder.", boxes[0].Text);
+    EXPECT_TRUE(F->actShortcuts->Checked());
+    EXPECT_EQ(ExeFolder() + "shortcuts", F->CurrentFolderPath());
     (void)startPath;
 }
 
@@ -437,8 +450,8 @@ TEST_F(Browse, ScreenshotAfterSelectingAVolumeWithFolderSizes) {
     F->Params.clear();
     F->Show();
     uitest::Pump();
-    F->actFolderSizes->Execute();
-    uitest::Pump();
+    // Checked before the volume is picked, so the drive level is not walked first.
+    F->actFolderSizes->SetChecked(true);
     const int c = VolumeRow("C:");
     ASSERT_GE(c, 0);
     F->VolumeList->SetSelected(c);
