@@ -14,6 +14,7 @@
 
 #include "app/MainFormUnit.h"
 #include "app/Settings.h"
+#include "app/windows/ProgressFormUnit.h"
 #include "app/windows/SplashFormUnit.h"
 #include "platform/Locale.h"
 #include "platform/WinHandle.h"
@@ -443,6 +444,21 @@ TEST_F(Browse, UpOneLevel) {
     uitest::Pump();
     EXPECT_TRUE(SameText(vstest::PathUtf8(Dir.Path() / "sub"), F->CurrentFolderPath())) << F->CurrentFolderPath();
     EXPECT_EQ((std::set<std::string>{"inner.txt", "deep"}), Names());
+}
+
+TEST_F(Browse, ListingShowsEachChildInTheProgressWindowThenHidesIt) {
+    MakeTree();
+    ProgressForm = Application->CreateForm<TProgressForm>();
+    EnterMask("*.c");
+    Open(Dir.Utf8());
+    // Refused children are shown too: the name comes before the decision. The last one stays.
+    std::set<std::string> all(std::begin(kFiles), std::end(kFiles));
+    all.insert({"sub", ".hidden", "name."});
+    const std::string status = ProgressForm->Label1->Caption();
+    EXPECT_TRUE(all.count(status)) << status;
+    EXPECT_FALSE(ProgressForm->Visible());
+    delete ProgressForm;
+    ProgressForm = nullptr;
 }
 
 TEST_F(Browse, ScreenshotAfterSelectingAVolumeWithFolderSizes) {
