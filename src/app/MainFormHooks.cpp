@@ -5,27 +5,7 @@
 #include "app/MainFormUnit.h"
 #include "shell/ShellListView_win.h"
 
-void TMainForm::FillVolumeList(TListView*) {}
-
-// Navigation: the folder list shows the folder (its "Invalid folder" error reaches the caller).
-void TMainForm::OpenFolder(const std::string& Path) {
-    StShellListView1->SetRootFolder(Path);
-}
-
-void TMainForm::OpenDrives() {
-    StShellListView1->SetSpecialRootFolder(sfDrives);
-}
-
-// Every child is listed; folder sizes follow actFolderSizes.
-void TMainForm::StShellListView1FilterItem(TObject*, TStShellItem*, bool& Accept) {
-    StShellListView1->SetCalcFolderSize(actFolderSizes->Checked());
-    Accept = true;
-}
-void TMainForm::StShellListView1ItemDblClick(TObject*, TStShellItem*, bool&) {}
 void TMainForm::StShellListView1ShellChangeNotify(TObject*, TStShellItem*, TStShellItem*, unsigned) {}
-void TMainForm::StShellListView1SelectItem(TObject*, int, bool) {}
-
-void TMainForm::ShowStatusSummary() {}
 std::string TMainForm::CurrentFolderPath() const {
     TStShellFolder* folder = StShellListView1 ? StShellListView1->CurrentFolder() : nullptr;
     return folder ? folder->Path : std::string();
@@ -35,15 +15,9 @@ std::string TMainForm::CurrentFolderName() const {
     return folder ? folder->DisplayName : std::string();
 }
 
-void TMainForm::actFolderSizesExecute(TObject*) {
-    actFolderSizes->SetChecked(!actFolderSizes->Checked());
-    OpenFolder(CurrentFolderPath());
-}
-
 void TMainForm::actPrintExecute(TObject*) {}
 void TMainForm::actPrintCsvExecute(TObject*) {}
 void TMainForm::actPrintAllExecute(TObject*) {}
 void TMainForm::actPrintAllCsvExecute(TObject*) {}
-void TMainForm::actShortcutsExecute(TObject*) {}
 void TMainForm::actRegisterExecute(TObject*) {}
 void TMainForm::actUnregisterExecute(TObject*) {}

@@ -87,6 +87,9 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner, bsSizeable) {
     CreatePanes();
 
     SetActiveControl(VolumeList);
+    FilterCombo->OnClick = [this](TObject* s) { FilterComboClick(s); };
+    FilterCombo->OnKeyPress = [this](TObject* s, wchar_t& k) { FilterComboKeyPress(s, k); };
+    SpeedButton2->OnClick = [this](TObject* s) { UpButtonClick(s); };
     OnCreate = [this](TObject* s) { FormCreate(s); };
     OnShow = [this](TObject* s) { FormShow(s); };
     OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
@@ -146,6 +149,7 @@ void TMainForm::CreatePanes() {
         {"Compressed", 90, taLeftJustify}};
     for (const TColumn& c : columns) VolumeList->AddColumn(c.Caption, c.Width, c.Alignment);
     Label1->SetFocusControl(VolumeList);
+    VolumeList->OnSelectItem = [this](TObject* s, int item, bool selected) { VolumeListSelectItem(s, item, selected); };
 
     Splitter2 = new TSplitter(this, this, alTop);
     Splitter2->SetName("Splitter2");
@@ -265,13 +269,6 @@ void TMainForm::FormCreate(TObject*) {
     Series1->SetActive(true);
 }
 
-void TMainForm::FormShow(TObject*) {
-    if (Params.empty())
-        OpenDrives();
-    else
-        OpenFolder(Params[0]);
-}
-
 void TMainForm::FormClose(TObject*, TCloseAction&) {
     // A settings file that cannot be written is reported, and the program still ends: keeping
     // the window open would leave no way to quit.
@@ -311,7 +308,7 @@ void TMainForm::ListViewBeforeFill(TObject*) {
 
 void TMainForm::StShellListView1ListFilled(TObject*) {
     UpdateChart(CurrentFolderPath(), CurrentFolderName());
-    ShowStatusSummary();
+    ShowFolderSummary();
     if (SplashForm) {
         TSplashForm* splash = SplashForm;
         SplashForm = nullptr;

@@ -1,3 +1,7 @@
+# The main window's volume table and browsing.
+list(APPEND VS_WIN_SOURCES
+    src/app/MainFormVolumes.cpp
+    src/app/MainFormBrowse.cpp)
 list(APPEND VS_CORE_SOURCES
     src/app/SizeFormat.cpp)
 list(APPEND VS_CORE_SOURCES

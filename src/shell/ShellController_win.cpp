@@ -14,6 +14,11 @@ namespace {
 void FreePidl(_ITEMIDLIST* pidl) {
     ::CoTaskMemFree(pidl);
 }
+// The desktop's own list: just the terminator.
+const ITEMIDLIST& EmptyList() {
+    static const ITEMIDLIST empty{};
+    return empty;
+}
 }  // namespace
 
 std::shared_ptr<IShellFolder> SharedFolder(IShellFolder* folder) {
@@ -98,6 +103,10 @@ void TStShellController::FindShortcutOverlay() {
 
 TPidl TStShellController::ClonePidl(const _ITEMIDLIST* pidl) const {
     return ::ClonePidl(pidl);
+}
+
+TPidl TStShellController::CombinePidl(const _ITEMIDLIST* folder, const _ITEMIDLIST* child) const {
+    return TPidl(::ILCombine(folder, child));
 }
 
 std::string TStShellController::GetItemName(IShellFolder* folder, LPCITEMIDLIST child, DWORD form) const {
@@ -218,6 +227,10 @@ void TStShellController::EnumerateFolder(LPCITEMIDLIST folderList, int mode, TSt
     HRESULT hr = folder->EnumObjects(nullptr, flags, enumerator.Put());
     if (hr != S_OK || !enumerator) return;
 
+    // The children share one copy of the folder's list.
+    std::shared_ptr<const _ITEMIDLIST> folderShared(
+        ::ILClone(folderList ? folderList : &EmptyList()),
+        [](const _ITEMIDLIST* p) { ::CoTaskMemFree(const_cast<_ITEMIDLIST*>(p)); });
     try {
         for (;;) {
             LPITEMIDLIST raw = nullptr;
@@ -236,7 +249,7 @@ void TStShellController::EnumerateFolder(LPCITEMIDLIST folderList, int mode, TSt
             if (FAILED(folder->GetAttributesOf(1, &c, &attrs))) attrs = 0;
             std::unique_ptr<TStShellItem> item = mode == 2 ? std::unique_ptr<TStShellItem>(new TStShellFolder(this))
                                                            : std::make_unique<TStShellItem>(this);
-            item->AbsoluteIdList.reset(::ILCombine(folderList, c));
+            item->FolderIdList = folderShared;
             item->ParentFolder = folder;
             item->Path = GetItemName(folder.get(), c, SHGDN_FORPARSING);
             item->IsFileSystem = (attrs & SFGAO_FILESYSTEM) != 0;
@@ -265,7 +278,8 @@ void TStShellController::EnumerateFolder(LPCITEMIDLIST folderList, int mode, TSt
 std::string TStShellController::GetIconInfo(TStShellItem& item) {
     SHFILEINFOW sfi{};
     sfi.dwAttributes = SFGAO_FOLDER | SFGAO_SHARE | SFGAO_LINK;
-    LPCITEMIDLIST pidl = item.AbsoluteIdList.get();
+    TPidl full = item.FullIdList();
+    LPCITEMIDLIST pidl = full.get();
     if (!pidl) {
         item.FIconIndex = item.FOpenIconIndex = 0;
         item.FOverlayIndex = -1;
@@ -320,13 +334,18 @@ bool TStShellController::InvokeDefault(TStShellItem& item) {
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_INVOKEIDLIST;
-    info.lpIDList = item.AbsoluteIdList.get();
+    TPidl full = item.FullIdList();
+    info.lpIDList = full.get();
     info.nShow = SW_SHOWNORMAL;
     return ::ShellExecuteExW(&info) != FALSE;
 }
 
 bool TStShellController::FindByPath(const std::string& path, WIN32_FIND_DATAW& data) {
     if (path.empty()) return false;
+    // A drive's root has no find data on Windows (Wine finds one): drives are system folders.
+    std::string_view p = path;
+    while (p.size() > 3 && (p.back() == '\\' || p.back() == '/')) p.remove_suffix(1);
+    if (p.size() <= 3 && p.size() >= 2 && p[1] == ':') return false;
     THandle<TFindHandleTraits> find(::FindFirstFileW(LongPath(path).c_str(), &data));
     return static_cast<bool>(find);
 }

@@ -90,6 +90,7 @@ public:
     int CompareNames(const TStShellItem& a, const TStShellItem& b) override;
     bool InvokeDefault(TStShellItem& item) override;
     TPidl ClonePidl(const _ITEMIDLIST* pidl) const override;
+    TPidl CombinePidl(const _ITEMIDLIST* folder, const _ITEMIDLIST* child) const override;
 
 private:
     std::shared_ptr<IShellFolder> FDesktop;

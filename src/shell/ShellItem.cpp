@@ -64,10 +64,16 @@ void TStShellItem::AssignItem(const TStShellItem& other) {
     OwnsController = false;
     Controller = other.Controller;
     if (Controller) {
-        AbsoluteIdList = Controller->ClonePidl(other.AbsoluteIdList.get());
+        AbsoluteIdList = other.FullIdList();
         RelativeIdList = Controller->ClonePidl(other.RelativeIdList.get());
     }
     ParentFolder = other.ParentFolder;
+}
+
+TPidl TStShellItem::FullIdList() const {
+    if (!Controller) return nullptr;
+    if (AbsoluteIdList || !FolderIdList) return Controller->ClonePidl(AbsoluteIdList.get());
+    return Controller->CombinePidl(FolderIdList.get(), RelativeIdList.get());
 }
 
 void TStShellFolder::AssignFolder(const TStShellFolder& other) {

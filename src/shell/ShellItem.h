@@ -111,8 +111,14 @@ public:
     bool OwnsController = false;
     std::shared_ptr<IShellFolder> ParentFolder;  // released through the shell side's deleter
     std::string Path;
+    // The absolute list of an item made from one (the current folder, copies). The children of an
+    // enumeration leave it empty and share their folder's list instead, which keeps an item small;
+    // FullIdList gives the absolute list either way.
     TPidl AbsoluteIdList;
+    std::shared_ptr<const _ITEMIDLIST> FolderIdList;
     TPidl RelativeIdList;
+    // A new copy of the item's absolute identifier list (null without a controller).
+    TPidl FullIdList() const;
     TStShellItemList* OwnerList = nullptr;
     std::string TypeName;
 };
@@ -167,4 +173,6 @@ public:
     virtual bool InvokeDefault(TStShellItem& item) = 0;
     // A copy of an identifier list (null for null).
     virtual TPidl ClonePidl(const _ITEMIDLIST* pidl) const = 0;
+    // A new list: folder's list followed by child's.
+    virtual TPidl CombinePidl(const _ITEMIDLIST* folder, const _ITEMIDLIST* child) const = 0;
 };

@@ -134,10 +134,12 @@ TStShellListView::TStShellListView(TComponent* owner, TWinControl* parent)
     OnBeginDrag = [this](TObject*, int) {
         if (FOptions & loAllowDrag) StartDrag();
     };
+    if (FOptions & loAllowDrop) RegisterDropTarget();
 }
 
 TStShellListView::~TStShellListView() {
     *FAlive = false;
+    RevokeDropTarget();
     // Rows first, so nothing asks for an item while the lists go.
     FFilteredList.Clear();
     FSelectionList.Clear();
@@ -186,7 +188,7 @@ TStShellItem* TStShellListView::RowItem(int row) {
 // Filling
 
 void TStShellListView::Fill(const TStShellItem* item) {
-    TPidl target = item ? ::ClonePidl(item->AbsoluteIdList.get()) : nullptr;
+    TPidl target = item ? item->FullIdList() : nullptr;
     bool root = item == nullptr;
     if (FFilling || (Application && Application->Busy())) {
         // A fill already runs (it lets messages through): this one waits for it, with its own copy of the
@@ -337,7 +339,8 @@ bool TStShellListView::FindDataFor(const TStShellItem& item, WIN32_FIND_DATAW& d
 
 void TStShellListView::FillDetails(TStShellItem& item) {
     item.ColumnTexts.clear();
-    std::string mask = FFiltered && !FFileFilter.empty() ? FFileFilter.substr(0, 255) : std::string("*.*");
+    // With filtering on, an empty mask counts no files (an empty filter box lists folders only).
+    std::string mask = FFiltered ? FFileFilter.substr(0, 255) : std::string("*.*");
     auto folderSize = [&](std::int64_t& used, std::int64_t& count) {
         return ::FolderSize(item.Path, mask, used, count);
     };
@@ -454,7 +457,7 @@ void TStShellListView::ClickColumn(int column) {
     // The focused row's item, to select it again after the order changed.
     TStShellItem* focused = RowItem(FocusedIndex());
     std::string path = focused ? focused->Path : std::string();
-    TPidl pidl = focused ? ::ClonePidl(focused->AbsoluteIdList.get()) : nullptr;
+    TPidl pidl = focused && focused->Path.empty() ? focused->FullIdList() : nullptr;
     bool hadSelection = SelectedIndex() >= 0;
     bool hadFocus = focused != nullptr;
     if (column == GSortColumn) {
@@ -476,7 +479,7 @@ void TStShellListView::ClickColumn(int column) {
         for (int i : SelectedIndices()) SetSelected(i, false);
         for (int row = 0, n = ItemCount(); row < n; ++row) {
             TStShellItem* item = RowItem(row);
-            if (item && (path.empty() ? SamePidl(item->AbsoluteIdList.get(), pidl.get()) : item->Path == path)) {
+            if (item && (path.empty() ? SamePidl(item->FullIdList().get(), pidl.get()) : item->Path == path)) {
                 SetSelected(row, true);
                 EnsureVisible(row);
             }
@@ -682,6 +685,10 @@ void TStShellListView::UpOneLevel() {
 
 void TStShellListView::SetOptions(TStListOptions options) {
     FOptions = options;
+    if (FOptions & loAllowDrop)
+        RegisterDropTarget();
+    else
+        RevokeDropTarget();
 }
 
 void TStShellListView::ChangeViewStyle(TViewStyle style) {
@@ -748,9 +755,11 @@ bool TStShellListView::RenameRow(int row, const std::string& text) {
     THourGlass hourGlass;
     TPidl renamed = FController->RenameItem(*item, text, Handle());
     if (!renamed) return false;
-    TPidl parent = ::ClonePidl(item->AbsoluteIdList.get());
-    ::ILRemoveLastID(parent.get());
-    item->AbsoluteIdList.reset(::ILCombine(parent.get(), renamed.get()));
+    if (item->AbsoluteIdList) {
+        TPidl parent = item->FullIdList();
+        ::ILRemoveLastID(parent.get());
+        item->AbsoluteIdList.reset(::ILCombine(parent.get(), renamed.get()));
+    }
     item->Path = FController->GetItemName(item->ParentFolder.get(), renamed.get(), SHGDN_FORPARSING);
     item->RelativeIdList = std::move(renamed);
     item->DisplayName = text;
@@ -829,5 +838,3 @@ LRESULT TStShellListView::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     }
     return TListView::WndProc(msg, wp, lp);
 }
-
-void TStShellListView::StartDrag() {}

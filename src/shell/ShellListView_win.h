@@ -115,6 +115,19 @@ public:
     // The row that a find request would select from row start on, or -1.
     int FindRow(int start, const TListFindRequest& request);
     TPopupMenu* ViewMenu() const { return FViewMenu; }
+    // The list's drop target while loAllowDrop holds (registered with the window), else null.
+    IDropTarget* DropTarget() const;
+    // The shell data object of the selected rows, with the effects every one of them allows; null when
+    // nothing is selected.
+    TComPtr<IDataObject> SelectionDataObject(DWORD& effects);
+    // The caption of the drag image for the selected rows ("2 files, 1 folder").
+    std::string SelectionDragCaption();
+    // The row a drop at a client point would go to (-1: the current folder), as the drop highlights it.
+    int DropRowAt(POINT client);
+    // The shell's drop target of a row's folder (row -1: of the current folder); null when it has none.
+    TComPtr<IDropTarget> ShellDropTarget(int row);
+    // Replaces the shell's drop targets by path (tests: Wine's folder drop target copies nothing).
+    std::function<TComPtr<IDropTarget>(const std::string& path)> DropTargetHook;
 
     // The shell-execute "open" of a file; tests replace it.
     std::function<void(const std::string& path)> ShellOpen;
@@ -172,5 +185,8 @@ private:
     bool FHaveFolderData = false;
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
     class TDropTarget;
-    TDropTarget* FDropTarget = nullptr;
+    friend class TDropTarget;
+    TDropTarget* FDropTarget = nullptr;  // a COM object: released, not deleted
+    void RegisterDropTarget();
+    void RevokeDropTarget();
 };

@@ -14,4 +14,5 @@ list(APPEND VS_CORE_SOURCES
     src/shell/ShellListViewRows.cpp)
 list(APPEND VS_WIN_SOURCES
     src/shell/ShellController_win.cpp
-    src/shell/ShellListView_win.cpp)
+    src/shell/ShellListView_win.cpp
+    src/shell/ShellListViewDrag_win.cpp)

@@ -487,7 +487,20 @@ void TListView::RowsChanged(int first, int last) {
     if (count == 0) return;
     if (last < 0 || last >= count) last = count - 1;
     if (first < 0) first = 0;
+    // Only rows on screen need redrawing; the others are asked for when they scroll into view.
+    int top = std::max(ListView_GetTopIndex(Handle()), 0);
+    int bottom = top + ListView_GetCountPerPage(Handle()) + 1;
+    first = std::max(first, top);
+    last = std::min(last, bottom);
     if (first <= last) ListView_RedrawItems(Handle(), first, last);
+}
+
+void TListView::SetDropHighlight(int row) {
+    if (row == FDropRow) return;
+    int old = FDropRow;
+    FDropRow = row;
+    if (old >= 0) ListView_RedrawItems(Handle(), old, old);
+    if (row >= 0) ListView_RedrawItems(Handle(), row, row);
 }
 
 void TListView::EditCaption(int index) {
@@ -504,7 +517,7 @@ void TListView::SetSharedImages(HIMAGELIST small, HIMAGELIST large) {
     ListView_SetImageList(Handle(), small, LVSIL_SMALL);
     ListView_SetImageList(Handle(), large, LVSIL_NORMAL);
     // Overlays and the cut state come through the row callback of a virtual list.
-    ListView_SetCallbackMask(Handle(), LVIS_OVERLAYMASK | LVIS_CUT);
+    ListView_SetCallbackMask(Handle(), LVIS_OVERLAYMASK | LVIS_CUT | LVIS_DROPHILITED);
 }
 
 void TListView::ClearColumns() {
@@ -613,10 +626,11 @@ bool TListView::HandleNotify(NMHDR* hdr, LRESULT& result) {
             }
             if (lv.mask & LVIF_IMAGE) lv.iImage = FCache.ImageIndex;
             if (lv.mask & LVIF_STATE) {
-                lv.stateMask |= LVIS_OVERLAYMASK | LVIS_CUT;
-                lv.state &= ~(LVIS_OVERLAYMASK | LVIS_CUT);
+                lv.stateMask |= LVIS_OVERLAYMASK | LVIS_CUT | LVIS_DROPHILITED;
+                lv.state &= ~(LVIS_OVERLAYMASK | LVIS_CUT | LVIS_DROPHILITED);
                 if (FCache.OverlayIndex >= 0) lv.state |= INDEXTOOVERLAYMASK(FCache.OverlayIndex + 1);
                 if (FCache.Cut) lv.state |= LVIS_CUT;
+                if (lv.iItem == FDropRow && FDropRow >= 0) lv.state |= LVIS_DROPHILITED;
             }
             return true;
         }

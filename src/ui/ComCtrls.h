@@ -204,6 +204,9 @@ public:
     // Virtual lists: the data of rows first..last (last -1: to the end) changed; they are asked for
     // again when next drawn.
     void RowsChanged(int first = 0, int last = -1);
+    // The row drawn as a drop target (virtual lists keep no such state themselves); -1 = none.
+    void SetDropHighlight(int row);
+    int DropHighlight() const { return FDropRow; }
     // Starts in-place editing of a row (the list must not be read-only).
     void EditCaption(int index);
     int TopIndex() const;
@@ -233,5 +236,6 @@ private:
     std::vector<TAlignment> FAlignments;
     TListItemData FCache;  // the row last asked for (virtual lists)
     int FCacheIndex = -1;
+    int FDropRow = -1;
     std::wstring FTextBuffer;
 };

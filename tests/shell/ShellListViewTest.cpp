@@ -13,6 +13,7 @@
 #include "shell/SizeText.h"
 #include "support/TestSupport.h"
 #include "ui/Forms.h"
+#include "ui/Menus.h"
 #include "ui/UiTestEnv.h"
 
 namespace fs = std::filesystem;
@@ -50,6 +51,63 @@ public:
 };
 
 TTree* Tree = nullptr;
+
+// Wine's drives are the links in the prefix's dosdevices folder: a drive letter for a test folder is a
+// new link there (made by /bin/ln, which Wine starts like any program).
+std::string UnixName(const std::wstring& path) {
+    using TGetUnixName = char*(__cdecl*)(const wchar_t*);
+    auto get = reinterpret_cast<TGetUnixName>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* name = get ? get(path.c_str()) : nullptr;
+    if (!name) return {};
+    std::string out = name;
+    ::HeapFree(::GetProcessHeap(), 0, name);
+    return out;
+}
+bool RunProgram(const std::wstring& program, std::wstring arguments) {
+    std::wstring command = program + L" " + arguments;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    ::WaitForSingleObject(pi.hProcess, 10000);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return true;
+}
+std::string DosDevices() {
+    // C:\ names <prefix>/dosdevices/c:/ (or the folder it leads to, <prefix>/drive_c).
+    std::string driveC = UnixName(L"C:\\");
+    size_t at = driveC.find("/dosdevices/");
+    if (at != std::string::npos) return driveC.substr(0, at) + "/dosdevices/";
+    while (!driveC.empty() && driveC.back() == '/') driveC.pop_back();
+    size_t slash = driveC.rfind('/');
+    return slash == std::string::npos ? std::string() : driveC.substr(0, slash) + "/dosdevices/";
+}
+wchar_t WineDriveFor(const fs::path& folder) {
+    std::string devices = DosDevices(), target = UnixName(folder.wstring());
+    if (devices.empty() || target.empty()) return 0;
+    for (wchar_t c = L'T'; c <= L'Y'; ++c) {
+        wchar_t root[] = {c, L':', L'\\', 0};
+        if (::GetDriveTypeW(root) != DRIVE_NO_ROOT_DIR) continue;
+        std::string link = devices + static_cast<char>(c - L'A' + 'a') + ":";
+        RunProgram(L"/bin/ln", L"-s \"" + Widen(target) + L"\" \"" + Widen(link) + L"\"");
+        for (int i = 0; i < 50 && ::GetDriveTypeW(root) == DRIVE_NO_ROOT_DIR; ++i) ::Sleep(20);
+        if (::GetDriveTypeW(root) == DRIVE_NO_ROOT_DIR) return 0;
+        // The shell's drive list reads the device names, which a new link does not add to.
+        wchar_t name[] = {c, L':', 0};
+        ::DefineDosDeviceW(0, name, folder.wstring().c_str());
+        return c;
+    }
+    return 0;
+}
+void RemoveWineDrive(wchar_t letter) {
+    wchar_t name[] = {letter, L':', 0};
+    ::DefineDosDeviceW(DDD_REMOVE_DEFINITION, name, nullptr);
+    std::string link = DosDevices() + static_cast<char>(letter - L'A' + 'a') + ":";
+    RunProgram(L"/bin/rm", L"-f \"" + Widen(link) + L"\"");
+}
 
 class ShellListView : public ::testing::Test {
 protected:
@@ -325,9 +383,209 @@ TEST_F(ShellListView, SecondFillDuringAFillWaitsForTheFirst) {
     EXPECT_EQ(Captions(), (std::vector<std::string>{"deeper", "a.bin"}));
 }
 
+// The drives folder with folder sizes: each listed drive is walked whole and shown as a system folder
+// with the short size texts. Only a drive of our own (a letter for the test's folder) is let through
+// the filter, so no real disk is walked.
+TEST_F(ShellListView, DrivesFolderListsDrivesWithFolderSizes) {
+    vstest::TTempDir drive;
+    drive.WriteFile("a.bin", 3 * 1024 * 1024 + 7);
+    drive.WriteFile("deep/b.bin", 2000);
+    wchar_t letter = WineDriveFor(drive.Path());
+    ASSERT_NE(letter, 0) << "no free drive letter";
+    std::string root = Narrow(std::wstring{letter, L':', L'\\'});
+    std::vector<std::string> drives;
+    List->SetFileFilter("*.*");  // with filtering on, the folder sizes count the files of this mask
+    List->SetFiltered(true);
+    List->SetCalcFolderSize(true);
+    List->OnFilterItem = [&](TObject*, TStShellItem* item, bool& accept) {
+        drives.push_back(item->Path);
+        accept = item->Path == root;
+    };
+    List->SetSpecialRootFolder(sfDrives);
+    std::int64_t used = 0, count = 0;
+    std::int64_t size = FolderSize(root, "*.*", used, count);
+    RemoveWineDrive(letter);
+    EXPECT_NE(std::find(drives.begin(), drives.end(), "C:\\"), drives.end());
+    ASSERT_EQ(List->ItemCount(), 1);
+    std::vector<std::string> t = List->Item(0).SubItems;
+    ASSERT_EQ(t.size(), 7u);
+    EXPECT_EQ(t[5] + t[6], "");  // a system folder has no date or attributes
+    EXPECT_EQ(t[0], "3MB");
+    EXPECT_EQ(t[3], "2");
+    EXPECT_EQ(t[4], "System Folder");
+    EXPECT_EQ(size, 3 * 1024 * 1024 + 7 + 2000);
+    EXPECT_EQ(t[1], FormatSizeShort(used));
+    EXPECT_EQ(t[2], FormatSizeShort(used - size));
+    EXPECT_EQ(List->ColumnCount(), 8);
+    EXPECT_EQ(List->ColumnWidth(1), List->Scale(85));
+}
+
+TEST_F(ShellListView, RefreshRereadsTheFolderAndKeepsTheSelection) {
+    vstest::TTempDir dir;
+    dir.WriteFile("b.txt", 1);
+    dir.WriteFile("c.txt", 1);
+    List->SetRootFolder(dir.Utf8());
+    List->SetSelected(Row("c.txt"));
+    dir.WriteFile("a.txt", 1);
+    List->Refresh(true);
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
+    EXPECT_EQ(List->SelectedIndex(), Row("c.txt"));
+    ASSERT_EQ(List->SelectionList().Count(), 1);
+    EXPECT_EQ(List->SelectionList().Items(0)->DisplayName, "c.txt");
+    EXPECT_EQ(Filled.size(), 1u);  // a refresh is no new listing
+}
+
+TEST_F(ShellListView, TypingANameFindsItsRowWithoutWrapping) {
+    List->SetRootFolder(Tree->Path());
+    TListFindRequest r;
+    r.Text = "RE";
+    r.Partial = true;
+    EXPECT_EQ(List->FindRow(0, r), Row("README"));
+    EXPECT_EQ(List->FindRow(Row("README") + 1, r), Row("report.xyz"));
+    EXPECT_EQ(List->FindRow(Row("report.xyz") + 1, r), -1);
+    r.Partial = false;
+    r.Text = "one.txt";
+    EXPECT_EQ(List->FindRow(0, r), Row("one.txt"));
+    // Through the control, as typing asks.
+    LVFINDINFOW find{};
+    find.flags = LVFI_STRING;
+    find.psz = L"zero.dat";
+    EXPECT_EQ(ListView_FindItem(List->Handle(), -1, &find), Row("zero.dat"));
+}
+
+TEST_F(ShellListView, ViewStyleMenuSwitchesViewsAndReportViewFillsItsDetails) {
+    List->ChangeViewStyle(vsList);
+    List->SetCalcFolderSize(true);
+    List->SetRootFolder(Tree->Path("sub"));
+    EXPECT_EQ(List->ViewStyle(), vsList);
+    EXPECT_FALSE(List->RowItem(0)->DetailsFilled);
+    TPopupMenu* menu = List->ViewMenu();
+    ASSERT_EQ(menu->Count(), 4);
+    EXPECT_EQ(menu->Items(3)->Caption(), "&Details");
+    menu->Items(3)->Click();
+    EXPECT_EQ(List->ViewStyle(), vsReport);
+    EXPECT_TRUE(menu->Items(3)->Checked());
+    EXPECT_FALSE(menu->Items(1)->Checked());
+    EXPECT_EQ(List->ColumnCount(), 8);
+    EXPECT_EQ(Texts("a.bin")[0], "4KB");
+    EXPECT_EQ(Texts("deeper")[3], "1");
+}
+
 TEST_F(ShellListView, InvalidRootRaisesAndClears) {
     EXPECT_THROW(List->SetRootFolder("Q:\\no\\such\\folder\\here"), ESsInvalidFolder);
     EXPECT_TRUE(List->RootFolder().empty());
+}
+
+TEST_F(ShellListView, DragCaptionCountsTheSelectedRows) {
+    List->SetRootFolder(Tree->Path());
+    for (const char* name : {"one.txt", "abc", "sub"}) List->SetSelected(Row(name));
+    EXPECT_EQ(List->SelectionDragCaption(), "2 files, 1 folder");
+    DWORD effects = 0;
+    TComPtr<IDataObject> data = List->SelectionDataObject(effects);
+    EXPECT_TRUE(data);
+    EXPECT_TRUE(effects & DROPEFFECT_COPY);
+}
+
+// Records what the list forwards to a folder's drop target.
+class TRecordingDropTarget : public IDropTarget {
+public:
+    TRecordingDropTarget(std::vector<std::string>& log, std::string path) : FLog(log), FPath(std::move(path)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (riid == IID_IUnknown || riid == IID_IDropTarget) {
+            *out = this;
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefs; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        ULONG n = --FRefs;
+        if (!n) delete this;
+        return n;
+    }
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD* e) override {
+        FLog.push_back("enter " + Name());
+        *e = DROPEFFECT_COPY;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* e) override {
+        *e = DROPEFFECT_COPY;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DragLeave() override {
+        FLog.push_back("leave " + Name());
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL, DWORD* e) override {
+        FLog.push_back(std::string("drop ") + Name() + (data ? "" : " without data"));
+        *e = DROPEFFECT_COPY;
+        return S_OK;
+    }
+
+private:
+    std::string Name() const { return std::string(FileNameOf(FPath)); }
+    std::vector<std::string>& FLog;
+    std::string FPath;
+    ULONG FRefs = 1;
+};
+
+// A drop goes to the shell's drop target of the folder row under the cursor, or of the current folder
+// over empty space or a file row; the row under the cursor is highlighted meanwhile.
+TEST_F(ShellListView, DropsGoToTheFolderOrTheRowUnderTheCursor) {
+    vstest::TTempDir source, target;
+    source.WriteFile("dropped.txt", 7);
+    target.MakeDir("inner");
+    target.WriteFile("plain.txt", 1);
+    auto* from = new TStShellListView(Form.get(), Form.get());
+    from->SetBounds(0, 0, 10, 10);
+    from->SetRootFolder(source.Utf8());
+    from->SetSelected(0);
+    List->SetRootFolder(target.Utf8());
+    // The real targets exist for the folder and for a folder row.
+    EXPECT_TRUE(List->ShellDropTarget(-1));
+    EXPECT_TRUE(List->ShellDropTarget(Row("inner")));
+
+    std::vector<std::string> log;
+    List->DropTargetHook = [&](const std::string& path) {
+        TComPtr<IDropTarget> t;
+        *t.Put() = new TRecordingDropTarget(log, path);
+        return t;
+    };
+    IDropTarget* drop = List->DropTarget();
+    ASSERT_NE(drop, nullptr);
+    DWORD effects = 0;
+    TComPtr<IDataObject> data = from->SelectionDataObject(effects);
+    ASSERT_TRUE(data);
+    auto at = [&](POINT client) {
+        ::ClientToScreen(List->Handle(), &client);
+        return POINTL{client.x, client.y};
+    };
+    auto rowPoint = [&](const char* name) {
+        RECT r{};
+        ListView_GetItemRect(List->Handle(), Row(name), &r, LVIR_LABEL);
+        return POINT{r.left + 2, (r.top + r.bottom) / 2};
+    };
+    POINT empty{40, List->ClientHeight() - 40};
+    DWORD effect = effects;
+    drop->DragEnter(data.Get(), MK_LBUTTON, at(empty), &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+    effect = effects;
+    drop->DragOver(MK_LBUTTON, at(rowPoint("inner")), &effect);
+    EXPECT_EQ(ListView_GetItemState(List->Handle(), Row("inner"), LVIS_DROPHILITED),
+              static_cast<UINT>(LVIS_DROPHILITED));
+    effect = effects;
+    drop->DragOver(MK_LBUTTON, at(rowPoint("plain.txt")), &effect);  // a file row: the folder again
+    EXPECT_EQ(ListView_GetItemState(List->Handle(), Row("inner"), LVIS_DROPHILITED), 0u);
+    effect = effects;
+    drop->DragOver(MK_LBUTTON, at(rowPoint("inner")), &effect);
+    effect = effects;
+    drop->Drop(data.Get(), 0, at(rowPoint("inner")), &effect);
+    std::string folder = std::string(FileNameOf(target.Utf8()));
+    EXPECT_EQ(log, (std::vector<std::string>{"enter " + folder, "leave " + folder, "enter inner", "leave inner",
+                                             "enter " + folder, "leave " + folder, "enter inner", "drop inner"}));
+    EXPECT_EQ(ListView_GetItemState(List->Handle(), Row("inner"), LVIS_DROPHILITED), 0u);
 }
 
 TEST_F(ShellListView, ScreenshotFolderWithSizes) {

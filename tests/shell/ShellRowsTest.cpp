@@ -31,6 +31,7 @@ public:
     }
     bool InvokeDefault(TStShellItem&) override { return false; }
     TPidl ClonePidl(const _ITEMIDLIST*) const override { return nullptr; }
+    TPidl CombinePidl(const _ITEMIDLIST*, const _ITEMIDLIST*) const override { return nullptr; }
 };
 
 TEST(ShellRows, AttributeLettersInFixedOrder) {

@@ -7,3 +7,10 @@ vs_core_test(shell_foldersize_tests
 # The shell item model and the folder list.
 vs_core_test(shell_rows_tests shell/ShellRowsTest.cpp)
 vs_win_test(shell_listview_tests shell/ShellListViewTest.cpp ui/UiTestEnv.cpp platform/FsFixture.cpp)
+# The folder list's benchmark (bench/shelllist) runs under Wine, so it builds with the Windows tests.
+if(VS_WINDOWS)
+    add_executable(shelllist_bench ${CMAKE_SOURCE_DIR}/bench/shelllist/ShellListBench_win.cpp
+        ${CMAKE_SOURCE_DIR}/res/Voluscope.rc)
+    target_link_libraries(shelllist_bench PRIVATE voluscope_win psapi)
+    target_link_options(shelllist_bench PRIVATE -municode)
+endif()

@@ -102,6 +102,12 @@ TEST_F(VirtualListView, OverlayAndCutStateComeFromTheOwner) {
     EXPECT_EQ(ListView_GetItemState(List->Handle(), 1, mask), static_cast<UINT>(INDEXTOOVERLAYMASK(2)));
     EXPECT_EQ(ListView_GetItemState(List->Handle(), 2, mask), static_cast<UINT>(LVIS_CUT));
     EXPECT_EQ(ListView_GetItemState(List->Handle(), 0, mask), 0u);
+    // The drop highlight is the list's own state of one row.
+    List->SetDropHighlight(3);
+    EXPECT_EQ(ListView_GetItemState(List->Handle(), 3, LVIS_DROPHILITED), static_cast<UINT>(LVIS_DROPHILITED));
+    List->SetDropHighlight(0);
+    EXPECT_EQ(ListView_GetItemState(List->Handle(), 3, LVIS_DROPHILITED), 0u);
+    EXPECT_EQ(ListView_GetItemState(List->Handle(), 0, LVIS_DROPHILITED), static_cast<UINT>(LVIS_DROPHILITED));
 }
 
 }  // namespace

@@ -1,0 +1,2 @@
+list(APPEND VS_CORE_SOURCES
+    src/volumes/VolumeInventory.cpp)

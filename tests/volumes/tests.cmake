@@ -1,0 +1,1 @@
+vs_core_test(volumes_tests volumes/VolumeInventoryTest.cpp)
