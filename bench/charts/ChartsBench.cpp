@@ -98,9 +98,9 @@ void BM_UpdateChart(benchmark::State& state) {
         b.Chart.Draw(canvas, 1000, 700);
         benchmark::DoNotOptimize(canvas.Pixels().data());
     }
-    state.SetLabel(std::string(byType ? "100,000 files, " + std::to_string(state.range(1)) + " types"
-                                      : "10,000 sub-folders") +
-                   (state.range(2) ? ", bars" : ", pie") + (linear ? ", linear search" : ""));
+    state.SetLabel(
+        std::string(byType ? "100,000 files, " + std::to_string(state.range(1)) + " types" : "10,000 sub-folders") +
+        (state.range(2) ? ", bars" : ", pie") + (linear ? ", linear search" : ""));
 }
 
 }  // namespace

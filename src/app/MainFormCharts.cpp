@@ -8,6 +8,7 @@
 #include "chart/ChartPanel_win.h"
 #include "chart/PieSeries.h"
 #include "charts/ChartModes.h"
+#include "charts/ChartPicture_win.h"
 #include "shell/ShellListView_win.h"
 #include "ui/Dialogs.h"
 #include "ui/Graphics.h"
@@ -25,9 +26,8 @@ void TMainForm::CreateChart() {
     chart.OnGetAxisLabel = [this](TChart& sender, const TChartAxis& axis, TChartSeries* series, int valueIndex,
                                   std::string& text) { Chart1GetAxisLabel(sender, axis, series, valueIndex, text); };
     chart.OnClickSeries = [this](TChart& sender, TChartSeries& series, int valueIndex, TMouseButton button,
-                                 TShiftState shift, int x, int y) {
-        Chart1ClickSeries(sender, series, valueIndex, button, shift, x, y);
-    };
+                                 TShiftState shift, int x,
+                                 int y) { Chart1ClickSeries(sender, series, valueIndex, button, shift, x, y); };
     chart.OnClickLegend = [this](TChart& sender, TMouseButton button, TShiftState shift, int x, int y) {
         Chart1ClickLegend(sender, button, shift, x, y);
     };
@@ -51,7 +51,8 @@ void TMainForm::UpdateChart(const std::string& Path, const std::string& DisplayN
     THourGlass hourglass;
     TBusyScope busy;
 
-    Panel3->SetCaption(ChartCaption(Path, DisplayName));
+    // Before the first listing has finished there is no folder to name: the caption stays.
+    if (!Path.empty() || !DisplayName.empty()) Panel3->SetCaption(ChartCaption(Path, DisplayName));
     TChart& chart = Chart1->Chart();
     TChartSeries* series = chart.Series(0).Active()   ? &chart.Series(0)
                            : chart.Series(1).Active() ? &chart.Series(1)
@@ -138,7 +139,8 @@ void TMainForm::actChartSizeExecute(TObject* Sender) {
 }
 
 void TMainForm::Chart1GetLegendText(TChart& Sender, int Index, std::string& LegendText) {
-    if (TChartSeries* series = Sender.LegendSeries()) LegendText = ChartLegendText(*series, Index, LegendText, ChartMetric());
+    if (TChartSeries* series = Sender.LegendSeries())
+        LegendText = ChartLegendText(*series, Index, LegendText, ChartMetric());
 }
 
 void TMainForm::Chart1GetAxisLabel(TChart&, const TChartAxis& Axis, TChartSeries*, int, std::string& LabelText) {
@@ -169,7 +171,7 @@ void TMainForm::ChartPointClick(int X, int Y, TMouseButton Button) {
 
 TRgbPicture TMainForm::ChartSnapshot() {
     std::unique_ptr<TBitmap> bitmap = Chart1->CreateSnapshotBitmap();
-    if (!bitmap || !bitmap->Bits()) throw Exception("The chart has no area to take a picture of");
+    if (!bitmap) throw Exception("The chart has no area to take a picture of");
     // The picture is the bitmap the chart drew into, so another program that changes the
     // clipboard meanwhile cannot swap it. The clipboard gets a copy for pasting elsewhere; one
     // that another program holds open does not stop the picture.
@@ -177,12 +179,7 @@ TRgbPicture TMainForm::ChartSnapshot() {
         Clipboard::SetBitmap(Handle(), *bitmap);
     } catch (const Exception&) {
     }
-    TRgbPicture picture;
-    picture.Width = bitmap->Width();
-    picture.Height = bitmap->Height();
-    picture.Pixels.resize(static_cast<size_t>(picture.Width) * picture.Height);
-    for (size_t i = 0; i < picture.Pixels.size(); ++i) picture.Pixels[i] = bitmap->Bits()[i] & 0xFFFFFF;
-    return picture;
+    return RgbPictureOf(*bitmap);
 }
 
 void TMainForm::actJpgExecute(TObject*) {

@@ -89,6 +89,9 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner, bsSizeable) {
     CreatePanes();
 
     SetActiveControl(VolumeList);
+    FilterCombo->OnClick = [this](TObject* s) { FilterComboClick(s); };
+    FilterCombo->OnKeyPress = [this](TObject* s, wchar_t& k) { FilterComboKeyPress(s, k); };
+    SpeedButton2->OnClick = [this](TObject* s) { UpButtonClick(s); };
     OnCreate = [this](TObject* s) { FormCreate(s); };
     OnShow = [this](TObject* s) { FormShow(s); };
     OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
@@ -269,13 +272,6 @@ void TMainForm::FormCreate(TObject*) {
     Series1->SetActive(true);
 }
 
-void TMainForm::FormShow(TObject*) {
-    if (Params.empty())
-        OpenDrives();
-    else
-        OpenFolder(Params[0]);
-}
-
 void TMainForm::FormClose(TObject*, TCloseAction&) {
     // A settings file that cannot be written is reported, and the program still ends: keeping
     // the window open would leave no way to quit.
@@ -315,7 +311,7 @@ void TMainForm::ListViewBeforeFill(TObject*) {
 
 void TMainForm::StShellListView1ListFilled(TObject*) {
     UpdateChart(CurrentFolderPath(), CurrentFolderName());
-    ShowStatusSummary();
+    ShowFolderSummary();
     if (SplashForm) {
         TSplashForm* splash = SplashForm;
         SplashForm = nullptr;

@@ -28,6 +28,7 @@ class TVolumeQueries;
 
 class TSplashForm;
 class TProgressForm;
+class TVolumeQueries;
 
 // The splash window while it exists (cleared when the first listing ends), and the progress window.
 extern TSplashForm* SplashForm;
@@ -151,7 +152,8 @@ public:
     void OpenFolder(const std::string& Path);
     void OpenDrives();
     void UpdateChart(const std::string& Path, const std::string& DisplayName);
-    void ShowStatusSummary();
+    // The status bar after a listing.
+    void ShowStatusSummary() { ShowFolderSummary(); }
     // The current folder of the folder list: parsing path and display name (empty while none).
     std::string CurrentFolderPath() const;
     std::string CurrentFolderName() const;
@@ -196,10 +198,25 @@ public:
     // then Path is that item's path and the answer true.
     bool SelectChartItem(int Index, std::string& Path);
 
+    // Browsing (MainFormBrowse.cpp): the filter box, the up button and the status bar's summaries.
+    void FilterComboClick(TObject* Sender);
+    void FilterComboKeyPress(TObject* Sender, wchar_t& Key);
+    void UpButtonClick(TObject* Sender);
+    void ShowFolderSummary();
+    // The summary after the selection of a row changed (Row -1: no row).
+    void ShowSelectionSummary(int Row);
+    // True while the list's root is the computer's drive level.
+    bool ShowingDrives() const;
+
 private:
     struct TReportData;
     bool CollectReport(bool AllSubFolders, bool AsHtml, bool Interactive, TReportData& Data);
     bool FReportRunning = false;
+    // Lists the current folder again, also one without a file-system path (the drive level).
+    void ListCurrentFolderAgain();
+    // Sets the list's mask; an empty mask lists the folder again (folders only).
+    void ApplyFileFilter(const std::string& Text);
+    bool FRememberedDrives = false;  // the folder before the shortcuts folder was the drive level
 
     void CreateActions();
     void CreateMenus();

@@ -73,6 +73,9 @@ bool MatchPart(const std::u32string& name, const std::u32string& mask) {
 }  // namespace
 
 bool WildcardMatch(std::string_view path, std::string_view mask) {
+    // An empty mask splits into an empty base and the extension "*", which would admit names that begin
+    // with "." (.profile); it matches nothing, so an empty filter box lists folders only.
+    if (FileNamePart(mask).empty()) return false;
     TParts n = Split(path);
     TParts m = Split(mask);
     if ((n.Base.empty() || m.Base.empty()) && n.Base.size() != m.Base.size()) return false;

@@ -121,9 +121,12 @@ std::string ChartCaption(std::string_view path, std::string_view displayName) {
 std::string ChartFooterText(TChartMetric metric, int pointCount) {
     if (pointCount == 0) return "No Data Available";
     switch (metric) {
-        case TChartMetric::cmSize: return "Total File Size";
-        case TChartMetric::cmSlack: return "Total Slack Space";
-        case TChartMetric::cmCount: return "Total File Count";
+        case TChartMetric::cmSize:
+            return "Total File Size";
+        case TChartMetric::cmSlack:
+            return "Total Slack Space";
+        case TChartMetric::cmCount:
+            return "Total File Count";
     }
     return {};
 }

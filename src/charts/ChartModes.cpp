@@ -25,10 +25,14 @@ std::optional<TChartType> CurrentChartType(const TChart& chart) {
 
 TChartType NextChartType(TChartType type) {
     switch (type) {
-        case TChartType::ctPie: return TChartType::ctPie3D;
-        case TChartType::ctPie3D: return TChartType::ctBar;
-        case TChartType::ctBar: return TChartType::ctBar3D;
-        case TChartType::ctBar3D: return TChartType::ctPie;
+        case TChartType::ctPie:
+            return TChartType::ctPie3D;
+        case TChartType::ctPie3D:
+            return TChartType::ctBar;
+        case TChartType::ctBar:
+            return TChartType::ctBar3D;
+        case TChartType::ctBar3D:
+            return TChartType::ctPie;
     }
     return TChartType::ctPie;
 }

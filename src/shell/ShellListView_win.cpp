@@ -340,7 +340,8 @@ bool TStShellListView::FindDataFor(const TStShellItem& item, WIN32_FIND_DATAW& d
 
 void TStShellListView::FillDetails(TStShellItem& item) {
     item.ColumnTexts.clear();
-    std::string mask = FFiltered && !FFileFilter.empty() ? FFileFilter.substr(0, 255) : std::string("*.*");
+    // With filtering on, an empty mask counts no files (an empty filter box lists folders only).
+    std::string mask = FFiltered ? FFileFilter.substr(0, 255) : std::string("*.*");
     auto folderSize = [&](std::int64_t& used, std::int64_t& count) {
         return ::FolderSize(item.Path, mask, used, count);
     };

@@ -66,6 +66,8 @@ TEST(WildcardMatch, PathPartsAreIgnored) {
 
 TEST(WildcardMatch, EmptyAndOversizedInput) {
     EXPECT_FALSE(WildcardMatch("a.txt", ""));
+    EXPECT_FALSE(WildcardMatch(".profile", ""));
+    EXPECT_FALSE(WildcardMatch("C:\\x\\.hidden", "C:\\x\\"));
     EXPECT_FALSE(WildcardMatch("", "*.*"));
     std::string longMask(300, '*');
     EXPECT_TRUE(WildcardMatch("a.b", longMask + "." + longMask));

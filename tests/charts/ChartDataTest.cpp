@@ -65,9 +65,13 @@ struct TBuildCase {
 
 const std::vector<TChartRow>& MixedFolder() {
     static const std::vector<TChartRow> rows = {
-        Folder("Windows", 3000, 3100, 7), Folder("Empty", 0, 0, 0), Folder("Users", 500, 512, 2),
-        File("a.txt", "Text Document", 100, 4096), File("b.exe", "Application", 7000, 8192),
-        File("c.txt", "Text Document", 5, 4096), Virtual("Printer"),
+        Folder("Windows", 3000, 3100, 7),
+        Folder("Empty", 0, 0, 0),
+        Folder("Users", 500, 512, 2),
+        File("a.txt", "Text Document", 100, 4096),
+        File("b.exe", "Application", 7000, 8192),
+        File("c.txt", "Text Document", 5, 4096),
+        Virtual("Printer"),
     };
     return rows;
 }
@@ -84,35 +88,75 @@ const std::vector<TChartRow>& FilesOnly() {
 
 TEST(ChartBuilder, PointsFollowTheRules) {
     const std::vector<TBuildCase> cases = {
-        {"one point per folder, list order, files left out", MixedFolder(), TChartMetric::cmSize, false,
-         {{"Windows", 3000}, {"Empty", 0}, {"Users", 500}}, false},
-        {"slack per folder", MixedFolder(), TChartMetric::cmSlack, false,
-         {{"Windows", 100}, {"Empty", 0}, {"Users", 12}}, false},
-        {"count per folder", MixedFolder(), TChartMetric::cmCount, false,
-         {{"Windows", 7}, {"Empty", 0}, {"Users", 2}}, false},
-        {"by type even with folders listed", MixedFolder(), TChartMetric::cmSize, true,
-         {{"Text Document", 105}, {"Application", 7000}}, true},
-        {"files only fall back to types: A and C share a type", FilesOnly(), TChartMetric::cmSize, false,
-         {{"Word", 1030}, {"Picture", 200}}, true},
-        {"slack by type sums used less size", FilesOnly(), TChartMetric::cmSlack, true,
-         {{"Word", 3096 + 4066}, {"Picture", 3896}}, true},
-        {"count by type counts files", FilesOnly(), TChartMetric::cmCount, true, {{"Word", 2}, {"Picture", 1}},
+        {"one point per folder, list order, files left out",
+         MixedFolder(),
+         TChartMetric::cmSize,
+         false,
+         {{"Windows", 3000}, {"Empty", 0}, {"Users", 500}},
+         false},
+        {"slack per folder",
+         MixedFolder(),
+         TChartMetric::cmSlack,
+         false,
+         {{"Windows", 100}, {"Empty", 0}, {"Users", 12}},
+         false},
+        {"count per folder",
+         MixedFolder(),
+         TChartMetric::cmCount,
+         false,
+         {{"Windows", 7}, {"Empty", 0}, {"Users", 2}},
+         false},
+        {"by type even with folders listed",
+         MixedFolder(),
+         TChartMetric::cmSize,
+         true,
+         {{"Text Document", 105}, {"Application", 7000}},
          true},
+        {"files only fall back to types: A and C share a type",
+         FilesOnly(),
+         TChartMetric::cmSize,
+         false,
+         {{"Word", 1030}, {"Picture", 200}},
+         true},
+        {"slack by type sums used less size",
+         FilesOnly(),
+         TChartMetric::cmSlack,
+         true,
+         {{"Word", 3096 + 4066}, {"Picture", 3896}},
+         true},
+        {"count by type counts files", FilesOnly(), TChartMetric::cmCount, true, {{"Word", 2}, {"Picture", 1}}, true},
         {"nothing listed", {}, TChartMetric::cmSize, false, {}, true},
         {"only virtual objects", {Virtual("Fax"), Virtual("Printer")}, TChartMetric::cmCount, false, {}, true},
         {"unknown figures of folders enter as 0",
-         {Folder("Off1", 1234), Folder("Off2", -1)}, TChartMetric::cmSlack, false, {{"Off1", 0}, {"Off2", 0}},
+         {Folder("Off1", 1234), Folder("Off2", -1)},
+         TChartMetric::cmSlack,
+         false,
+         {{"Off1", 0}, {"Off2", 0}},
          false},
-        {"unknown counts of folders enter as 0", {Folder("Off1", 1234), Folder("Off2", 5)}, TChartMetric::cmCount,
-         false, {{"Off1", 0}, {"Off2", 0}}, false},
+        {"unknown counts of folders enter as 0",
+         {Folder("Off1", 1234), Folder("Off2", 5)},
+         TChartMetric::cmCount,
+         false,
+         {{"Off1", 0}, {"Off2", 0}},
+         false},
         {"unknown size of a file adds nothing",
-         {File("x", "T", -1, -1), File("y", "T", 9, 4096)}, TChartMetric::cmSize, true, {{"T", 9}}, true},
+         {File("x", "T", -1, -1), File("y", "T", 9, 4096)},
+         TChartMetric::cmSize,
+         true,
+         {{"T", 9}},
+         true},
         {"type names compare case-sensitively",
-         {File("x", "Text", 1, 1), File("y", "TEXT", 2, 2), File("z", "Text", 4, 4)}, TChartMetric::cmSize, true,
-         {{"Text", 5}, {"TEXT", 2}}, true},
+         {File("x", "Text", 1, 1), File("y", "TEXT", 2, 2), File("z", "Text", 4, 4)},
+         TChartMetric::cmSize,
+         true,
+         {{"Text", 5}, {"TEXT", 2}},
+         true},
         {"files of no type name form one point, and later types still group",
          {File("x", "", 1, 1), File("y", "", 2, 2), File("z", "Z", 4, 4), File("w", "Z", 8, 8)},
-         TChartMetric::cmSize, true, {{"", 3}, {"Z", 12}}, true},
+         TChartMetric::cmSize,
+         true,
+         {{"", 3}, {"Z", 12}},
+         true},
     };
     for (const TBuildCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -163,8 +207,7 @@ TEST(ChartCaption, PathsAndNames) {
         {"\\\\server\\share", "share", " \\\\server\\share\\"},
         {"\\\\server\\\\share\\", "share", " \\\\server\\share\\"},
         {"::{20D04FE0-3AEA-1069-A2D8-08002B30309D}", "My Computer", " My Computer"},
-        {"::{20D04FE0-3AEA-1069-A2D8-08002B30309D}\\::{2227A280-3AEA-1069-A2DE-08002B30309D}", "Printers",
-         " Printers"},
+        {"::{20D04FE0-3AEA-1069-A2D8-08002B30309D}\\::{2227A280-3AEA-1069-A2DE-08002B30309D}", "Printers", " Printers"},
         {"Desktop", "Desktop", " Desktop"},
         {"", "Nothing", " Nothing"},
         {"\\\\", "Network", " \\\\"},
@@ -201,7 +244,12 @@ TEST(ChartLegend, SizesComeFromThePointValue) {
         {1, "Docs 2,500", TChartMetric::cmSize, "Docs (2 KB)"},
         // Another locale's thousands separator: still the size, never (0).
         {2, "My Big Folder 5.368.709.120", TChartMetric::cmSize, "My Big Folder (5 GB)"},
-        {2, "My Big Folder 5\xC2\xA0" "368\xC2\xA0" "709\xC2\xA0" "120", TChartMetric::cmSize, "My Big Folder (5 GB)"},
+        {2,
+         "My Big Folder 5\xC2\xA0"
+         "368\xC2\xA0"
+         "709\xC2\xA0"
+         "120",
+         TChartMetric::cmSize, "My Big Folder (5 GB)"},
         {3, "Small 700", TChartMetric::cmSize, "Small (700)"},
         {3, "NoSpace", TChartMetric::cmSize, "NoSpace"},
         {4, "Huge 1E30", TChartMetric::cmSize, "Huge (8589934591 GB)"},
@@ -231,8 +279,8 @@ TEST(ChartAxisLabels, OnlyValueAxisBecomesKilobytes) {
         {&bottom, "Windows", TChartMetric::cmSize, "Windows"},
     };
     for (const TCase& c : cases)
-        EXPECT_EQ(ChartAxisLabel(*c.Axis, c.Text, c.Metric), c.Expected) << c.Text << " on "
-                                                                          << (c.Axis == &left ? "value" : "category");
+        EXPECT_EQ(ChartAxisLabel(*c.Axis, c.Text, c.Metric), c.Expected)
+            << c.Text << " on " << (c.Axis == &left ? "value" : "category");
 }
 
 TEST(ReadInt64, WholeNumbersOnly) {

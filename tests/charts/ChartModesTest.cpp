@@ -51,10 +51,8 @@ TEST(ChartTypes, SettingsOfEachType) {
         bool PieActive, View3D, Orthogonal, Axes;
     };
     const TCase cases[] = {
-        {TChartType::ctPie, true, false, false, false},
-        {TChartType::ctPie3D, true, true, false, false},
-        {TChartType::ctBar, false, false, false, true},
-        {TChartType::ctBar3D, false, true, true, true},
+        {TChartType::ctPie, true, false, false, false}, {TChartType::ctPie3D, true, true, false, false},
+        {TChartType::ctBar, false, false, false, true}, {TChartType::ctBar3D, false, true, true, true},
         {TChartType::ctPie, true, false, false, false},  // and back again
     };
     TFolderChart f;

@@ -7,8 +7,8 @@
 #include <iterator>
 
 extern "C" {
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 }
 
 #include "charts/JpegWriter.h"

@@ -2,14 +2,15 @@
 // folder list, the metrics and chart types, legend and axis texts, clicks on slices, bars and
 // legend entries, and the JPEG picture of the chart.
 #include <windows.h>
+// commctrl.h needs the types of windows.h.
 #include <commctrl.h>
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 extern "C" {
 #include <jpeglib.h>
@@ -40,7 +41,9 @@ TPoints PointsOf(const TChartSeries& s) {
 struct TContextMenuSpy {
     HWND List;
     std::vector<LPARAM> Requests;
-    explicit TContextMenuSpy(HWND list) : List(list) { ::SetWindowSubclass(list, &Proc, 77, reinterpret_cast<DWORD_PTR>(this)); }
+    explicit TContextMenuSpy(HWND list) : List(list) {
+        ::SetWindowSubclass(list, &Proc, 77, reinterpret_cast<DWORD_PTR>(this));
+    }
     ~TContextMenuSpy() { ::RemoveWindowSubclass(List, &Proc, 77); }
     static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
         if (msg == WM_CONTEXTMENU) {
@@ -105,7 +108,8 @@ protected:
     }
     std::vector<std::string> SelectedNames() {
         std::vector<std::string> out;
-        for (int row : F->StShellListView1->SelectedIndices()) out.push_back(F->StShellListView1->RowItem(row)->DisplayName);
+        for (int row : F->StShellListView1->SelectedIndices())
+            out.push_back(F->StShellListView1->RowItem(row)->DisplayName);
         return out;
     }
     std::string Caption() { return F->Panel3->Caption(); }
@@ -118,8 +122,9 @@ protected:
 TEST_F(MainFormChart, OnePointPerSubFolderInListOrder) {
     EXPECT_EQ(Caption(), " " + Dir.Utf8() + "\\");
     EXPECT_TRUE(F->Series1->Active());
-    EXPECT_EQ(PointsOf(*F->Series1),
-              (TPoints{{"Alpha", 6000}, {"Beta", 10000}, {"Empty", 0}, {"Files", 2130}, {"Gamma Ray", 700}, {"Zeta", 0}}));
+    EXPECT_EQ(
+        PointsOf(*F->Series1),
+        (TPoints{{"Alpha", 6000}, {"Beta", 10000}, {"Empty", 0}, {"Files", 2130}, {"Gamma Ray", 700}, {"Zeta", 0}}));
     EXPECT_EQ(Footer(), std::vector<std::string>{"Total File Size"});
     // Count, then slack (one file each takes at least one cluster), then back to size.
     F->actChartCount->Execute();
@@ -399,6 +404,36 @@ TEST_F(MainFormChart, SavedJpegLooksLikeTheScreen) {
     EXPECT_TRUE(Clipboard::HasBitmap());
 }
 
+// The picture comes from the chart's own bitmap: a clipboard held open elsewhere neither stops it
+// nor changes it.
+TEST_F(MainFormChart, SnapshotWhileTheClipboardIsHeldElsewhere) {
+    Paint();
+    TRgbPicture free = F->ChartSnapshot();
+    HANDLE opened = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        if (::OpenClipboard(nullptr)) {
+            ::SetEvent(opened);
+            ::WaitForSingleObject(release, 10000);
+            ::CloseClipboard();
+        } else {
+            ::SetEvent(opened);
+        }
+    });
+    ::WaitForSingleObject(opened, 10000);
+    TBitmap probe(4, 4);
+    EXPECT_THROW(Clipboard::SetBitmap(F->Handle(), probe), Exception) << "the clipboard was not held";
+    TRgbPicture held;
+    EXPECT_NO_THROW(held = F->ChartSnapshot());
+    ::SetEvent(release);
+    holder.join();
+    ::CloseHandle(opened);
+    ::CloseHandle(release);
+    EXPECT_EQ(held.Width, F->Chart1->Width());
+    EXPECT_EQ(held.Height, F->Chart1->Height());
+    EXPECT_TRUE(held.Pixels == free.Pixels);
+}
+
 TEST_F(MainFormChart, CancellingWritesNothingAndLeavesTheClipboard) {
     Clipboard::SetText(F->Handle(), "kept");
     auto previous = TSaveDialog::SetHook([](TSaveDialog&) { return false; });
@@ -427,8 +462,10 @@ TEST_F(MainFormChart, UncreatableFileGivesItsError) {
 TEST_F(MainFormChart, ScreenshotOfEachChartType) {
     VS_SCREENSHOT_ONLY();
     F->actLegend->Execute();
-    const std::pair<TAction*, const char*> types[] = {
-        {F->actPie, "charts-pie"}, {F->actPie3D, "charts-pie3d"}, {F->actBar, "charts-bar"}, {F->actBar3D, "charts-bar3d"}};
+    const std::pair<TAction*, const char*> types[] = {{F->actPie, "charts-pie"},
+                                                      {F->actPie3D, "charts-pie3d"},
+                                                      {F->actBar, "charts-bar"},
+                                                      {F->actBar3D, "charts-bar3d"}};
     for (auto [action, name] : types) {
         action->Execute();
         uitest::Pump(100);

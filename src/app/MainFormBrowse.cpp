@@ -1,0 +1,200 @@
+// The main window's browsing: opening folders (start-up, volume table, shortcuts), the filter box,
+// folder sizes on and off, going up, shortcut files, and the status bar's summaries.
+#include "app/MainFormUnit.h"
+// after windows.h
+#include <shellapi.h>
+
+#include "app/windows/ProgressFormUnit.h"
+#include "app/windows/SplashFormUnit.h"
+#include "browser/BrowseTexts.h"
+#include "browser/ShellLink_win.h"
+#include "browser/Wildcard.h"
+#include "platform/WinText.h"
+#include "shell/ShellListView_win.h"
+
+namespace {
+
+// The shell's type name of a file ("Text Document"), at most 80 characters.
+std::string ShellTypeName(const std::string& path) {
+    SHFILEINFOW info{};
+    if (!::SHGetFileInfoW(Widen(path).c_str(), 0, &info, sizeof info, SHGFI_TYPENAME)) return {};
+    info.szTypeName[79] = 0;
+    return Narrow(info.szTypeName);
+}
+
+void WriteStatus(TStatusBar* bar, const TStatusTexts& t) {
+    if (!t.KeepPanel0) bar->SetPanelText(0, t.Panel0);
+    bar->SetPanelText(1, t.Panel1);
+    bar->SetPanelText(2, t.Panel2);
+}
+
+}  // namespace
+
+void TMainForm::FormShow(TObject*) {
+    // A folder that cannot be listed is reported here and the window still comes up: the splash stays
+    // until a listing completes, for example after the user picks a volume.
+    try {
+        if (Params.empty())
+            OpenDrives();
+        else
+            OpenFolder(Params[0]);
+    } catch (...) {
+        Application->HandleException(this);
+    }
+}
+
+void TMainForm::OpenFolder(const std::string& Path) {
+    // A path the shell cannot parse (a folder that has gone, a shortcut leading nowhere) is refused
+    // before the list empties itself for the new folder, so the folder shown stays.
+    std::string root = Path;
+    if (root.size() == 2 && root[1] == ':') root += '\\';
+    if (TStShellController* shell = StShellListView1->Controller();
+        shell && (root.empty() || !shell->ParseDisplayName(root)))
+        throw ESsInvalidFolder("Invalid folder");
+    const bool shortcutsWere = actShortcuts->Checked();
+    if (!IsShortcutsFolder(Path, ExeFolder())) actShortcuts->SetChecked(false);
+    try {
+        StShellListView1->SetRootFolder(Path);
+    } catch (...) {
+        // The list still shows the folder it showed, so the toggle stays as it was too.
+        actShortcuts->SetChecked(shortcutsWere);
+        throw;
+    }
+}
+
+void TMainForm::OpenDrives() {
+    StShellListView1->SetSpecialRootFolder(sfDrives);
+}
+
+bool TMainForm::ShowingDrives() const {
+    return StShellListView1->SpecialRootFolder() == sfDrives;
+}
+
+void TMainForm::ListCurrentFolderAgain() {
+    TStShellFolder* current = StShellListView1->CurrentFolder();
+    if (!current) return;  // nothing listed yet (the start folder was refused)
+    // A folder without a file-system path (the drive level, the control panel) has no path to open;
+    // it is listed again from its own identifier list, which also keeps "My Computer".
+    if (!current->IsFileSystem)
+        StShellListView1->Fill(current);
+    else
+        OpenFolder(CurrentFolderPath());
+}
+
+void TMainForm::actShortcutsExecute(TObject*) {
+    actShortcuts->SetChecked(!actShortcuts->Checked());
+    if (actShortcuts->Checked()) {
+        const std::string rememberedBefore = FRememberedFolder;
+        const bool drivesBefore = FRememberedDrives;
+        TStShellFolder* current = StShellListView1->CurrentFolder();
+        FRememberedFolder = CurrentFolderPath();
+        FRememberedDrives = ShowingDrives() && (!current || !current->IsFileSystem);
+        try {
+            OpenFolder(ShortcutsFolder(ExeFolder()));
+        } catch (...) {
+            // No shortcuts folder: nothing changed, so nothing is remembered and the toggle is off.
+            actShortcuts->SetChecked(false);
+            FRememberedFolder = rememberedBefore;
+            FRememberedDrives = drivesBefore;
+            throw;
+        }
+    } else if (FRememberedDrives || FRememberedFolder.empty()) {
+        // The folder before was the drive level, which has no path to open again.
+        OpenDrives();
+    } else {
+        try {
+            OpenFolder(FRememberedFolder);
+        } catch (...) {
+            // The folder has gone: the shortcuts folder is still shown, so the toggle stays on.
+            actShortcuts->SetChecked(true);
+            throw;
+        }
+    }
+}
+
+void TMainForm::actFolderSizesExecute(TObject*) {
+    actFolderSizes->SetChecked(!actFolderSizes->Checked());
+    ListCurrentFolderAgain();
+}
+
+void TMainForm::UpButtonClick(TObject*) {
+    StShellListView1->UpOneLevel();
+}
+
+void TMainForm::StShellListView1ItemDblClick(TObject*, TStShellItem* Item, bool& DefaultAction) {
+    if (!Item || !IsShortcutType(Item->TypeName)) return;
+    DefaultAction = false;
+    // A shortcut that cannot be resolved raises before anything changes: the list stays on its folder.
+    OpenFolder(ResolveShortcut(Item->Path, Handle()));
+}
+
+void TMainForm::StShellListView1FilterItem(TObject*, TStShellItem* ShellItem, bool& Accept) {
+    if (!ShellItem) return;
+    if (SplashForm)
+        SplashForm->SetStatus(ShellItem->DisplayName);
+    else if (ProgressForm)
+        ProgressForm->SetStatus(ShellItem->DisplayName);
+    StShellListView1->SetCalcFolderSize(actFolderSizes->Checked());
+    // Folders, drives and the shell's own items are always listed.
+    if (ShellItem->IsFile) Accept = WildcardMatch(ShellItem->Path, FilterCombo->Text());
+}
+
+void TMainForm::ApplyFileFilter(const std::string& Text) {
+    const bool changed = Text != StShellListView1->FileFilter();
+    StShellListView1->SetFileFilter(Text);
+    // An empty mask fills nothing again by itself; listed again, the folder shows its folders only and
+    // every total counts no files, instead of files the mask no longer admits.
+    if (changed && Text.empty()) ListCurrentFolderAgain();
+}
+
+void TMainForm::FilterComboClick(TObject*) {
+    // While the pick is being made the edit field may still hold the text before it.
+    const int index = FilterCombo->ItemIndex();
+    ApplyFileFilter(index >= 0 ? FilterCombo->Items(index) : FilterCombo->Text());
+}
+
+void TMainForm::FilterComboKeyPress(TObject*, wchar_t& Key) {
+    if (Key != 13) return;
+    Key = 0;
+    const std::string text = FilterCombo->Text();
+    std::vector<std::string> masks = FilterCombo->AllItems();
+    if (AddFilterMask(masks, text)) {
+        FilterCombo->Add(text);
+        FilterCombo->SetText(text);
+    }
+    ApplyFileFilter(text);
+}
+
+void TMainForm::StShellListView1SelectItem(TObject*, int Index, bool) {
+    ShowSelectionSummary(Index);
+}
+
+void TMainForm::ShowFolderSummary() {
+    TStShellItemList& list = StShellListView1->ActiveList();
+    std::vector<std::int64_t> sizes;
+    sizes.reserve(list.Count());
+    for (int i = 0; i < list.Count(); ++i) sizes.push_back(list.Items(i)->Size());
+    WriteStatus(StatusBar1, FolderSummary(list.Count(), SumOfSizes(sizes), ShowingDrives()));
+}
+
+void TMainForm::ShowSelectionSummary(int Row) {
+    TSelectionFacts facts;
+    facts.ShowingDrives = ShowingDrives();
+    TStShellItem* item = Row >= 0 ? StShellListView1->RowItem(Row) : nullptr;
+    if (item) {
+        facts.HaveItem = true;
+        facts.ItemSize = item->Size();
+        const std::vector<int> selected = StShellListView1->SelectedIndices();
+        facts.SelectedCount = static_cast<std::int64_t>(selected.size());
+        if (selected.size() == 1) {
+            facts.TypeName = ShellTypeName(item->Path);
+        } else if (selected.size() > 1) {
+            std::vector<std::int64_t> sizes;
+            sizes.reserve(selected.size());
+            for (int row : selected)
+                if (TStShellItem* s = StShellListView1->RowItem(row)) sizes.push_back(s->Size());
+            facts.SelectionTotal = SumOfSizes(sizes);
+        }
+    }
+    WriteStatus(StatusBar1, SelectionSummary(facts));
+}

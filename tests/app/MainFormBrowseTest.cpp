@@ -1,0 +1,477 @@
+// Browsing in the main window on the real folder list: the filter box and its masks, start-up with
+// and without a folder, folder sizes on and off, the shortcuts folder with real shortcut files, the
+// status bar's summaries, and the volume table opening a volume.
+#include <gtest/gtest.h>
+#include <windows.h>
+// after windows.h
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+#include "app/MainFormUnit.h"
+#include "app/Settings.h"
+#include "app/windows/ProgressFormUnit.h"
+#include "app/windows/SplashFormUnit.h"
+#include "platform/Locale.h"
+#include "platform/WinHandle.h"
+#include "platform/WinText.h"
+#include "shell/ShellListView_win.h"
+#include "support/TestSupport.h"
+#include "ui/UiTestEnv.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Files of a folder with known sizes: names chosen for the matcher's corners.
+const char* const kFiles[] = {"readme",     "a.bak",    "b.BAK",  "a.bak2", "a.txt", "a.ba", "report.~doc",
+                              "report.doc", "data.txt", "dat.tx", "ax.c",   "bx.c",  "x.c"};
+
+class Browse : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Ini = vstest::Utf8Path(SettingsFilePath(ExeFileName()));
+        std::error_code ec;
+        fs::remove(Ini, ec);
+        fs::remove_all(vstest::Utf8Path(ExeFolder() + "shortcuts"), ec);
+        NewForm();
+    }
+    void TearDown() override {
+        delete F;
+        // The temporary folder's clean-up cannot remove a name ending in ".": it goes the way it came.
+        if (HaveDotted) ::DeleteFileW((L"\\\\?\\" + (Dir.Path() / "name.").wstring()).c_str());
+        std::error_code ec;
+        fs::remove(Ini, ec);
+        fs::remove_all(vstest::Utf8Path(ExeFolder() + "shortcuts"), ec);
+        uitest::Pump();
+    }
+    void NewForm() {
+        F = Application->CreateForm<TMainForm>();
+        TNotifyEvent before = F->ListOnBeforeFill;
+        F->ListOnBeforeFill = [this, before](TObject* s) {
+            ++Fills;
+            if (before) before(s);
+        };
+        uitest::TakeBoxes();
+    }
+    // The tree: the files above (size = 10 + position), .hidden, and a folder "sub" holding
+    // inner.txt (100 bytes) and deep\d1\file.bin (5000 bytes).
+    void MakeTree() {
+        for (std::size_t i = 0; i < std::size(kFiles); ++i) Dir.WriteFile(kFiles[i], 10 + i);
+        Dir.WriteFile(".hidden", 7);
+        Dir.WriteFile("sub\\inner.txt", 100);
+        Dir.WriteFile("sub\\deep\\d1\\file.bin", 5000);
+        // A name ending in "." needs the prefix that turns off the system's path clean-up.
+        std::wstring dotted = L"\\\\?\\" + (Dir.Path() / "name.").wstring();
+        TFileHandle h(::CreateFileW(dotted.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        HaveDotted = h.Get() != INVALID_HANDLE_VALUE;
+    }
+    void Open(const std::string& path) {
+        F->OpenFolder(path);
+        uitest::Pump();
+    }
+    void EnterMask(const std::string& text) {
+        F->FilterCombo->SetText(text);
+        HWND edit = ::FindWindowExW(F->FilterCombo->Handle(), nullptr, L"Edit", nullptr);
+        uitest::PressKey(edit ? edit : F->FilterCombo->Handle(), VK_RETURN, 0, 13);
+        uitest::Pump();
+    }
+    // The names the rows show, by their items' file names.
+    std::set<std::string> Names() {
+        std::set<std::string> names;
+        for (int i = 0; i < F->StShellListView1->ItemCount(); ++i)
+            if (TStShellItem* item = F->StShellListView1->RowItem(i))
+                names.insert(vstest::PathUtf8(vstest::Utf8Path(item->Path).filename()));
+        return names;
+    }
+    int RowOf(const std::string& name) {
+        for (int i = 0; i < F->StShellListView1->ItemCount(); ++i)
+            if (TStShellItem* item = F->StShellListView1->RowItem(i))
+                if (vstest::PathUtf8(vstest::Utf8Path(item->Path).filename()) == name) return i;
+        return -1;
+    }
+    // The cells of a row as the list shows them: caption, then the columns after it.
+    TListItemData Row(const std::string& name) {
+        int r = RowOf(name);
+        EXPECT_GE(r, 0) << name;
+        return r >= 0 ? F->StShellListView1->Item(r) : TListItemData{};
+    }
+    std::string Panel(int i) { return F->StatusBar1->PanelText(i); }
+    int VolumeRow(const std::string& letter) {
+        for (int i = 0; i < F->VolumeList->ItemCount(); ++i)
+            if (F->VolumeList->Item(i).SubItems.at(0) == letter) return i;
+        return -1;
+    }
+
+    fs::path Ini;
+    TMainForm* F = nullptr;
+    vstest::TTempDir Dir;
+    bool HaveDotted = false;
+    int Fills = 0;
+};
+
+}  // namespace
+
+TEST_F(Browse, MasksTypedWithEnterDecideTheFilesListed) {
+    MakeTree();
+    Open(Dir.Utf8());
+    const struct {
+        const char* Mask;
+        std::set<std::string> Files;
+    } cases[] = {
+        {"*.bak", {"a.bak", "b.BAK", "a.ba"}},
+        {"*.~*", {"report.~doc"}},
+        {"*.*",
+         {"readme", "a.bak", "b.BAK", "a.bak2", "a.txt", "a.ba", "report.~doc", "report.doc", "data.txt", "dat.tx",
+          "ax.c", "bx.c", "x.c"}},
+        {"data.txt", {"data.txt", "dat.tx"}},
+        // A base of one character ends before the mask's second position, so it matches.
+        {"?x.*", {"ax.c", "bx.c", "x.c", "a.ba", "a.bak", "a.bak2", "a.txt", "b.BAK"}},
+        {"", {}},
+    };
+    for (const auto& c : cases) {
+        EnterMask(c.Mask);
+        EXPECT_EQ(c.Mask, F->StShellListView1->FileFilter());
+        std::set<std::string> want = c.Files;
+        want.insert("sub");  // folders are always listed
+        EXPECT_EQ(want, Names()) << "mask " << c.Mask;
+    }
+    if (HaveDotted) {
+        EnterMask("*.*");
+        EXPECT_EQ(0u, Names().count("name.")) << "a name ending in \".\" has an empty extension";
+    }
+}
+
+TEST_F(Browse, EnterAddsAMaskOnceAndListsAgainEvenInOtherCase) {
+    MakeTree();
+    Open(Dir.Utf8());
+    const int items = F->FilterCombo->Count();
+    EnterMask("*.bak");
+    int fills = Fills;
+    EnterMask("*.BAK");  // a change of text: listed again, nothing added
+    EXPECT_EQ(items, F->FilterCombo->Count());
+    EXPECT_EQ(fills + 1, Fills);
+    EXPECT_EQ("*.BAK", F->StShellListView1->FileFilter());
+    EXPECT_EQ((std::set<std::string>{"sub", "a.bak", "b.BAK", "a.ba"}), Names());
+
+    EnterMask("*.Log");
+    EXPECT_EQ(items + 1, F->FilterCombo->Count());
+    EXPECT_EQ("*.Log", F->FilterCombo->Items(items));
+    EnterMask("*.LOG");
+    EXPECT_EQ(items + 1, F->FilterCombo->Count());
+
+    // Picking the mask in force from the list does nothing.
+    fills = Fills;
+    F->FilterCombo->SetItemIndex(items);
+    F->FilterComboClick(F->FilterCombo);
+    uitest::Pump();
+    EXPECT_EQ("*.Log", F->StShellListView1->FileFilter());
+    EXPECT_EQ(fills + 1, Fills);  // "*.LOG" was in force: "*.Log" is a change
+    F->FilterComboClick(F->FilterCombo);
+    uitest::Pump();
+    EXPECT_EQ(fills + 1, Fills);
+
+    // The masks added come back at the next start.
+    F->SaveSettings();
+    delete F;
+    NewForm();
+    std::vector<std::string> items2 = F->FilterCombo->AllItems();
+    EXPECT_EQ("*.Log", items2.back());
+    EXPECT_EQ(items + 1, static_cast<int>(items2.size()));
+    EXPECT_EQ("*.*", F->FilterCombo->Text());
+}
+
+TEST_F(Browse, FolderTotalsFollowTheMaskAndAnEmptyMaskCountsNoFiles) {
+    MakeTree();
+    Open(Dir.Utf8());
+    F->actFolderSizes->Execute();
+    uitest::Pump();
+    ASSERT_TRUE(F->actFolderSizes->Checked());
+    const struct {
+        const char* Mask;
+        const char* SubFiles;  // the "Files" figure of sub
+        std::int64_t SubSize;
+    } cases[] = {{"*.*", "2", 5100}, {"*.txt", "1", 100}, {"*.bin", "1", 5000}, {"", "0", 0}};
+    for (const auto& c : cases) {
+        EnterMask(c.Mask);
+        TStShellItem* sub = F->StShellListView1->RowItem(RowOf("sub"));
+        ASSERT_NE(nullptr, sub) << c.Mask;
+        EXPECT_EQ(c.SubSize, sub->Size()) << c.Mask;
+        EXPECT_EQ(c.SubFiles, Row("sub").SubItems.at(3)) << c.Mask;
+    }
+    EXPECT_EQ((std::set<std::string>{"sub"}), Names());
+    EXPECT_EQ("1 object(s)", Panel(0));
+}
+
+TEST_F(Browse, FolderSizesToggledTwiceThenServedFromTheCache) {
+    MakeTree();
+    Open(Dir.Utf8());
+    EXPECT_EQ("", Row("sub").SubItems.at(0));
+    int fills = Fills;
+    F->actFolderSizes->Execute();
+    uitest::Pump();
+    EXPECT_EQ(fills + 1, Fills);
+    EXPECT_EQ("4KB", Row("sub").SubItems.at(0));  // 5100 bytes
+    EXPECT_EQ("2", Row("sub").SubItems.at(3));
+    F->actFolderSizes->Execute();
+    uitest::Pump();
+    EXPECT_EQ(fills + 2, Fills);
+    for (int c = 0; c < 4; ++c) EXPECT_EQ("", Row("sub").SubItems.at(c)) << c;
+    // The third listing takes sub's totals from the cache: a file gone from deep inside meanwhile,
+    // unannounced, is still counted, because the folders are not read again.
+    fs::remove(Dir.Path() / "sub" / "deep" / "d1" / "file.bin");
+    F->actFolderSizes->Execute();
+    uitest::Pump();
+    EXPECT_EQ("2", Row("sub").SubItems.at(3));
+    EXPECT_EQ("4KB", Row("sub").SubItems.at(0));
+}
+
+TEST_F(Browse, StartWithoutAFolderShowsTheDrives) {
+    F->Params.clear();  // the test program's own arguments are no folder
+    F->Show();
+    uitest::Pump();
+    EXPECT_EQ(sfDrives, F->StShellListView1->SpecialRootFolder());
+    EXPECT_EQ("My Computer", Panel(2));
+    EXPECT_GT(F->StShellListView1->ItemCount(), 0);
+    EXPECT_NE(std::string::npos, Panel(0).find(" object(s)"));
+    for (const auto& box : uitest::TakeBoxes()) ADD_FAILURE() << box.Text;
+}
+
+TEST_F(Browse, StartWithAFolderListsItAndIgnoresFurtherParameters) {
+    MakeTree();
+    F->Params = {Dir.Utf8(), "C:\\"};
+    F->Show();
+    uitest::Pump();
+    EXPECT_TRUE(SameText(Dir.Utf8(), F->CurrentFolderPath())) << F->CurrentFolderPath();
+    EXPECT_EQ("", Panel(2));
+    // The files "*.*" admits and the folder: not .hidden, not a name ending in ".".
+    EXPECT_EQ(std::to_string(std::size(kFiles) + 1) + " object(s)", Panel(0));
+}
+
+TEST_F(Browse, AMissingStartFolderIsReportedAndAVolumeEndsTheSplash) {
+    SplashForm = new TSplashForm(nullptr);
+    SplashForm->AfterConstruction();
+    SplashForm->Show();
+    F->Params = {Dir.Utf8() + "\\no such folder"};
+    F->Show();
+    uitest::Pump();
+    std::vector<uitest::TShownBox> boxes = uitest::TakeBoxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Invalid folder.", boxes[0].Text);
+    EXPECT_TRUE(::IsWindowVisible(F->Handle()));
+    EXPECT_NE(nullptr, SplashForm);
+    const int c = VolumeRow("C:");
+    ASSERT_GE(c, 0);
+    F->VolumeList->SetSelected(c);
+    uitest::Pump();
+    EXPECT_EQ("C:\\", F->CurrentFolderPath());
+    EXPECT_EQ(nullptr, SplashForm);
+    EXPECT_TRUE(uitest::TakeBoxes().empty());
+}
+
+TEST_F(Browse, SelectingAVolumeListsItsRootOnce) {
+    Open(Dir.Utf8());
+    F->actShortcuts->SetChecked(true);
+    const int c = VolumeRow("C:");
+    ASSERT_GE(c, 0);
+    int fills = Fills;
+    F->VolumeList->SetSelected(c);
+    uitest::Pump();
+    EXPECT_EQ("C:\\", F->CurrentFolderPath());
+    EXPECT_EQ(fills + 1, Fills);
+    EXPECT_FALSE(F->actShortcuts->Checked());
+    F->VolumeList->SetSelected(c, false);  // losing the selection opens nothing
+    uitest::Pump();
+    EXPECT_EQ(fills + 1, Fills);
+}
+
+TEST_F(Browse, TheThreeSelectionSummaries) {
+    MakeTree();
+    Open(Dir.Utf8());
+    SHFILEINFOW info{};
+    ::SHGetFileInfoW((Dir.Path() / "a.txt").wstring().c_str(), 0, &info, sizeof info, SHGFI_TYPENAME);
+    const std::string txtType = Narrow(info.szTypeName);
+    TListView* list = F->StShellListView1;
+    const int a = RowOf("a.txt"), d = RowOf("data.txt"), x = RowOf("x.c");
+    ASSERT_TRUE(a >= 0 && d >= 0 && x >= 0);
+    list->SetSelected(a);
+    uitest::Pump();
+    EXPECT_EQ("Type: " + txtType + " Size: 14", Panel(0));  // a.txt is the fifth file: 14 bytes
+    EXPECT_EQ("14", Panel(1));
+    EXPECT_EQ("", Panel(2));
+    list->SetSelected(a, false);  // none selected now: panel 0 keeps its text
+    uitest::Pump();
+    EXPECT_EQ("Type: " + txtType + " Size: 14", Panel(0));
+    EXPECT_EQ("14", Panel(1));
+    list->SetSelected(a);
+    list->SetSelected(d);
+    list->SetSelected(x);
+    uitest::Pump();
+    EXPECT_EQ("3 object(s) selected Size: " + std::to_string(14 + 18 + 22), Panel(0));
+    EXPECT_EQ("22", Panel(1));  // the row whose state changed last
+}
+
+namespace {
+
+void MakeShortcut(const fs::path& link, const std::string& target) {
+    TComPtr<IShellLinkW> shellLink;
+    ASSERT_TRUE(SUCCEEDED(
+        ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, shellLink.PutVoid())));
+    ASSERT_TRUE(SUCCEEDED(shellLink->SetPath(Widen(target).c_str())));
+    TComPtr<IPersistFile> file;
+    ASSERT_TRUE(SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, file.PutVoid())));
+    ASSERT_TRUE(SUCCEEDED(file->Save(link.wstring().c_str(), TRUE)));
+}
+
+}  // namespace
+
+TEST_F(Browse, ShortcutsFolderRoundTripWithRealShortcutFiles) {
+    const fs::path shortcuts = vstest::Utf8Path(ExeFolder() + "shortcuts");
+    fs::create_directories(shortcuts);
+    const fs::path data = Dir.MakeDir("Data");
+    Dir.WriteFile("Data\\inside.txt", 3);
+    const fs::path start = Dir.MakeDir("Start");
+    MakeShortcut(shortcuts / "Data.lnk", vstest::PathUtf8(data));
+    MakeShortcut(shortcuts / "Gone.lnk", vstest::PathUtf8(Dir.Path() / "Gone"));
+    Dir.WriteFile("junk", 64, 'j');
+    fs::copy_file(Dir.Path() / "junk", shortcuts / "Broken.lnk");
+    Open(vstest::PathUtf8(start));
+
+    auto doubleClick = [&](const std::string& name) {
+        const int row = RowOf(name);
+        ASSERT_GE(row, 0) << name;
+        for (int r : F->StShellListView1->SelectedIndices()) F->StShellListView1->SetSelected(r, false);
+        F->StShellListView1->SetSelected(row);
+        NMITEMACTIVATE nm{};
+        nm.hdr.hwndFrom = F->StShellListView1->Handle();
+        nm.hdr.idFrom = ::GetDlgCtrlID(nm.hdr.hwndFrom);
+        nm.hdr.code = NM_DBLCLK;
+        nm.iItem = row;
+        ::SendMessageW(::GetParent(nm.hdr.hwndFrom), WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
+        uitest::Pump();
+    };
+    const std::string startPath = F->CurrentFolderPath();
+    F->actShortcuts->Execute();
+    uitest::Pump();
+    EXPECT_TRUE(F->actShortcuts->Checked());
+    EXPECT_EQ(ExeFolder() + "shortcuts", F->CurrentFolderPath());
+
+    // A file that is no shortcut: the error, and the list and toggle stay.
+    doubleClick("Broken.lnk");
+    std::vector<uitest::TShownBox> boxes = uitest::TakeBoxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Couldn't resolve shortcut " + vstest::PathUtf8(shortcuts / "Broken.lnk") + ".", boxes[0].Text);
+    EXPECT_EQ(ExeFolder() + "shortcuts", F->CurrentFolderPath());
+    EXPECT_TRUE(F->actShortcuts->Checked());
+
+    // A shortcut to a folder that has gone: "Invalid folder", and again nothing moves.
+    doubleClick("Gone.lnk");
+    boxes = uitest::TakeBoxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Invalid folder.", boxes[0].Text);
+    EXPECT_TRUE(F->actShortcuts->Checked());
+    EXPECT_EQ(ExeFolder() + "shortcuts", F->CurrentFolderPath());
+    EXPECT_EQ(3, F->StShellListView1->ItemCount());
+
+    doubleClick("Data.lnk");
+    EXPECT_TRUE(SameText(vstest::PathUtf8(data), F->CurrentFolderPath())) << F->CurrentFolderPath();
+    EXPECT_FALSE(F->actShortcuts->Checked());
+    EXPECT_EQ((std::set<std::string>{"inside.txt"}), Names());
+
+    F->actShortcuts->Execute();  // remembers Data
+    uitest::Pump();
+    EXPECT_EQ(ExeFolder() + "shortcuts", F->CurrentFolderPath());
+    F->actShortcuts->Execute();
+    uitest::Pump();
+    EXPECT_TRUE(SameText(vstest::PathUtf8(data), F->CurrentFolderPath()));
+    EXPECT_FALSE(F->actShortcuts->Checked());
+    EXPECT_TRUE(uitest::TakeBoxes().empty());
+
+    // The remembered folder goes while the shortcuts folder is shown: the way back is refused and the
+    // shortcuts folder stays, with its toggle on.
+    F->actShortcuts->Execute();
+    uitest::Pump();
+    fs::remove_all(data);
+    uitest::PressKey(F->StShellListView1->Handle(), 'S', ssCtrl | ssShift);
+    uitest::Pump();
+    boxes = uitest::TakeBoxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Invalid folder.", boxes[0].Text);
+    EXPECT_TRUE(F->actShortcuts->Checked());
+    EXPECT_EQ(ExeFolder() + "shortcuts", F->CurrentFolderPath());
+    (void)startPath;
+}
+
+TEST_F(Browse, ShortcutsFromTheDriveLevelLeadBackToIt) {
+    fs::create_directories(vstest::Utf8Path(ExeFolder() + "shortcuts"));
+    F->Params.clear();
+    F->Show();
+    uitest::Pump();
+    ASSERT_EQ("My Computer", Panel(2));
+    F->actShortcuts->Execute();
+    uitest::Pump();
+    EXPECT_EQ("", Panel(2));
+    F->actShortcuts->Execute();
+    uitest::Pump();
+    EXPECT_EQ(sfDrives, F->StShellListView1->SpecialRootFolder());
+    EXPECT_EQ("My Computer", Panel(2));
+    EXPECT_GT(F->StShellListView1->ItemCount(), 0);
+    EXPECT_TRUE(uitest::TakeBoxes().empty());
+}
+
+TEST_F(Browse, ShortcutsWithoutAShortcutsFolderChangeNothing) {
+    MakeTree();
+    Open(Dir.Utf8());
+    const std::string before = F->CurrentFolderPath();
+    uitest::PressKey(F->StShellListView1->Handle(), 'S', ssCtrl | ssShift);
+    uitest::Pump();
+    std::vector<uitest::TShownBox> boxes = uitest::TakeBoxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Invalid folder.", boxes[0].Text);
+    EXPECT_FALSE(F->actShortcuts->Checked());
+    EXPECT_EQ(before, F->CurrentFolderPath());
+    EXPECT_EQ(std::size(kFiles) + 1, F->StShellListView1->ItemCount());  // still listed
+}
+
+TEST_F(Browse, UpOneLevel) {
+    MakeTree();
+    Open(vstest::PathUtf8(Dir.Path() / "sub" / "deep"));
+    F->SpeedButton2->Click();
+    uitest::Pump();
+    EXPECT_TRUE(SameText(vstest::PathUtf8(Dir.Path() / "sub"), F->CurrentFolderPath())) << F->CurrentFolderPath();
+    EXPECT_EQ((std::set<std::string>{"inner.txt", "deep"}), Names());
+}
+
+TEST_F(Browse, ListingShowsEachChildInTheProgressWindowThenHidesIt) {
+    MakeTree();
+    ProgressForm = Application->CreateForm<TProgressForm>();
+    EnterMask("*.c");
+    Open(Dir.Utf8());
+    // Refused children are shown too: the name comes before the decision. The last one stays.
+    std::set<std::string> all(std::begin(kFiles), std::end(kFiles));
+    all.insert({"sub", ".hidden", "name."});
+    const std::string status = ProgressForm->Label1->Caption();
+    EXPECT_TRUE(all.count(status)) << status;
+    EXPECT_FALSE(ProgressForm->Visible());
+    delete ProgressForm;
+    ProgressForm = nullptr;
+}
+
+TEST_F(Browse, ScreenshotAfterSelectingAVolumeWithFolderSizes) {
+    VS_SCREENSHOT_ONLY();
+    F->Params.clear();
+    F->Show();
+    uitest::Pump();
+    // Checked before the volume is picked, so the drive level is not walked first.
+    F->actFolderSizes->SetChecked(true);
+    const int c = VolumeRow("C:");
+    ASSERT_GE(c, 0);
+    F->VolumeList->SetSelected(c);
+    uitest::Pump(500);
+    Application->Idle();
+    ASSERT_TRUE(uitest::SaveWindowShot(F->Handle(), "main-window-volume-folder-sizes"));
+}
