@@ -275,7 +275,54 @@ void TStShellController::EnumerateFolder(LPCITEMIDLIST folderList, int mode, TSt
     }
 }
 
+bool TStShellController::IconFollowsExtension(const std::string& ext) {
+    auto known = FExtensionChecked.find(ext);
+    if (known != FExtensionChecked.end()) return known->second;
+    // Programs, shortcuts and icon files carry their own icons; so does any type whose default icon is
+    // the file itself ("%1") or that has an icon handler.
+    static const char* const own[] = {".exe", ".lnk", ".ico", ".cur", ".ani", ".url", ".pif", ".scf", ".dll", ".cpl"};
+    bool follows = ext.size() > 1;
+    for (const char* e : own)
+        if (ext == e) follows = false;
+    if (follows) {
+        wchar_t cls[256] = {};
+        LONG size = sizeof(cls);
+        if (::RegQueryValueW(HKEY_CLASSES_ROOT, Widen(ext).c_str(), cls, &size) == ERROR_SUCCESS && cls[0]) {
+            std::wstring key = cls;
+            wchar_t icon[MAX_PATH] = {};
+            size = sizeof(icon);
+            if (::RegQueryValueW(HKEY_CLASSES_ROOT, (key + L"\\DefaultIcon").c_str(), icon, &size) == ERROR_SUCCESS &&
+                std::wstring(icon).find(L"%1") != std::wstring::npos)
+                follows = false;
+            HKEY handler = nullptr;
+            if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, (key + L"\\shellex\\IconHandler").c_str(), 0, KEY_READ, &handler) ==
+                ERROR_SUCCESS) {
+                ::RegCloseKey(handler);
+                follows = false;
+            }
+        }
+    }
+    FExtensionChecked[ext] = follows;
+    return follows;
+}
+
 std::string TStShellController::GetIconInfo(TStShellItem& item) {
+    // A plain file whose type's icon is already known: only its name is asked for.
+    std::string ext;
+    if (item.IsFile && item.ParentFolder && item.RelativeIdList) {
+        ext = ExtensionOf(item.Path);
+        for (char& c : ext)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (!IconFollowsExtension(ext)) ext.clear();
+    }
+    if (!ext.empty()) {
+        auto it = FIconByExtension.find(ext);
+        if (it != FIconByExtension.end()) {
+            item.FIconIndex = item.FOpenIconIndex = it->second;
+            item.FOverlayIndex = -1;
+            return GetItemName(item.ParentFolder.get(), item.RelativeIdList.get(), SHGDN_NORMAL);
+        }
+    }
     SHFILEINFOW sfi{};
     sfi.dwAttributes = SFGAO_FOLDER | SFGAO_SHARE | SFGAO_LINK;
     TPidl full = item.FullIdList();
@@ -299,6 +346,7 @@ std::string TStShellController::GetIconInfo(TStShellItem& item) {
             item.FOpenIconIndex = open.iIcon;
     }
     item.FOverlayIndex = (sfi.dwAttributes & SFGAO_SHARE) ? 0 : (sfi.dwAttributes & SFGAO_LINK) ? 1 : -1;
+    if (!ext.empty() && item.FOverlayIndex == -1 && !(sfi.dwAttributes & SFGAO_FOLDER)) FIconByExtension[ext] = icon;
     return Narrow(sfi.szDisplayName);
 }
 

@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -93,6 +94,11 @@ public:
     TPidl CombinePidl(const _ITEMIDLIST* folder, const _ITEMIDLIST* child) const override;
 
 private:
+    // The system icon of plain files by lower-case extension, for types whose icon depends on the
+    // extension alone (the shell's query costs milliseconds per file under Wine).
+    std::map<std::string, int> FIconByExtension;
+    bool IconFollowsExtension(const std::string& lowerExtension);
+    std::map<std::string, bool> FExtensionChecked;
     std::shared_ptr<IShellFolder> FDesktop;
     HIMAGELIST FSmallImages = nullptr;
     HIMAGELIST FLargeImages = nullptr;

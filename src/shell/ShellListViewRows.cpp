@@ -149,6 +149,17 @@ struct TSortKey {
     std::string Tie;
 };
 
+// The sort key of a text without regard to case: plain ASCII is folded here (most names are), the rest
+// by the user locale's rules.
+std::string FoldCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) >= 0x80) return LowerCaseLocale(text);
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
 int CompareText(const std::string& a, const std::string& b) {
     return a.compare(b) < 0 ? -1 : a == b ? 0 : 1;
 }
@@ -170,40 +181,40 @@ void SortItems(std::vector<std::unique_ptr<TStShellItem>>& items, const TStSortR
             k.Folder = item.IsFileSystemFolder;
             switch (request.Key) {
                 case skName:
-                    k.Text = LowerCaseLocale(item.DisplayName);
+                    k.Text = FoldCase(item.DisplayName);
                     break;
                 case skSize:
                     k.Number = item.Size();
-                    k.Tie = LowerCaseLocale(item.Path);
+                    k.Tie = FoldCase(item.Path);
                     break;
                 case skUsed:
                     k.Number = item.UsedSize();
-                    k.Tie = LowerCaseLocale(item.Path);
+                    k.Tie = FoldCase(item.Path);
                     break;
                 case skSlack:
                     item.Size();
                     k.Number = item.Slack;
-                    k.Tie = LowerCaseLocale(item.Path);
+                    k.Tie = FoldCase(item.Path);
                     break;
                 case skFiles:
                     k.Number = item.FileCount();
-                    k.Tie = LowerCaseLocale(item.Path);
+                    k.Tie = FoldCase(item.Path);
                     break;
                 case skType:
                     if (k.Folder)
-                        k.Text = LowerCaseLocale(item.DisplayName);
+                        k.Text = FoldCase(item.DisplayName);
                     else if (request.TypeByExtension)
                         k.Text = ExtensionOf(item.Path);
                     else
-                        k.Text = LowerCaseLocale(
-                            item.TypeName.empty() && item.ColumnTexts.size() > 4 ? item.ColumnTexts[4] : item.TypeName);
+                        k.Text = FoldCase(item.TypeName.empty() && item.ColumnTexts.size() > 4 ? item.ColumnTexts[4]
+                                                                                               : item.TypeName);
                     break;
                 case skModified:
                     k.Date = item.ModifiedDate();
                     break;
                 case skText:
                     k.Text = static_cast<size_t>(request.TextColumn) < item.ColumnTexts.size()
-                                 ? LowerCaseLocale(item.ColumnTexts[request.TextColumn])
+                                 ? FoldCase(item.ColumnTexts[request.TextColumn])
                                  : std::string();
                     break;
             }
@@ -268,7 +279,7 @@ TStMaskFilter::TStMaskFilter(std::string_view filter) {
         if (end == std::string_view::npos) end = filter.size();
         std::string_view piece = filter.substr(start, end - start);
         if (!piece.empty()) {
-            FMasks.push_back(LowerCaseLocale(piece));
+            FMasks.push_back(FoldCase(piece));
             if (!FPattern.empty()) FPattern += '|';
             FPattern += TranslateMask(piece);
         }
@@ -318,7 +329,7 @@ bool MatchFrom(std::string_view mask, size_t m, std::string_view name, size_t n)
 }  // namespace
 
 bool TStMaskFilter::Matches(std::string_view name) const {
-    std::string lower = LowerCaseLocale(name);
+    std::string lower = FoldCase(name);
     for (const std::string& mask : FMasks)
         if (MatchFrom(mask, 0, lower, 0)) return true;
     return false;

@@ -1,6 +1,7 @@
 #include "shell/ShellListView_win.h"
 
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 
@@ -642,10 +643,7 @@ void TStShellListView::SetRootFolder(const std::string& path) {
     if (text.size() == 2 && text[1] == ':') text += '\\';
     FRootFolder = text;
     if (text.empty()) {
-        SetItemCount(0);
-        FSelectionList.Clear();
-        FFilteredList.Clear();
-        FFullList.Clear();
+        ClearWhenIdle();
         return;
     }
     FSpecialRootFolder = sfNone;
@@ -653,14 +651,30 @@ void TStShellListView::SetRootFolder(const std::string& path) {
     if (OnSyncComboBox) OnSyncComboBox(this);
 }
 
+namespace {
+// The shell library's version as major * 100 + minor (4.71 gives 471); 0 when it does not say.
+int ShellVersion() {
+    static int version = [] {
+        HMODULE shell = ::GetModuleHandleW(L"shell32.dll");
+        auto get = shell ? reinterpret_cast<HRESULT(CALLBACK*)(DLLVERSIONINFO*)>(
+                               reinterpret_cast<void*>(::GetProcAddress(shell, "DllGetVersion")))
+                         : nullptr;
+        DLLVERSIONINFO info{};
+        info.cbSize = sizeof(info);
+        if (!get || FAILED(get(&info))) return 0;
+        return static_cast<int>(info.dwMajorVersion * 100 + info.dwMinorVersion);
+    }();
+    return version;
+}
+}  // namespace
+
 void TStShellListView::SetSpecialRootFolder(TStSpecialRootFolder folder) {
     if (folder == FSpecialRootFolder) return;
+    if (NeedsNewShell(folder) && ShellVersion() < 471)
+        throw ESsShellError("This special folder needs shell version 4.71 or later");
     FSpecialRootFolder = folder;
     if (folder == sfNone) {
-        SetItemCount(0);
-        FSelectionList.Clear();
-        FFilteredList.Clear();
-        FFullList.Clear();
+        ClearWhenIdle();
         return;
     }
     FRootFolder.clear();
@@ -691,7 +705,32 @@ void TStShellListView::SetOptions(TStListOptions options) {
         RevokeDropTarget();
 }
 
+void TStShellListView::ClearWhenIdle() {
+    // Never under a running fill: it goes on with its lists once the fill has ended.
+    std::shared_ptr<bool> alive = FAlive;
+    auto clear = [this, alive] {
+        if (!*alive) return;
+        SetItemCount(0);
+        FChangedItem = nullptr;
+        FSelectionList.Clear();
+        FFilteredList.Clear();
+        FFullList.Clear();
+    };
+    if (FFilling && Application)
+        Application->RunWhenNotBusy(clear);
+    else
+        clear();
+}
+
 void TStShellListView::ChangeViewStyle(TViewStyle style) {
+    if (FFilling && Application) {
+        // The items are being read: the style changes once they are all there.
+        std::shared_ptr<bool> alive = FAlive;
+        Application->RunWhenNotBusy([this, alive, style] {
+            if (*alive) ChangeViewStyle(style);
+        });
+        return;
+    }
     if (style != vsReport) GAscending = true;
     TRedrawLock lock(Handle());
     SetViewStyle(style);

@@ -145,6 +145,7 @@ private:
     void SinkItem(std::unique_ptr<TStShellItem> item) override;
 
     void FillFrom(LPCITEMIDLIST target, bool root);
+    void ClearWhenIdle();
     void RunFill(LPCITEMIDLIST target, bool root);
     void BuildColumns(LPCITEMIDLIST folder);
     void SortList();

@@ -469,7 +469,7 @@ TEST_F(MainForm, SplashHandsOverToTheProgressWindowAfterTheFirstListing) {
     // Showing the window runs the first listing through the same hand-over.
     SplashForm = new TSplashForm(nullptr);
     SplashForm->AfterConstruction();
-    F->Params.clear();  // the test program's own arguments are no folder: start at the drives
+    F->Params.clear();  // the test program's own arguments are no folder
     F->Show();
     uitest::Pump();
     EXPECT_EQ(nullptr, SplashForm);

@@ -1,6 +1,9 @@
 // The folder list on the real shell under Wine, over one shared tree of awkward files: what its rows
 // show, sorting, the mask filter, navigation, rename and a fill asked for during a fill.
 #include <gtest/gtest.h>
+#include <windows.h>
+// after windows.h
+#include <shellapi.h>
 
 #include <filesystem>
 #include <fstream>
@@ -377,6 +380,8 @@ TEST_F(ShellListView, SecondFillDuringAFillWaitsForTheFirst) {
     List->SetRootFolder(Tree->Path());
     ASSERT_EQ(Filled.size(), 1u);
     EXPECT_TRUE(SameText(Filled[0], Tree->Path()));
+    EXPECT_EQ(List->ItemCount(), List->FullList().Count());
+    EXPECT_GT(List->ItemCount(), 10);
     uitest::Pump(50);
     ASSERT_EQ(Filled.size(), 2u);
     EXPECT_TRUE(SameText(Filled[1], Tree->Path("sub")));
@@ -469,6 +474,82 @@ TEST_F(ShellListView, ViewStyleMenuSwitchesViewsAndReportViewFillsItsDetails) {
     EXPECT_EQ(List->ColumnCount(), 8);
     EXPECT_EQ(Texts("a.bin")[0], "4KB");
     EXPECT_EQ(Texts("deeper")[3], "1");
+}
+
+TEST_F(ShellListView, SelectionListFollowsTheSelectedRows) {
+    std::vector<std::string> selected;
+    List->OnItemSelected = [&](TObject*, TStShellItem* item) { selected.push_back(item->DisplayName); };
+    List->SetRootFolder(Tree->Path());
+    List->SetSelected(Row("sub"));
+    List->SetSelected(Row("one.txt"));
+    EXPECT_EQ(selected, (std::vector<std::string>{"sub", "one.txt"}));
+    ASSERT_EQ(List->SelectionList().Count(), 2);
+    EXPECT_EQ(List->SelectionList().Items(0)->DisplayName, "sub");
+    EXPECT_EQ(List->SelectionList().Items(1)->DisplayName, "one.txt");
+    ASSERT_NE(List->ChangedItem(), nullptr);
+    EXPECT_EQ(List->ChangedItem()->DisplayName, "one.txt");
+    List->SetSelected(Row("sub"), false);
+    ASSERT_EQ(List->SelectionList().Count(), 1);
+    EXPECT_EQ(List->ChangedItem()->DisplayName, "sub");
+    // A new listing empties it.
+    List->SetRootFolder(Tree->Path("empty"));
+    EXPECT_EQ(List->SelectionList().Count(), 0);
+    EXPECT_EQ(List->ChangedItem(), nullptr);
+}
+
+// Icons of plain files are remembered by type; each must still be the shell's own answer.
+TEST_F(ShellListView, IconsAndNamesAreTheShellsOwn) {
+    vstest::TTempDir dir;
+    for (const char* name : {"a.txt", "b.txt", "c.TXT", "x.vstest", "y.vstest", "prog.exe", "noext", "sub/z.txt"})
+        dir.WriteFile(name, 5);
+    List->SetOptimization(otDisplay);
+    List->SetRootFolder(dir.Utf8());
+    ASSERT_EQ(List->ItemCount(), 8);
+    for (int i = 0; i < List->FullList().Count(); ++i) {
+        TStShellItem* item = List->FullList().Items(i);
+        SCOPED_TRACE(item->Path);
+        SHFILEINFOW sfi{};
+        ::SHGetFileInfoW(Widen(item->Path).c_str(), 0, &sfi, sizeof(sfi),
+                         SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_DISPLAYNAME);
+        EXPECT_EQ(item->FIconIndex, sfi.iIcon);
+        EXPECT_EQ(item->DisplayName, Narrow(sfi.szDisplayName));
+        EXPECT_EQ(List->Item(List->FindRow(0, TListFindRequest{item->DisplayName})).ImageIndex, sfi.iIcon);
+    }
+}
+
+TEST_F(ShellListView, ClearingOrRestylingDuringAFillWaitsForIt) {
+    List->SetFiltered(true);
+    int calls = 0;
+    List->OnFilterItem = [&](TObject*, TStShellItem*, bool& accept) {
+        accept = true;
+        if (++calls == 2) {
+            List->SetSpecialRootFolder(sfDrives);  // a fill, after this one
+            List->SetSpecialRootFolder(sfNone);    // and clearing, after that
+            List->ChangeViewStyle(vsList);
+            EXPECT_EQ(List->ViewStyle(), vsReport);
+        }
+    };
+    List->SetRootFolder(Tree->Path());
+    // The first fill ended whole, in report view, with every child's details.
+    EXPECT_EQ(List->FullList().Count(), calls);
+    for (int i = 0; i < List->FullList().Count(); ++i) EXPECT_TRUE(List->FullList().Items(i)->DetailsFilled);
+    List->OnFilterItem = nullptr;
+    uitest::Pump(100);
+    EXPECT_EQ(List->ViewStyle(), vsList);
+    EXPECT_EQ(List->ItemCount(), 0);
+    EXPECT_EQ(List->FullList().Count(), 0);
+}
+
+TEST_F(ShellListView, UpOneLevelListsTheParentUpToTheDesktop) {
+    List->SetRootFolder(Tree->Path("sub\\deeper"));
+    List->UpOneLevel();
+    EXPECT_TRUE(SameText(List->CurrentFolder()->Path, Tree->Path("sub")));
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"deeper", "a.bin"}));
+    List->SetSpecialRootFolder(sfDesktop);
+    ASSERT_TRUE(List->CurrentFolder()->IsDesktop);
+    List->UpOneLevel();
+    EXPECT_TRUE(List->CurrentFolder()->IsDesktop);
+    EXPECT_GT(List->ItemCount(), 0);
 }
 
 TEST_F(ShellListView, InvalidRootRaisesAndClears) {

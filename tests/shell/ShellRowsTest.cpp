@@ -221,6 +221,18 @@ TEST_F(ShellSort, TextColumnAndShellNameOrder) {
     EXPECT_EQ(Rows(true), (std::vector<std::string>{"Big", "C.doc", "a.txt", "b.txt", "small"}));
 }
 
+TEST(ShellSortCase, NamesCompareWithoutRegardToCaseInAnyScript) {
+    std::vector<std::unique_ptr<TStShellItem>> items;
+    for (const char* name : {"Äpfel", "zebra", "apfel2", "äb", "APFEL1", "Ωmega", "ωa"}) {
+        items.push_back(std::make_unique<TStShellItem>());
+        items.back()->DisplayName = name;
+    }
+    SortItems(items, TStSortRequest{});
+    std::vector<std::string> names;
+    for (auto& i : items) names.push_back(i->DisplayName);
+    EXPECT_EQ(names, (std::vector<std::string>{"APFEL1", "apfel2", "zebra", "äb", "Äpfel", "ωa", "Ωmega"}));
+}
+
 TEST(ShellSortSmall, FewerThanTwoItemsStay) {
     std::vector<std::unique_ptr<TStShellItem>> none;
     SortItems(none, TStSortRequest{});
