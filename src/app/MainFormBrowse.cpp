@@ -31,16 +31,13 @@ void WriteStatus(TStatusBar* bar, const TStatusTexts& t) {
 }  // namespace
 
 void TMainForm::FormShow(TObject*) {
-    // A folder that cannot be listed is reported here and the window still comes up: the splash stays
-    // until a listing completes, for example after the user picks a volume.
-    try {
-        if (Params.empty())
-            OpenDrives();
-        else
-            OpenFolder(Params[0]);
-    } catch (...) {
-        Application->HandleException(this);
-    }
+    // A folder that cannot be listed raises "Invalid folder" out of here; showing the window reports it
+    // and shows the window all the same, and the splash stays until a listing completes (for example
+    // after the user picks a volume).
+    if (Params.empty())
+        OpenDrives();
+    else
+        OpenFolder(Params[0]);
 }
 
 void TMainForm::OpenFolder(const std::string& Path) {

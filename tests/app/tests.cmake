@@ -5,5 +5,6 @@ vs_win_test(app_mainform_close_tests ui/UiTestEnv.cpp app/MainFormCloseTest.cpp)
 # The explorer pane in the main window.
 vs_win_test(app_mainform_explorer_tests ui/UiTestEnv.cpp app/MainFormExplorerTest.cpp)
 vs_win_test(app_mainform_live_tests ui/UiTestEnv.cpp app/MainFormLiveTest.cpp)
+# The volume table and browsing in the main window.
 vs_win_test(app_mainform_volumes_tests ui/UiTestEnv.cpp app/MainFormVolumesTest.cpp)
 vs_win_test(app_mainform_browse_tests ui/UiTestEnv.cpp app/MainFormBrowseTest.cpp)
