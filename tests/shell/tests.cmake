@@ -12,7 +12,7 @@ vs_win_test(shell_listview_tests shell/ShellListViewTest.cpp ui/UiTestEnv.cpp pl
 if(VS_WINDOWS)
     add_executable(shelllist_bench ${CMAKE_SOURCE_DIR}/bench/shelllist/ShellListBench_win.cpp
         ${CMAKE_SOURCE_DIR}/res/Voluscope.rc)
-    target_link_libraries(shelllist_bench PRIVATE voluscope_win psapi)
+    target_link_libraries(shelllist_bench PRIVATE voluscope_win)
     target_link_options(shelllist_bench PRIVATE -municode)
 endif()
 vs_core_test(shell_notification_core_tests
