@@ -157,8 +157,8 @@ void TStCustomShellComboBox::DrawItem(int index, const RECT& rect, unsigned stat
     }
     x += canvas.Dpi() * 3 / 96;
     canvas.SetFont(Font());
-    SIZE extent = canvas.TextExtent(e.DisplayName);
-    RECT text = {x, rect.top, std::min<LONG>(rect.right, x + extent.cx + 4), rect.bottom};
+    TScreenSize extent = canvas.TextExtent(e.DisplayName);
+    RECT text = {x, rect.top, std::min<LONG>(rect.right, x + extent.Width + 4), rect.bottom};
     if (state & odSelected) {
         canvas.FillRect(text, clHighlight);
         canvas.SetTextColor(clHighlightText);
