@@ -8,12 +8,15 @@
 
 namespace {
 
-// The drag source: the left button ends the drag with a drop, Escape cancels it.
-class TDropSource : public IDropSource {
+// IUnknown for an object that offers one interface I (identified by Iid): the count starts at one and
+// the object deletes itself when it reaches zero.
+template <class I, const IID& Iid>
+class TComUnknown : public I {
 public:
+    virtual ~TComUnknown() = default;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (riid == IID_IUnknown || riid == IID_IDropSource) {
-            *out = static_cast<IDropSource*>(this);
+        if (riid == IID_IUnknown || riid == Iid) {
+            *out = static_cast<I*>(this);
             AddRef();
             return S_OK;
         }
@@ -26,40 +29,29 @@ public:
         if (n == 0) delete this;
         return n;
     }
+
+private:
+    ULONG FRefs = 1;
+};
+
+// The drag source: the left button ends the drag with a drop, Escape cancels it.
+class TDropSource : public TComUnknown<IDropSource, IID_IDropSource> {
+public:
     HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD keys) override {
         if (escape) return DRAGDROP_S_CANCEL;
         if (!(keys & (MK_LBUTTON | MK_RBUTTON))) return DRAGDROP_S_DROP;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
-
-private:
-    ULONG FRefs = 1;
 };
 
 }  // namespace
 
 // Forwards to the shell's drop target of the row under the cursor, or of the current folder over empty
 // space; highlights the row and scrolls near the edges. No exception leaves these methods.
-class TStShellListView::TDropTarget : public IDropTarget {
+class TStShellListView::TDropTarget : public TComUnknown<IDropTarget, IID_IDropTarget> {
 public:
     explicit TDropTarget(TStShellListView* list) : FList(list) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (riid == IID_IUnknown || riid == IID_IDropTarget) {
-            *out = static_cast<IDropTarget*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefs; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG n = --FRefs;
-        if (n == 0) delete this;
-        return n;
-    }
 
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) override {
         try {
@@ -177,7 +169,6 @@ private:
     }
 
     TStShellListView* FList;
-    ULONG FRefs = 1;
     IDataObject* FData = nullptr;
     TComPtr<IDropTarget> FTarget;
     int FRow = -2;

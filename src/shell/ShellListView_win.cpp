@@ -492,28 +492,20 @@ void TStShellListView::ClickColumn(int column) {
 void TStShellListView::SetFileFilter(const std::string& filter) {
     if (filter == FFileFilter) return;
     FFileFilter = filter;
-    FFilteredList.Clear();
-    if (FFileFilter.empty() || !FFiltered) {
-        if (FCurrentFolder) ShowRows();
-        return;
-    }
-    if (OnFilterItem) {
-        if (FCurrentFolder) {
-            TFlagScope refilter(FRefilter);
-            std::unique_ptr<TStShellFolder> copy = std::make_unique<TStShellFolder>(FController);
-            copy->AssignItem(*FCurrentFolder);
-            Fill(copy.get());
-        }
-    } else {
-        ApplyMaskFilter();
-    }
+    Refilter();
 }
 
 void TStShellListView::SetFiltered(bool filtered) {
     if (filtered == FFiltered) return;
     FFiltered = filtered;
+    Refilter();
+}
+
+// The mask or the filtering switch changed: without a mask in force every row shows again; with one,
+// the folder is listed again through the filter event, or the mask is applied to the rows listed.
+void TStShellListView::Refilter() {
     FFilteredList.Clear();
-    if (FFileFilter.empty() || !filtered) {
+    if (FFileFilter.empty() || !FFiltered) {
         if (FCurrentFolder) ShowRows();
         return;
     }

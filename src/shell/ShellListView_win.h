@@ -110,6 +110,7 @@ public:
     // Row details: figures and texts of one item (also for items made from a change notification).
     void FillDetails(TStShellItem& item);
     void ApplyMaskFilter();
+    void Refilter();
     // Renames the item of a row as the in-place editor would; false when the shell refused.
     bool RenameRow(int row, const std::string& text);
     // The row that a find request would select from row start on, or -1.

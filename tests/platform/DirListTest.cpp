@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <stdexcept>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -141,13 +141,8 @@ TEST_F(PlatformDirList, FoldersPastThePathLengthLimit) {
     const bool windows = SystemDirLister().Separator() == '\\';
     const int depth = windows ? 150 : 2100;
     const std::string name = windows ? "folder" : "d";
-    const std::string deepest = vstest::MakeDeepChain(FTemp.Path() / "chain", name, depth);
-    struct TCleanup {
-        fs::path Root;
-        std::string Name;
-        int Depth;
-        ~TCleanup() { vstest::RemoveDeepChain(Root, Name, Depth); }
-    } cleanup{FTemp.Path() / "chain", name, depth};
+    const vstest::TDeepChain chain(FTemp.Path() / "chain", name, depth);
+    const std::string& deepest = chain.Deepest();
     ASSERT_GT(deepest.size(), windows ? 1000u : 4200u);
     TDirStatus status;
     EXPECT_EQ(Listing(deepest, "*", &status), (std::vector<TRow>{{"f", false, 1}}));
@@ -171,8 +166,9 @@ TEST_F(PlatformDirList, ThrowingVisitorLeavesNothingOpen) {
     auto count = [&] { return std::distance(fs::directory_iterator(open), fs::directory_iterator()); };
     const auto before = count();
     for (int i = 0; i < 50; ++i) {
-        EXPECT_THROW(SystemDirLister().List(FRoot, "*", [](const TDirEntry&) -> bool { throw std::runtime_error("x"); }),
-                     std::runtime_error);
+        EXPECT_THROW(
+            SystemDirLister().List(FRoot, "*", [](const TDirEntry&) -> bool { throw std::runtime_error("x"); }),
+            std::runtime_error);
     }
     EXPECT_EQ(count(), before);
 }

@@ -37,8 +37,6 @@ bool RunningUnderWine() {
     return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
-namespace {
-
 // The Unix path Wine maps a Windows path to.
 std::string UnixPath(const fs::path& path) {
     using TGetUnixName = char*(__cdecl*)(const wchar_t*);
@@ -65,6 +63,8 @@ bool RunUnix(const std::wstring& program, const std::wstring& arguments) {
     ::CloseHandle(pi.hProcess);
     return true;
 }
+
+namespace {
 
 std::wstring Quoted(const std::string& s) {
     return L"\"" + Widen(s) + L"\"";

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace vstest {
 
@@ -39,7 +40,32 @@ bool CheckWhileUnreadable(const std::filesystem::path& folder, const std::functi
 std::string MakeDeepChain(const std::filesystem::path& root, const std::string& name, int depth);
 void RemoveDeepChain(const std::filesystem::path& root, const std::string& name, int depth);
 
+// Such a chain, removed when the object goes. Deepest() is empty when it could not be made.
+class TDeepChain {
+public:
+    TDeepChain(std::filesystem::path root, std::string name, int depth)
+        : FRoot(std::move(root)),
+          FName(std::move(name)),
+          FDepth(depth),
+          FDeepest(MakeDeepChain(FRoot, FName, FDepth)) {}
+    ~TDeepChain() { RemoveDeepChain(FRoot, FName, FDepth); }
+    TDeepChain(const TDeepChain&) = delete;
+    TDeepChain& operator=(const TDeepChain&) = delete;
+    const std::string& Deepest() const { return FDeepest; }
+
+private:
+    std::filesystem::path FRoot;
+    std::string FName;
+    int FDepth;
+    std::string FDeepest;
+};
+
 // True when the program runs under Wine.
 bool RunningUnderWine();
+
+// Windows builds only. The Unix path Wine maps a Windows path to (empty when there is none), and a Unix
+// program started through CreateProcess, as Wine allows, waited for up to ten seconds.
+std::string UnixPath(const std::filesystem::path& path);
+bool RunUnix(const std::wstring& program, const std::wstring& arguments);
 
 }  // namespace vstest

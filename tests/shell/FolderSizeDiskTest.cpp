@@ -173,13 +173,8 @@ TEST_P(ShellFolderSizeDisk, ChainPastThePathLengthLimitTotalsEveryFile) {
     const bool windows = SystemDirLister().Separator() == '\\';
     const int depth = windows ? 400 : 5000;
     const std::string name = windows ? "folder" : "d";
-    const std::string deepest = vstest::MakeDeepChain(FTemp.Path() / "chain", name, depth);
-    struct TCleanup {
-        fs::path Root;
-        std::string Name;
-        int Depth;
-        ~TCleanup() { vstest::RemoveDeepChain(Root, Name, Depth); }
-    } cleanup{FTemp.Path() / "chain", name, depth};
+    const vstest::TDeepChain made(FTemp.Path() / "chain", name, depth);
+    const std::string& deepest = made.Deepest();
     ASSERT_FALSE(deepest.empty());
     ASSERT_GT(deepest.size(), windows ? 2600u : 9000u);
 

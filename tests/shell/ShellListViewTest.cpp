@@ -57,31 +57,9 @@ TTree* Tree = nullptr;
 
 // Wine's drives are the links in the prefix's dosdevices folder: a drive letter for a test folder is a
 // new link there (made by /bin/ln, which Wine starts like any program).
-std::string UnixName(const std::wstring& path) {
-    using TGetUnixName = char*(__cdecl*)(const wchar_t*);
-    auto get = reinterpret_cast<TGetUnixName>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    char* name = get ? get(path.c_str()) : nullptr;
-    if (!name) return {};
-    std::string out = name;
-    ::HeapFree(::GetProcessHeap(), 0, name);
-    return out;
-}
-bool RunProgram(const std::wstring& program, std::wstring arguments) {
-    std::wstring command = program + L" " + arguments;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    ::WaitForSingleObject(pi.hProcess, 10000);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    return true;
-}
 std::string DosDevices() {
     // C:\ names <prefix>/dosdevices/c:/ (or the folder it leads to, <prefix>/drive_c).
-    std::string driveC = UnixName(L"C:\\");
+    std::string driveC = vstest::UnixPath(L"C:\\");
     size_t at = driveC.find("/dosdevices/");
     if (at != std::string::npos) return driveC.substr(0, at) + "/dosdevices/";
     while (!driveC.empty() && driveC.back() == '/') driveC.pop_back();
@@ -89,13 +67,13 @@ std::string DosDevices() {
     return slash == std::string::npos ? std::string() : driveC.substr(0, slash) + "/dosdevices/";
 }
 wchar_t WineDriveFor(const fs::path& folder) {
-    std::string devices = DosDevices(), target = UnixName(folder.wstring());
+    std::string devices = DosDevices(), target = vstest::UnixPath(folder);
     if (devices.empty() || target.empty()) return 0;
     for (wchar_t c = L'T'; c <= L'Y'; ++c) {
         wchar_t root[] = {c, L':', L'\\', 0};
         if (::GetDriveTypeW(root) != DRIVE_NO_ROOT_DIR) continue;
         std::string link = devices + static_cast<char>(c - L'A' + 'a') + ":";
-        RunProgram(L"/bin/ln", L"-s \"" + Widen(target) + L"\" \"" + Widen(link) + L"\"");
+        vstest::RunUnix(L"/bin/ln", L"-s \"" + Widen(target) + L"\" \"" + Widen(link) + L"\"");
         for (int i = 0; i < 50 && ::GetDriveTypeW(root) == DRIVE_NO_ROOT_DIR; ++i) ::Sleep(20);
         if (::GetDriveTypeW(root) == DRIVE_NO_ROOT_DIR) return 0;
         // The shell's drive list reads the device names, which a new link does not add to.
@@ -109,7 +87,7 @@ void RemoveWineDrive(wchar_t letter) {
     wchar_t name[] = {letter, L':', 0};
     ::DefineDosDeviceW(DDD_REMOVE_DEFINITION, name, nullptr);
     std::string link = DosDevices() + static_cast<char>(letter - L'A' + 'a') + ":";
-    RunProgram(L"/bin/rm", L"-f \"" + Widen(link) + L"\"");
+    vstest::RunUnix(L"/bin/rm", L"-f \"" + Widen(link) + L"\"");
 }
 
 class ShellListView : public ::testing::Test {

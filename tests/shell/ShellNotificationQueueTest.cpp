@@ -5,19 +5,14 @@
 
 #include "shell/FakeListing.h"
 #include "shell/FolderSize.h"
+#include "shell/NotificationNote.h"
 #include "shell/ShellNotificationQueue.h"
 
+using vstest::Note;
 using vstest::TFakeLister;
 using vstest::TFakeVolumes;
 
 namespace {
-
-TStNotification Note(std::uint32_t events, const std::string& path = "", bool folder = false) {
-    TStNotification n;
-    n.Events = events;
-    if (!path.empty()) n.Item1 = TStNotifyItem{path, path.substr(path.find_last_of('\\') + 1), folder, nullptr};
-    return n;
-}
 
 class NotificationInvalidation : public ::testing::Test {
 protected:
@@ -60,7 +55,8 @@ TEST(NotifyKinds, DispatchOrderAndShellBits) {
     };
     const TCase cases[] = {
         {shcne::Create, {neFileCreate}},
-        {shcne::FreeSpace | shcne::AssocChanged | shcne::Delete, {neAssociationChange, neFileDelete, neDriveSpaceChange}},
+        {shcne::FreeSpace | shcne::AssocChanged | shcne::Delete,
+         {neAssociationChange, neFileDelete, neDriveSpaceChange}},
         {shcne::UpdateDir | shcne::MkDir | shcne::UpdateItem, {neFileChange, neFolderCreate, neFolderUpdate}},
         {shcne::RenameFolder | shcne::RenameItem, {neFileRename, neFolderRename}},
         {shcne::DriveAdd | shcne::DriveRemoved | shcne::DriveAddGui | shcne::MediaInserted | shcne::MediaRemoved,
@@ -211,8 +207,7 @@ TEST_F(NotificationInvalidation, ABurstInManySubFoldersLeavesNoStaleTotals) {
 }
 
 TEST(MainWindowRefresh, VolumesForSpaceChangesChartForChangesInTheCurrentTree) {
-    const std::string inside = "C:\\data\\sub\\f.txt", outside = "C:\\other\\f.txt",
-                      otherCase = "c:\\DATA\\f.txt";
+    const std::string inside = "C:\\data\\sub\\f.txt", outside = "C:\\other\\f.txt", otherCase = "c:\\DATA\\f.txt";
     struct TCase {
         TStNotifyEventsSet Events;
         const std::string *Old, *New;

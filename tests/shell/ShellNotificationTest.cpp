@@ -1,9 +1,8 @@
 // TStShellNotification on real windows and files under Wine: the hidden window's queue and drain
 // message, the order of events, the attribute change handled at once, the limit, the directory
 // watcher on a real folder, and the cached totals each notification makes stale.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,23 +11,18 @@
 #include "shell/DirWatcher_win.h"
 #include "shell/FakeListing.h"
 #include "shell/FolderSize.h"
+#include "shell/NotificationNote.h"
 #include "shell/ShellListView_win.h"
 #include "shell/ShellNotification.h"
 #include "support/TestSupport.h"
 #include "ui/Forms.h"
 #include "ui/UiTestEnv.h"
 
+using vstest::Note;
 using vstest::TFakeLister;
 using vstest::TFakeVolumes;
 
 namespace {
-
-TStNotification Note(std::uint32_t events, const std::string& path = "", bool folder = false) {
-    TStNotification n;
-    n.Events = events;
-    if (!path.empty()) n.Item1 = TStNotifyItem{path, path.substr(path.find_last_of('\\') + 1), folder, nullptr};
-    return n;
-}
 
 struct TSeen {
     std::string Event;
@@ -165,8 +159,8 @@ TEST_F(ShellNotification, NotificationsArrivingDuringAHandlerAreHandledToo) {
     };
     N->Receive(Note(shcne::Create, "c:\\x\\first.txt"));
     uitest::Pump();
-    EXPECT_EQ((std::vector<std::string>{"create c:\\x\\first.txt", "summary c:\\x\\first.txt",
-                                        "delete c:\\x\\late.txt", "summary c:\\x\\late.txt"}),
+    EXPECT_EQ((std::vector<std::string>{"create c:\\x\\first.txt", "summary c:\\x\\first.txt", "delete c:\\x\\late.txt",
+                                        "summary c:\\x\\late.txt"}),
               Events());
 }
 
@@ -240,22 +234,22 @@ TEST(DirWatcherTranslate, RecordsBecomeShellEvents) {
     dir.WriteFile("moved.txt", 1);
     const std::string root = dir.Utf8();
     using R = TDirWatcher::TRecord;
-    auto out = TDirWatcher::Translate(root,
-                                      {R{FILE_ACTION_ADDED, L"file.txt"}, R{FILE_ACTION_ADDED, L"folder"},
-                                       R{FILE_ACTION_REMOVED, L"gone"}, R{FILE_ACTION_MODIFIED, L"file.txt"},
-                                       R{FILE_ACTION_MODIFIED, L"folder"}, R{FILE_ACTION_RENAMED_OLD_NAME, L"old.txt"},
-                                       R{FILE_ACTION_RENAMED_NEW_NAME, L"moved.txt"},
-                                       R{FILE_ACTION_RENAMED_OLD_NAME, L"left.txt"}},
-                                      false);
+    auto out = TDirWatcher::Translate(
+        root,
+        {R{FILE_ACTION_ADDED, L"file.txt"}, R{FILE_ACTION_ADDED, L"folder"}, R{FILE_ACTION_REMOVED, L"gone"},
+         R{FILE_ACTION_MODIFIED, L"file.txt"}, R{FILE_ACTION_MODIFIED, L"folder"},
+         R{FILE_ACTION_RENAMED_OLD_NAME, L"old.txt"}, R{FILE_ACTION_RENAMED_NEW_NAME, L"moved.txt"},
+         R{FILE_ACTION_RENAMED_OLD_NAME, L"left.txt"}},
+        false);
     struct TExpect {
         std::uint32_t Events;
         std::string Path1, Path2;
     };
-    const TExpect want[] = {{shcne::Create, root + "\\file.txt", ""},    {shcne::MkDir, root + "\\folder", ""},
-                            {shcne::Delete, root + "\\gone", ""},        {shcne::UpdateItem, root + "\\file.txt", ""},
-                            {shcne::UpdateDir, root + "\\folder", ""},
-                            {shcne::RenameItem, root + "\\old.txt", root + "\\moved.txt"},
-                            {shcne::Delete, root + "\\left.txt", ""}};
+    const TExpect want[] = {
+        {shcne::Create, root + "\\file.txt", ""},  {shcne::MkDir, root + "\\folder", ""},
+        {shcne::Delete, root + "\\gone", ""},      {shcne::UpdateItem, root + "\\file.txt", ""},
+        {shcne::UpdateDir, root + "\\folder", ""}, {shcne::RenameItem, root + "\\old.txt", root + "\\moved.txt"},
+        {shcne::Delete, root + "\\left.txt", ""}};
     ASSERT_EQ(std::size(want), out.size());
     for (size_t i = 0; i < out.size(); ++i) {
         SCOPED_TRACE(i);
