@@ -85,8 +85,8 @@ void TRasterCanvas::Pie(const TScreenRect& e, TScreenPoint start, TScreenPoint e
     double a0 = std::atan2(-(start.Y - cy) / ry, (start.X - cx) / rx);
     double a1 = std::atan2(-(end.Y - cy) / ry, (end.X - cx) / rx);
     double span = a1 - a0;
-    constexpr double TwoPi = 2 * std::numbers::pi;
-    while (span <= 0) span += TwoPi;  // counter-clockwise; equal ends make the whole ellipse
+    constexpr double kTwoPi = 2 * std::numbers::pi;
+    while (span <= 0) span += kTwoPi;  // counter-clockwise; equal ends make the whole ellipse
     int segments = std::clamp(static_cast<int>(span * std::max(rx, ry) / 4), 2, 128);
     FWedge.clear();
     FWedge.push_back({static_cast<int>(std::lround(cx)), static_cast<int>(std::lround(cy))});

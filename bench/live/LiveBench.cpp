@@ -75,7 +75,7 @@ int Depth(const std::string& root, const std::string& folder) {
 
 TStNotification Created(const std::string& file) {
     TStNotification n;
-    n.Events = shcne::Create;
+    n.Events = shcne::kCreate;
     n.Item1 = TStNotifyItem{file, std::filesystem::path(file).filename().string(), false, nullptr};
     return n;
 }

@@ -8,11 +8,11 @@ namespace {
 
 using TPts = std::vector<TGlyphPoint>;
 
-constexpr std::uint32_t KOutline = Argb(48, 48, 48);
-constexpr std::uint32_t KWhite = Argb(255, 255, 255);
-constexpr std::uint32_t KFolderBack = Argb(226, 172, 42);
-constexpr std::uint32_t KFolderFront = Argb(252, 212, 92);
-constexpr std::uint32_t KFolderEdge = Argb(150, 104, 16);
+constexpr std::uint32_t kOutline = Argb(48, 48, 48);
+constexpr std::uint32_t kWhite = Argb(255, 255, 255);
+constexpr std::uint32_t kFolderBack = Argb(226, 172, 42);
+constexpr std::uint32_t kFolderFront = Argb(252, 212, 92);
+constexpr std::uint32_t kFolderEdge = Argb(150, 104, 16);
 
 void BarChart(TGlyphCanvas& c) {
     c.FillRect(3, 8, 6, 14, Argb(220, 50, 40));
@@ -21,15 +21,15 @@ void BarChart(TGlyphCanvas& c) {
     c.FrameRect(3, 8, 6, 14, Argb(110, 20, 15));
     c.FrameRect(7, 3, 10, 14, Argb(15, 85, 25));
     c.FrameRect(11, 6, 14, 14, Argb(15, 40, 110));
-    c.FillRect(1, 1, 2, 15, KOutline);    // value axis
-    c.FillRect(1, 14, 15, 15, KOutline);  // category axis
+    c.FillRect(1, 1, 2, 15, kOutline);    // value axis
+    c.FillRect(1, 14, 15, 15, kOutline);  // category axis
 }
 
 // A folder inside the box (x0, y0)-(x1, y1): back with its tab, lighter front flap.
 void Folder(TGlyphCanvas& c, double x0, double y0, double x1, double y1) {
     double h = y1 - y0, w = x1 - x0;
     double tab = y0 + h * 0.22;
-    c.FillPolygon({{x0, y0}, {x0 + w * 0.38, y0}, {x0 + w * 0.48, tab}, {x1, tab}, {x1, y1}, {x0, y1}}, KFolderEdge);
+    c.FillPolygon({{x0, y0}, {x0 + w * 0.38, y0}, {x0 + w * 0.48, tab}, {x1, tab}, {x1, y1}, {x0, y1}}, kFolderEdge);
     double t = 1.0 / c.Scale();  // one pixel
     c.FillPolygon({{x0 + t, y0 + t},
                    {x0 + w * 0.38 - t * 0.4, y0 + t},
@@ -37,18 +37,18 @@ void Folder(TGlyphCanvas& c, double x0, double y0, double x1, double y1) {
                    {x1 - t, tab + t},
                    {x1 - t, y1 - t},
                    {x0 + t, y1 - t}},
-                  KFolderBack);
+                  kFolderBack);
     double flap = y0 + h * 0.42;
-    c.FillPolygon({{x0 + t, flap}, {x1 - t, flap}, {x1 - t, y1 - t}, {x0 + t, y1 - t}}, KFolderFront);
+    c.FillPolygon({{x0 + t, flap}, {x1 - t, flap}, {x1 - t, y1 - t}, {x0 + t, y1 - t}}, kFolderFront);
     c.FillRect(x0 + t, flap, x1 - t, flap + t, Argb(255, 236, 160));
 }
 
 void FolderTree(TGlyphCanvas& c) {
-    constexpr std::uint32_t KDots = Argb(90, 90, 90);
-    for (int y = 7; y < 14; y += 2) c.FillRect(3, y, 4, y + 1, KDots);
+    constexpr std::uint32_t kDots = Argb(90, 90, 90);
+    for (int y = 7; y < 14; y += 2) c.FillRect(3, y, 4, y + 1, kDots);
     for (int x = 4; x < 7; x += 2) {
-        c.FillRect(x, 9, x + 1, 10, KDots);
-        c.FillRect(x, 13, x + 1, 14, KDots);
+        c.FillRect(x, 9, x + 1, 10, kDots);
+        c.FillRect(x, 13, x + 1, 14, kDots);
     }
     Folder(c, 0, 0.5, 8, 6.5);
     Folder(c, 7, 7, 15, 11.5);
@@ -58,7 +58,7 @@ void FolderTree(TGlyphCanvas& c) {
 void DiskDrive(TGlyphCanvas& c) {
     c.FillRect(1, 5, 15, 12, Argb(200, 200, 204));
     c.FillRect(1, 9, 15, 12, Argb(150, 150, 156));
-    c.FrameRect(1, 5, 15, 12, KOutline);
+    c.FrameRect(1, 5, 15, 12, kOutline);
     c.FillRect(3, 7, 10, 8, Argb(70, 70, 70));       // slot
     c.FillRect(11, 10, 13, 11, Argb(40, 220, 60));   // activity light
     c.FillRect(2, 12, 14, 13, Argb(110, 110, 116));  // shadow below
@@ -68,7 +68,7 @@ void PieChart(TGlyphCanvas& c) {
     // The body, then the quarter cut out and pushed up and to the right.
     TPts body = TGlyphCanvas::Arc(7, 9, 6.5, 6.5, 0, 270, 36);
     body.push_back({7, 9});
-    c.FillPolygon(body, KOutline);
+    c.FillPolygon(body, kOutline);
     TPts inner = TGlyphCanvas::Arc(7, 9, 5.6, 5.6, 5, 265, 36);
     inner.push_back({7.6, 8.4});
     c.FillPolygon(inner, Argb(40, 110, 220));
@@ -77,35 +77,35 @@ void PieChart(TGlyphCanvas& c) {
     c.FillPolygon(half, Argb(40, 170, 60));
     TPts slice = TGlyphCanvas::Arc(9, 7, 6.5, 6.5, 270, 360, 18);
     slice.push_back({9, 7});
-    c.FillPolygon(slice, KOutline);
+    c.FillPolygon(slice, kOutline);
     TPts sliceIn = TGlyphCanvas::Arc(9, 7, 5.6, 5.6, 275, 355, 18);
     sliceIn.push_back({9.6, 6.4});
     c.FillPolygon(sliceIn, Argb(235, 60, 40));
 }
 
 void Key(TGlyphCanvas& c) {
-    constexpr std::uint32_t KGold = Argb(230, 180, 30), KDark = Argb(130, 90, 10);
-    c.StrokeLine({{6.5, 9.5}, {14, 2}}, 2.8, KDark);
-    c.StrokeLine({{11.6, 4.4}, {13.6, 6.4}}, 2.6, KDark);
-    c.StrokeLine({{9.6, 6.4}, {11.2, 8}}, 2.6, KDark);
-    c.StrokeLine({{6.5, 9.5}, {14, 2}}, 1.2, KGold);
-    c.StrokeLine({{11.6, 4.4}, {13.4, 6.2}}, 1.0, KGold);
-    c.StrokeLine({{9.6, 6.4}, {11.0, 7.8}}, 1.0, KGold);
-    c.FillEllipse(5, 11, 4.2, 4.2, KDark);
-    c.FillEllipse(5, 11, 3.3, 3.3, KGold);
+    constexpr std::uint32_t kGold = Argb(230, 180, 30), kDark = Argb(130, 90, 10);
+    c.StrokeLine({{6.5, 9.5}, {14, 2}}, 2.8, kDark);
+    c.StrokeLine({{11.6, 4.4}, {13.6, 6.4}}, 2.6, kDark);
+    c.StrokeLine({{9.6, 6.4}, {11.2, 8}}, 2.6, kDark);
+    c.StrokeLine({{6.5, 9.5}, {14, 2}}, 1.2, kGold);
+    c.StrokeLine({{11.6, 4.4}, {13.4, 6.2}}, 1.0, kGold);
+    c.StrokeLine({{9.6, 6.4}, {11.0, 7.8}}, 1.0, kGold);
+    c.FillEllipse(5, 11, 4.2, 4.2, kDark);
+    c.FillEllipse(5, 11, 3.3, 3.3, kGold);
     c.FillEllipse(4.4, 10.2, 1.4, 1.2, Argb(255, 230, 140));
     c.EraseEllipse(4.2, 11.8, 1.3, 1.3);
 }
 
 void Printer(TGlyphCanvas& c) {
-    c.FillRect(4, 1, 12, 7, KWhite);
-    c.FrameRect(4, 1, 12, 7, KOutline);
+    c.FillRect(4, 1, 12, 7, kWhite);
+    c.FrameRect(4, 1, 12, 7, kOutline);
     c.FillRect(1, 6, 15, 12, Argb(190, 190, 196));
     c.FillRect(1, 10, 15, 12, Argb(140, 140, 148));
-    c.FrameRect(1, 6, 15, 12, KOutline);
+    c.FrameRect(1, 6, 15, 12, kOutline);
     c.FillRect(12, 7.5, 14, 8.5, Argb(40, 200, 60));
-    c.FillRect(4, 10, 12, 15, KWhite);
-    c.FrameRect(4, 10, 12, 15, KOutline);
+    c.FillRect(4, 10, 12, 15, kWhite);
+    c.FrameRect(4, 10, 12, 15, kOutline);
     c.FillRect(6, 12, 10, 13, Argb(120, 120, 200));
 }
 
@@ -115,22 +115,22 @@ void Question(TGlyphCanvas& c) {
     TPts hook = TGlyphCanvas::Arc(8, 6, 2.6, 2.4, 190, 400, 24);
     hook.push_back({8, 8.8});
     hook.push_back({8, 9.8});
-    c.StrokeLine(hook, 1.9, KWhite);
-    c.FillEllipse(8, 12.4, 1.2, 1.2, KWhite);
+    c.StrokeLine(hook, 1.9, kWhite);
+    c.FillEllipse(8, 12.4, 1.2, 1.2, kWhite);
 }
 
 void LetterA(TGlyphCanvas& c) {
-    constexpr std::uint32_t KInk = Argb(20, 30, 110);
-    c.StrokeLine({{2.5, 14.5}, {8, 1.8}, {13.5, 14.5}}, 2.4, KInk);
-    c.FillRect(4.5, 9.5, 11.5, 11.5, KInk);
+    constexpr std::uint32_t kInk = Argb(20, 30, 110);
+    c.StrokeLine({{2.5, 14.5}, {8, 1.8}, {13.5, 14.5}}, 2.4, kInk);
+    c.FillRect(4.5, 9.5, 11.5, 11.5, kInk);
 }
 
 void Cross(TGlyphCanvas& c) {
-    constexpr std::uint32_t KDarkRed = Argb(140, 10, 10), KRed = Argb(230, 40, 30);
-    c.StrokeLine({{3, 3}, {13, 13}}, 3.6, KDarkRed);
-    c.StrokeLine({{13, 3}, {3, 13}}, 3.6, KDarkRed);
-    c.StrokeLine({{3, 3}, {13, 13}}, 2.2, KRed);
-    c.StrokeLine({{13, 3}, {3, 13}}, 2.2, KRed);
+    constexpr std::uint32_t kDarkRed = Argb(140, 10, 10), kRed = Argb(230, 40, 30);
+    c.StrokeLine({{3, 3}, {13, 13}}, 3.6, kDarkRed);
+    c.StrokeLine({{13, 3}, {3, 13}}, 3.6, kDarkRed);
+    c.StrokeLine({{3, 3}, {13, 13}}, 2.2, kRed);
+    c.StrokeLine({{13, 3}, {3, 13}}, 2.2, kRed);
 }
 
 void Picture(TGlyphCanvas& c) {
@@ -146,11 +146,11 @@ void Picture(TGlyphCanvas& c) {
 
 void FolderShortcut(TGlyphCanvas& c) {
     Folder(c, 0, 1, 16, 15);
-    c.FillRect(0, 8, 8, 16, KWhite);
-    c.FrameRect(0, 8, 8, 16, KOutline);
-    constexpr std::uint32_t KArrow = Argb(20, 60, 170);
-    c.StrokeLine({{2.2, 14.2}, {2.4, 12.2}, {3.6, 11}, {5, 10.8}}, 1.3, KArrow);
-    c.FillPolygon({{4.4, 9.2}, {7, 10.9}, {4.4, 12.6}}, KArrow);
+    c.FillRect(0, 8, 8, 16, kWhite);
+    c.FrameRect(0, 8, 8, 16, kOutline);
+    constexpr std::uint32_t kArrow = Argb(20, 60, 170);
+    c.StrokeLine({{2.2, 14.2}, {2.4, 12.2}, {3.6, 11}, {5, 10.8}}, 1.3, kArrow);
+    c.FillPolygon({{4.4, 9.2}, {7, 10.9}, {4.4, 12.6}}, kArrow);
 }
 
 void FolderSum(TGlyphCanvas& c) {
@@ -167,9 +167,9 @@ void Light(TGlyphCanvas& c, std::uint32_t edge, std::uint32_t body, std::uint32_
 }
 
 void Block(TGlyphCanvas& c, double x0, double y0, double x1, double y1) {
-    constexpr std::uint32_t KFace = Argb(0, 200, 225), KLight = Argb(150, 240, 250);
-    c.FillRect(x0, y0, x1, y1, KFace);
-    c.FillRect(x0 + 1, y0 + 1, x1 - 1, y0 + 2, KLight);  // lit top edge
+    constexpr std::uint32_t kFace = Argb(0, 200, 225), kLight = Argb(150, 240, 250);
+    c.FillRect(x0, y0, x1, y1, kFace);
+    c.FillRect(x0 + 1, y0 + 1, x1 - 1, y0 + 2, kLight);  // lit top edge
     c.FrameRect(x0, y0, x1, y1, Argb(0, 70, 90));
 }
 
@@ -181,10 +181,10 @@ void Blocks(TGlyphCanvas& c) {
 
 void BlocksCrossed(TGlyphCanvas& c) {
     Blocks(c);
-    constexpr std::uint32_t KRed = Argb(225, 20, 20);
+    constexpr std::uint32_t kRed = Argb(225, 20, 20);
     // Thin enough that the blocks stay recognisable under the cross.
-    c.StrokeLine({{2, 2}, {14, 14}}, 1.7, KRed);
-    c.StrokeLine({{14, 2}, {2, 14}}, 1.7, KRed);
+    c.StrokeLine({{2, 2}, {14, 14}}, 1.7, kRed);
+    c.StrokeLine({{14, 2}, {2, 14}}, 1.7, kRed);
 }
 
 }  // namespace
@@ -256,18 +256,18 @@ bool PaintActionImage(int index, int sizePx, std::uint32_t* pixels) {
 
 void PaintFindFolderFrame(int frame, int width, int height, std::uint32_t* pixels) {
     if (width < 1 || height < 1 || !pixels) return;
-    constexpr double KPi = 3.14159265358979323846;
+    constexpr double kPi = 3.14159265358979323846;
     // Design units: 80 across, and the same scale down, so the picture keeps its proportions.
     TGlyphCanvas c(width, height, pixels, 80.0);
     c.Clear();
     double top = (height / c.Scale() - 50.0) / 2;  // centred when the height does not match
     Folder(c, 14, top + 10, 50, top + 42);
-    int n = ((frame % FindFolderFrameCount) + FindFolderFrameCount) % FindFolderFrameCount;
-    double t = 2 * KPi * n / FindFolderFrameCount;
+    int n = ((frame % kFindFolderFrameCount) + kFindFolderFrameCount) % kFindFolderFrameCount;
+    double t = 2 * kPi * n / kFindFolderFrameCount;
     double gx = 36 + 16 * std::cos(t), gy = top + 24 + 7 * std::sin(t);
-    constexpr std::uint32_t KRim = Argb(60, 60, 70), KHandle = Argb(120, 70, 30);
-    c.StrokeLine({{gx + 6, gy + 6}, {gx + 13, gy + 13}}, 4, KHandle);
-    c.FillEllipse(gx, gy, 9, 9, KRim);
+    constexpr std::uint32_t kRim = Argb(60, 60, 70), kHandle = Argb(120, 70, 30);
+    c.StrokeLine({{gx + 6, gy + 6}, {gx + 13, gy + 13}}, 4, kHandle);
+    c.FillEllipse(gx, gy, 9, 9, kRim);
     c.FillEllipse(gx, gy, 7, 7, Argb(200, 230, 255, 150));
     c.FillEllipse(gx - 2.5, gy - 2.5, 2.2, 1.6, Argb(255, 255, 255, 200));
 }

@@ -25,15 +25,15 @@ enum TActionImage : int {
     aiBlocksCrossed = 17,
 };
 
-constexpr int ActionImageCount = 18;
+constexpr int kActionImageCount = 18;
 
 // Paints image `index` at `sizePx` x `sizePx` pixels into `pixels` (0xAARRGGBB, straight
 // alpha, top row first), over a transparent background. Returns false, with the pixels made
-// transparent, for an index outside 0..ActionImageCount - 1; does nothing for a size below 1.
+// transparent, for an index outside 0..kActionImageCount - 1; does nothing for a size below 1.
 bool PaintActionImage(int index, int sizePx, std::uint32_t* pixels);
 
 // The find-folder animation drawn in code, for systems that lack their own: a magnifying glass
-// circling over a folder. Frame `frame` (taken modulo FindFolderFrameCount) is painted at
+// circling over a folder. Frame `frame` (taken modulo kFindFolderFrameCount) is painted at
 // width x height pixels (the design is 80 x 50) into `pixels` as above.
-constexpr int FindFolderFrameCount = 16;
+constexpr int kFindFolderFrameCount = 16;
 void PaintFindFolderFrame(int frame, int width, int height, std::uint32_t* pixels);

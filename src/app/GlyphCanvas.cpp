@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr int KSamples = 4;  // 4 x 4 samples per pixel
+constexpr int kSamples = 4;  // 4 x 4 samples per pixel
 
 bool InPolygon(const std::vector<TGlyphPoint>& pts, double x, double y) {
     // Non-zero winding rule, so that self-overlapping outlines fill solid.
@@ -66,15 +66,15 @@ void TGlyphCanvas::Cover(double x0, double y0, double x1, double y1, std::uint32
     for (int py = py0; py < py1; ++py) {
         for (int px = px0; px < px1; ++px) {
             int hits = 0;
-            for (int sy = 0; sy < KSamples; ++sy) {
-                for (int sx = 0; sx < KSamples; ++sx) {
-                    double x = (px + (sx + 0.5) / KSamples) / FScale;
-                    double y = (py + (sy + 0.5) / KSamples) / FScale;
+            for (int sy = 0; sy < kSamples; ++sy) {
+                for (int sx = 0; sx < kSamples; ++sx) {
+                    double x = (px + (sx + 0.5) / kSamples) / FScale;
+                    double y = (py + (sy + 0.5) / kSamples) / FScale;
                     if (inside(x, y)) ++hits;
                 }
             }
             if (hits == 0) continue;
-            double coverage = static_cast<double>(hits) / (KSamples * KSamples);
+            double coverage = static_cast<double>(hits) / (kSamples * kSamples);
             if (erase) {
                 std::uint32_t& dst = FPixels[py * FWidth + px];
                 auto a = static_cast<std::uint32_t>(std::lround(((dst >> 24) & 0xFF) * (1 - coverage)));
@@ -151,9 +151,9 @@ void TGlyphCanvas::StrokeLine(const std::vector<TGlyphPoint>& points, double wid
 std::vector<TGlyphPoint> TGlyphCanvas::Arc(double cx, double cy, double rx, double ry, double from, double to,
                                            int steps) {
     std::vector<TGlyphPoint> points;
-    constexpr double KPi = 3.14159265358979323846;
+    constexpr double kPi = 3.14159265358979323846;
     for (int i = 0; i <= steps; ++i) {
-        double a = (from + (to - from) * i / steps) * KPi / 180.0;
+        double a = (from + (to - from) * i / steps) * kPi / 180.0;
         points.push_back({cx + rx * std::cos(a), cy + ry * std::sin(a)});
     }
     return points;

@@ -80,7 +80,7 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner, bsSizeable) {
         ::ShellExecuteW(nullptr, L"open", Widen(path).c_str(), L"", L"", SW_SHOWNORMAL);
     };
 
-    ActionImages = new TImageList(this, ActionImageCount,
+    ActionImages = new TImageList(this, kActionImageCount,
                                   [](int i, int size, std::uint32_t* px) { PaintActionImage(i, size, px); });
     ActionImages->SetName("ActionImages");
     CreateActions();

@@ -8,10 +8,10 @@
 
 namespace {
 
-const char* const KSection = "filters";
+const char* const kSection = "filters";
 // Room for key names (each with its terminating zero) and for one value.
-constexpr std::size_t KKeyNameChars = 16384;
-constexpr std::size_t KValueChars = 2047;
+constexpr std::size_t kKeyNameChars = 16384;
+constexpr std::size_t kValueChars = 2047;
 
 // A line break in a value would end its line in the file and turn the rest into a key of
 // its own; the filter box holds one line, so a break can only come from pasted text.
@@ -42,7 +42,7 @@ std::string SettingsFilePath(std::string_view exePath) {
 }
 
 std::vector<std::string> LoadFilterSettings(const std::string& iniPath) {
-    std::vector<std::string> keys = ProfileKeyNames(iniPath, KSection, KKeyNameChars);
+    std::vector<std::string> keys = ProfileKeyNames(iniPath, kSection, kKeyNameChars);
     std::vector<std::string> seen;
     std::vector<std::string> filters;
     for (const std::string& key : keys) {
@@ -52,7 +52,7 @@ std::vector<std::string> LoadFilterSettings(const std::string& iniPath) {
         seen.push_back(key);
         // The value of a repeated key is that of its first occurrence, which is what the
         // profile functions return for the name.
-        std::string value = ProfileReadString(iniPath, KSection, key, KValueChars);
+        std::string value = ProfileReadString(iniPath, kSection, key, kValueChars);
         if (!value.empty()) filters.push_back(std::move(value));
     }
     return filters;
@@ -62,5 +62,5 @@ void SaveFilterSettings(const std::string& iniPath, const std::vector<std::strin
     std::vector<std::pair<std::string, std::string>> entries;
     entries.reserve(items.size());
     for (std::size_t i = 0; i < items.size(); ++i) entries.emplace_back(std::to_string(i), OneLine(items[i]));
-    if (!ProfileWriteSection(iniPath, KSection, entries)) throw Exception("Unable to write to " + iniPath);
+    if (!ProfileWriteSection(iniPath, kSection, entries)) throw Exception("Unable to write to " + iniPath);
 }

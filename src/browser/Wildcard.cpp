@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr size_t PartLength = 255;
+constexpr size_t kPartLength = 255;
 
 std::string_view FileNamePart(std::string_view path) {
     size_t sep = path.find_last_of("\\/");
@@ -57,12 +57,12 @@ void ExpandStar(std::u32string& part) {
     size_t star = part.find(U'*');
     if (star != std::u32string::npos) {
         part.resize(star);
-        part.resize(PartLength, U'?');
+        part.resize(kPartLength, U'?');
     }
 }
 
 bool MatchPart(const std::u32string& name, const std::u32string& mask) {
-    for (size_t i = 0; i < PartLength; ++i) {
+    for (size_t i = 0; i < kPartLength; ++i) {
         if (i >= name.size()) return true;
         if (i >= mask.size()) return false;
         if (name[i] != U'?' && mask[i] != U'?' && name[i] != mask[i]) return false;

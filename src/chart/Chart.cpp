@@ -27,9 +27,9 @@ std::vector<std::string> SplitLines(const std::string& text, bool multiLine) {
     return lines;
 }
 
-constexpr int LegendGap = 8;  // between the plotting rectangle and the legend
-constexpr int FootGap = 4;    // between the chart area and the footer
-constexpr int AxisHitSlack = 3;
+constexpr int kLegendGap = 8;  // between the plotting rectangle and the legend
+constexpr int kFootGap = 4;    // between the chart area and the footer
+constexpr int kAxisHitSlack = 3;
 
 }  // namespace
 
@@ -167,19 +167,19 @@ void TChart::CalcLayout(TChartCanvas& canvas, int width, int height) {
         canvas.SetFont(FTitle.Font);
         int h = canvas.TextHeight("W") * static_cast<int>(FTitle.Text().size());
         FTitle.Rect = {area.Left, area.Top, area.Right, area.Top + h};
-        area.Top += h + FootGap;
+        area.Top += h + kFootGap;
     }
     FFoot.Rect = {};
     if (FFoot.Visible() && !FFoot.Text().empty()) {
         canvas.SetFont(FFoot.Font);
         int h = canvas.TextHeight("W") * static_cast<int>(FFoot.Text().size());
         FFoot.Rect = {area.Left, area.Bottom - h, area.Right, area.Bottom};
-        area.Bottom -= h + FootGap;
+        area.Bottom -= h + kFootGap;
     }
 
     TScreenRect plot = area;
     FLegend.CalcLayout(canvas, FInnerRect, height, area.Bottom, LegendSeries());
-    if (!FLegend.Rect().IsEmpty()) plot.Right = FLegend.Rect().Left - LegendGap;
+    if (!FLegend.Rect().IsEmpty()) plot.Right = FLegend.Rect().Left - kLegendGap;
 
     FSeriesDepth = FTotalDepth = 0;
     if (FView3D) {
@@ -425,8 +425,8 @@ void TChart::DrawTitle(TChartCanvas& canvas, const TChartTitle& title) {
 
 bool TChart::AxisClicked(const TChartAxis& axis, int x, int y) const {
     const TScreenRect& r = FChartRect;
-    if (axis.Horizontal()) return x >= r.Left && x <= r.Right && std::abs(y - r.Bottom) <= AxisHitSlack;
-    return y >= r.Top && y <= r.Bottom && std::abs(x - r.Left) <= AxisHitSlack;
+    if (axis.Horizontal()) return x >= r.Left && x <= r.Right && std::abs(y - r.Bottom) <= kAxisHitSlack;
+    return y >= r.Top && y <= r.Bottom && std::abs(x - r.Left) <= kAxisHitSlack;
 }
 
 TChartClickedPart TChart::CalcClickedPart(int x, int y) const {

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr double Pi = std::numbers::pi;
+constexpr double kPi = std::numbers::pi;
 
 void Multiply(const double a[3][3], const double b[3][3], double out[3][3]) {
     for (int i = 0; i < 3; ++i)
@@ -25,7 +25,7 @@ TChartProjection::TChartProjection(bool view3D, const TView3DOptions& options, c
     FCz = depth / 2.0;
     FZoom = options.Zoom / 100.0;
     FPerspective = options.Perspective > 0 ? options.Perspective / 35000.0 : 0;
-    double r = options.Rotation * Pi / 180, e = options.Elevation * Pi / 180, t = options.Tilt * Pi / 180;
+    double r = options.Rotation * kPi / 180, e = options.Elevation * kPi / 180, t = options.Tilt * kPi / 180;
     // About the vertical axis, then the horizontal one, then the viewing axis.
     const double rot[3][3] = {{std::cos(r), 0, std::sin(r)}, {0, 1, 0}, {-std::sin(r), 0, std::cos(r)}};
     const double elev[3][3] = {{1, 0, 0}, {0, std::cos(e), std::sin(e)}, {0, -std::sin(e), std::cos(e)}};
@@ -104,10 +104,10 @@ void TChartCanvas3D::PushDistinct(TScreenPoint p) {
 
 void TChartCanvas3D::Pie3D(double cx, double cy, double rx, double ry, double z0, double z1, double startAngle,
                            double endAngle, TColor color, TColor sideColor, bool startFace, bool endFace) {
-    constexpr int Segments = 32;
-    double arcX[Segments + 1], arcY[Segments + 1];
-    double step = (endAngle - startAngle) / Segments;
-    for (int i = 0; i <= Segments; ++i) {
+    constexpr int kSegments = 32;
+    double arcX[kSegments + 1], arcY[kSegments + 1];
+    double step = (endAngle - startAngle) / kSegments;
+    for (int i = 0; i <= kSegments; ++i) {
         double a = startAngle + step * i;
         arcX[i] = cx + std::cos(a) * rx;
         arcY[i] = cy - std::sin(a) * ry;
@@ -116,7 +116,7 @@ void TChartCanvas3D::Pie3D(double cx, double cy, double rx, double ry, double z0
 
     FCanvas.SetBrush(sideColor, false);
     // Cut faces from the centre to the ends of the arc.
-    for (int end : {0, Segments}) {
+    for (int end : {0, kSegments}) {
         if (!(end == 0 ? startFace : endFace)) continue;
         TScreenPoint face[4] = {at(cx, cy, z0), at(cx, cy, z1), at(arcX[end], arcY[end], z1),
                                 at(arcX[end], arcY[end], z0)};
@@ -126,7 +126,7 @@ void TChartCanvas3D::Pie3D(double cx, double cy, double rx, double ry, double z0
     // under the top face.
     FBuffer.clear();
     std::vector<int> front;
-    for (int i = 0; i <= Segments; ++i) {
+    for (int i = 0; i <= kSegments; ++i) {
         double s = std::sin(startAngle + step * i);
         if (s <= 1e-9) front.push_back(i);
     }
@@ -149,7 +149,7 @@ void TChartCanvas3D::Pie3D(double cx, double cy, double rx, double ry, double z0
     // The top face.
     FBuffer.clear();
     FBuffer.push_back(at(cx, cy, z1));
-    for (int i = 0; i <= Segments; ++i) PushDistinct(at(arcX[i], arcY[i], z1));
+    for (int i = 0; i <= kSegments; ++i) PushDistinct(at(arcX[i], arcY[i], z1));
     FCanvas.SetBrush(color, false);
     FCanvas.Polygon(FBuffer.data(), FBuffer.size());
 }

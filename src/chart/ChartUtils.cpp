@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr TColor Palette[16] = {
+constexpr TColor kPalette[16] = {
     RgbColor(255, 0, 0),     RgbColor(0, 128, 0),     RgbColor(255, 255, 0), RgbColor(0, 0, 255),
     RgbColor(255, 255, 255), RgbColor(128, 128, 128), RgbColor(255, 0, 255), RgbColor(0, 128, 128),
     RgbColor(0, 0, 128),     RgbColor(128, 0, 0),     RgbColor(0, 255, 0),   RgbColor(128, 128, 0),
@@ -23,7 +23,7 @@ int ClampByte(int v) {
 TColor PaletteColor(int index) {
     int i = index % 16;
     if (i < 0) i += 16;
-    return Palette[i];
+    return kPalette[i];
 }
 
 TColor ApplyDark(TColor color, int quantity) {
@@ -76,10 +76,10 @@ int MulDivRound(int a, int b, int c) {
 int RoundToInt(double value) {
     if (std::isnan(value)) return 0;
     // Far beyond any device, yet sums of a few such coordinates still fit an int.
-    constexpr double Limit = 1 << 28;
+    constexpr double kLimit = 1 << 28;
     double r = std::round(value);
-    if (r >= Limit) return static_cast<int>(Limit);
-    if (r <= -Limit) return -static_cast<int>(Limit);
+    if (r >= kLimit) return static_cast<int>(kLimit);
+    if (r <= -kLimit) return -static_cast<int>(kLimit);
     return static_cast<int>(r);
 }
 

@@ -10,8 +10,8 @@
 #include "chart/ChartUtils.h"
 
 namespace {
-constexpr double Pi = std::numbers::pi;
-constexpr double TwoPi = 2 * std::numbers::pi;
+constexpr double kPi = std::numbers::pi;
+constexpr double kTwoPi = 2 * std::numbers::pi;
 }  // namespace
 
 void TCircledSeries::SetActive(bool value) {
@@ -56,7 +56,7 @@ void TPieSeries::CalcAngles() const {
     // Long double keeps the sum of 100,000 values near the double range finite.
     long double total = 0;
     for (const auto& p : points) total += std::fabs(SafeValue(p.Value));
-    double scale = total > 0 ? static_cast<double>(TwoPi / total) : 0;
+    double scale = total > 0 ? static_cast<double>(kTwoPi / total) : 0;
     long double running = 0;
     double previous = 0;
     for (size_t i = 0; i < points.size(); ++i) {
@@ -64,10 +64,10 @@ void TPieSeries::CalcAngles() const {
         a.StartAngle = previous;
         running += std::fabs(SafeValue(points[i].Value));
         if (total == 0 || running >= total)
-            a.EndAngle = TwoPi;
+            a.EndAngle = kTwoPi;
         else
             a.EndAngle = static_cast<double>(running * scale);
-        if (a.EndAngle - a.StartAngle > TwoPi) a.EndAngle = a.StartAngle + TwoPi;
+        if (a.EndAngle - a.StartAngle > kTwoPi) a.EndAngle = a.StartAngle + kTwoPi;
         a.MidAngle = (a.StartAngle + a.EndAngle) / 2;
         previous = a.EndAngle;
     }
@@ -79,7 +79,7 @@ int TPieSeries::ExplodePercent(int index) const {
 }
 
 TScreenPoint TPieSeries::AngleToPos(double angle) const {
-    double a = angle + RotationAngle * Pi / 180;
+    double a = angle + RotationAngle * kPi / 180;
     return {FGeometry.XCenter + RoundToInt(std::cos(a) * FGeometry.XRadius),
             FGeometry.YCenter - RoundToInt(std::sin(a) * FGeometry.YRadius)};
 }
@@ -88,7 +88,7 @@ void TPieSeries::SliceOffset(int index, int& dx, int& dy) const {
     dx = dy = 0;
     int p = ExplodePercent(index);
     if (p == 0 || index >= static_cast<int>(FGeometry.Angles.size())) return;
-    double a = FGeometry.Angles[static_cast<size_t>(index)].MidAngle + RotationAngle * Pi / 180;
+    double a = FGeometry.Angles[static_cast<size_t>(index)].MidAngle + RotationAngle * kPi / 180;
     dx = RoundToInt(std::cos(a) * FGeometry.XRadius * p / 100.0);
     dy = RoundToInt(std::sin(a) * FGeometry.YRadius * p / 100.0);
 }
@@ -132,12 +132,12 @@ const TPieSeries::TGeometry& TPieSeries::CalcGeometry(const TScreenRect& plot, d
 std::vector<int> TPieSeries::DrawOrder3D() const {
     const size_t n = FGeometry.Angles.size();
     std::vector<double> distance(n);
-    const double rotation = RotationAngle * Pi / 180;
+    const double rotation = RotationAngle * kPi / 180;
     for (size_t i = 0; i < n; ++i) {
-        double a = std::fmod(FGeometry.Angles[i].MidAngle + rotation, TwoPi);
-        if (a < 0) a += TwoPi;
-        double d = std::fabs(a - Pi / 2);
-        distance[i] = std::min(d, TwoPi - d);
+        double a = std::fmod(FGeometry.Angles[i].MidAngle + rotation, kTwoPi);
+        if (a < 0) a += kTwoPi;
+        double d = std::fabs(a - kPi / 2);
+        distance[i] = std::min(d, kTwoPi - d);
     }
     std::vector<int> order(n);
     for (size_t i = 0; i < n; ++i) order[i] = static_cast<int>(i);
@@ -182,7 +182,7 @@ void TPieSeries::DrawValues(TChart& chart, TChartCanvas3D& canvas, double z0, do
         DrawFlat(c);
         return;
     }
-    const double rotation = RotationAngle * Pi / 180;
+    const double rotation = RotationAngle * kPi / 180;
     const int n = Count();
     // A cut face shows only where the neighbouring slice is moved differently (the exploded
     // slice and its neighbours); elsewhere it lies inside the pie.
@@ -198,7 +198,7 @@ void TPieSeries::DrawValues(TChart& chart, TChartCanvas3D& canvas, double z0, do
         if (color == clNone || a.EndAngle <= a.StartAngle) continue;
         int dx, dy;
         SliceOffset(i, dx, dy);
-        bool whole = a.EndAngle - a.StartAngle >= TwoPi;
+        bool whole = a.EndAngle - a.StartAngle >= kTwoPi;
         bool startFace = !whole && movedApart(i, (i + n - 1) % n);
         bool endFace = !whole && movedApart(i, (i + 1) % n);
         canvas.Pie3D(g.XCenter + dx, g.YCenter - dy, g.XRadius, g.YRadius, z0, z1, a.StartAngle + rotation,
@@ -220,13 +220,13 @@ int TPieSeries::Clicked(const TChart& chart, int x, int y) const {
     double dx = px - g.XCenter, dy = g.YCenter - py;
     double angle;
     if (dx == 0)
-        angle = dy >= 0 ? Pi / 2 : 3 * Pi / 2;
+        angle = dy >= 0 ? kPi / 2 : 3 * kPi / 2;
     else {
         angle = std::atan2(dy / std::max(1, g.YRadius), dx / std::max(1, g.XRadius));
-        if (angle < 0) angle += TwoPi;
+        if (angle < 0) angle += kTwoPi;
     }
-    angle -= RotationAngle * Pi / 180;
-    if (angle < 0) angle += TwoPi;
+    angle -= RotationAngle * kPi / 180;
+    if (angle < 0) angle += kTwoPi;
     for (int i = 0; i < Count(); ++i) {
         int sdx, sdy;
         SliceOffset(i, sdx, sdy);

@@ -13,9 +13,9 @@ namespace {
 // A point's value as a whole number of bytes; values beyond the 64-bit range saturate and NaN is 0.
 std::int64_t ValueToInt64(double value) {
     if (std::isnan(value)) return 0;
-    constexpr double limit = 9223372036854775807.0;  // rounds to 2^63
-    if (value >= limit) return std::numeric_limits<std::int64_t>::max();
-    if (value <= -limit) return std::numeric_limits<std::int64_t>::min();
+    constexpr double kLimit = 9223372036854775807.0;  // rounds to 2^63
+    if (value >= kLimit) return std::numeric_limits<std::int64_t>::max();
+    if (value <= -kLimit) return std::numeric_limits<std::int64_t>::min();
     return static_cast<std::int64_t>(value);
 }
 
@@ -36,16 +36,16 @@ bool ReadInt64(std::string_view text, std::int64_t& value) {
     if (i == text.size()) return false;
     // Accumulate negatively so that the minimum value reads too.
     std::int64_t v = 0;
-    constexpr std::int64_t minimum = std::numeric_limits<std::int64_t>::min();
+    constexpr std::int64_t kMinimum = std::numeric_limits<std::int64_t>::min();
     for (; i < text.size(); ++i) {
         char c = text[i];
         if (c < '0' || c > '9') return false;
         int d = c - '0';
-        if (v < (minimum + d) / 10) return false;
+        if (v < (kMinimum + d) / 10) return false;
         v = v * 10 - d;
     }
     if (!negative) {
-        if (v == minimum) return false;
+        if (v == kMinimum) return false;
         v = -v;
     }
     value = v;

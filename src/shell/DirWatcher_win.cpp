@@ -36,7 +36,7 @@ std::vector<TStNotification> TDirWatcher::Translate(const std::string& root, con
     if (records.empty()) {
         // The system lost the changes: the whole tree is to be read again.
         TStNotification n;
-        n.Events = shcne::UpdateDir;
+        n.Events = shcne::kUpdateDir;
         n.Item1 = ItemAt(root, L"");
         n.Item1->Path = root;
         n.Item1->IsFolder = true;
@@ -51,16 +51,16 @@ std::vector<TStNotification> TDirWatcher::Translate(const std::string& root, con
         switch (r.Action) {
             case FILE_ACTION_ADDED:
                 n.Item1 = ItemAt(root, r.Name, &folder);
-                n.Events = folder ? shcne::MkDir : shcne::Create;
+                n.Events = folder ? shcne::kMkDir : shcne::kCreate;
                 break;
             case FILE_ACTION_REMOVED:
                 // Gone: whether it was a folder cannot be asked any more. Its parent's totals change either way.
                 n.Item1 = ItemAt(root, r.Name);
-                n.Events = shcne::Delete;
+                n.Events = shcne::kDelete;
                 break;
             case FILE_ACTION_MODIFIED:
                 n.Item1 = ItemAt(root, r.Name, &folder);
-                n.Events = attributeWatch ? shcne::Attributes : folder ? shcne::UpdateDir : shcne::UpdateItem;
+                n.Events = attributeWatch ? shcne::kAttributes : folder ? shcne::kUpdateDir : shcne::kUpdateItem;
                 break;
             case FILE_ACTION_RENAMED_OLD_NAME:
                 renamedFrom = ItemAt(root, r.Name);
@@ -70,7 +70,7 @@ std::vector<TStNotification> TDirWatcher::Translate(const std::string& root, con
                 n.Item1 = renamedFrom ? std::move(*renamedFrom) : *n.Item2;
                 n.Item1->IsFolder = folder;
                 renamedFrom.reset();
-                n.Events = folder ? shcne::RenameFolder : shcne::RenameItem;
+                n.Events = folder ? shcne::kRenameFolder : shcne::kRenameItem;
                 break;
             default: continue;
         }
@@ -78,7 +78,7 @@ std::vector<TStNotification> TDirWatcher::Translate(const std::string& root, con
     }
     if (renamedFrom) {  // the new name lies outside the watched tree: the item left it
         TStNotification n;
-        n.Events = shcne::Delete;
+        n.Events = shcne::kDelete;
         n.Item1 = std::move(renamedFrom);
         out.push_back(std::move(n));
     }

@@ -451,11 +451,11 @@ int TStShellController::ShowShellMenu(HWND owner, bool extended, bool allowRenam
     UINT flags = CMF_NORMAL | CMF_EXPLORE;
     if (extended && (::GetKeyState(VK_SHIFT) < 0)) flags |= CMF_EXTENDEDVERBS;
     if (allowRename) flags |= CMF_CANRENAME;
-    constexpr UINT first = 1;
-    if (FAILED(menu->QueryContextMenu(popup.Get(), 0, first, 0x7FFF, flags))) return -1;
+    constexpr UINT kFirstCommand = 1;
+    if (FAILED(menu->QueryContextMenu(popup.Get(), 0, kFirstCommand, 0x7FFF, flags))) return -1;
     UINT chosen = ::TrackPopupMenu(popup.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
-    if (chosen < first) return -1;
-    int id = static_cast<int>(chosen - first);
+    if (chosen < kFirstCommand) return -1;
+    int id = static_cast<int>(chosen - kFirstCommand);
     char verb[64] = {};
     if (SUCCEEDED(menu->GetCommandString(id, GCS_VERBA, nullptr, verb, sizeof(verb))) && lstrcmpiA(verb, "rename") == 0)
         return 19;  // the caller starts editing the row instead

@@ -105,7 +105,7 @@ void TStCustomShellNotification::FromShell(WPARAM wp, LPARAM lp) {
     if (!lock) return;
     TStNotification n;
     n.Events = static_cast<std::uint32_t>(event);
-    const bool folder = n.Events & shcne::FolderEvents;
+    const bool folder = n.Events & shcne::kFolderEvents;
     try {
         if (pidls && pidls[0]) n.Item1 = NotifyItemFromIdList(pidls[0], folder);
         if (pidls && pidls[1]) n.Item2 = NotifyItemFromIdList(pidls[1], folder);
@@ -130,7 +130,7 @@ void TStCustomShellNotification::FromWatcher() {
 void TStCustomShellNotification::Receive(TStNotification n) {
     if (FDestroying) return;
     TStNotification attribute;
-    const bool isAttribute = n.Events & shcne::Attributes;
+    const bool isAttribute = n.Events & shcne::kAttributes;
     if (isAttribute) attribute = n;
     switch (FQueue.Receive(std::move(n))) {
         case TStNotificationQueue::TReceived::HandleNow: {

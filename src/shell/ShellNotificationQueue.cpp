@@ -11,16 +11,16 @@ struct TKindBit {
 
 // In the order the events are raised.
 constexpr TKindBit kDispatchOrder[] = {
-    {neAssociationChange, shcne::AssocChanged}, {neFileChange, shcne::UpdateItem},
-    {neFileCreate, shcne::Create},              {neFileDelete, shcne::Delete},
-    {neFileRename, shcne::RenameItem},          {neDriveAdd, shcne::DriveAdd},
-    {neDriveRemove, shcne::DriveRemoved},       {neShellDriveAdd, shcne::DriveAddGui},
-    {neMediaInsert, shcne::MediaInserted},      {neMediaRemove, shcne::MediaRemoved},
-    {neFolderCreate, shcne::MkDir},             {neFolderDelete, shcne::RmDir},
-    {neFolderRename, shcne::RenameFolder},      {neFolderUpdate, shcne::UpdateDir},
-    {neNetShare, shcne::NetShare},              {neNetUnShare, shcne::NetUnshare},
-    {neServerDisconnect, shcne::ServerDisconnect}, {neImageListChange, shcne::UpdateImage},
-    {neDriveSpaceChange, shcne::FreeSpace},
+    {neAssociationChange, shcne::kAssocChanged}, {neFileChange, shcne::kUpdateItem},
+    {neFileCreate, shcne::kCreate},              {neFileDelete, shcne::kDelete},
+    {neFileRename, shcne::kRenameItem},          {neDriveAdd, shcne::kDriveAdd},
+    {neDriveRemove, shcne::kDriveRemoved},       {neShellDriveAdd, shcne::kDriveAddGui},
+    {neMediaInsert, shcne::kMediaInserted},      {neMediaRemove, shcne::kMediaRemoved},
+    {neFolderCreate, shcne::kMkDir},             {neFolderDelete, shcne::kRmDir},
+    {neFolderRename, shcne::kRenameFolder},      {neFolderUpdate, shcne::kUpdateDir},
+    {neNetShare, shcne::kNetShare},              {neNetUnShare, shcne::kNetUnshare},
+    {neServerDisconnect, shcne::kServerDisconnect}, {neImageListChange, shcne::kUpdateImage},
+    {neDriveSpaceChange, shcne::kFreeSpace},
 };
 
 bool SameItem(const std::optional<TStNotifyItem>& a, const std::optional<TStNotifyItem>& b) {
@@ -31,7 +31,7 @@ bool SameItem(const std::optional<TStNotifyItem>& a, const std::optional<TStNoti
 }  // namespace
 
 std::uint32_t ShellEventBit(TStNotifyEvent kind) {
-    if (kind == neAttributesChange) return shcne::Attributes;
+    if (kind == neAttributesChange) return shcne::kAttributes;
     for (const auto& kb : kDispatchOrder)
         if (kb.Kind == kind) return kb.Bit;
     return 0;
@@ -55,7 +55,7 @@ TStNotificationQueue::TReceived TStNotificationQueue::Receive(TStNotification n)
     // A change already waiting (both sources report it, or a file is written in several steps) is
     // handled once; the waiting entry refreshes everything the new one would. The head may be in the
     // middle of its handling, so it does not count.
-    if (!(n.Events & shcne::Attributes) && FItems.size() > 1)
+    if (!(n.Events & shcne::kAttributes) && FItems.size() > 1)
         for (auto it = FItems.begin() + 1; it != FItems.end(); ++it)
             if (it->Events == n.Events && it->WholeTree == n.WholeTree && SameItem(it->Item1, n.Item1) &&
                 SameItem(it->Item2, n.Item2))
@@ -71,7 +71,7 @@ TStNotificationQueue::TReceived TStNotificationQueue::Receive(TStNotification n)
         }
         return TReceived::Dropped;
     }
-    if (n.Events & shcne::Attributes) return TReceived::HandleNow;
+    if (n.Events & shcne::kAttributes) return TReceived::HandleNow;
     FItems.push_back(std::move(n));
     return FItems.size() == 1 ? TReceived::QueuedFirst : TReceived::Queued;
 }
@@ -105,7 +105,7 @@ void InvalidateForNotification(TFolderSizeService& service, const TStNotificatio
     }
     service.InvalidateFolderSize(n.Item1->Path, n.Item1->IsFolder);
     // A rename moves the item into the second name's folder, which may be another folder.
-    if ((n.Events & (shcne::RenameItem | shcne::RenameFolder)) && n.Item2 && !n.Item2->Path.empty())
+    if ((n.Events & (shcne::kRenameItem | shcne::kRenameFolder)) && n.Item2 && !n.Item2->Path.empty())
         service.InvalidateFolderSize(n.Item2->Path, n.Item2->IsFolder);
 }
 

@@ -68,14 +68,14 @@ private:
 
 // The shell's change event bits (the values of the system's SHCNE_ constants).
 namespace shcne {
-constexpr std::uint32_t RenameItem = 0x1, Create = 0x2, Delete = 0x4, MkDir = 0x8, RmDir = 0x10,
-                        MediaInserted = 0x20, MediaRemoved = 0x40, DriveRemoved = 0x80, DriveAdd = 0x100,
-                        NetShare = 0x200, NetUnshare = 0x400, Attributes = 0x800, UpdateDir = 0x1000,
-                        UpdateItem = 0x2000, ServerDisconnect = 0x4000, UpdateImage = 0x8000,
-                        DriveAddGui = 0x10000, RenameFolder = 0x20000, FreeSpace = 0x40000,
-                        AssocChanged = 0x08000000;
+constexpr std::uint32_t kRenameItem = 0x1, kCreate = 0x2, kDelete = 0x4, kMkDir = 0x8, kRmDir = 0x10,
+                        kMediaInserted = 0x20, kMediaRemoved = 0x40, kDriveRemoved = 0x80, kDriveAdd = 0x100,
+                        kNetShare = 0x200, kNetUnshare = 0x400, kAttributes = 0x800, kUpdateDir = 0x1000,
+                        kUpdateItem = 0x2000, kServerDisconnect = 0x4000, kUpdateImage = 0x8000,
+                        kDriveAddGui = 0x10000, kRenameFolder = 0x20000, kFreeSpace = 0x40000,
+                        kAssocChanged = 0x08000000;
 // The events that name folders rather than files.
-constexpr std::uint32_t FolderEvents = MkDir | RmDir | RenameFolder | UpdateDir;
+constexpr std::uint32_t kFolderEvents = kMkDir | kRmDir | kRenameFolder | kUpdateDir;
 }  // namespace shcne
 
 // The shell bit a kind stands for.

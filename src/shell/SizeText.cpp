@@ -2,9 +2,9 @@
 
 namespace {
 
-constexpr std::int64_t KB = 1024;
-constexpr std::int64_t MB = KB * 1024;
-constexpr std::int64_t GB = MB * 1024;
+constexpr std::int64_t kKB = 1024;
+constexpr std::int64_t kMB = kKB * 1024;
+constexpr std::int64_t kGB = kMB * 1024;
 
 }  // namespace
 
@@ -16,9 +16,9 @@ std::string FormatBytes(char unitCode, std::int64_t value) {
     case 'B': return std::to_string(value);
     default: break;
     }
-    if (value > GB) return std::to_string(value / 1024 / 1024 / 1024) + " GB";
-    if (value > MB) return std::to_string(value / 1024 / 1024) + " MB";
-    if (value > KB) return std::to_string(value / 1024) + " KB";
+    if (value > kGB) return std::to_string(value / 1024 / 1024 / 1024) + " GB";
+    if (value > kMB) return std::to_string(value / 1024 / 1024) + " MB";
+    if (value > kKB) return std::to_string(value / 1024) + " KB";
     return std::to_string(value);
 }
 

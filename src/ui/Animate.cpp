@@ -6,9 +6,9 @@
 
 namespace {
 
-constexpr UINT_PTR KFrameTimer = 1;
+constexpr UINT_PTR kFrameTimer = 1;
 // The shell keeps its standard clips as "AVI" resources; the find-folder clip is number 150.
-constexpr int KFindFolderClip = 150;
+constexpr int kFindFolderClip = 150;
 
 // The shell library loaded as data only, for its clips; kept for the life of the program,
 // since an open animation control reads from it.
@@ -23,12 +23,12 @@ bool SystemClipAvailable(TCommonAVI clip) {
     if (clip != aviFindFolder) return false;
     static const bool available = [] {
         HMODULE shell = ShellResources();
-        if (!shell || !::FindResourceW(shell, MAKEINTRESOURCEW(KFindFolderClip), L"AVI")) return false;
+        if (!shell || !::FindResourceW(shell, MAKEINTRESOURCEW(kFindFolderClip), L"AVI")) return false;
         HWND probe = ::CreateWindowExW(0, ANIMATE_CLASSW, L"", WS_POPUP, 0, 0, 80, 50, nullptr, nullptr,
                                        ::GetModuleHandleW(nullptr), nullptr);
         if (!probe) return false;
         bool ok = ::SendMessageW(probe, ACM_OPENW, reinterpret_cast<WPARAM>(shell),
-                                 reinterpret_cast<LPARAM>(MAKEINTRESOURCEW(KFindFolderClip))) != 0;
+                                 reinterpret_cast<LPARAM>(MAKEINTRESOURCEW(kFindFolderClip))) != 0;
         ::DestroyWindow(probe);
         return ok;
     }();
@@ -57,14 +57,14 @@ TAnimate::~TAnimate() {
         if (FSystemClip) {
             Animate_Close(Handle());
         } else {
-            ::KillTimer(Handle(), KFrameTimer);
+            ::KillTimer(Handle(), kFrameTimer);
         }
     }
 }
 
 bool TAnimate::OpenSystemClip(TCommonAVI) {
     return ::SendMessageW(Handle(), ACM_OPENW, reinterpret_cast<WPARAM>(ShellResources()),
-                          reinterpret_cast<LPARAM>(MAKEINTRESOURCEW(KFindFolderClip))) != 0;
+                          reinterpret_cast<LPARAM>(MAKEINTRESOURCEW(kFindFolderClip))) != 0;
 }
 
 void TAnimate::SetActive(bool active) {
@@ -79,14 +79,14 @@ void TAnimate::SetActive(bool active) {
         return;
     }
     if (active) {
-        ::SetTimer(Handle(), KFrameTimer, FInterval, nullptr);
+        ::SetTimer(Handle(), kFrameTimer, FInterval, nullptr);
     } else {
-        ::KillTimer(Handle(), KFrameTimer);
+        ::KillTimer(Handle(), kFrameTimer);
     }
 }
 
 LRESULT TAnimate::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_TIMER && wp == KFrameTimer && !FSystemClip) {
+    if (msg == WM_TIMER && wp == kFrameTimer && !FSystemClip) {
         FFrame = (FFrame + 1) % FFrameCount;
         Invalidate();
         return 0;

@@ -9,8 +9,8 @@
 #include "ui/Forms.h"
 
 namespace {
-const wchar_t* const KObjectProp = L"VsControl";
-constexpr UINT_PTR KSubclassId = 0x5653;  // "VS"
+const wchar_t* const kObjectProp = L"VsControl";
+constexpr UINT_PTR kSubclassId = 0x5653;  // "VS"
 }  // namespace
 
 TShiftState KeyboardShiftState() {
@@ -109,9 +109,9 @@ TControl::~TControl() {
     if (FHandle) {
         HWND wnd = FHandle;
         // Detach first so that no message reaches the half-destroyed object.
-        ::RemovePropW(wnd, KObjectProp);
+        ::RemovePropW(wnd, kObjectProp);
         if (FSubclassed)
-            ::RemoveWindowSubclass(wnd, SubclassProc, KSubclassId);
+            ::RemoveWindowSubclass(wnd, SubclassProc, kSubclassId);
         else
             ::SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);
         FHandle = nullptr;
@@ -121,7 +121,7 @@ TControl::~TControl() {
 }
 
 TControl* TControl::FromHandle(HWND wnd) {
-    return wnd ? static_cast<TControl*>(::GetPropW(wnd, KObjectProp)) : nullptr;
+    return wnd ? static_cast<TControl*>(::GetPropW(wnd, kObjectProp)) : nullptr;
 }
 
 namespace {
@@ -147,7 +147,7 @@ TCreation* GCreating = nullptr;
 HHOOK GCreationHook = nullptr;
 int GCreationDepth = 0;
 unsigned GNextControlId = 1000;
-constexpr unsigned KFirstControlId = 1000, KLastControlId = 0xFFFF;  // WM_COMMAND carries 16 bits
+constexpr unsigned kFirstControlId = 1000, kLastControlId = 0xFFFF;  // WM_COMMAND carries 16 bits
 }  // namespace
 
 // HCBT_CREATEWND comes before any message of the new window, so the object is bound before
@@ -168,11 +168,11 @@ LRESULT CALLBACK TControl::CreationHook(int code, WPARAM wp, LPARAM lp) {
 
 void TControl::Attach(HWND wnd) {
     FHandle = wnd;
-    ::SetPropW(wnd, KObjectProp, this);
+    ::SetPropW(wnd, kObjectProp, this);
     if (FOwnClass) {
         ::SetWindowLongPtrW(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     } else {
-        ::SetWindowSubclass(wnd, SubclassProc, KSubclassId, reinterpret_cast<DWORD_PTR>(this));
+        ::SetWindowSubclass(wnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
         FSubclassed = true;
     }
 }
@@ -208,9 +208,9 @@ void TControl::CreateHandle(const wchar_t* className, DWORD style, DWORD exStyle
                 if (c != this && c->FControlId == static_cast<int>(id)) return true;
             return parentWnd && ::GetDlgItem(parentWnd, static_cast<int>(id)) != nullptr;
         };
-        for (unsigned tries = 0; tries <= KLastControlId - KFirstControlId; ++tries) {
+        for (unsigned tries = 0; tries <= kLastControlId - kFirstControlId; ++tries) {
             unsigned id = GNextControlId;
-            GNextControlId = GNextControlId >= KLastControlId ? KFirstControlId : GNextControlId + 1;
+            GNextControlId = GNextControlId >= kLastControlId ? kFirstControlId : GNextControlId + 1;
             if (!taken(id)) {
                 FControlId = static_cast<int>(id);
                 break;
@@ -234,7 +234,7 @@ LRESULT CALLBACK TControl::StaticWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM l
     auto* self = reinterpret_cast<TControl*>(::GetWindowLongPtrW(wnd, GWLP_USERDATA));
     if (!self) return ::DefWindowProcW(wnd, msg, wp, lp);
     if (msg == WM_NCDESTROY) {
-        ::RemovePropW(wnd, KObjectProp);
+        ::RemovePropW(wnd, kObjectProp);
         ::SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);
         self->FHandle = nullptr;
         return ::DefWindowProcW(wnd, msg, wp, lp);
@@ -245,8 +245,8 @@ LRESULT CALLBACK TControl::StaticWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM l
 LRESULT CALLBACK TControl::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
     auto* self = reinterpret_cast<TControl*>(data);
     if (msg == WM_NCDESTROY) {
-        ::RemoveWindowSubclass(wnd, SubclassProc, KSubclassId);
-        ::RemovePropW(wnd, KObjectProp);
+        ::RemoveWindowSubclass(wnd, SubclassProc, kSubclassId);
+        ::RemovePropW(wnd, kObjectProp);
         self->FHandle = nullptr;
         return ::DefSubclassProc(wnd, msg, wp, lp);
     }

@@ -36,7 +36,7 @@ void MeanColour(const TPixels& px, double& r, double& g, double& b) {
 
 TEST(AppActionImages, EveryGlyphCoversPartOfItsSquareAtEverySize) {
     for (int size : {16, 20, 24, 32, 48}) {
-        for (int i = 0; i < ActionImageCount; ++i) {
+        for (int i = 0; i < kActionImageCount; ++i) {
             TPixels px = Paint(i, size);
             int opaque = 0, clear = 0;
             for (auto p : px) {
@@ -53,7 +53,7 @@ TEST(AppActionImages, EveryGlyphCoversPartOfItsSquareAtEverySize) {
 
 TEST(AppActionImages, UnknownIndexOrSizeDrawsNothing) {
     TPixels px(16 * 16, 0x12345678);
-    EXPECT_FALSE(PaintActionImage(ActionImageCount, 16, px.data()));
+    EXPECT_FALSE(PaintActionImage(kActionImageCount, 16, px.data()));
     for (auto p : px) ASSERT_EQ(p, 0u);
     EXPECT_FALSE(PaintActionImage(-1, 16, px.data()));
     EXPECT_FALSE(PaintActionImage(0, 0, px.data()));
@@ -62,9 +62,9 @@ TEST(AppActionImages, UnknownIndexOrSizeDrawsNothing) {
 
 TEST(AppActionImages, GlyphsDifferFromEachOther) {
     std::vector<TPixels> all;
-    for (int i = 0; i < ActionImageCount; ++i) all.push_back(Paint(i, 16));
-    for (int i = 0; i < ActionImageCount; ++i) {
-        for (int j = i + 1; j < ActionImageCount; ++j) {
+    for (int i = 0; i < kActionImageCount; ++i) all.push_back(Paint(i, 16));
+    for (int i = 0; i < kActionImageCount; ++i) {
+        for (int j = i + 1; j < kActionImageCount; ++j) {
             int differing = 0;
             for (std::size_t k = 0; k < all[i].size(); ++k) {
                 auto a = all[i][k], b = all[j][k];
@@ -121,7 +121,7 @@ TEST(AppActionImages, LightsAreRoundWithClearCorners) {
 
 TEST(AppActionImages, ScaledGlyphsKeepTheirShape) {
     // The 32-pixel glyph, reduced to 16 by averaging 2 x 2 blocks, matches the 16-pixel one.
-    for (int i = 0; i < ActionImageCount; ++i) {
+    for (int i = 0; i < kActionImageCount; ++i) {
         TPixels small = Paint(i, 16), large = Paint(i, 32);
         int far = 0;
         for (int y = 0; y < 16; ++y) {
@@ -154,9 +154,9 @@ TEST(AppFindFolderFrames, FramesMoveAndRepeat) {
     for (auto p : first) opaque += Alpha(p) > 0;
     EXPECT_GT(opaque, w * h / 5);
     EXPECT_LT(opaque, w * h);
-    EXPECT_EQ(frame(FindFolderFrameCount), first);
-    EXPECT_EQ(frame(-FindFolderFrameCount), first);
-    for (int i = 1; i < FindFolderFrameCount; ++i) EXPECT_NE(frame(i), frame(i - 1)) << i;
+    EXPECT_EQ(frame(kFindFolderFrameCount), first);
+    EXPECT_EQ(frame(-kFindFolderFrameCount), first);
+    for (int i = 1; i < kFindFolderFrameCount; ++i) EXPECT_NE(frame(i), frame(i - 1)) << i;
     // A larger size draws the same picture, not a cut-out of it: four times the covered area.
     auto covered = [](const TPixels& px) {
         int n = 0;
@@ -193,12 +193,12 @@ TEST(AppActionImages, ScreenshotOfAllGlyphs) {
     VS_SCREENSHOT_ONLY();
     // Rows at 16, 24 and 32 pixels, every glyph over a light background, enlarged four times.
     const int zoom = 4, gap = 8, sizes[] = {16, 24, 32};
-    int width = gap + ActionImageCount * (32 + gap), height = gap;
+    int width = gap + kActionImageCount * (32 + gap), height = gap;
     for (int s : sizes) height += s + gap;
     TPixels sheet(static_cast<std::size_t>(width) * height, 0xF0F0F0);
     int top = gap;
     for (int s : sizes) {
-        for (int i = 0; i < ActionImageCount; ++i) {
+        for (int i = 0; i < kActionImageCount; ++i) {
             TPixels px = Paint(i, s);
             int left = gap + i * (32 + gap);
             for (int y = 0; y < s; ++y) {

@@ -184,7 +184,7 @@ TEST_F(ChartPanelTest, TakesItsPlaceInTheLayoutAndRedrawsAtTheNewSize) {
 TEST_F(ChartPanelTest, DrawingStaysInsideTheClientRectangle) {
     // A long rotated label and odd values at sizes from nothing to the full screen, drawn into a
     // bitmap larger than the panel: nothing beyond the panel's rectangle is touched.
-    constexpr std::uint32_t KMarker = 0x123456;
+    constexpr std::uint32_t kMarker = 0x123456;
     TChart& chart = FPanel->Chart();
     FSeries.Bar->Add(5, std::string(10000, 'x'));
     FSeries.Bar->Add(-1, "neg");
@@ -198,13 +198,13 @@ TEST_F(ChartPanelTest, DrawingStaysInsideTheClientRectangle) {
             FPanel->SetBounds(0, 0, size, size * 3 / 4);
             int w = FPanel->ClientWidth(), h = FPanel->ClientHeight();
             TBitmap big(w + 40, h + 40);
-            std::fill(big.Bits(), big.Bits() + (w + 40) * (h + 40), KMarker);
+            std::fill(big.Bits(), big.Bits() + (w + 40) * (h + 40), kMarker);
             FPanel->DrawSnapshot(big.Canvas());
             int outside = 0, inside = 0;
             for (int y = 0; y < h + 40; ++y)
                 for (int x = 0; x < w + 40; ++x) {
                     bool in = x < w && y < h;
-                    bool marked = big.Pixel(x, y) == KMarker;
+                    bool marked = big.Pixel(x, y) == kMarker;
                     outside += !in && !marked;
                     inside += in && !marked;
                 }

@@ -13,7 +13,7 @@ using namespace charttest;
 
 namespace {
 
-constexpr double Pi = std::numbers::pi;
+constexpr double kPi = std::numbers::pi;
 
 class ChartPieTest : public TChartTest {
 protected:
@@ -28,7 +28,7 @@ TEST_F(ChartPieTest, OnePointIsAFullRedDiscMovedLeftByTenPercent) {
     ASSERT_EQ(pies.size(), 1u);
     const auto& g = Pie().Geometry();
     EXPECT_DOUBLE_EQ(g.Angles[0].StartAngle, 0);
-    EXPECT_DOUBLE_EQ(g.Angles[0].EndAngle, 2 * Pi);
+    EXPECT_DOUBLE_EQ(g.Angles[0].EndAngle, 2 * kPi);
     EXPECT_EQ(pies[0].Brush, RgbColor(255, 0, 0));
     EXPECT_EQ(pies[0].Points[0], pies[0].Points[1]);  // same point: the whole ellipse
     int dx = pies[0].Rect.Left - g.CircleRect.Left;
@@ -45,8 +45,8 @@ TEST_F(ChartPieTest, TwoEqualValuesExplodeOnlyTheFirst) {
     EXPECT_EQ(Pie().ExplodePercent(0), 10);
     EXPECT_EQ(Pie().ExplodePercent(1), 0);
     EXPECT_EQ(Pie().Geometry().ExplodedSlice, 0);
-    EXPECT_DOUBLE_EQ(Pie().Geometry().Angles[0].EndAngle, Pi);
-    EXPECT_DOUBLE_EQ(Pie().Geometry().Angles[1].EndAngle, 2 * Pi);
+    EXPECT_DOUBLE_EQ(Pie().Geometry().Angles[0].EndAngle, kPi);
+    EXPECT_DOUBLE_EQ(Pie().Geometry().Angles[1].EndAngle, 2 * kPi);
     int dx, dy;
     Pie().SliceOffset(0, dx, dy);
     EXPECT_EQ(dx, 0);
@@ -73,9 +73,9 @@ TEST_F(ChartPieTest, AllZerosDrawOneDiscInTheFirstColour) {
     for (int i = 0; i < 3; ++i) Pie().Add(0, "Z");
     auto& canvas = Draw();
     const auto& a = Pie().Geometry().Angles;
-    EXPECT_DOUBLE_EQ(a[0].EndAngle, 2 * Pi);
-    EXPECT_DOUBLE_EQ(a[1].StartAngle, 2 * Pi);
-    EXPECT_DOUBLE_EQ(a[2].EndAngle, 2 * Pi);
+    EXPECT_DOUBLE_EQ(a[0].EndAngle, 2 * kPi);
+    EXPECT_DOUBLE_EQ(a[1].StartAngle, 2 * kPi);
+    EXPECT_DOUBLE_EQ(a[2].EndAngle, 2 * kPi);
     auto pies = canvas.Of(TRecordedCall::Pie);
     ASSERT_EQ(pies.size(), 1u);
     EXPECT_EQ(pies[0].Brush, PaletteColor(0));
@@ -94,7 +94,7 @@ TEST_F(ChartPieTest, SliverOnOnePixelIsLeftOutAndTheNextSliceCoversIt) {
     // The next slice starts where the first one ended (neither moved: only the first is exploded).
     TScreenPoint firstEnd = Pie().AngleToPos(Pie().Geometry().Angles[0].EndAngle);
     EXPECT_EQ(pies[1].Points[0], firstEnd);
-    EXPECT_EQ(pies[1].Points[1], Pie().AngleToPos(2 * Pi));
+    EXPECT_EQ(pies[1].Points[1], Pie().AngleToPos(2 * kPi));
     // The legend still lists the sliver.
     FChart.Legend().SetVisible(true);
     Draw();
@@ -253,10 +253,10 @@ TEST_F(ChartPieTest, NegativeAndNonFiniteValuesKeepAnglesInOneTurn) {
     for (const auto& a : Pie().Geometry().Angles) {
         EXPECT_TRUE(std::isfinite(a.EndAngle));
         EXPECT_GE(a.EndAngle, previous);
-        EXPECT_LE(a.EndAngle, 2 * Pi);
+        EXPECT_LE(a.EndAngle, 2 * kPi);
         previous = a.EndAngle;
     }
-    EXPECT_DOUBLE_EQ(previous, 2 * Pi);
+    EXPECT_DOUBLE_EQ(previous, 2 * kPi);
 }
 
 }  // namespace

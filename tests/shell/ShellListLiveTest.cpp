@@ -115,7 +115,7 @@ TEST_F(ShellListLive, ASubFolderChangeWalksOnlyThatBranchAgain) {
     ASSERT_NE(nullptr, RowItem("sub3"));
     EXPECT_EQ(100, RowItem("sub3")->Size());
     Dir.WriteFile("sub3\\more.bin", 900);
-    Inject(shcne::Create, Dir.Utf8() + "\\sub3\\more.bin");
+    Inject(shcne::kCreate, Dir.Utf8() + "\\sub3\\more.bin");
     // Before the drain message runs the folder and its ancestors are not yet stale ...
     EXPECT_FALSE(Stale(Dir.Utf8() + "\\sub3"));
     uitest::Pump();
@@ -144,13 +144,13 @@ TEST_F(ShellListLive, ARenameInProgressIgnoresNotifications) {
     uitest::Pump();
     HWND edit = ListView_GetEditControl(List->Handle());
     ASSERT_NE(nullptr, edit);
-    Inject(shcne::Create, Dir.Utf8() + "\\sub1\\x.bin");
+    Inject(shcne::kCreate, Dir.Utf8() + "\\sub1\\x.bin");
     uitest::Pump();
     EXPECT_TRUE(Seen.empty());
     EXPECT_EQ(before, List->RowItem(0));  // not read again
     uitest::PressKey(edit, VK_ESCAPE);
     uitest::Pump();
-    Inject(shcne::Create, Dir.Utf8() + "\\sub1\\y.bin");
+    Inject(shcne::kCreate, Dir.Utf8() + "\\sub1\\y.bin");
     uitest::Pump();
     EXPECT_EQ(1u, Seen.size());
 }
@@ -173,7 +173,7 @@ TEST_F(ShellListLive, ABurstOfCreatesInTenSubFoldersLeavesEveryTotalExact) {
     for (int i = 0; i < 1000; ++i) {
         std::string file = "sub" + std::to_string(i % 10) + "\\burst" + std::to_string(i) + ".bin";
         Dir.WriteFile(file, static_cast<std::uint64_t>(1 + i % 37));
-        Inject(shcne::Create, Dir.Utf8() + "\\" + file);
+        Inject(shcne::kCreate, Dir.Utf8() + "\\" + file);
     }
     // The queue keeps three; the rest were dropped, but their folders are stale already.
     EXPECT_EQ(3u, Notification->Queue().Count());

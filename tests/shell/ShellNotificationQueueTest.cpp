@@ -54,17 +54,17 @@ TEST(NotifyKinds, DispatchOrderAndShellBits) {
         std::vector<TStNotifyEvent> Kinds;
     };
     const TCase cases[] = {
-        {shcne::Create, {neFileCreate}},
-        {shcne::FreeSpace | shcne::AssocChanged | shcne::Delete,
+        {shcne::kCreate, {neFileCreate}},
+        {shcne::kFreeSpace | shcne::kAssocChanged | shcne::kDelete,
          {neAssociationChange, neFileDelete, neDriveSpaceChange}},
-        {shcne::UpdateDir | shcne::MkDir | shcne::UpdateItem, {neFileChange, neFolderCreate, neFolderUpdate}},
-        {shcne::RenameFolder | shcne::RenameItem, {neFileRename, neFolderRename}},
-        {shcne::DriveAdd | shcne::DriveRemoved | shcne::DriveAddGui | shcne::MediaInserted | shcne::MediaRemoved,
+        {shcne::kUpdateDir | shcne::kMkDir | shcne::kUpdateItem, {neFileChange, neFolderCreate, neFolderUpdate}},
+        {shcne::kRenameFolder | shcne::kRenameItem, {neFileRename, neFolderRename}},
+        {shcne::kDriveAdd | shcne::kDriveRemoved | shcne::kDriveAddGui | shcne::kMediaInserted | shcne::kMediaRemoved,
          {neDriveAdd, neDriveRemove, neShellDriveAdd, neMediaInsert, neMediaRemove}},
-        {shcne::NetShare | shcne::NetUnshare | shcne::ServerDisconnect | shcne::UpdateImage | shcne::RmDir,
+        {shcne::kNetShare | shcne::kNetUnshare | shcne::kServerDisconnect | shcne::kUpdateImage | shcne::kRmDir,
          {neFolderDelete, neNetShare, neNetUnShare, neServerDisconnect, neImageListChange}},
         // The attribute change is handled on arrival, never dispatched from the queue.
-        {shcne::Attributes, {}},
+        {shcne::kAttributes, {}},
     };
     for (const auto& c : cases) EXPECT_EQ(c.Kinds, DispatchKinds(c.Bits)) << std::hex << c.Bits;
 
@@ -76,7 +76,7 @@ TEST(NotifyKinds, DispatchOrderAndShellBits) {
         if (kind == neAttributesChange) continue;
         EXPECT_EQ(std::vector<TStNotifyEvent>{kind}, DispatchKinds(ShellEventBit(kind))) << k;
     }
-    EXPECT_EQ(shcne::DriveAdd | shcne::DriveRemoved | shcne::DriveAddGui,
+    EXPECT_EQ(shcne::kDriveAdd | shcne::kDriveRemoved | shcne::kDriveAddGui,
               ShellEventBits({neDriveAdd, neDriveRemove, neShellDriveAdd}));
 }
 
@@ -86,12 +86,12 @@ TEST(NotifyQueue, LimitDropsAndFoldsTheRest) {
     std::vector<std::string> dropped;
     q.OnDrop = [&](const TStNotification& n) { dropped.push_back(n.Item1->Path); };
     using R = TStNotificationQueue::TReceived;
-    EXPECT_EQ(R::QueuedFirst, q.Receive(Note(shcne::Create, "c:\\a\\1")));
-    EXPECT_EQ(R::Queued, q.Receive(Note(shcne::Create, "c:\\a\\2")));
-    EXPECT_EQ(R::Queued, q.Receive(Note(shcne::Create, "c:\\a\\3")));
+    EXPECT_EQ(R::QueuedFirst, q.Receive(Note(shcne::kCreate, "c:\\a\\1")));
+    EXPECT_EQ(R::Queued, q.Receive(Note(shcne::kCreate, "c:\\a\\2")));
+    EXPECT_EQ(R::Queued, q.Receive(Note(shcne::kCreate, "c:\\a\\3")));
     // More than the limit is waiting: the rest is dropped, but reported and kept as one entry.
-    EXPECT_EQ(R::Dropped, q.Receive(Note(shcne::Delete, "c:\\b\\4")));
-    EXPECT_EQ(R::Dropped, q.Receive(Note(shcne::MkDir, "c:\\c\\5", true)));
+    EXPECT_EQ(R::Dropped, q.Receive(Note(shcne::kDelete, "c:\\b\\4")));
+    EXPECT_EQ(R::Dropped, q.Receive(Note(shcne::kMkDir, "c:\\c\\5", true)));
     EXPECT_EQ(3u, q.Count());
     EXPECT_EQ((std::vector<std::string>{"c:\\b\\4", "c:\\c\\5"}), dropped);
     EXPECT_EQ(2u, q.DroppedTotal());
@@ -100,7 +100,7 @@ TEST(NotifyQueue, LimitDropsAndFoldsTheRest) {
     // Once drained, the dropped ones come back as one entry with all their kinds.
     EXPECT_TRUE(q.RequeueDropped());
     ASSERT_EQ(1u, q.Count());
-    EXPECT_EQ(shcne::Delete | shcne::MkDir, q.Head().Events);
+    EXPECT_EQ(shcne::kDelete | shcne::kMkDir, q.Head().Events);
     EXPECT_EQ("c:\\b\\4", q.Head().Item1->Path);
     q.PopHead();
     EXPECT_FALSE(q.RequeueDropped());
@@ -109,17 +109,17 @@ TEST(NotifyQueue, LimitDropsAndFoldsTheRest) {
 TEST(NotifyQueue, AttributeChangesDuplicatesAndNoLimit) {
     TStNotificationQueue q;
     using R = TStNotificationQueue::TReceived;
-    EXPECT_EQ(R::HandleNow, q.Receive(Note(shcne::Attributes, "c:\\a\\f")));
+    EXPECT_EQ(R::HandleNow, q.Receive(Note(shcne::kAttributes, "c:\\a\\f")));
     EXPECT_TRUE(q.Empty());
-    EXPECT_EQ(R::QueuedFirst, q.Receive(Note(shcne::UpdateItem, "c:\\a\\f")));
+    EXPECT_EQ(R::QueuedFirst, q.Receive(Note(shcne::kUpdateItem, "c:\\a\\f")));
     // The head may be in the middle of its handling: the same change again is queued behind it ...
-    EXPECT_EQ(R::Queued, q.Receive(Note(shcne::UpdateItem, "c:\\a\\f")));
+    EXPECT_EQ(R::Queued, q.Receive(Note(shcne::kUpdateItem, "c:\\a\\f")));
     // ... but once that is waiting, repeats of it are not.
-    EXPECT_EQ(R::Duplicate, q.Receive(Note(shcne::UpdateItem, "c:\\a\\f")));
-    EXPECT_EQ(R::Queued, q.Receive(Note(shcne::UpdateItem, "c:\\a\\g")));
-    EXPECT_EQ(R::Queued, q.Receive(Note(shcne::Delete, "c:\\a\\f")));
+    EXPECT_EQ(R::Duplicate, q.Receive(Note(shcne::kUpdateItem, "c:\\a\\f")));
+    EXPECT_EQ(R::Queued, q.Receive(Note(shcne::kUpdateItem, "c:\\a\\g")));
+    EXPECT_EQ(R::Queued, q.Receive(Note(shcne::kDelete, "c:\\a\\f")));
     // Without a limit nothing is dropped.
-    for (int i = 0; i < 100; ++i) q.Receive(Note(shcne::Create, "c:\\n\\" + std::to_string(i)));
+    for (int i = 0; i < 100; ++i) q.Receive(Note(shcne::kCreate, "c:\\n\\" + std::to_string(i)));
     EXPECT_EQ(104u, q.Count());
     EXPECT_EQ(0u, q.DroppedTotal());
 }
@@ -132,7 +132,7 @@ TEST_F(NotificationInvalidation, AChangeReadsOnlyItsBranchAgain) {
     EXPECT_EQ(0, FLister.ReadsTotal());  // all cached
 
     FLister.AddFile("c:\\r\\s3\\deep\\new.txt", 1000);
-    InvalidateForNotification(FService, Note(shcne::Create, "c:\\r\\s3\\deep\\new.txt"));
+    InvalidateForNotification(FService, Note(shcne::kCreate, "c:\\r\\s3\\deep\\new.txt"));
     EXPECT_TRUE(Stale("c:\\r\\s3\\deep\\"));
     EXPECT_TRUE(Stale("c:\\r\\s3\\"));
     EXPECT_TRUE(Stale("c:\\r\\"));
@@ -144,17 +144,17 @@ TEST_F(NotificationInvalidation, AChangeReadsOnlyItsBranchAgain) {
 
     // A change elsewhere leaves this tree's totals alone.
     FLister.ResetReads();
-    InvalidateForNotification(FService, Note(shcne::Delete, "c:\\elsewhere\\x.txt"));
+    InvalidateForNotification(FService, Note(shcne::kDelete, "c:\\elsewhere\\x.txt"));
     EXPECT_EQ(before + 1000, Size("c:\\r"));
     EXPECT_EQ(0, FLister.ReadsTotal());
     // A notification without a first item invalidates nothing.
-    InvalidateForNotification(FService, Note(shcne::UpdateDir));
+    InvalidateForNotification(FService, Note(shcne::kUpdateDir));
     EXPECT_FALSE(Stale("c:\\r\\"));
 }
 
 TEST_F(NotificationInvalidation, RenameInvalidatesBothFoldersAndOverflowTheWholeTree) {
     Size("c:\\r");
-    TStNotification rename = Note(shcne::RenameItem, "c:\\r\\s1\\deep\\f0.txt");
+    TStNotification rename = Note(shcne::kRenameItem, "c:\\r\\s1\\deep\\f0.txt");
     rename.Item2 = TStNotifyItem{"c:\\r\\s2\\deep\\f0.txt", "f0.txt", false, nullptr};
     InvalidateForNotification(FService, rename);
     EXPECT_TRUE(Stale("c:\\r\\s1\\deep\\"));
@@ -162,7 +162,7 @@ TEST_F(NotificationInvalidation, RenameInvalidatesBothFoldersAndOverflowTheWhole
     EXPECT_FALSE(Stale("c:\\r\\s5\\deep\\"));
 
     Size("c:\\r");
-    TStNotification overflow = Note(shcne::UpdateDir, "c:\\r", true);
+    TStNotification overflow = Note(shcne::kUpdateDir, "c:\\r", true);
     overflow.WholeTree = true;
     InvalidateForNotification(FService, overflow);
     for (int s = 0; s < 10; ++s) {
@@ -193,7 +193,7 @@ TEST_F(NotificationInvalidation, ABurstInManySubFoldersLeavesNoStaleTotals) {
     for (int i = 0; i < 1000; ++i) {
         std::string file = "c:\\r\\s" + std::to_string(i % 10) + "\\deep\\burst" + std::to_string(i) + ".txt";
         FLister.AddFile(file, 1 + i);
-        q.Receive(Note(shcne::Create, file));
+        q.Receive(Note(shcne::kCreate, file));
         // The drain gets a turn now and then, while the burst goes on.
         if (i % 250 == 249) drain();
     }

@@ -92,8 +92,8 @@ protected:
 }  // namespace
 
 TEST_F(ShellNotification, QueuedNotificationsAreHandledAfterTheCurrentMessageInOrder) {
-    N->Receive(Note(shcne::Create | shcne::FreeSpace, "c:\\a\\new.txt"));
-    N->Receive(Note(shcne::MkDir | shcne::UpdateDir, "c:\\a\\sub", true));
+    N->Receive(Note(shcne::kCreate | shcne::kFreeSpace, "c:\\a\\new.txt"));
+    N->Receive(Note(shcne::kMkDir | shcne::kUpdateDir, "c:\\a\\sub", true));
     EXPECT_TRUE(Seen.empty());  // nothing before the drain message runs
     EXPECT_EQ(2u, N->Queue().Count());
     uitest::Pump();
@@ -106,7 +106,7 @@ TEST_F(ShellNotification, QueuedNotificationsAreHandledAfterTheCurrentMessageInO
 }
 
 TEST_F(ShellNotification, AttributeChangeIsHandledAtOnce) {
-    N->Receive(Note(shcne::Attributes, "c:\\a\\f.txt"));
+    N->Receive(Note(shcne::kAttributes, "c:\\a\\f.txt"));
     EXPECT_EQ((std::vector<std::string>{"attributes c:\\a\\f.txt", "summary c:\\a\\f.txt"}), Events());
     EXPECT_EQ(TStNotifyEventsSet{neAttributesChange}, Seen[1].Kinds);
     EXPECT_TRUE(N->Queue().Empty());
@@ -119,7 +119,7 @@ TEST_F(ShellNotification, SummaryInvalidatesTheFolderChainBeforeItIsRaised) {
     FService.FolderSize("c:\\r", "*.*", used, count);
     bool staleAtSummary = false;
     OnSummary = [&] { staleAtSummary = Stale("c:\\r\\a\\b\\") && Stale("c:\\r\\a\\") && Stale("c:\\r\\"); };
-    N->Receive(Note(shcne::Delete, "c:\\r\\a\\b\\f.txt"));
+    N->Receive(Note(shcne::kDelete, "c:\\r\\a\\b\\f.txt"));
     uitest::Pump();
     EXPECT_TRUE(staleAtSummary);
     EXPECT_FALSE(Stale("c:\\r\\other\\"));
@@ -127,7 +127,7 @@ TEST_F(ShellNotification, SummaryInvalidatesTheFolderChainBeforeItIsRaised) {
     // Without a summary handler nothing is invalidated.
     FService.FolderSize("c:\\r", "*.*", used, count);
     N->OnShellChangeNotify = nullptr;
-    N->Receive(Note(shcne::Delete, "c:\\r\\a\\b\\f.txt"));
+    N->Receive(Note(shcne::kDelete, "c:\\r\\a\\b\\f.txt"));
     uitest::Pump();
     EXPECT_FALSE(Stale("c:\\r\\a\\b\\"));
 }
@@ -137,7 +137,7 @@ TEST_F(ShellNotification, DroppedNotificationsStillInvalidateAndAreFoldedIntoOne
     for (int s = 0; s < 6; ++s) FLister.AddFile("c:\\r\\s" + std::to_string(s) + "\\f.txt", 10);
     std::int64_t used, count;
     FService.FolderSize("c:\\r", "*.*", used, count);
-    for (int s = 0; s < 6; ++s) N->Receive(Note(shcne::Create, "c:\\r\\s" + std::to_string(s) + "\\new.txt"));
+    for (int s = 0; s < 6; ++s) N->Receive(Note(shcne::kCreate, "c:\\r\\s" + std::to_string(s) + "\\new.txt"));
     // Three wait; the three dropped ones made their folders stale at once.
     EXPECT_EQ(3u, N->Queue().Count());
     for (int s = 3; s < 6; ++s) EXPECT_TRUE(Stale("c:\\r\\s" + std::to_string(s) + "\\")) << s;
@@ -153,11 +153,11 @@ TEST_F(ShellNotification, NotificationsArrivingDuringAHandlerAreHandledToo) {
     int nested = 0;
     OnSummary = [&] {
         if (nested++ == 0) {
-            N->Receive(Note(shcne::Delete, "c:\\x\\late.txt"));
+            N->Receive(Note(shcne::kDelete, "c:\\x\\late.txt"));
             Application->ProcessMessages();
         }
     };
-    N->Receive(Note(shcne::Create, "c:\\x\\first.txt"));
+    N->Receive(Note(shcne::kCreate, "c:\\x\\first.txt"));
     uitest::Pump();
     EXPECT_EQ((std::vector<std::string>{"create c:\\x\\first.txt", "summary c:\\x\\first.txt", "delete c:\\x\\late.txt",
                                         "summary c:\\x\\late.txt"}),
@@ -246,10 +246,10 @@ TEST(DirWatcherTranslate, RecordsBecomeShellEvents) {
         std::string Path1, Path2;
     };
     const TExpect want[] = {
-        {shcne::Create, root + "\\file.txt", ""},  {shcne::MkDir, root + "\\folder", ""},
-        {shcne::Delete, root + "\\gone", ""},      {shcne::UpdateItem, root + "\\file.txt", ""},
-        {shcne::UpdateDir, root + "\\folder", ""}, {shcne::RenameItem, root + "\\old.txt", root + "\\moved.txt"},
-        {shcne::Delete, root + "\\left.txt", ""}};
+        {shcne::kCreate, root + "\\file.txt", ""},  {shcne::kMkDir, root + "\\folder", ""},
+        {shcne::kDelete, root + "\\gone", ""},      {shcne::kUpdateItem, root + "\\file.txt", ""},
+        {shcne::kUpdateDir, root + "\\folder", ""}, {shcne::kRenameItem, root + "\\old.txt", root + "\\moved.txt"},
+        {shcne::kDelete, root + "\\left.txt", ""}};
     ASSERT_EQ(std::size(want), out.size());
     for (size_t i = 0; i < out.size(); ++i) {
         SCOPED_TRACE(i);
@@ -263,7 +263,7 @@ TEST(DirWatcherTranslate, RecordsBecomeShellEvents) {
     // The attribute watch reports attribute changes.
     out = TDirWatcher::Translate(root, {R{FILE_ACTION_MODIFIED, L"file.txt"}}, true);
     ASSERT_EQ(1u, out.size());
-    EXPECT_EQ(shcne::Attributes, out[0].Events);
+    EXPECT_EQ(shcne::kAttributes, out[0].Events);
     // An overflow: the whole tree.
     out = TDirWatcher::Translate(root, {}, false);
     ASSERT_EQ(1u, out.size());

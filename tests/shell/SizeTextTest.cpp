@@ -13,7 +13,7 @@ struct TRow {
 };
 
 // The worked table: every unit code and the grouped kilobytes for each value.
-const TRow Rows[] = {
+const TRow kRows[] = {
     {0, "0", "0 KB", "0 MB", "0 GB", "0KB"},
     {1023, "1023", "0 KB", "0 MB", "0 GB", "0KB"},
     {1024, "1024", "1 KB", "0 MB", "0 GB", "1KB"},
@@ -29,7 +29,7 @@ const TRow Rows[] = {
 };
 
 TEST(ShellSizeText, WorkedTable) {
-    for (const TRow& r : Rows) {
+    for (const TRow& r : kRows) {
         SCOPED_TRACE(r.Value);
         EXPECT_EQ(FormatBytes('A', r.Value), r.Auto);
         EXPECT_EQ(FormatBytes('K', r.Value), r.K);

@@ -13,9 +13,9 @@
 
 namespace {
 
-constexpr COLORREF KFieldColour = RGB(255, 0, 0);
-constexpr COLORREF KItemColour = RGB(0, 0, 255);
-constexpr COLORREF KSelectedColour = RGB(0, 160, 0);
+constexpr COLORREF kFieldColour = RGB(255, 0, 0);
+constexpr COLORREF kItemColour = RGB(0, 0, 255);
+constexpr COLORREF kSelectedColour = RGB(0, 160, 0);
 
 struct TDrawCall {
     int Index;
@@ -53,7 +53,7 @@ protected:
     }
     void DrawItem(int index, const RECT& rect, unsigned state, TCanvas& canvas) override {
         Drawn.push_back({index, state, rect});
-        COLORREF back = (state & odComboBoxEdit) ? KFieldColour : (state & odSelected) ? KSelectedColour : KItemColour;
+        COLORREF back = (state & odComboBoxEdit) ? kFieldColour : (state & odSelected) ? kSelectedColour : kItemColour;
         canvas.FillRect(rect, back);
         if (index >= 0) {
             canvas.SetTextColor(RGB(255, 255, 255));

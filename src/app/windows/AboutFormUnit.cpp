@@ -11,12 +11,12 @@
 #include "ui/HyperLink.h"
 #include "ui/StdCtrls.h"
 
-const char* const MakerAddress = "https://voluscope.example.org/";
+const char* const kMakerAddress = "https://voluscope.example.org/";
 
 namespace {
 
-constexpr TColor KAboutColor = 16771022;   // red 206, green 231, blue 255
-constexpr TColor KButtonColor = 16769217;  // red 193, green 224, blue 255
+constexpr TColor kAboutColor = 16771022;   // red 206, green 231, blue 255
+constexpr TColor kButtonColor = 16769217;  // red 193, green 224, blue 255
 
 void OpenWithShell(const std::string& address) {
     ::ShellExecuteW(nullptr, L"open", Widen(address).c_str(), L"", L"", SW_SHOWNORMAL);
@@ -26,7 +26,7 @@ void OpenWithShell(const std::string& address) {
 
 TAboutBox::TAboutBox(TComponent* owner) : TForm(owner, bsNone), OpenAddress(OpenWithShell) {
     SetName("AboutBox");
-    SetColor(KAboutColor);
+    SetColor(kAboutColor);
     SetFont(TFont{"Verdana", 8, 0, clWindowText});
     SetPosition(poScreenCenter);
     SetClientSize(298, 213);
@@ -52,12 +52,12 @@ TAboutBox::TAboutBox(TComponent* owner) : TForm(owner, bsNone), OpenAddress(Open
     Copyright->SetName("Copyright");
     Copyright->SetWordWrap(true);
     Copyright->SetBounds(16, 80, 240, Copyright->Height());
-    Copyright->SetCaption(CopyrightNotice);
+    Copyright->SetCaption(kCopyrightNotice);
 
     VrHyperLink1 = new TVrHyperLink(this, this);
     VrHyperLink1->SetName("VrHyperLink1");
     VrHyperLink1->SetFont(TFont{"Verdana", 10, fsBold | fsUnderline, clNavy});
-    VrHyperLink1->SetColor(KAboutColor);
+    VrHyperLink1->SetColor(kAboutColor);
     VrHyperLink1->SetColorHighlight(clBlue);
     VrHyperLink1->SetBounds(16, 132, 265, 25);
     VrHyperLink1->OnClick = [this](TObject* sender) { VrHyperLink1Click(sender); };
@@ -65,7 +65,7 @@ TAboutBox::TAboutBox(TComponent* owner) : TForm(owner, bsNone), OpenAddress(Open
     VrHyperButton1 = new TVrHyperButton(this, this);
     VrHyperButton1->SetName("VrHyperButton1");
     VrHyperButton1->SetCaption("OK");
-    VrHyperButton1->SetColor(KButtonColor);
+    VrHyperButton1->SetColor(kButtonColor);
     VrHyperButton1->SetBorderColors(clGray, clWhite, clBlack);
     VrHyperButton1->SetBounds(99, 178, 100, 25);
     VrHyperButton1->OnClick = [this](TObject* sender) { OkButtonClick(sender); };
@@ -77,7 +77,7 @@ TAboutBox::TAboutBox(TComponent* owner) : TForm(owner, bsNone), OpenAddress(Open
 void TAboutBox::FormCreate(TObject*) {
     if (ApplyRoundedShape(*this)) KeepRoundedShape(*this);
     Version->SetCaption(ProgramVersionText());
-    VrHyperLink1->SetCaption(MakerAddress);
+    VrHyperLink1->SetCaption(kMakerAddress);
 }
 
 void TAboutBox::OkButtonClick(TObject*) {

@@ -32,4 +32,4 @@ private:
 };
 
 // The maker's web address behind the about window's link.
-extern const char* const MakerAddress;
+extern const char* const kMakerAddress;

@@ -27,7 +27,7 @@ TProgressForm::TProgressForm(TComponent* owner) : TForm(owner, bsToolWindow) {
     Gauge1->Hide();
 
     // Made after the gauge, so that it lies above it where the two overlap.
-    Animate1 = new TAnimate(this, this, aviFindFolder, FindFolderFrameCount, PaintFindFolderFrame);
+    Animate1 = new TAnimate(this, this, aviFindFolder, kFindFolderFrameCount, PaintFindFolderFrame);
     Animate1->SetName("Animate1");
     Animate1->SetBounds(89, 8, 80, 50);
 

@@ -7,12 +7,12 @@
 #include "ui/Animate.h"
 #include "ui/StdCtrls.h"
 
-const char* const CopyrightNotice =
+const char* const kCopyrightNotice =
     "Copyright \xC2\xA9 2026 Voluscope Software. Shows where the space of your volumes goes.";
 
 namespace {
 
-constexpr TColor KSplashColor = 16771022;  // red 206, green 231, blue 255
+constexpr TColor kSplashColor = 16771022;  // red 206, green 231, blue 255
 
 TLabel* MakeLabel(TForm* form, const char* name, int left, int top, const std::string& caption) {
     auto* label = new TLabel(form, form);
@@ -26,7 +26,7 @@ TLabel* MakeLabel(TForm* form, const char* name, int left, int top, const std::s
 
 TSplashForm::TSplashForm(TComponent* owner) : TForm(owner, bsNone) {
     SetName("SplashForm");
-    SetColor(KSplashColor);
+    SetColor(kSplashColor);
     SetFont(TFont{"Verdana", 8, 0, clWindowText});
     SetPosition(poScreenCenter);
     SetClientSize(378, 229);
@@ -46,7 +46,7 @@ TSplashForm::TSplashForm(TComponent* owner) : TForm(owner, bsNone) {
     Copyright = MakeLabel(this, "Copyright", 65, 79, "");
     Copyright->SetWordWrap(true);
     Copyright->SetWidth(240);
-    Copyright->SetCaption(CopyrightNotice);
+    Copyright->SetCaption(kCopyrightNotice);
 
     Label1 = MakeLabel(this, "Label1", 40, 135, "");
     Label1->SetFont(TFont{"Verdana", 10, fsBold, clWindowText});
@@ -57,7 +57,7 @@ TSplashForm::TSplashForm(TComponent* owner) : TForm(owner, bsNone) {
     Label2->SetAlignment(taCenter);
     Label2->SetBounds(25, 207, 329, 13);
 
-    Animate1 = new TAnimate(this, this, aviFindFolder, FindFolderFrameCount, PaintFindFolderFrame);
+    Animate1 = new TAnimate(this, this, aviFindFolder, kFindFolderFrameCount, PaintFindFolderFrame);
     Animate1->SetName("Animate1");
     Animate1->SetBounds(149, 151, 80, 50);
 

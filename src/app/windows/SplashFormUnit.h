@@ -29,4 +29,4 @@ private:
 };
 
 // The copyright notice of the splash and about windows.
-extern const char* const CopyrightNotice;
+extern const char* const kCopyrightNotice;

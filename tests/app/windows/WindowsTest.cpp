@@ -191,7 +191,7 @@ TEST(WinAboutBox, LayoutShapeVersionAndLink) {
     EXPECT_EQ(about->ClientHeight(), 213);
     ExpectRounded(about->Handle(), 298, 213);
     EXPECT_EQ(about->Version->Caption(), "Version 1.4.1.108");
-    EXPECT_EQ(about->VrHyperLink1->Caption(), MakerAddress);
+    EXPECT_EQ(about->VrHyperLink1->Caption(), kMakerAddress);
     EXPECT_EQ(about->VrHyperLink1->Width(), 265);
     EXPECT_EQ(about->VrHyperLink1->Font().Style, static_cast<unsigned>(fsBold | fsUnderline));
     EXPECT_EQ(about->VrHyperLink1->Font().Color, clNavy);
@@ -209,7 +209,7 @@ TEST(WinAboutBox, LinkOpensTheAddressAndOkClosesTheModalWindow) {
     HWND link = about->VrHyperLink1->Handle();
     ::SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
     ::SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
-    EXPECT_EQ(opened, MakerAddress);
+    EXPECT_EQ(opened, kMakerAddress);
 
     // The click on OK waits in the queue until the modal loop runs.
     HWND ok = about->VrHyperButton1->Handle();
