@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/GlyphCanvas.h"
+#include "app/GlyphPainter.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ constexpr std::uint32_t kFolderBack = Argb(226, 172, 42);
 constexpr std::uint32_t kFolderFront = Argb(252, 212, 92);
 constexpr std::uint32_t kFolderEdge = Argb(150, 104, 16);
 
-void BarChart(TGlyphCanvas& c) {
+void BarChart(TGlyphPainter& c) {
     c.FillRect(3, 8, 6, 14, Argb(220, 50, 40));
     c.FillRect(7, 3, 10, 14, Argb(40, 170, 60));
     c.FillRect(11, 6, 14, 14, Argb(40, 90, 210));
@@ -26,7 +26,7 @@ void BarChart(TGlyphCanvas& c) {
 }
 
 // A folder inside the box (x0, y0)-(x1, y1): back with its tab, lighter front flap.
-void Folder(TGlyphCanvas& c, double x0, double y0, double x1, double y1) {
+void Folder(TGlyphPainter& c, double x0, double y0, double x1, double y1) {
     double h = y1 - y0, w = x1 - x0;
     double tab = y0 + h * 0.22;
     c.FillPolygon({{x0, y0}, {x0 + w * 0.38, y0}, {x0 + w * 0.48, tab}, {x1, tab}, {x1, y1}, {x0, y1}}, kFolderEdge);
@@ -43,7 +43,7 @@ void Folder(TGlyphCanvas& c, double x0, double y0, double x1, double y1) {
     c.FillRect(x0 + t, flap, x1 - t, flap + t, Argb(255, 236, 160));
 }
 
-void FolderTree(TGlyphCanvas& c) {
+void FolderTree(TGlyphPainter& c) {
     constexpr std::uint32_t kDots = Argb(90, 90, 90);
     for (int y = 7; y < 14; y += 2) c.FillRect(3, y, 4, y + 1, kDots);
     for (int x = 4; x < 7; x += 2) {
@@ -55,7 +55,7 @@ void FolderTree(TGlyphCanvas& c) {
     Folder(c, 7, 11.5, 15, 16);
 }
 
-void DiskDrive(TGlyphCanvas& c) {
+void DiskDrive(TGlyphPainter& c) {
     c.FillRect(1, 5, 15, 12, Argb(200, 200, 204));
     c.FillRect(1, 9, 15, 12, Argb(150, 150, 156));
     c.FrameRect(1, 5, 15, 12, kOutline);
@@ -64,26 +64,26 @@ void DiskDrive(TGlyphCanvas& c) {
     c.FillRect(2, 12, 14, 13, Argb(110, 110, 116));  // shadow below
 }
 
-void PieChart(TGlyphCanvas& c) {
+void PieChart(TGlyphPainter& c) {
     // The body, then the quarter cut out and pushed up and to the right.
-    TPts body = TGlyphCanvas::Arc(7, 9, 6.5, 6.5, 0, 270, 36);
+    TPts body = TGlyphPainter::Arc(7, 9, 6.5, 6.5, 0, 270, 36);
     body.push_back({7, 9});
     c.FillPolygon(body, kOutline);
-    TPts inner = TGlyphCanvas::Arc(7, 9, 5.6, 5.6, 5, 265, 36);
+    TPts inner = TGlyphPainter::Arc(7, 9, 5.6, 5.6, 5, 265, 36);
     inner.push_back({7.6, 8.4});
     c.FillPolygon(inner, Argb(40, 110, 220));
-    TPts half = TGlyphCanvas::Arc(7, 9, 5.6, 5.6, 90, 180, 18);
+    TPts half = TGlyphPainter::Arc(7, 9, 5.6, 5.6, 90, 180, 18);
     half.push_back({7, 9});
     c.FillPolygon(half, Argb(40, 170, 60));
-    TPts slice = TGlyphCanvas::Arc(9, 7, 6.5, 6.5, 270, 360, 18);
+    TPts slice = TGlyphPainter::Arc(9, 7, 6.5, 6.5, 270, 360, 18);
     slice.push_back({9, 7});
     c.FillPolygon(slice, kOutline);
-    TPts sliceIn = TGlyphCanvas::Arc(9, 7, 5.6, 5.6, 275, 355, 18);
+    TPts sliceIn = TGlyphPainter::Arc(9, 7, 5.6, 5.6, 275, 355, 18);
     sliceIn.push_back({9.6, 6.4});
     c.FillPolygon(sliceIn, Argb(235, 60, 40));
 }
 
-void Key(TGlyphCanvas& c) {
+void Key(TGlyphPainter& c) {
     constexpr std::uint32_t kGold = Argb(230, 180, 30), kDark = Argb(130, 90, 10);
     c.StrokeLine({{6.5, 9.5}, {14, 2}}, 2.8, kDark);
     c.StrokeLine({{11.6, 4.4}, {13.6, 6.4}}, 2.6, kDark);
@@ -97,7 +97,7 @@ void Key(TGlyphCanvas& c) {
     c.EraseEllipse(4.2, 11.8, 1.3, 1.3);
 }
 
-void Printer(TGlyphCanvas& c) {
+void Printer(TGlyphPainter& c) {
     c.FillRect(4, 1, 12, 7, kWhite);
     c.FrameRect(4, 1, 12, 7, kOutline);
     c.FillRect(1, 6, 15, 12, Argb(190, 190, 196));
@@ -109,23 +109,23 @@ void Printer(TGlyphCanvas& c) {
     c.FillRect(6, 12, 10, 13, Argb(120, 120, 200));
 }
 
-void Question(TGlyphCanvas& c) {
+void Question(TGlyphPainter& c) {
     c.FillEllipse(8, 8, 7.5, 7.5, Argb(20, 70, 170));
     c.FillEllipse(8, 8, 6.6, 6.6, Argb(50, 120, 230));
-    TPts hook = TGlyphCanvas::Arc(8, 6, 2.6, 2.4, 190, 400, 24);
+    TPts hook = TGlyphPainter::Arc(8, 6, 2.6, 2.4, 190, 400, 24);
     hook.push_back({8, 8.8});
     hook.push_back({8, 9.8});
     c.StrokeLine(hook, 1.9, kWhite);
     c.FillEllipse(8, 12.4, 1.2, 1.2, kWhite);
 }
 
-void LetterA(TGlyphCanvas& c) {
+void LetterA(TGlyphPainter& c) {
     constexpr std::uint32_t kInk = Argb(20, 30, 110);
     c.StrokeLine({{2.5, 14.5}, {8, 1.8}, {13.5, 14.5}}, 2.4, kInk);
     c.FillRect(4.5, 9.5, 11.5, 11.5, kInk);
 }
 
-void Cross(TGlyphCanvas& c) {
+void Cross(TGlyphPainter& c) {
     constexpr std::uint32_t kDarkRed = Argb(140, 10, 10), kRed = Argb(230, 40, 30);
     c.StrokeLine({{3, 3}, {13, 13}}, 3.6, kDarkRed);
     c.StrokeLine({{13, 3}, {3, 13}}, 3.6, kDarkRed);
@@ -133,7 +133,7 @@ void Cross(TGlyphCanvas& c) {
     c.StrokeLine({{13, 3}, {3, 13}}, 2.2, kRed);
 }
 
-void Picture(TGlyphCanvas& c) {
+void Picture(TGlyphPainter& c) {
     c.FillRect(4, 13, 12, 15, Argb(120, 120, 128));         // foot
     c.FillRect(6.5, 12, 9.5, 13, Argb(90, 90, 96));         // neck
     c.FillRect(0, 1, 16, 12, Argb(70, 70, 78));             // frame
@@ -144,7 +144,7 @@ void Picture(TGlyphCanvas& c) {
     c.FillRect(14.5, 2.5, 16, 10.5, Argb(70, 70, 78));
 }
 
-void FolderShortcut(TGlyphCanvas& c) {
+void FolderShortcut(TGlyphPainter& c) {
     Folder(c, 0, 1, 16, 15);
     c.FillRect(0, 8, 8, 16, kWhite);
     c.FrameRect(0, 8, 8, 16, kOutline);
@@ -153,33 +153,33 @@ void FolderShortcut(TGlyphCanvas& c) {
     c.FillPolygon({{4.4, 9.2}, {7, 10.9}, {4.4, 12.6}}, kArrow);
 }
 
-void FolderSum(TGlyphCanvas& c) {
+void FolderSum(TGlyphPainter& c) {
     Folder(c, 0, 3, 16, 15);
     TPts sigma = {{13, 3.2}, {13, 1.6}, {4, 1.6}, {8.6, 7.6}, {4, 13.6}, {13, 13.6}, {13, 12}};
     c.StrokeLine(sigma, 3.4, Argb(255, 255, 255, 220));
     c.StrokeLine(sigma, 1.8, Argb(20, 30, 120));
 }
 
-void Light(TGlyphCanvas& c, std::uint32_t edge, std::uint32_t body, std::uint32_t shine) {
+void Light(TGlyphPainter& c, std::uint32_t edge, std::uint32_t body, std::uint32_t shine) {
     c.FillEllipse(8, 8, 7, 7, edge);
     c.FillEllipse(8, 8, 6, 6, body);
     c.FillEllipse(6.2, 5.8, 2.6, 2.1, shine);
 }
 
-void Block(TGlyphCanvas& c, double x0, double y0, double x1, double y1) {
+void Block(TGlyphPainter& c, double x0, double y0, double x1, double y1) {
     constexpr std::uint32_t kFace = Argb(0, 200, 225), kLight = Argb(150, 240, 250);
     c.FillRect(x0, y0, x1, y1, kFace);
     c.FillRect(x0 + 1, y0 + 1, x1 - 1, y0 + 2, kLight);  // lit top edge
     c.FrameRect(x0, y0, x1, y1, Argb(0, 70, 90));
 }
 
-void Blocks(TGlyphCanvas& c) {
+void Blocks(TGlyphPainter& c) {
     Block(c, 1, 9, 8, 15);
     Block(c, 8, 9, 15, 15);
     Block(c, 4.5, 3, 11.5, 9);
 }
 
-void BlocksCrossed(TGlyphCanvas& c) {
+void BlocksCrossed(TGlyphPainter& c) {
     Blocks(c);
     constexpr std::uint32_t kRed = Argb(225, 20, 20);
     // Thin enough that the blocks stay recognisable under the cross.
@@ -191,7 +191,7 @@ void BlocksCrossed(TGlyphCanvas& c) {
 
 bool PaintActionImage(int index, int sizePx, std::uint32_t* pixels) {
     if (sizePx < 1 || !pixels) return false;
-    TGlyphCanvas c(sizePx, sizePx, pixels);
+    TGlyphPainter c(sizePx, sizePx, pixels);
     c.Clear();
     switch (index) {
         case aiBarChart:
@@ -258,7 +258,7 @@ void PaintFindFolderFrame(int frame, int width, int height, std::uint32_t* pixel
     if (width < 1 || height < 1 || !pixels) return;
     constexpr double kPi = 3.14159265358979323846;
     // Design units: 80 across, and the same scale down, so the picture keeps its proportions.
-    TGlyphCanvas c(width, height, pixels, 80.0);
+    TGlyphPainter c(width, height, pixels, 80.0);
     c.Clear();
     double top = (height / c.Scale() - 50.0) / 2;  // centred when the height does not match
     Folder(c, 14, top + 10, 50, top + 42);

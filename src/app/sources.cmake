@@ -4,8 +4,8 @@ list(APPEND VS_WIN_SOURCES
     src/app/MainFormBrowse.cpp)
 list(APPEND VS_CORE_SOURCES
     src/app/Settings.cpp)
-list(APPEND VS_CORE_SOURCES
-    src/app/GlyphCanvas.cpp
+list(APPEND VS_WIN_SOURCES
+    src/app/GlyphPainter.cpp
     src/app/ActionImages.cpp)
 list(APPEND VS_WIN_SOURCES
     src/app/MainFormUnit.cpp

@@ -89,13 +89,13 @@ private:
     int FOld;
 };
 
-// Drawing on a device context the canvas does not own: the framework's controls, the gauge and
-// the chart (as its TChartCanvas) all draw through it. Colours may be RGB values or system
-// colours. The canvas saves the DC's state when it is made and restores it when it goes, so every
-// object it selected, the text colour, the background mode and the clip region are put back.
-// Pens, brushes and fonts are cached: setting the same one again selects nothing. Text is drawn
-// with a transparent background. Objects selected into the DC behind the canvas's back must be put
-// back before the canvas draws again.
+// Drawing on a device context the canvas does not own: the framework's controls, the gauge, the
+// command glyphs (on their coverage mask) and the chart (as its TChartCanvas) all draw through it.
+// Colours may be RGB values or system colours. The canvas saves the DC's state when it is made and
+// restores it when it goes, so every object it selected, the text colour, the background mode and
+// the clip region are put back. Pens, brushes and fonts are cached: setting the same one again
+// selects nothing. Text is drawn with a transparent background. Objects selected into the DC behind
+// the canvas's back must be put back before the canvas draws again.
 class TCanvas : public TChartCanvas {
 public:
     explicit TCanvas(HDC dc, int dpi = 96);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/ActionImages.h"
-#include "app/GlyphCanvas.h"
+#include "app/GlyphPainter.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -123,16 +123,16 @@ TEST(AppActionImages, ScaledGlyphsKeepTheirShape) {
     // The 32-pixel glyph, reduced to 16 by averaging 2 x 2 blocks, matches the 16-pixel one.
     for (int i = 0; i < kActionImageCount; ++i) {
         TPixels small = Paint(i, 16), large = Paint(i, 32);
-        int far = 0;
+        int off = 0;
         for (int y = 0; y < 16; ++y) {
             for (int x = 0; x < 16; ++x) {
                 int a = 0;
                 for (int dy = 0; dy < 2; ++dy)
                     for (int dx = 0; dx < 2; ++dx) a += Alpha(large[(2 * y + dy) * 32 + 2 * x + dx]);
-                far += std::abs(a / 4 - Alpha(small[y * 16 + x])) > 128;
+                off += std::abs(a / 4 - Alpha(small[y * 16 + x])) > 128;
             }
         }
-        EXPECT_LT(far, 16) << "image " << i;
+        EXPECT_LT(off, 16) << "image " << i;
     }
 }
 
@@ -169,9 +169,9 @@ TEST(AppFindFolderFrames, FramesMoveAndRepeat) {
     EXPECT_NEAR(covered(big), 4 * small, small / 5);
 }
 
-TEST(AppGlyphCanvas, ShapesCoverTheirArea) {
+TEST(AppGlyphPainter, ShapesCoverTheirArea) {
     TPixels px(32 * 32, 0);
-    TGlyphCanvas c(32, 32, px.data(), 32);
+    TGlyphPainter c(32, 32, px.data(), 32);
     c.FillEllipse(16, 16, 10, 10, Argb(255, 0, 0));
     int covered = 0;
     for (auto p : px) covered += Alpha(p) > 127;
@@ -187,6 +187,55 @@ TEST(AppGlyphCanvas, ShapesCoverTheirArea) {
     EXPECT_EQ(Alpha(mixed), 255);
     EXPECT_NEAR(int((mixed >> 8) & 0xFF), 127, 2);
     EXPECT_NEAR(int(mixed & 0xFF), 128, 2);
+}
+
+TEST(AppGlyphPainter, LinesAndOutlinesCoverWhatTheySay) {
+    auto covered = [](const TPixels& px) {
+        double n = 0;
+        for (auto p : px) n += Alpha(p) / 255.0;
+        return n;
+    };
+    struct TCase {
+        const char* What;
+        std::vector<TGlyphPoint> Points;
+        double Width;  // 0: fill the outline instead of stroking it
+        double Area;   // in pixels, on a 40 x 40 grid of one unit per pixel; 0: only the centre is checked
+    };
+    const TCase cases[] = {
+        // Round ends: the length times the width, plus one round end's disc.
+        {"horizontal line", {{10, 20}, {30, 20}}, 4, 20 * 4 + 3.14159 * 4},
+        {"diagonal line", {{8, 8}, {30, 30}}, 2, 22 * 1.41421 * 2 + 3.14159},
+        {"single point", {{20, 20}}, 6, 3.14159 * 9},
+        // A right angle: the joint is round, not doubled.
+        {"bent line", {{10, 10}, {30, 10}, {30, 30}}, 4, 40 * 4 + 3.14159 * 4},
+        {"triangle", {{0, 0}, {40, 0}, {0, 40}}, 0, 800},
+        // A five-pointed star drawn in one stroke overlaps itself; its centre fills too.
+        {"star", TGlyphPainter::Arc(20, 20, 18, 18, -90, 630, 5), 0, 0},
+    };
+    for (const TCase& c : cases) {
+        TPixels px(40 * 40, 0);
+        TGlyphPainter painter(40, 40, px.data(), 40);
+        if (c.Width > 0) {
+            painter.StrokeLine(c.Points, c.Width, Argb(0, 0, 0));
+            EXPECT_NEAR(covered(px), c.Area, c.Area * 0.08) << c.What;
+        } else {
+            painter.FillPolygon(c.Points, Argb(0, 0, 0));
+            if (c.Area > 0) EXPECT_NEAR(covered(px), c.Area, c.Area * 0.05) << c.What;
+            else EXPECT_EQ(Alpha(px[20 * 40 + 20]), 255) << c.What;  // the star's centre
+        }
+    }
+}
+
+TEST(AppGlyphPainter, PaintsStayInsideTheImageAndBlendInOrder) {
+    // Shapes reaching past the edges are cut there; a later shape goes over an earlier one.
+    TPixels px(20 * 10, 0);
+    TGlyphPainter painter(20, 10, px.data(), 20);
+    painter.FillEllipse(0, 0, 30, 30, Argb(255, 0, 0));
+    painter.StrokeLine({{-5, 5}, {25, 5}}, 2, Argb(0, 0, 255));
+    for (int x = 0; x < 20; ++x) {
+        EXPECT_EQ(px[5 * 20 + x], Argb(0, 0, 255)) << x;
+        EXPECT_EQ(px[0 * 20 + x], Argb(255, 0, 0)) << x;
+    }
 }
 
 TEST(AppActionImages, ScreenshotOfAllGlyphs) {

@@ -1,5 +1,5 @@
 vs_core_test(app_settings_tests app/SettingsTest.cpp)
-vs_core_test(app_action_images_tests app/ActionImagesTest.cpp)
+vs_win_test(app_action_images_tests app/ActionImagesTest.cpp)
 vs_win_test(app_mainform_tests ui/UiTestEnv.cpp app/MainFormTest.cpp app/MainFormChartTest.cpp)
 vs_win_test(app_mainform_close_tests ui/UiTestEnv.cpp app/MainFormCloseTest.cpp)
 # The explorer pane in the main window.
