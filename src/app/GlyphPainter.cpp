@@ -20,7 +20,10 @@ std::vector<TScreenPoint> ToMask(const std::vector<TGlyphPoint>& points, double 
 }  // namespace
 
 TGlyphPainter::TGlyphPainter(int width, int height, std::uint32_t* pixels, double units)
-    : FWidth(width), FHeight(height), FPixels(pixels), FScale(width / units),
+    : FWidth(width),
+      FHeight(height),
+      FPixels(pixels),
+      FScale(width / units),
       FMask(width * kSamples, height * kSamples) {}
 
 int TGlyphPainter::Mask(double v) const {

@@ -91,6 +91,11 @@ public:
     void SetThreads(int threads);
     int Threads() const;
 
+    // Called before each worker thread of a walk is started, with its index. A throw stands for a
+    // thread the system cannot start (std::system_error): the threads already started are stopped
+    // and the walk runs on the calling thread. The next walk tries the threads again.
+    std::function<void(int index)> OnStartThread;
+
     // Called on the waiting thread about every 30 ms during a walk. May throw: the walk then stops
     // (what was complete stays cached) and the exception reaches the caller.
     std::function<void(TFolderSizeService& sender)> OnWait;

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <exception>
+#include <system_error>
 #include <thread>
 
 #include "platform/CheckedMath.h"
@@ -31,11 +32,14 @@ struct TWalkNode {
 
 class TWalkPool {
 public:
-    explicit TWalkPool(int threads) {
+    TWalkPool(int threads, const std::function<void(int)>& onStart) {
         // A thread that cannot be started leaves no running ones behind (a joinable thread destroyed
         // unjoined would end the program).
         try {
-            for (int i = 0; i < threads; ++i) FThreads.emplace_back([this] { Run(); });
+            for (int i = 0; i < threads; ++i) {
+                if (onStart) onStart(i);
+                FThreads.emplace_back([this] { Run(); });
+            }
         } catch (...) {
             Stop();
             throw;
@@ -260,7 +264,13 @@ TWalkPool* TFolderSizeService::Pool() {
     std::lock_guard lock(FPoolLock);
     int threads = FThreads > 0 ? FThreads : static_cast<int>(std::thread::hardware_concurrency());
     if (threads <= 1) return nullptr;
-    if (!FPool) FPool = std::make_unique<TWalkPool>(threads);
+    if (!FPool) {
+        try {
+            FPool = std::make_unique<TWalkPool>(threads, OnStartThread);
+        } catch (const std::system_error&) {
+            return nullptr;  // out of threads: this walk runs on the calling thread
+        }
+    }
     return FPool.get();
 }
 

@@ -220,8 +220,11 @@ TEST(AppGlyphPainter, LinesAndOutlinesCoverWhatTheySay) {
             EXPECT_NEAR(covered(px), c.Area, c.Area * 0.08) << c.What;
         } else {
             painter.FillPolygon(c.Points, Argb(0, 0, 0));
-            if (c.Area > 0) EXPECT_NEAR(covered(px), c.Area, c.Area * 0.05) << c.What;
-            else EXPECT_EQ(Alpha(px[20 * 40 + 20]), 255) << c.What;  // the star's centre
+            if (c.Area > 0) {
+                EXPECT_NEAR(covered(px), c.Area, c.Area * 0.05) << c.What;
+            } else {
+                EXPECT_EQ(Alpha(px[20 * 40 + 20]), 255) << c.What;  // the star's centre
+            }
         }
     }
 }

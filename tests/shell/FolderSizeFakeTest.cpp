@@ -4,6 +4,8 @@
 
 #include <mutex>
 #include <stdexcept>
+#include <string>
+#include <system_error>
 #include <vector>
 
 #include "platform/ErrorMode.h"
@@ -237,6 +239,33 @@ TEST_P(ShellFolderSizeFake, SizesAreSixtyFourBitAndOverflowIsAnError) {
     FLister.AddFile("c:\\max\\max.bin", INT64_MAX);
     EXPECT_THROW(Totals("c:\\max", "*.*"), Exception);  // its used space does not fit
     EXPECT_FALSE(CriticalErrorsSuppressed());
+}
+
+TEST(ShellFolderSizeThreads, ThreadsThatCannotStartLeaveTheWalkOnTheCallingThread) {
+    TFakeLister lister;
+    TFakeVolumes volumes;
+    volumes.SetDrive('C', 4096);
+    for (int i = 0; i < 40; ++i) lister.AddFile("c:\\t\\d" + std::to_string(i % 8) + "\\f" + std::to_string(i), 100);
+    TFolderSizeService service(lister, volumes);
+    service.SetThreads(4);
+    // The third thread fails: the two started ones are stopped, nothing is lost or leaked, the
+    // totals are right. The next walk starts all four.
+    std::vector<int> starts;
+    bool refuse = true;
+    service.OnStartThread = [&](int index) {
+        starts.push_back(index);
+        if (refuse && index == 2) {
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+        }
+    };
+    std::int64_t used = 0, count = 0;
+    EXPECT_EQ(service.FolderSize("c:\\t", "*.*", used, count), 4000);
+    EXPECT_EQ(count, 40);
+    EXPECT_EQ(starts, (std::vector<int>{0, 1, 2}));
+    refuse = false;
+    service.InvalidateFolderSize("c:\\t", true);
+    EXPECT_EQ(service.FolderSize("c:\\t", "*.*", used, count), 4000);
+    EXPECT_EQ(starts, (std::vector<int>{0, 1, 2, 0, 1, 2, 3}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, ShellFolderSizeFake, ::testing::Values(1, 4));
