@@ -235,11 +235,10 @@ bool TToolBar::HandleNotify(NMHDR* hdr, LRESULT& result) {
                     const RECT& r = cd->nmcd.rc;
                     int cx = r.right - Scale(11) / 2 - 1, cy = (r.top + r.bottom) / 2, h = std::max(2, Scale(3));
                     POINT pts[3] = {{cx - h, cy - h / 2}, {cx + h + 1, cy - h / 2}, {cx, cy + h / 2 + 1}};
-                    TBrushHandle brush(::CreateSolidBrush(::GetSysColor(COLOR_BTNTEXT)));
-                    TPenHandle pen(::CreatePen(PS_SOLID, 1, ::GetSysColor(COLOR_BTNTEXT)));
-                    TSelectObject sb(cd->nmcd.hdc, brush.Get());
-                    TSelectObject sp(cd->nmcd.hdc, pen.Get());
-                    ::Polygon(cd->nmcd.hdc, pts, 3);
+                    TCanvas canvas(cd->nmcd.hdc);
+                    canvas.SetBrush(clBtnText);
+                    canvas.SetPen(clBtnText);
+                    canvas.Polygon(pts, 3);
                 }
                 result = CDRF_DODEFAULT;
                 return true;
