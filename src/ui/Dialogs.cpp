@@ -38,7 +38,8 @@ bool TSaveDialog::Execute() {
     ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
     ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
     ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
-    ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | (OverwritePrompt ? OFN_OVERWRITEPROMPT : 0);
+    ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR |
+                (OverwritePrompt ? OFN_OVERWRITEPROMPT : 0);
     if (!::GetSaveFileNameW(&ofn)) return false;
     FileName = Narrow(file.data());
     return true;
