@@ -7,6 +7,7 @@
 #include "containers/StDictionary.h"
 #include "platform/DateTime.h"
 #include "platform/DirList.h"
+#include "platform/DosWildcard.h"
 #include "platform/Exception.h"
 #include "platform/Locale.h"
 
@@ -45,6 +46,17 @@ public:
     }
 
     void Walk(const std::string& start, const std::string& mask, bool recurse) {
+        if (!recurse) {
+            if (FOptions.OnFolder) FOptions.OnFolder(start);
+            FLister.List(start, mask, [&](const TDirEntry& e) {
+                if (!e.IsDirectory()) AddRow(start, e);
+                return true;
+            });
+            return;
+        }
+        // One listing per folder serves both the rows and the sub-folders, so the mask is matched here
+        // with the listers' own matcher: the whole mask is one pattern, as List(folder, mask) takes it.
+        const TDosWildcard matcher(mask);
         const char sep = FLister.Separator();
         // Pre-order, depth first: the stack holds folders still to read, the next one on top.
         std::vector<std::string> pending{start};
@@ -53,12 +65,14 @@ public:
             std::string folder = std::move(pending.back());
             pending.pop_back();
             if (FOptions.OnFolder) FOptions.OnFolder(folder);
-            ListFiles(folder, mask);
-            if (!recurse) break;
             children.clear();
             const bool hasSep = !folder.empty() && (folder.back() == sep || (sep == '\\' && folder.back() == '/'));
             FLister.List(folder, "*.*", [&](const TDirEntry& e) {
                 const std::string_view name = e.Name();
+                if (!e.IsDirectory()) {
+                    if (matcher.Matches(name)) AddRow(folder, e);
+                    return true;
+                }
                 if (name.empty() || name[0] == '.' || !IsFolderToEnter(e)) return true;
                 std::string child;
                 child.reserve(folder.size() + name.size() + 1);
@@ -68,6 +82,7 @@ public:
                 children.push_back(std::move(child));
                 return true;
             });
+            // The folder's rows went in during the listing; its sub-folders are read next, in listing order.
             for (auto it = children.rbegin(); it != children.rend(); ++it) pending.push_back(std::move(*it));
         }
     }
@@ -80,6 +95,9 @@ private:
     std::size_t FSlot[6] = {};  // cell of Name, Size, Type, Modified, Attributes, Folder
     std::vector<std::string_view> FRow;
     std::unordered_map<std::string, std::string> FTypes;  // extension key -> description
+    std::unordered_map<std::string, const std::string*> FRawTypes;  // extension as written -> FTypes value
+    std::string FRawKey;
+    std::string FAttributes;
     std::int64_t FLastTime = -1;
     std::string FLastTimeText;
 
@@ -111,7 +129,12 @@ private:
         if (!FOptions.TypeDescriptions) return kNone;
         const std::size_t dot = name.rfind('.');
         if (dot == std::string_view::npos) return kNone;
-        std::string key = LowerCaseLocale(name.substr(dot));
+        // The extension as written finds its description without the locale's case mapping; only an
+        // extension not met before in this spelling is mapped and looked up.
+        FRawKey.assign(name.substr(dot));
+        auto raw = FRawTypes.find(FRawKey);
+        if (raw != FRawTypes.end()) return *raw->second;
+        std::string key = FileExtensionKey(name);
         auto it = FTypes.find(key);
         if (it == FTypes.end()) {
             void* data = nullptr;
@@ -119,7 +142,7 @@ private:
             if (FOptions.TypeDescriptions->Find(key, data) && data) text = static_cast<const char*>(data);
             it = FTypes.emplace(std::move(key), std::move(text)).first;
         }
-        return it->second;
+        return *FRawTypes.emplace(FRawKey, &it->second).first->second;
     }
 
     const std::string& TimeText(std::int64_t fileTime) {
@@ -132,24 +155,21 @@ private:
         return FLastTimeText;
     }
 
-    void ListFiles(const std::string& folder, const std::string& mask) {
+    // Adds the row of one listed file of folder; dot-names are left out.
+    void AddRow(const std::string& folder, const TDirEntry& e) {
+        const std::string_view name = e.Name();
+        if (name.empty() || name[0] == '.') return;
+        if (FOptions.OnFile) FOptions.OnFile();
         char size[24];
-        std::string attributes;
-        FLister.List(folder, mask, [&](const TDirEntry& e) {
-            const std::string_view name = e.Name();
-            if (e.IsDirectory() || name.empty() || name[0] == '.') return true;
-            if (FOptions.OnFile) FOptions.OnFile();
-            const auto [end, ec] = std::to_chars(size, size + sizeof size, e.Size());
-            attributes = ReportAttributeLetters(e.Attributes());
-            FRow[FSlot[0]] = name;
-            FRow[FSlot[1]] = std::string_view(size, static_cast<std::size_t>(end - size));
-            FRow[FSlot[2]] = TypeText(name);
-            FRow[FSlot[3]] = TimeText(e.LastWriteTime());
-            FRow[FSlot[4]] = attributes;
-            FRow[FSlot[5]] = folder;
-            FRows.Add(FRow);
-            return true;
-        });
+        const auto [end, ec] = std::to_chars(size, size + sizeof size, e.Size());
+        FAttributes = ReportAttributeLetters(e.Attributes());
+        FRow[FSlot[0]] = name;
+        FRow[FSlot[1]] = std::string_view(size, static_cast<std::size_t>(end - size));
+        FRow[FSlot[2]] = TypeText(name);
+        FRow[FSlot[3]] = TimeText(e.LastWriteTime());
+        FRow[FSlot[4]] = FAttributes;
+        FRow[FSlot[5]] = folder;
+        FRows.Add(FRow);
     }
 };
 
