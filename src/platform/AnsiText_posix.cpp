@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/DosWildcard.h"
+
 namespace {
 
 // Windows-1252 bytes 0x80 to 0x9F; 0 where the code page has no character.
@@ -17,35 +19,6 @@ int ToCp1252(char32_t c) {
     return -1;
 }
 
-// Decodes one UTF-8 sequence at s[i]; false for a malformed, overlong or surrogate one.
-bool Decode(std::string_view s, size_t& i, char32_t& c) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    int extra;
-    if (b < 0x80) {
-        c = b, ++i;
-        return true;
-    } else if ((b & 0xE0) == 0xC0) {
-        c = b & 0x1F, extra = 1;
-    } else if ((b & 0xF0) == 0xE0) {
-        c = b & 0x0F, extra = 2;
-    } else if ((b & 0xF8) == 0xF0) {
-        c = b & 0x07, extra = 3;
-    } else {
-        return false;
-    }
-    if (i + static_cast<size_t>(extra) >= s.size())
-        return false;
-    for (int k = 1; k <= extra; ++k) {
-        const auto t = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
-        if ((t & 0xC0) != 0x80) return false;
-        c = (c << 6) | (t & 0x3F);
-    }
-    static constexpr char32_t kMin[4] = {0, 0x80, 0x800, 0x10000};
-    if (c < kMin[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-    i += static_cast<size_t>(extra) + 1;
-    return true;
-}
-
 }  // namespace
 
 bool TryUtf8ToAnsi(std::string_view utf8, std::string& ansi) {
@@ -56,8 +29,9 @@ bool TryUtf8ToAnsi(std::string_view utf8, std::string& ansi) {
     std::string out;
     out.reserve(utf8.size());
     for (size_t i = 0; i < utf8.size();) {
-        char32_t c;
-        if (!Decode(utf8, i, c)) return false;
+        // DecodeUtf8 gives a lone surrogate (0xDC00 + byte) for a malformed, overlong or surrogate sequence.
+        const char32_t c = DecodeUtf8(utf8, i);
+        if (c >= 0xD800 && c <= 0xDFFF) return false;
         const int b = ToCp1252(c);
         if (b < 0) return false;
         out += static_cast<char>(b);

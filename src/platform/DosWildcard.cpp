@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/AnsiText.h"
+
 namespace {
 
 // Wildcard codes, above the Unicode range so they never equal a character.
@@ -13,12 +15,6 @@ constexpr char32_t kEnd = 0x110000;      // past the last character of the name
 
 char AsciiUpper(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-
-bool IsAscii(std::string_view s) {
-    for (unsigned char c : s)
-        if (c >= 0x80) return false;
-    return true;
 }
 
 }  // namespace
@@ -179,7 +175,7 @@ TDosWildcard::TDosWildcard(std::string_view pattern) {
 
     // "*.ext" with a plain ASCII extension: the name must end in ".ext" (the DOS star may not take the
     // last dot, and the extension holds none of its own after it). The common filter case, kept cheap.
-    if (FTokens.size() >= 2 && FTokens[0] == kDosStar && IsAscii(pattern)) {
+    if (FTokens.size() >= 2 && FTokens[0] == kDosStar && IsAsciiText(pattern)) {
         bool plain = true;
         for (std::size_t i = 1; i < FTokens.size(); ++i)
             if (FTokens[i] >= 0x110000) plain = false;
