@@ -1,14 +1,14 @@
 #include "browser/BrowseTexts.h"
 
+#include "platform/CheckedMath.h"
 #include "platform/DosWildcard.h"
-#include "platform/Exception.h"
 #include "shell/SizeText.h"
 
 std::int64_t SumOfSizes(const std::vector<std::int64_t>& sizes) {
     std::int64_t sum = 0;
     for (std::int64_t s : sizes) {
         if (s <= 0) continue;
-        if (__builtin_add_overflow(sum, s, &sum)) throw Exception("Integer overflow");
+        sum = CheckedAdd(sum, s);
     }
     return sum;
 }
