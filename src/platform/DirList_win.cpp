@@ -112,16 +112,8 @@ public:
         // the drive's current folder.
         std::wstring wide = Widen(path);
         if (wide.size() == 2 && wide[1] == L':') wide += L'\\';
-        std::wstring full(wide.size() + MAX_PATH, L'\0');
-        for (;;) {
-            DWORD n = ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-            if (n == 0) return std::string(path);
-            if (n < full.size()) {
-                full.resize(n);
-                return Narrow(full);
-            }
-            full.resize(n + 1);
-        }
+        const std::wstring full = FullPathName(wide);
+        return full.empty() ? std::string(path) : Narrow(full);
     }
     bool CaseSensitive() const override { return false; }
 };

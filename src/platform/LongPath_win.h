@@ -5,3 +5,7 @@
 #include <string_view>
 
 std::wstring LongPath(std::string_view path);
+
+// The full path of a wide path by GetFullPathNameW, a string operation: "." and ".." and relative paths
+// are resolved at any length and the path need not exist. Empty when the system refuses the path.
+std::wstring FullPathName(const std::wstring& path);
