@@ -10,16 +10,14 @@
 
 namespace {
 
+// The system's text without its closing full stop, which the caller's message supplies.
 std::string SystemMessage(DWORD error) {
-    wchar_t* text = nullptr;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring message = n && text ? std::wstring(text, n) : L"Error " + std::to_wstring(error);
-    if (text) LocalFree(text);
-    while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' ' ||
-                                message.back() == L'.'))
+    std::string message;
+    if (!SystemMessageText(error, message)) return "Error " + std::to_string(error);
+    while (!message.empty() &&
+           (message.back() == '\r' || message.back() == '\n' || message.back() == ' ' || message.back() == '.'))
         message.pop_back();
-    return Narrow(message);
+    return message;
 }
 
 HANDLE H(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }

@@ -5,7 +5,6 @@
 
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view utf16);
-// Converts UTF-8 to the system's ANSI code page, for the files written in it
-// (settings, reports). Characters the code page lacks become "?".
-std::string Utf8ToAnsi(std::string_view utf8);
-std::string AnsiToUtf8(std::string_view ansi);
+// The system's text for a Win32 error code (FormatMessage), in UTF-8 without its trailing line break
+// and spaces. False, with text empty, when the system has no text for the code.
+bool SystemMessageText(unsigned long error, std::string& text);

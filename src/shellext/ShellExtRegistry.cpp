@@ -47,19 +47,18 @@ LONG TRegistry::OpenKey(const std::string& path, bool canCreate) {
     LONG status = canCreate ? ::RegCreateKeyExW(FRoot, KeyName(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                                 KEY_ALL_ACCESS, nullptr, &key, nullptr)
                             : ::RegOpenKeyExW(FRoot, KeyName(path).c_str(), 0, KEY_ALL_ACCESS, &key);
-    if (status == ERROR_SUCCESS) FCurrent = key;
+    if (status == ERROR_SUCCESS) FCurrent.Reset(key);
     return status;
 }
 
 void TRegistry::CloseKey() {
-    if (FCurrent) ::RegCloseKey(FCurrent);
-    FCurrent = nullptr;
+    FCurrent.Reset();
 }
 
 void TRegistry::WriteString(const std::string& name, const std::string& value) {
     std::wstring data = Widen(value);
     if (!FCurrent ||
-        ::RegSetValueExW(FCurrent, Widen(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+        ::RegSetValueExW(FCurrent.Get(), Widen(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                          static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS)
         throw Exception("Failed to set data for '" + name + "'");
 }
@@ -85,15 +84,10 @@ bool TRegistry::KeyExists(const std::string& path) {
 }
 
 std::string SystemErrorText(LONG status) {
-    wchar_t* buf = nullptr;
-    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                   FORMAT_MESSAGE_IGNORE_INSERTS,
-                               nullptr, static_cast<DWORD>(status), 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
-    std::wstring text = n && buf ? std::wstring(buf, n) : std::wstring();
-    if (buf) ::LocalFree(buf);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
+    std::string text;
+    SystemMessageText(static_cast<DWORD>(status), text);
     if (text.empty()) return "Error " + std::to_string(status) + ".";
-    return Narrow(text);
+    return text;
 }
 
 void RegisterShellExtension(TRegistry& registry, const std::string& libraryPath) {

@@ -6,8 +6,8 @@
 
 #include <string>
 
-// The extension's class identifier, in the form the registry holds it.
-inline constexpr char kShellExtClsid[] = "{6C1E4F2A-9D37-4B58-A0E1-3F7C82D5B914}";
+#include "platform/WinHandle.h"
+
 inline constexpr char kShellExtClassKey[] = "\\CLSID\\{6C1E4F2A-9D37-4B58-A0E1-3F7C82D5B914}";
 inline constexpr char kShellExtServerKey[] = "\\CLSID\\{6C1E4F2A-9D37-4B58-A0E1-3F7C82D5B914}\\InProcServer32";
 inline constexpr char kShellExtHandlerKey[] =
@@ -25,8 +25,6 @@ public:
     TRegistry(const TRegistry&) = delete;
     TRegistry& operator=(const TRegistry&) = delete;
 
-    HKEY RootKey() const { return FRoot; }
-
     // Closes the open key and opens the key at path, creating it (and missing parents) when canCreate.
     // Returns the Win32 status; on failure no key is open.
     virtual LONG OpenKey(const std::string& path, bool canCreate);
@@ -43,7 +41,7 @@ public:
 
 private:
     HKEY FRoot;
-    HKEY FCurrent = nullptr;
+    TRegKey FCurrent;
 };
 
 // The system's text for a Win32 status, without the trailing line break ("Access denied.").
