@@ -8,22 +8,17 @@
 #include "app/windows/info.h"
 #include "platform/DateTime.h"
 #include "platform/LongPath_win.h"
+#include "platform/WinHandle.h"
 #include "platform/WinText.h"
 #include "reports/ReportWriters.h"
+#include "shell/ShellListViewRows.h"
 #include "ui/Forms.h"
 
 namespace {
 
 // The reserved name with another extension: "C:\Temp\du1A.tmp" -> "C:\Temp\du1A.html".
 std::string WithExtension(const std::string& path, const char* extension) {
-    const std::size_t dot = path.rfind('.'), sep = path.find_last_of("\\/");
-    const std::size_t stem = dot != std::string::npos && (sep == std::string::npos || dot > sep) ? dot : path.size();
-    return path.substr(0, stem) + extension;
-}
-
-std::string FileNameOf(const std::string& path) {
-    const std::size_t sep = path.find_last_of("\\/");
-    return sep == std::string::npos ? path : path.substr(sep + 1);
+    return path.substr(0, path.size() - ExtensionOf(path).size()) + extension;
 }
 
 }  // namespace
@@ -50,10 +45,9 @@ bool MakeTempFileName(std::string& name) {
         char hex[8];
         std::snprintf(hex, sizeof hex, "%X", unique);
         const std::string path = folder + "du" + hex + ".tmp";
-        HANDLE h = ::CreateFileW(folder.empty() ? Widen(path).c_str() : LongPath(path).c_str(), GENERIC_WRITE, 0,
-                                 nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h != INVALID_HANDLE_VALUE) {
-            ::CloseHandle(h);
+        const TFileHandle file(::CreateFileW(folder.empty() ? Widen(path).c_str() : LongPath(path).c_str(),
+                                             GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
             name = path;
             return true;
         }
@@ -82,7 +76,7 @@ std::string WriteHtmlReport(const TVolumeGrid& volumeGrid, const TRgbPicture* im
         WriteJpegFile(imageFile, *image);
     }
     const std::string page = WithExtension(pageName, ".html");
-    WriteHtmlPage(page, volumeGrid, image ? FileNameOf(imageFile) : std::string(), caption, fileRows,
+    WriteHtmlPage(page, volumeGrid, image ? std::string(FileNameOf(imageFile)) : std::string(), caption, fileRows,
                   LocalDateTimeText(NowFileTime(), false), GetProgramVersion());
     if (open)
         open(page);
