@@ -45,8 +45,6 @@ TFolderReportStats WriteFolderReport(const TFolderReportRequest& request) {
     TFolderReportStats stats;
     stats.Rows = rows.Count();
     stats.MemoryBytes = rows.MemoryBytes();
-    std::string_view cell;
-    for (std::size_t r = 0; r < rows.Count(); ++r)
-        for (auto reader = rows.Row(r); reader.Next(cell);) stats.TextBytes += cell.size();
+    stats.TextBytes = rows.TextBytes();
     return stats;
 }

@@ -32,12 +32,6 @@ std::size_t GetVarInt(const unsigned char*& p) {
 
 }  // namespace
 
-void TFileRows::Clear() {
-    FBlocks.clear();
-    FRows.clear();
-    FRows.shrink_to_fit();
-}
-
 void TFileRows::Add(const std::vector<std::string>& cells) {
     std::vector<std::string_view> views(cells.begin(), cells.end());
     Add(views.data(), views.size());
@@ -61,8 +55,11 @@ unsigned char* TFileRows::Reserve(std::size_t bytes, TRowRef& ref) {
 }
 
 void TFileRows::Add(const std::string_view* cells, std::size_t count) {
-    std::size_t bytes = VarIntSize(count);
-    for (std::size_t i = 0; i < count; ++i) bytes += VarIntSize(cells[i].size()) + cells[i].size();
+    std::size_t bytes = VarIntSize(count), text = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        bytes += VarIntSize(cells[i].size()) + cells[i].size();
+        text += cells[i].size();
+    }
     TRowRef ref;
     // The index grows before the block, so a failure leaves no stray bytes.
     if (FRows.size() == FRows.capacity()) FRows.reserve(FRows.size() < 1024 ? 1024 : FRows.size() * 2);
@@ -74,6 +71,7 @@ void TFileRows::Add(const std::string_view* cells, std::size_t count) {
         p += cells[i].size();
     }
     FRows.push_back(ref);
+    FTextBytes += text;
 }
 
 TFileRows::TCellReader TFileRows::Row(std::size_t row) const {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // The volume table, stored column by column: [c][0] is column c's caption, [c][r] for r >= 1 is volume
@@ -18,12 +19,26 @@ using TVolumeGrid = std::vector<std::vector<std::string>>;
 class TFileRows {
 public:
     TFileRows() = default;
-    TFileRows(TFileRows&&) noexcept = default;
-    TFileRows& operator=(TFileRows&&) noexcept = default;
+    // A moved-from table is empty.
+    TFileRows(TFileRows&& other) noexcept
+        : FBlocks(std::move(other.FBlocks)),
+          FRows(std::move(other.FRows)),
+          FTextBytes(std::exchange(other.FTextBytes, 0)) {
+        other.FBlocks.clear();
+        other.FRows.clear();
+    }
+    TFileRows& operator=(TFileRows&& other) noexcept {
+        if (this == &other) return *this;
+        FBlocks = std::move(other.FBlocks);
+        FRows = std::move(other.FRows);
+        FTextBytes = std::exchange(other.FTextBytes, 0);
+        other.FBlocks.clear();
+        other.FRows.clear();
+        return *this;
+    }
 
     std::size_t Count() const { return FRows.size(); }
     bool Empty() const { return FRows.empty(); }
-    void Clear();
 
     // Appends a row of these cells.
     void Add(const std::vector<std::string_view>& cells) { Add(cells.data(), cells.size()); }
@@ -50,6 +65,8 @@ public:
 
     // Bytes held: the blocks and the row index.
     std::size_t MemoryBytes() const;
+    // Bytes of the cell texts of all rows, without the lengths stored with them.
+    std::size_t TextBytes() const { return FTextBytes; }
 
 private:
     static constexpr std::size_t kBlockSize = 1 << 20;
@@ -62,5 +79,6 @@ private:
     };
     std::vector<TBlock> FBlocks;
     std::vector<TRowRef> FRows;
+    std::size_t FTextBytes = 0;
     unsigned char* Reserve(std::size_t bytes, TRowRef& ref);
 };

@@ -35,8 +35,6 @@ public:
 
     // Program literals (ASCII).
     void Literal(std::string_view text) { FFile.Write(text); }
-    // A text of the tables, as it is.
-    void Plain(std::string_view text) { FFile.Write(Encoded(text)); }
     // A text of the tables inside HTML markup.
     void Html(std::string_view text) {
         std::string_view t = Encoded(text);
