@@ -55,12 +55,6 @@ struct TTimer {
     double CpuMs() const { return (CpuSeconds() - Cpu) * 1000; }
 };
 
-TFolderTotals Totals(TFolderSizeService& s, const std::string& path) {
-    TFolderTotals t;
-    t.Size = s.FolderSize(path, "*.*", t.Used, t.Count);
-    return t;
-}
-
 // Every folder of the tree, deepest last.
 std::vector<std::string> Folders(const std::string& root) {
     std::vector<std::string> out;
@@ -99,7 +93,7 @@ int main(int argc, char** argv) {
 
     // Reference: the whole tree walked with an empty cache.
     TTimer cold;
-    const TFolderTotals before = Totals(service, root);
+    const TFolderTotals before = service.Totals(root, "*.*");
     const double coldMs = cold.WallMs(), coldCpu = cold.CpuMs();
     const long coldReads = lister.Reads.exchange(0);
     std::printf("cold walk: %.1f ms wall, %.1f ms CPU, %ld directory reads, %lld files\n", coldMs, coldCpu, coldReads,
@@ -122,7 +116,7 @@ int main(int argc, char** argv) {
         do {
             while (!queue.Empty()) {
                 InvalidateForNotification(service, queue.Head());
-                after = Totals(service, root);  // the folder list reads the current folder again
+                after = service.Totals(root, "*.*");  // the folder list reads the current folder again
                 ++refreshes;
                 queue.PopHead();
             }
