@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/ErrorMode.h"
+#include "platform/FlagScope.h"
 #include "platform/Locale.h"
 #include "platform/Volumes.h"
 #include "platform/WinText.h"
@@ -28,19 +29,6 @@ TListViewOptions ShellListOptions() {
     o.HideSelection = false;
     return o;
 }
-
-// Sets a flag for the life of a scope.
-class TFlagScope {
-public:
-    explicit TFlagScope(bool& flag) : FFlag(flag), FOld(flag) { FFlag = true; }
-    ~TFlagScope() { FFlag = FOld; }
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-    bool& FFlag;
-    bool FOld;
-};
 
 // Suspends the control's drawing for the life of a scope.
 class TRedrawLock {
