@@ -53,6 +53,10 @@ void ShowWarning(const std::string& first, const std::exception& e) {
 bool LessName(const TDirItem& a, const std::string& name) {
     return a.Name < name;
 }
+
+bool LessItemName(const TDirItem& a, const TDirItem& b) {
+    return a.Name < b.Name;
+}
 }  // namespace
 
 int TStShellListView::SortColumn() {
@@ -239,23 +243,13 @@ void TStShellListView::FillFrom(LPCITEMIDLIST target, bool root) {
         THourGlass hourGlass;
         std::unique_ptr<TStShellFolder> record = FController->CreateFolder(folder.get());
         FFolderIsFileSystem = record->IsFileSystem || record->IsDesktop;
-        FHaveFolderData = false;
-        FFolderData.clear();
-        if (record->IsFileSystem && ViewStyle() == vsReport) {
-            // The children's find data in one pass over the folder, instead of one search per child.
-            TCriticalErrorScope quiet;
-            FHaveFolderData = ListDir(record->Path, "*", FFolderData) == TDirStatus::Ok;
-            std::sort(FFolderData.begin(), FFolderData.end(),
-                      [](const TDirItem& a, const TDirItem& b) { return a.Name < b.Name; });
-        }
+        ReadFolderData(*record);
         try {
             FController->EnumerateFolder(folder.get(), 1, this);
         } catch (const std::exception& e) {
             ShowWarning("There was an error populating the list.", e);
         }
-        FFolderData.clear();
-        FFolderData.shrink_to_fit();
-        FHaveFolderData = false;
+        DropFolderData();
         // 4.
         if (ViewStyle() == vsReport) BuildColumns(folder.get());
         // 5.
@@ -310,6 +304,23 @@ void TStShellListView::SinkItem(std::unique_ptr<TStShellItem> item) {
     if (!accept) return;
     TStShellItem* kept = FFullList.Add(std::move(item));
     if (ViewStyle() == vsReport) FillDetails(*kept);
+}
+
+void TStShellListView::ReadFolderData(const TStShellFolder& folder) {
+    FFolderData.clear();
+    FHaveFolderData = false;
+    // Only report view shows the details, and only a file-system folder has find data.
+    if (!folder.IsFileSystem || ViewStyle() != vsReport) return;
+    // The children's find data in one pass over the folder, instead of one search per child.
+    TCriticalErrorScope quiet;
+    FHaveFolderData = ListDir(folder.Path, "*", FFolderData) == TDirStatus::Ok;
+    std::sort(FFolderData.begin(), FFolderData.end(), LessItemName);
+}
+
+void TStShellListView::DropFolderData() {
+    FFolderData.clear();
+    FFolderData.shrink_to_fit();
+    FHaveFolderData = false;
 }
 
 bool TStShellListView::FindDataFor(const TStShellItem& item, WIN32_FIND_DATAW& data) const {
@@ -511,6 +522,12 @@ void TStShellListView::Refilter() {
 
 void TStShellListView::ApplyMaskFilter() {
     SetItemCount(0);
+    CopyMaskedItems();
+    Refresh(false);
+}
+
+void TStShellListView::CopyMaskedItems() {
+    // Folders always pass; files only when their name matches the mask.
     FFilteredList.Clear();
     TStMaskFilter mask(FFileFilter);
     for (const auto& item : FFullList.Storage()) {
@@ -519,7 +536,6 @@ void TStShellListView::ApplyMaskFilter() {
         copy->AssignItem(*item);
         FFilteredList.Add(std::move(copy));
     }
-    Refresh(false);
 }
 
 void TStShellListView::Refresh(bool reenumerate) {
@@ -554,31 +570,15 @@ void TStShellListView::Refresh(bool reenumerate) {
             // 3.
             if (FCurrentFolder) {
                 FFolderIsFileSystem = FCurrentFolder->IsFileSystem || FCurrentFolder->IsDesktop;
-                FHaveFolderData = false;
-                if (FCurrentFolder->IsFileSystem && ViewStyle() == vsReport) {
-                    TCriticalErrorScope quiet;
-                    FHaveFolderData = ListDir(FCurrentFolder->Path, "*", FFolderData) == TDirStatus::Ok;
-                    std::sort(FFolderData.begin(), FFolderData.end(),
-                              [](const TDirItem& a, const TDirItem& b) { return a.Name < b.Name; });
-                }
+                ReadFolderData(*FCurrentFolder);
                 THourGlass hourGlass;
                 FController->EnumerateFolder(FCurrentFolder->AbsoluteIdList.get(), 1, this);
-                FFolderData.clear();
-                FHaveFolderData = false;
+                DropFolderData();
             }
         }
         // 4.
         SortList();
-        if (reenumerate && !FFileFilter.empty() && FFiltered) {
-            FFilteredList.Clear();
-            TStMaskFilter mask(FFileFilter);
-            for (const auto& item : FFullList.Storage()) {
-                if (item->IsFile && !mask.Matches(FileNameOf(item->Path))) continue;
-                auto copy = std::make_unique<TStShellItem>(FController);
-                copy->AssignItem(*item);
-                FFilteredList.Add(std::move(copy));
-            }
-        }
+        if (reenumerate && !FFileFilter.empty() && FFiltered) CopyMaskedItems();
         // 5.
         SetItemCount(ActiveList().Count());
     }

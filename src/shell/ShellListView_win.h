@@ -153,7 +153,12 @@ private:
     void ShowRows();
     void RebuildSelection();
     void LoadTypeDescriptions();
+    // The find data of the folder being listed: read before the enumeration, dropped after it.
+    void ReadFolderData(const TStShellFolder& folder);
+    void DropFolderData();
     bool FindDataFor(const TStShellItem& item, WIN32_FIND_DATAW& data) const;
+    // Fills the filtered list with copies of the full list's items that pass the mask.
+    void CopyMaskedItems();
     void StartDrag();
     void ContextMenu(POINT at);
 
