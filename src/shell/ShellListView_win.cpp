@@ -245,7 +245,7 @@ void TStShellListView::FillFrom(LPCITEMIDLIST target, bool root) {
         FFolderIsFileSystem = record->IsFileSystem || record->IsDesktop;
         ReadFolderData(*record);
         try {
-            FController->EnumerateFolder(folder.get(), 1, this);
+            FController->EnumerateFolder(folder.get(), record->IsFileSystem, 1, this);
         } catch (const std::exception& e) {
             ShowWarning("There was an error populating the list.", e);
         }
@@ -572,7 +572,8 @@ void TStShellListView::Refresh(bool reenumerate) {
                 FFolderIsFileSystem = FCurrentFolder->IsFileSystem || FCurrentFolder->IsDesktop;
                 ReadFolderData(*FCurrentFolder);
                 THourGlass hourGlass;
-                FController->EnumerateFolder(FCurrentFolder->AbsoluteIdList.get(), 1, this);
+                FController->EnumerateFolder(FCurrentFolder->AbsoluteIdList.get(), FCurrentFolder->IsFileSystem, 1,
+                                             this);
                 DropFolderData();
             }
         }
