@@ -204,7 +204,7 @@ void TStShellListView::RunFill(LPCITEMIDLIST target, bool root) {
 
 void TStShellListView::FillFrom(LPCITEMIDLIST target, bool root) {
     // 1. Empty everything; the rows go before the items they show.
-    FSelectionList.Clear();
+    ClearSelectionList();
     FColumnsBuilt = false;
     FDetailsFilled = false;
     FChangedItem = nullptr;
@@ -484,7 +484,7 @@ void TStShellListView::ClickColumn(int column) {
                 EnsureVisible(row);
             }
         }
-        RebuildSelection();
+        FSelectionStale = true;
     }
 }
 
@@ -564,7 +564,7 @@ void TStShellListView::Refresh(bool reenumerate) {
         SetItemCount(0);
         FChangedItem = nullptr;
         if (reenumerate) {
-            FSelectionList.Clear();
+            ClearSelectionList();
             FFilteredList.Clear();
             FFullList.Clear();
             // 3.
@@ -596,7 +596,7 @@ void TStShellListView::Refresh(bool reenumerate) {
         }
     }
     // 7.
-    RebuildSelection();
+    FSelectionStale = true;
     SetSortArrow(FColumns.empty() ? -1 : GSortColumn, GAscending);
 }
 
@@ -693,7 +693,7 @@ void TStShellListView::ClearWhenIdle() {
         if (!*alive) return;
         SetItemCount(0);
         FChangedItem = nullptr;
-        FSelectionList.Clear();
+        ClearSelectionList();
         FFilteredList.Clear();
         FFullList.Clear();
     };
@@ -736,7 +736,18 @@ void TStShellListView::ChangeViewStyle(TViewStyle style) {
 // ---------------------------------------------------------------------------------------------------------------
 // Selection, double-click, rename, context menu
 
+TStShellItemList& TStShellListView::SelectionList() {
+    if (FSelectionStale) RebuildSelection();
+    return FSelectionList;
+}
+
+void TStShellListView::ClearSelectionList() {
+    FSelectionList.Clear();
+    FSelectionStale = false;
+}
+
 void TStShellListView::RebuildSelection() {
+    FSelectionStale = false;
     FSelectionList.Clear();
     for (int row : SelectedIndices()) {
         TStShellItem* item = RowItem(row);
@@ -821,7 +832,7 @@ bool TStShellListView::HandleNotify(NMHDR* hdr, LRESULT& result) {
         case LVN_ITEMCHANGED: {
             auto* nm = reinterpret_cast<NMLISTVIEW*>(hdr);
             if ((nm->uChanged & LVIF_STATE) && ((nm->uOldState ^ nm->uNewState) & LVIS_SELECTED)) {
-                RebuildSelection();
+                FSelectionStale = true;
                 FChangedItem = RowItem(nm->iItem);
                 if ((nm->uNewState & LVIS_SELECTED) && OnItemSelected && FChangedItem)
                     OnItemSelected(this, FChangedItem);
@@ -829,10 +840,10 @@ bool TStShellListView::HandleNotify(NMHDR* hdr, LRESULT& result) {
             break;
         }
         case LVN_ODSTATECHANGED:
-            RebuildSelection();
+            FSelectionStale = true;
             break;
         case NM_CLICK: {
-            RebuildSelection();
+            FSelectionStale = true;
             int row = SelectedIndex();
             if (row >= 0) {
                 RowsChanged(row, row);

@@ -83,7 +83,9 @@ public:
     TStShellItemList& ActiveList();
     TStShellItemList& FullList() { return FFullList; }
     TStShellItemList& FilteredList() { return FFilteredList; }
-    TStShellItemList& SelectionList() { return FSelectionList; }
+    // Copies of the selected rows' items, made when first asked for after the selection changed; a new
+    // listing empties it.
+    TStShellItemList& SelectionList();
     // The folder shown (null before the first fill).
     TStShellFolder* CurrentFolder() const { return FCurrentFolder.get(); }
     // The item of the row whose state changed last.
@@ -152,6 +154,7 @@ private:
     void SortList();
     void ShowRows();
     void RebuildSelection();
+    void ClearSelectionList();
     void LoadTypeDescriptions();
     // The find data of the folder being listed: read before the enumeration, dropped after it.
     void ReadFolderData(const TStShellFolder& folder);
@@ -165,6 +168,8 @@ private:
     TStShellController* FController = nullptr;
     std::unique_ptr<TStShellController> FOwnController;
     TStShellItemList FFullList, FFilteredList, FSelectionList;
+    // The selection changed since FSelectionList was last made.
+    bool FSelectionStale = false;
     std::unique_ptr<TStShellFolder> FCurrentFolder;
     TStShellItem* FChangedItem = nullptr;
     std::unique_ptr<TStDictionary> FTypeDescriptions;
