@@ -180,20 +180,23 @@ TStShellItem* TStShellListView::RowItem(int row) {
 // ---------------------------------------------------------------------------------------------------------------
 // Filling
 
+bool TStShellListView::Defer(TStDeferWhen when, std::function<void()> action) {
+    bool wait = when == dwFillingOrBusy ? FFilling || (Application && Application->Busy()) : FFilling && Application;
+    if (!wait) return false;
+    std::shared_ptr<bool> alive = FAlive;
+    Application->RunWhenNotBusy([alive, action = std::move(action)] {
+        if (*alive) action();
+    });
+    return true;
+}
+
 void TStShellListView::Fill(const TStShellItem* item) {
-    TPidl target = item ? item->FullIdList() : nullptr;
+    // A fill already runs (it lets messages through): this one waits for it, with its own copy of the
+    // target.
+    auto target = std::make_shared<TPidl>(item ? item->FullIdList() : nullptr);
     bool root = item == nullptr;
-    if (FFilling || (Application && Application->Busy())) {
-        // A fill already runs (it lets messages through): this one waits for it, with its own copy of the
-        // target, and is dropped if the list goes meanwhile.
-        std::shared_ptr<bool> alive = FAlive;
-        auto pending = std::make_shared<TPidl>(std::move(target));
-        Application->RunWhenNotBusy([this, alive, pending, root] {
-            if (*alive) RunFill(pending->get(), root);
-        });
-        return;
-    }
-    RunFill(target.get(), root);
+    if (Defer(dwFillingOrBusy, [this, target, root] { RunFill(target->get(), root); })) return;
+    RunFill(target->get(), root);
 }
 
 void TStShellListView::RunFill(LPCITEMIDLIST target, bool root) {
@@ -539,13 +542,7 @@ void TStShellListView::CopyMaskedItems() {
 }
 
 void TStShellListView::Refresh(bool reenumerate) {
-    if (reenumerate && (FFilling || (Application && Application->Busy()))) {
-        std::shared_ptr<bool> alive = FAlive;
-        Application->RunWhenNotBusy([this, alive] {
-            if (*alive) Refresh(true);
-        });
-        return;
-    }
+    if (reenumerate && Defer(dwFillingOrBusy, [this] { Refresh(true); })) return;
     std::unique_ptr<TBusyScope> busy;
     std::unique_ptr<TFlagScope> filling;
     if (reenumerate) {
@@ -688,30 +685,19 @@ void TStShellListView::SetOptions(TStListOptions options) {
 
 void TStShellListView::ClearWhenIdle() {
     // Never under a running fill: it goes on with its lists once the fill has ended.
-    std::shared_ptr<bool> alive = FAlive;
-    auto clear = [this, alive] {
-        if (!*alive) return;
+    auto clear = [this] {
         SetItemCount(0);
         FChangedItem = nullptr;
         ClearSelectionList();
         FFilteredList.Clear();
         FFullList.Clear();
     };
-    if (FFilling && Application)
-        Application->RunWhenNotBusy(clear);
-    else
-        clear();
+    if (!Defer(dwFilling, clear)) clear();
 }
 
 void TStShellListView::ChangeViewStyle(TViewStyle style) {
-    if (FFilling && Application) {
-        // The items are being read: the style changes once they are all there.
-        std::shared_ptr<bool> alive = FAlive;
-        Application->RunWhenNotBusy([this, alive, style] {
-            if (*alive) ChangeViewStyle(style);
-        });
-        return;
-    }
+    // The items are being read: the style changes once they are all there.
+    if (Defer(dwFilling, [this, style] { ChangeViewStyle(style); })) return;
     if (style != vsReport) GAscending = true;
     TRedrawLock lock(Handle());
     SetViewStyle(style);

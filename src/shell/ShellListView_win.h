@@ -148,6 +148,10 @@ private:
     void SinkItem(std::unique_ptr<TStShellItem> item) override;
 
     void FillFrom(LPCITEMIDLIST target, bool root);
+    // While a fill runs (dwFillingOrBusy: or any long operation), hands action over to run once it has
+    // ended, unless the list has gone by then, and returns true; otherwise returns false at once.
+    enum TStDeferWhen { dwFilling, dwFillingOrBusy };
+    bool Defer(TStDeferWhen when, std::function<void()> action);
     void ClearWhenIdle();
     void RunFill(LPCITEMIDLIST target, bool root);
     void BuildColumns(LPCITEMIDLIST folder);
