@@ -100,7 +100,7 @@ TStShellListView::TStShellListView(TComponent* owner, TWinControl* parent)
         TStShellItem* item = RowItem(row);
         if (!item) return;
         data.Caption = item->DisplayName;
-        if (FOptimization == otEnumerate && item->FIconIndex == -1) FController->GetIconInfo(*item);
+        if (FOptimization == otEnumerate) item->IconIndex();  // asks the shell the first time
         if (ViewStyle() == vsReport) data.SubItems = item->ColumnTexts;
         data.ImageIndex = item->FIconIndex;
         data.OverlayIndex = item->FOverlayIndex;
@@ -343,7 +343,7 @@ bool TStShellListView::FindDataFor(const TStShellItem& item, WIN32_FIND_DATAW& d
 void TStShellListView::FillDetails(TStShellItem& item) {
     item.ColumnTexts.clear();
     // With filtering on, an empty mask counts no files (an empty filter box lists folders only).
-    std::string mask = FFiltered ? FFileFilter.substr(0, 255) : std::string("*.*");
+    std::string mask = FFiltered ? FFileFilter.substr(0, TFolderSizeCache::kMaxMask) : std::string("*.*");
     auto folderSize = [&](std::int64_t& used, std::int64_t& count) {
         return ::FolderSize(item.Path, mask, used, count);
     };
@@ -369,7 +369,6 @@ void TStShellListView::FillDetails(TStShellItem& item) {
     switch (kind) {
         case rkFolder:
             TStShellController::ApplyFindData(item, data);
-            item.IsFileSystemFolder = true;
             applyFigures(FolderRowFigures(FCalcFolderSize, folderSize));
             break;
         case rkFile:
@@ -599,7 +598,8 @@ void TStShellListView::Refresh(bool reenumerate) {
 
 int TStShellListView::FindRow(int start, const TListFindRequest& request) {
     int count = ActiveList().Count();
-    std::string wanted = request.ByData ? std::string() : LowerCaseLocale(request.Text);
+    // Folded as the sort folds names.
+    std::string wanted = request.ByData ? std::string() : FoldCase(request.Text);
     for (int row = std::max(start, 0); row < count; ++row) {
         TStShellItem* item = RowItem(row);
         if (!item) continue;
@@ -607,7 +607,7 @@ int TStShellListView::FindRow(int start, const TListFindRequest& request) {
             if (RowToItemIndex(row, count, GAscending) == static_cast<int>(request.Data)) return row;
             continue;
         }
-        std::string caption = LowerCaseLocale(item->DisplayName);
+        std::string caption = FoldCase(item->DisplayName);
         if (request.Partial ? caption.compare(0, wanted.size(), wanted) == 0 : caption == wanted) return row;
     }
     return -1;
