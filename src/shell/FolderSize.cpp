@@ -129,9 +129,7 @@ std::int64_t TFolderSizeService::FolderSize(std::string_view path, std::string_v
 }
 
 std::int64_t TFolderSizeService::FolderFileCount(std::string_view path, std::string_view mask) {
-    std::int64_t used = 0, count = 0;
-    FolderTotals(path, mask, used, count);
-    return count;
+    return Totals(path, mask).Count;
 }
 
 void TFolderSizeService::InvalidateFolderSize(std::string_view itemPath, bool isFolder) {

@@ -36,16 +36,22 @@ TStCustomShellComboBox::TStCustomShellComboBox(TComponent* owner, TWinControl* p
 TStCustomShellComboBox::~TStCustomShellComboBox() = default;
 
 void TStCustomShellComboBox::FillEntries() {
-    // Item height: the small icons or the text "Aj", whichever is taller.
-    int icon = 16;
-    if (HIMAGELIST images = SmallSystemImages()) {
+    // The image list and its icon size serve every item drawn until the next fill.
+    FImages = SmallSystemImages();
+    FIconWidth = FIconHeight = 16;
+    if (FImages) {
         int w = 0, h = 0;
-        if (::ImageList_GetIconSize(images, &w, &h)) icon = h;
+        if (::ImageList_GetIconSize(FImages, &w, &h)) {
+            FIconWidth = w;
+            FIconHeight = h;
+        }
     }
+    FShareOverlay = kOverlayUnread;
+    // Item height: the small icons or the text "Aj", whichever is taller.
     TWindowDc dc(Handle());
     TCanvas canvas(dc.Get(), Dpi());
     canvas.SetFont(Font());
-    SetItemHeight(std::max(icon, canvas.TextHeight("Aj")));
+    SetItemHeight(std::max(FIconHeight, canvas.TextHeight("Aj")));
 
     FEntries.Fill(ListOpenDialogMode && ListOpenDialogMode());
     SyncTexts();
@@ -132,10 +138,6 @@ LRESULT TStCustomShellComboBox::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     return TComboBox::WndProc(msg, wp, lp);
 }
 
-void TStCustomShellComboBox::MeasureItem(int index, int& height) {
-    TComboBox::MeasureItem(index, height);
-}
-
 void TStCustomShellComboBox::DrawItem(int index, const RECT& rect, unsigned state, TCanvas& canvas) {
     const TColor window = clWindow;
     canvas.FillRect(rect, window);
@@ -144,16 +146,14 @@ void TStCustomShellComboBox::DrawItem(int index, const RECT& rect, unsigned stat
     const bool inField = state & odComboBoxEdit;
     int x = rect.left + canvas.Dpi() * (inField ? 5 : 5 + 12 * e.Level) / 96;
     const int height = rect.bottom - rect.top;
-    if (HIMAGELIST images = SmallSystemImages(); images && e.IconIndex >= 0) {
-        int w = 16, h = 16;
-        ::ImageList_GetIconSize(images, &w, &h);
+    if (FImages && e.IconIndex >= 0) {
         UINT style = ILD_TRANSPARENT;
         if (e.Shared) {
-            int overlay = ::SHGetIconOverlayIndexW(nullptr, IDO_SHGIOI_SHARE);
-            if (overlay >= 0) style |= INDEXTOOVERLAYMASK(overlay);
+            if (FShareOverlay == kOverlayUnread) FShareOverlay = ::SHGetIconOverlayIndexW(nullptr, IDO_SHGIOI_SHARE);
+            if (FShareOverlay >= 0) style |= INDEXTOOVERLAYMASK(FShareOverlay);
         }
-        ::ImageList_Draw(images, e.IconIndex, canvas.Handle(), x, rect.top + (height - h) / 2, style);
-        x += w;
+        ::ImageList_Draw(FImages, e.IconIndex, canvas.Handle(), x, rect.top + (height - FIconHeight) / 2, style);
+        x += FIconWidth;
     }
     x += canvas.Dpi() * 3 / 96;
     canvas.SetFont(Font());

@@ -4,6 +4,10 @@
 // folder, each indented by its level with its small system icon. Picking an entry opens that folder in
 // the linked list; every listing of the list shows its folder here. Adding or removing a drive refills
 // the entries.
+#include <windows.h>
+// after windows.h
+#include <commctrl.h>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -51,7 +55,6 @@ public:
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
-    void MeasureItem(int index, int& height) override;
     void DrawItem(int index, const RECT& rect, unsigned state, TCanvas& canvas) override;
 
 private:
@@ -62,6 +65,13 @@ private:
     std::unique_ptr<TStComboFolder> FPrevious;
     TStShellNotification* FNotification = nullptr;
     bool FSelEndOk = false;
+    // Read by FillEntries for the items drawn: the system's small image list and its icon size, and
+    // the share overlay's index (read at the first shared item drawn; -1 when the shell has none).
+    static constexpr int kOverlayUnread = -2;
+    HIMAGELIST FImages = nullptr;
+    int FIconWidth = 16;
+    int FIconHeight = 16;
+    int FShareOverlay = kOverlayUnread;
 };
 
 class TStShellComboBox : public TStCustomShellComboBox {

@@ -4,19 +4,10 @@
 
 #include <algorithm>
 
+#include "platform/WinHandle.h"
 #include "platform/WinText.h"
 
 namespace {
-
-template <typename T>
-struct TComRef {
-    T* P = nullptr;
-    ~TComRef() {
-        if (P) P->Release();
-    }
-    T* operator->() const { return P; }
-    T** Out() { return &P; }
-};
 
 std::string ParsingName(PCIDLIST_ABSOLUTE idList) {
     wchar_t* name = nullptr;
@@ -35,16 +26,15 @@ TOwnedIdList SpecialFolder(int csidl) {
 // The folders inside a folder, as absolute identifier lists.
 std::vector<TOwnedIdList> SubFolders(PCIDLIST_ABSOLUTE parent) {
     std::vector<TOwnedIdList> out;
-    TComRef<IShellFolder> desktop, folder;
-    if (FAILED(::SHGetDesktopFolder(desktop.Out()))) return out;
+    TComPtr<IShellFolder> desktop, folder;
+    if (FAILED(::SHGetDesktopFolder(desktop.Put()))) return out;
     if (ILIsEmpty(parent)) {
-        folder.P = desktop.P;
-        folder.P->AddRef();
-    } else if (FAILED(desktop->BindToObject(parent, nullptr, IID_IShellFolder, reinterpret_cast<void**>(folder.Out())))) {
+        folder = desktop;
+    } else if (FAILED(desktop->BindToObject(parent, nullptr, IID_IShellFolder, folder.PutVoid()))) {
         return out;
     }
-    TComRef<IEnumIDList> items;
-    if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS, items.Out()) != S_OK || !items.P) return out;
+    TComPtr<IEnumIDList> items;
+    if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS, items.Put()) != S_OK || !items) return out;
     PITEMID_CHILD child = nullptr;
     ULONG fetched = 0;
     while (items->Next(1, &child, &fetched) == S_OK && fetched == 1) {
@@ -147,8 +137,8 @@ void TStShellComboEntries::Fill(bool openDialogMode) {
     }
 
     // The desktop's own order of full identifier lists puts each folder's children after it.
-    TComRef<IShellFolder> shell;
-    if (SUCCEEDED(::SHGetDesktopFolder(shell.Out()))) {
+    TComPtr<IShellFolder> shell;
+    if (SUCCEEDED(::SHGetDesktopFolder(shell.Put()))) {
         std::stable_sort(FEntries.begin(), FEntries.end(), [&](const auto& a, const auto& b) {
             HRESULT hr = shell->CompareIDs(0, a->IdList.get(), b->IdList.get());
             return SUCCEEDED(hr) && static_cast<short>(HRESULT_CODE(hr)) < 0;

@@ -14,6 +14,12 @@ namespace {
 void FreePidl(_ITEMIDLIST* pidl) {
     ::CoTaskMemFree(pidl);
 }
+// What an item is, from its SFGAO_FILESYSTEM and SFGAO_FOLDER attributes.
+void ApplyKindAttributes(TStShellItem& item, SFGAOF attrs) {
+    item.IsFileSystem = (attrs & SFGAO_FILESYSTEM) != 0;
+    item.IsFileSystemFolder = item.IsFileSystem && (attrs & SFGAO_FOLDER);
+    item.IsFile = item.IsFileSystem && !(attrs & SFGAO_FOLDER);
+}
 // The desktop's own list: just the terminator.
 const ITEMIDLIST& EmptyList() {
     static const ITEMIDLIST empty{};
@@ -174,9 +180,7 @@ void TStShellController::InitItem(TStShellItem& item, LPCITEMIDLIST absolute) {
     item.DisplayName = NetworkDisplayName(item.Path, GetItemName(item.ParentFolder.get(), last, SHGDN_NORMAL));
     SFGAOF attrs = SFGAO_FILESYSTEM | SFGAO_FOLDER;
     if (FAILED(item.ParentFolder->GetAttributesOf(1, &last, &attrs))) attrs = 0;
-    item.IsFileSystem = (attrs & SFGAO_FILESYSTEM) != 0;
-    item.IsFileSystemFolder = item.IsFileSystem && (attrs & SFGAO_FOLDER);
-    item.IsFile = item.IsFileSystem && !(attrs & SFGAO_FOLDER);
+    ApplyKindAttributes(item, attrs);
 }
 
 std::unique_ptr<TStShellItem> TStShellController::CreateItem(LPCITEMIDLIST absolute) {
@@ -191,26 +195,16 @@ std::unique_ptr<TStShellFolder> TStShellController::CreateFolder(LPCITEMIDLIST a
     return item;
 }
 
-void TStShellController::EnumerateFolder(LPCITEMIDLIST folderList, int mode, TStEnumSink* sink,
+void TStShellController::EnumerateFolder(LPCITEMIDLIST folderList, bool inFileSystem, int mode, TStEnumSink* sink,
                                          TStShellFolderList* folders) {
     std::shared_ptr<IShellFolder> folder = BindAbsolute(folderList);
     if (!folder) folder = FDesktop;
 
     // A folder outside the file system may take a while before its first child arrives.
     bool searching = false;
-    if (sink && mode == 1) {
-        bool fileSystem = false;
-        if (folderList && !ILIsEmpty(folderList)) {
-            std::shared_ptr<IShellFolder> parent = GetParentFolder(folderList);
-            LPCITEMIDLIST last = ::ILFindLastID(folderList);
-            SFGAOF attrs = SFGAO_FILESYSTEM;
-            if (parent && SUCCEEDED(parent->GetAttributesOf(1, &last, &attrs)))
-                fileSystem = (attrs & SFGAO_FILESYSTEM) != 0;
-        }
-        if (!fileSystem) {
-            sink->SinkSearching(true);
-            searching = true;
-        }
+    if (sink && mode == 1 && !inFileSystem) {
+        sink->SinkSearching(true);
+        searching = true;
     }
     struct TSearchEnd {
         TStEnumSink* Sink;
@@ -252,9 +246,7 @@ void TStShellController::EnumerateFolder(LPCITEMIDLIST folderList, int mode, TSt
             item->FolderIdList = folderShared;
             item->ParentFolder = folder;
             item->Path = GetItemName(folder.get(), c, SHGDN_FORPARSING);
-            item->IsFileSystem = (attrs & SFGAO_FILESYSTEM) != 0;
-            item->IsFileSystemFolder = item->IsFileSystem && (attrs & SFGAO_FOLDER);
-            item->IsFile = item->IsFileSystem && !(attrs & SFGAO_FOLDER);
+            ApplyKindAttributes(*item, attrs);
             item->RelativeIdList = std::move(child);
             if (mode == 2 || (sink && sink->SinkOptimization() == otDisplay))
                 item->DisplayName = GetIconInfo(*item);

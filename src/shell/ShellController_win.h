@@ -57,8 +57,10 @@ public:
 
     // Mode 1: the children of the folder (an absolute list; null or empty = the desktop) go to the sink.
     // Mode 2: its sub-folders become folder items appended to folders. Errors inside the loop end it
-    // with "Error reading directory." and the items read so far stay.
-    void EnumerateFolder(LPCITEMIDLIST folder, int mode, TStEnumSink* sink, TStShellFolderList* folders = nullptr);
+    // with "Error reading directory." and the items read so far stay. inFileSystem: the folder is part of
+    // the file system (the caller's item knows); a folder outside it shows the search animation in mode 1.
+    void EnumerateFolder(LPCITEMIDLIST folder, bool inFileSystem, int mode, TStEnumSink* sink,
+                         TStShellFolderList* folders = nullptr);
 
     // An item (or folder item) made from an absolute identifier list.
     std::unique_ptr<TStShellItem> CreateItem(LPCITEMIDLIST absolute);

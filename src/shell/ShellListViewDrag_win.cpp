@@ -2,37 +2,12 @@
 // drops forwarded to the shell's drop target of the row under the cursor (or of the current folder).
 #include <shlobj.h>
 
+#include "platform/ComObject_win.h"
 #include "platform/WinText.h"
 #include "shell/ShellListView_win.h"
 #include "ui/Forms.h"
 
 namespace {
-
-// IUnknown for an object that offers one interface I (identified by Iid): the count starts at one and
-// the object deletes itself when it reaches zero.
-template <class I, const IID& Iid>
-class TComUnknown : public I {
-public:
-    virtual ~TComUnknown() = default;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (riid == IID_IUnknown || riid == Iid) {
-            *out = static_cast<I*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefs; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG n = --FRefs;
-        if (n == 0) delete this;
-        return n;
-    }
-
-private:
-    ULONG FRefs = 1;
-};
 
 // The drag source: the left button ends the drag with a drop, Escape cancels it.
 class TDropSource : public TComUnknown<IDropSource, IID_IDropSource> {

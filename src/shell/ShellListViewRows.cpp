@@ -131,14 +131,24 @@ std::string FileTypeText(std::string_view path, const TStTypeLookup& lookup) {
 }
 
 std::string SearchedFileTypeText(std::string_view path) {
-    std::string ext = ExtensionOf(path);
-    if (ext.empty()) return "File";
-    if (UpperAscii(ext) == ".LNK") return "Shortcut";
-    return UpperCaseLocale(ext.substr(1)) + " File";
+    return FileTypeText(path, [](const std::string& ext, std::string& description) {
+        if (UpperAscii(ext) != ".LNK") return false;
+        description = "Shortcut";
+        return true;
+    });
 }
 
 // ---------------------------------------------------------------------------------------------------------------
 // Sorting: each item's key is computed once, then an index permutation is sorted.
+
+std::string FoldCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) >= 0x80) return LowerCaseLocale(text);
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
 
 namespace {
 struct TSortKey {
@@ -148,17 +158,6 @@ struct TSortKey {
     std::string Text;
     std::string Tie;
 };
-
-// The sort key of a text without regard to case: plain ASCII is folded here (most names are), the rest
-// by the user locale's rules.
-std::string FoldCase(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (static_cast<unsigned char>(c) >= 0x80) return LowerCaseLocale(text);
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
 
 int CompareText(const std::string& a, const std::string& b) {
     return a.compare(b) < 0 ? -1 : a == b ? 0 : 1;

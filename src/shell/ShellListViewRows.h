@@ -110,6 +110,10 @@ std::string FileTypeText(std::string_view path, const TStTypeLookup& lookup);
 // Type text of a file found by a file search: "File", "Shortcut" for .lnk, else "XYZ File".
 std::string SearchedFileTypeText(std::string_view path);
 
+// A text without regard to case, as sorting and find-by-typing compare names: plain ASCII is folded here
+// (most names are), the rest by the user locale's rules.
+std::string FoldCase(std::string_view text);
+
 // The list position of row r: r when ascending, count - 1 - r otherwise.
 inline int RowToItemIndex(int row, int count, bool ascending) {
     return ascending ? row : count - 1 - row;

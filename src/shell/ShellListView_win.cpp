@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/ErrorMode.h"
+#include "platform/FlagScope.h"
 #include "platform/Locale.h"
 #include "platform/Volumes.h"
 #include "platform/WinText.h"
@@ -29,19 +30,6 @@ TListViewOptions ShellListOptions() {
     return o;
 }
 
-// Sets a flag for the life of a scope.
-class TFlagScope {
-public:
-    explicit TFlagScope(bool& flag) : FFlag(flag), FOld(flag) { FFlag = true; }
-    ~TFlagScope() { FFlag = FOld; }
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-    bool& FFlag;
-    bool FOld;
-};
-
 // Suspends the control's drawing for the life of a scope.
 class TRedrawLock {
 public:
@@ -64,6 +52,10 @@ void ShowWarning(const std::string& first, const std::exception& e) {
 
 bool LessName(const TDirItem& a, const std::string& name) {
     return a.Name < name;
+}
+
+bool LessItemName(const TDirItem& a, const TDirItem& b) {
+    return a.Name < b.Name;
 }
 }  // namespace
 
@@ -108,7 +100,7 @@ TStShellListView::TStShellListView(TComponent* owner, TWinControl* parent)
         TStShellItem* item = RowItem(row);
         if (!item) return;
         data.Caption = item->DisplayName;
-        if (FOptimization == otEnumerate && item->FIconIndex == -1) FController->GetIconInfo(*item);
+        if (FOptimization == otEnumerate) item->IconIndex();  // asks the shell the first time
         if (ViewStyle() == vsReport) data.SubItems = item->ColumnTexts;
         data.ImageIndex = item->FIconIndex;
         data.OverlayIndex = item->FOverlayIndex;
@@ -188,20 +180,23 @@ TStShellItem* TStShellListView::RowItem(int row) {
 // ---------------------------------------------------------------------------------------------------------------
 // Filling
 
+bool TStShellListView::Defer(TStDeferWhen when, std::function<void()> action) {
+    bool wait = when == dwFillingOrBusy ? FFilling || (Application && Application->Busy()) : FFilling && Application;
+    if (!wait) return false;
+    std::shared_ptr<bool> alive = FAlive;
+    Application->RunWhenNotBusy([alive, action = std::move(action)] {
+        if (*alive) action();
+    });
+    return true;
+}
+
 void TStShellListView::Fill(const TStShellItem* item) {
-    TPidl target = item ? item->FullIdList() : nullptr;
+    // A fill already runs (it lets messages through): this one waits for it, with its own copy of the
+    // target.
+    auto target = std::make_shared<TPidl>(item ? item->FullIdList() : nullptr);
     bool root = item == nullptr;
-    if (FFilling || (Application && Application->Busy())) {
-        // A fill already runs (it lets messages through): this one waits for it, with its own copy of the
-        // target, and is dropped if the list goes meanwhile.
-        std::shared_ptr<bool> alive = FAlive;
-        auto pending = std::make_shared<TPidl>(std::move(target));
-        Application->RunWhenNotBusy([this, alive, pending, root] {
-            if (*alive) RunFill(pending->get(), root);
-        });
-        return;
-    }
-    RunFill(target.get(), root);
+    if (Defer(dwFillingOrBusy, [this, target, root] { RunFill(target->get(), root); })) return;
+    RunFill(target->get(), root);
 }
 
 void TStShellListView::RunFill(LPCITEMIDLIST target, bool root) {
@@ -212,7 +207,7 @@ void TStShellListView::RunFill(LPCITEMIDLIST target, bool root) {
 
 void TStShellListView::FillFrom(LPCITEMIDLIST target, bool root) {
     // 1. Empty everything; the rows go before the items they show.
-    FSelectionList.Clear();
+    ClearSelectionList();
     FColumnsBuilt = false;
     FDetailsFilled = false;
     FChangedItem = nullptr;
@@ -251,23 +246,13 @@ void TStShellListView::FillFrom(LPCITEMIDLIST target, bool root) {
         THourGlass hourGlass;
         std::unique_ptr<TStShellFolder> record = FController->CreateFolder(folder.get());
         FFolderIsFileSystem = record->IsFileSystem || record->IsDesktop;
-        FHaveFolderData = false;
-        FFolderData.clear();
-        if (record->IsFileSystem && ViewStyle() == vsReport) {
-            // The children's find data in one pass over the folder, instead of one search per child.
-            TCriticalErrorScope quiet;
-            FHaveFolderData = ListDir(record->Path, "*", FFolderData) == TDirStatus::Ok;
-            std::sort(FFolderData.begin(), FFolderData.end(),
-                      [](const TDirItem& a, const TDirItem& b) { return a.Name < b.Name; });
-        }
+        ReadFolderData(*record);
         try {
-            FController->EnumerateFolder(folder.get(), 1, this);
+            FController->EnumerateFolder(folder.get(), record->IsFileSystem, 1, this);
         } catch (const std::exception& e) {
             ShowWarning("There was an error populating the list.", e);
         }
-        FFolderData.clear();
-        FFolderData.shrink_to_fit();
-        FHaveFolderData = false;
+        DropFolderData();
         // 4.
         if (ViewStyle() == vsReport) BuildColumns(folder.get());
         // 5.
@@ -324,6 +309,23 @@ void TStShellListView::SinkItem(std::unique_ptr<TStShellItem> item) {
     if (ViewStyle() == vsReport) FillDetails(*kept);
 }
 
+void TStShellListView::ReadFolderData(const TStShellFolder& folder) {
+    FFolderData.clear();
+    FHaveFolderData = false;
+    // Only report view shows the details, and only a file-system folder has find data.
+    if (!folder.IsFileSystem || ViewStyle() != vsReport) return;
+    // The children's find data in one pass over the folder, instead of one search per child.
+    TCriticalErrorScope quiet;
+    FHaveFolderData = ListDir(folder.Path, "*", FFolderData) == TDirStatus::Ok;
+    std::sort(FFolderData.begin(), FFolderData.end(), LessItemName);
+}
+
+void TStShellListView::DropFolderData() {
+    FFolderData.clear();
+    FFolderData.shrink_to_fit();
+    FHaveFolderData = false;
+}
+
 bool TStShellListView::FindDataFor(const TStShellItem& item, WIN32_FIND_DATAW& data) const {
     if (!FHaveFolderData) return false;
     std::string name(FileNameOf(item.Path));
@@ -341,7 +343,7 @@ bool TStShellListView::FindDataFor(const TStShellItem& item, WIN32_FIND_DATAW& d
 void TStShellListView::FillDetails(TStShellItem& item) {
     item.ColumnTexts.clear();
     // With filtering on, an empty mask counts no files (an empty filter box lists folders only).
-    std::string mask = FFiltered ? FFileFilter.substr(0, 255) : std::string("*.*");
+    std::string mask = FFiltered ? FFileFilter.substr(0, TFolderSizeCache::kMaxMask) : std::string("*.*");
     auto folderSize = [&](std::int64_t& used, std::int64_t& count) {
         return ::FolderSize(item.Path, mask, used, count);
     };
@@ -367,7 +369,6 @@ void TStShellListView::FillDetails(TStShellItem& item) {
     switch (kind) {
         case rkFolder:
             TStShellController::ApplyFindData(item, data);
-            item.IsFileSystemFolder = true;
             applyFigures(FolderRowFigures(FCalcFolderSize, folderSize));
             break;
         case rkFile:
@@ -485,7 +486,7 @@ void TStShellListView::ClickColumn(int column) {
                 EnsureVisible(row);
             }
         }
-        RebuildSelection();
+        FSelectionStale = true;
     }
 }
 
@@ -523,6 +524,12 @@ void TStShellListView::Refilter() {
 
 void TStShellListView::ApplyMaskFilter() {
     SetItemCount(0);
+    CopyMaskedItems();
+    Refresh(false);
+}
+
+void TStShellListView::CopyMaskedItems() {
+    // Folders always pass; files only when their name matches the mask.
     FFilteredList.Clear();
     TStMaskFilter mask(FFileFilter);
     for (const auto& item : FFullList.Storage()) {
@@ -531,17 +538,10 @@ void TStShellListView::ApplyMaskFilter() {
         copy->AssignItem(*item);
         FFilteredList.Add(std::move(copy));
     }
-    Refresh(false);
 }
 
 void TStShellListView::Refresh(bool reenumerate) {
-    if (reenumerate && (FFilling || (Application && Application->Busy()))) {
-        std::shared_ptr<bool> alive = FAlive;
-        Application->RunWhenNotBusy([this, alive] {
-            if (*alive) Refresh(true);
-        });
-        return;
-    }
+    if (reenumerate && Defer(dwFillingOrBusy, [this] { Refresh(true); })) return;
     std::unique_ptr<TBusyScope> busy;
     std::unique_ptr<TFlagScope> filling;
     if (reenumerate) {
@@ -560,37 +560,22 @@ void TStShellListView::Refresh(bool reenumerate) {
         SetItemCount(0);
         FChangedItem = nullptr;
         if (reenumerate) {
-            FSelectionList.Clear();
+            ClearSelectionList();
             FFilteredList.Clear();
             FFullList.Clear();
             // 3.
             if (FCurrentFolder) {
                 FFolderIsFileSystem = FCurrentFolder->IsFileSystem || FCurrentFolder->IsDesktop;
-                FHaveFolderData = false;
-                if (FCurrentFolder->IsFileSystem && ViewStyle() == vsReport) {
-                    TCriticalErrorScope quiet;
-                    FHaveFolderData = ListDir(FCurrentFolder->Path, "*", FFolderData) == TDirStatus::Ok;
-                    std::sort(FFolderData.begin(), FFolderData.end(),
-                              [](const TDirItem& a, const TDirItem& b) { return a.Name < b.Name; });
-                }
+                ReadFolderData(*FCurrentFolder);
                 THourGlass hourGlass;
-                FController->EnumerateFolder(FCurrentFolder->AbsoluteIdList.get(), 1, this);
-                FFolderData.clear();
-                FHaveFolderData = false;
+                FController->EnumerateFolder(FCurrentFolder->AbsoluteIdList.get(), FCurrentFolder->IsFileSystem, 1,
+                                             this);
+                DropFolderData();
             }
         }
         // 4.
         SortList();
-        if (reenumerate && !FFileFilter.empty() && FFiltered) {
-            FFilteredList.Clear();
-            TStMaskFilter mask(FFileFilter);
-            for (const auto& item : FFullList.Storage()) {
-                if (item->IsFile && !mask.Matches(FileNameOf(item->Path))) continue;
-                auto copy = std::make_unique<TStShellItem>(FController);
-                copy->AssignItem(*item);
-                FFilteredList.Add(std::move(copy));
-            }
-        }
+        if (reenumerate && !FFileFilter.empty() && FFiltered) CopyMaskedItems();
         // 5.
         SetItemCount(ActiveList().Count());
     }
@@ -607,13 +592,14 @@ void TStShellListView::Refresh(bool reenumerate) {
         }
     }
     // 7.
-    RebuildSelection();
+    FSelectionStale = true;
     SetSortArrow(FColumns.empty() ? -1 : GSortColumn, GAscending);
 }
 
 int TStShellListView::FindRow(int start, const TListFindRequest& request) {
     int count = ActiveList().Count();
-    std::string wanted = request.ByData ? std::string() : LowerCaseLocale(request.Text);
+    // Folded as the sort folds names.
+    std::string wanted = request.ByData ? std::string() : FoldCase(request.Text);
     for (int row = std::max(start, 0); row < count; ++row) {
         TStShellItem* item = RowItem(row);
         if (!item) continue;
@@ -621,7 +607,7 @@ int TStShellListView::FindRow(int start, const TListFindRequest& request) {
             if (RowToItemIndex(row, count, GAscending) == static_cast<int>(request.Data)) return row;
             continue;
         }
-        std::string caption = LowerCaseLocale(item->DisplayName);
+        std::string caption = FoldCase(item->DisplayName);
         if (request.Partial ? caption.compare(0, wanted.size(), wanted) == 0 : caption == wanted) return row;
     }
     return -1;
@@ -699,30 +685,19 @@ void TStShellListView::SetOptions(TStListOptions options) {
 
 void TStShellListView::ClearWhenIdle() {
     // Never under a running fill: it goes on with its lists once the fill has ended.
-    std::shared_ptr<bool> alive = FAlive;
-    auto clear = [this, alive] {
-        if (!*alive) return;
+    auto clear = [this] {
         SetItemCount(0);
         FChangedItem = nullptr;
-        FSelectionList.Clear();
+        ClearSelectionList();
         FFilteredList.Clear();
         FFullList.Clear();
     };
-    if (FFilling && Application)
-        Application->RunWhenNotBusy(clear);
-    else
-        clear();
+    if (!Defer(dwFilling, clear)) clear();
 }
 
 void TStShellListView::ChangeViewStyle(TViewStyle style) {
-    if (FFilling && Application) {
-        // The items are being read: the style changes once they are all there.
-        std::shared_ptr<bool> alive = FAlive;
-        Application->RunWhenNotBusy([this, alive, style] {
-            if (*alive) ChangeViewStyle(style);
-        });
-        return;
-    }
+    // The items are being read: the style changes once they are all there.
+    if (Defer(dwFilling, [this, style] { ChangeViewStyle(style); })) return;
     if (style != vsReport) GAscending = true;
     TRedrawLock lock(Handle());
     SetViewStyle(style);
@@ -747,7 +722,18 @@ void TStShellListView::ChangeViewStyle(TViewStyle style) {
 // ---------------------------------------------------------------------------------------------------------------
 // Selection, double-click, rename, context menu
 
+TStShellItemList& TStShellListView::SelectionList() {
+    if (FSelectionStale) RebuildSelection();
+    return FSelectionList;
+}
+
+void TStShellListView::ClearSelectionList() {
+    FSelectionList.Clear();
+    FSelectionStale = false;
+}
+
 void TStShellListView::RebuildSelection() {
+    FSelectionStale = false;
     FSelectionList.Clear();
     for (int row : SelectedIndices()) {
         TStShellItem* item = RowItem(row);
@@ -832,7 +818,7 @@ bool TStShellListView::HandleNotify(NMHDR* hdr, LRESULT& result) {
         case LVN_ITEMCHANGED: {
             auto* nm = reinterpret_cast<NMLISTVIEW*>(hdr);
             if ((nm->uChanged & LVIF_STATE) && ((nm->uOldState ^ nm->uNewState) & LVIS_SELECTED)) {
-                RebuildSelection();
+                FSelectionStale = true;
                 FChangedItem = RowItem(nm->iItem);
                 if ((nm->uNewState & LVIS_SELECTED) && OnItemSelected && FChangedItem)
                     OnItemSelected(this, FChangedItem);
@@ -840,10 +826,10 @@ bool TStShellListView::HandleNotify(NMHDR* hdr, LRESULT& result) {
             break;
         }
         case LVN_ODSTATECHANGED:
-            RebuildSelection();
+            FSelectionStale = true;
             break;
         case NM_CLICK: {
-            RebuildSelection();
+            FSelectionStale = true;
             int row = SelectedIndex();
             if (row >= 0) {
                 RowsChanged(row, row);

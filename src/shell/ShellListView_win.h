@@ -83,7 +83,9 @@ public:
     TStShellItemList& ActiveList();
     TStShellItemList& FullList() { return FFullList; }
     TStShellItemList& FilteredList() { return FFilteredList; }
-    TStShellItemList& SelectionList() { return FSelectionList; }
+    // Copies of the selected rows' items, made when first asked for after the selection changed; a new
+    // listing empties it.
+    TStShellItemList& SelectionList();
     // The folder shown (null before the first fill).
     TStShellFolder* CurrentFolder() const { return FCurrentFolder.get(); }
     // The item of the row whose state changed last.
@@ -146,20 +148,32 @@ private:
     void SinkItem(std::unique_ptr<TStShellItem> item) override;
 
     void FillFrom(LPCITEMIDLIST target, bool root);
+    // While a fill runs (dwFillingOrBusy: or any long operation), hands action over to run once it has
+    // ended, unless the list has gone by then, and returns true; otherwise returns false at once.
+    enum TStDeferWhen { dwFilling, dwFillingOrBusy };
+    bool Defer(TStDeferWhen when, std::function<void()> action);
     void ClearWhenIdle();
     void RunFill(LPCITEMIDLIST target, bool root);
     void BuildColumns(LPCITEMIDLIST folder);
     void SortList();
     void ShowRows();
     void RebuildSelection();
+    void ClearSelectionList();
     void LoadTypeDescriptions();
+    // The find data of the folder being listed: read before the enumeration, dropped after it.
+    void ReadFolderData(const TStShellFolder& folder);
+    void DropFolderData();
     bool FindDataFor(const TStShellItem& item, WIN32_FIND_DATAW& data) const;
+    // Fills the filtered list with copies of the full list's items that pass the mask.
+    void CopyMaskedItems();
     void StartDrag();
     void ContextMenu(POINT at);
 
     TStShellController* FController = nullptr;
     std::unique_ptr<TStShellController> FOwnController;
     TStShellItemList FFullList, FFilteredList, FSelectionList;
+    // The selection changed since FSelectionList was last made.
+    bool FSelectionStale = false;
     std::unique_ptr<TStShellFolder> FCurrentFolder;
     TStShellItem* FChangedItem = nullptr;
     std::unique_ptr<TStDictionary> FTypeDescriptions;

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "platform/FlagScope.h"
 #include "platform/WinText.h"
 #include "shell/DirWatcher_win.h"
 #include "shell/FolderSize.h"
@@ -148,11 +149,7 @@ void TStCustomShellNotification::Receive(TStNotification n) {
 void TStCustomShellNotification::ProcessQueue() {
     // A handler that lets messages run may see the drain message again: the running drain finishes.
     if (FDraining) return;
-    FDraining = true;
-    struct TReset {
-        bool& Flag;
-        ~TReset() { Flag = false; }
-    } reset{FDraining};
+    TFlagScope draining(FDraining);
     do {
         while (!FQueue.Empty()) {
             // A copy: handlers may receive more notifications, which grows the queue under the head.

@@ -6,6 +6,15 @@ constexpr std::int64_t kKB = 1024;
 constexpr std::int64_t kMB = kKB * 1024;
 constexpr std::int64_t kGB = kMB * 1024;
 
+// The value in the largest unit it exceeds, gap between number and unit ("3 GB"); at most 1KB, the
+// bare number.
+std::string InLargestUnit(std::int64_t value, const char* gap) {
+    if (value > kGB) return std::to_string(value / 1024 / 1024 / 1024) + gap + "GB";
+    if (value > kMB) return std::to_string(value / 1024 / 1024) + gap + "MB";
+    if (value > kKB) return std::to_string(value / 1024) + gap + "KB";
+    return std::to_string(value);
+}
+
 }  // namespace
 
 std::string FormatBytes(char unitCode, std::int64_t value) {
@@ -16,10 +25,7 @@ std::string FormatBytes(char unitCode, std::int64_t value) {
     case 'B': return std::to_string(value);
     default: break;
     }
-    if (value > kGB) return std::to_string(value / 1024 / 1024 / 1024) + " GB";
-    if (value > kMB) return std::to_string(value / 1024 / 1024) + " MB";
-    if (value > kKB) return std::to_string(value / 1024) + " KB";
-    return std::to_string(value);
+    return InLargestUnit(value, " ");
 }
 
 std::string FormatBytesKB(std::int64_t value) {
@@ -44,8 +50,5 @@ std::string FormatBytesKB(std::int64_t value) {
 }
 
 std::string FormatSizeShort(std::int64_t size) {
-    if (size > 1073741824) return std::to_string(size / 1024 / 1024 / 1024) + "GB";
-    if (size > 1048576) return std::to_string(size / 1024 / 1024) + "MB";
-    if (size <= 1024) return std::to_string(size);
-    return std::to_string(size / 1024) + "KB";
+    return InLargestUnit(size, "");
 }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/ComObject_win.h"
 #include "platform/FsFixture.h"
 #include "platform/Locale.h"
 #include "platform/WinText.h"
@@ -546,24 +547,9 @@ TEST_F(ShellListView, DragCaptionCountsTheSelectedRows) {
 }
 
 // Records what the list forwards to a folder's drop target.
-class TRecordingDropTarget : public IDropTarget {
+class TRecordingDropTarget : public TComUnknown<IDropTarget, IID_IDropTarget> {
 public:
     TRecordingDropTarget(std::vector<std::string>& log, std::string path) : FLog(log), FPath(std::move(path)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (riid == IID_IUnknown || riid == IID_IDropTarget) {
-            *out = this;
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefs; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG n = --FRefs;
-        if (!n) delete this;
-        return n;
-    }
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD* e) override {
         FLog.push_back("enter " + Name());
         *e = DROPEFFECT_COPY;
@@ -587,7 +573,6 @@ private:
     std::string Name() const { return std::string(FileNameOf(FPath)); }
     std::vector<std::string>& FLog;
     std::string FPath;
-    ULONG FRefs = 1;
 };
 
 // A drop goes to the shell's drop target of the folder row under the cursor, or of the current folder
