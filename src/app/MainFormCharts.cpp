@@ -9,6 +9,7 @@
 #include "chart/PieSeries.h"
 #include "charts/ChartModes.h"
 #include "charts/ChartPicture_win.h"
+#include "platform/FlagScope.h"
 #include "shell/ShellListView_win.h"
 #include "ui/Dialogs.h"
 #include "ui/Graphics.h"
@@ -43,11 +44,7 @@ void TMainForm::UpdateChart(const std::string& Path, const std::string& DisplayN
     // A rebuild asked for while one runs (from a message handled meanwhile) would free the points
     // the running one is adding; the running one already reads the current list.
     if (FUpdatingChart) return;
-    FUpdatingChart = true;
-    struct TReset {
-        bool& Flag;
-        ~TReset() { Flag = false; }
-    } reset{FUpdatingChart};
+    TFlagScope updating(FUpdatingChart);
     THourGlass hourglass;
     TBusyScope busy;
 
