@@ -51,9 +51,7 @@ void TMainForm::UpdateChart(const std::string& Path, const std::string& DisplayN
     // Before the first listing has finished there is no folder to name: the caption stays.
     if (!Path.empty() || !DisplayName.empty()) Panel3->SetCaption(ChartCaption(Path, DisplayName));
     TChart& chart = Chart1->Chart();
-    TChartSeries* series = chart.Series(0).Active()   ? &chart.Series(0)
-                           : chart.Series(1).Active() ? &chart.Series(1)
-                                                      : nullptr;
+    TChartSeries* series = chart.LegendSeries();
     if (!series) return;
     TChartMetric metric = ChartMetric();
 
@@ -75,7 +73,6 @@ void TMainForm::UpdateChart(const std::string& Path, const std::string& DisplayN
     } finish{chart, *series, metric, std::move(chart.OnChange)};
     chart.OnChange = nullptr;
 
-    series->Clear();
     BuildChartPoints(*series, ChartRows(), metric, FChartFileTypes);
 }
 
