@@ -39,6 +39,8 @@ extern TProgressForm* ProgressForm;
 SIZE MainWindowSize(int monitorWidth, int monitorHeight);
 // The full rectangle (not the work area) of the first monitor of the system's monitor list.
 RECT FirstMonitorRect();
+// The program's command-line arguments after its own name, as UTF-8.
+std::vector<std::string> CommandLineParams();
 
 class TMainForm : public TForm {
 public:
