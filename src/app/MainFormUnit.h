@@ -24,7 +24,6 @@
 class TStShellListView;
 class TStShellComboBox;
 class TStShellItem;
-class TVolumeQueries;
 
 class TSplashForm;
 class TProgressForm;
@@ -154,8 +153,6 @@ public:
     void OpenFolder(const std::string& Path);
     void OpenDrives();
     void UpdateChart(const std::string& Path, const std::string& DisplayName);
-    // The status bar after a listing.
-    void ShowStatusSummary() { ShowFolderSummary(); }
     // The current folder of the folder list: parsing path and display name (empty while none).
     std::string CurrentFolderPath() const;
     std::string CurrentFolderName() const;

@@ -496,15 +496,6 @@ void TComboBox::SetDroppedDown(bool down) {
     ::SendMessageW(Handle(), CB_SHOWDROPDOWN, down, 0);
 }
 
-void TComboBox::Insert(int index, const std::string& text) {
-    ::SendMessageW(Handle(), CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(Widen(text).c_str()));
-}
-
-void TComboBox::Delete(int index) {
-    if (::SendMessageW(Handle(), CB_DELETESTRING, index, 0) == CB_ERR)
-        throw Exception("List index out of bounds (" + std::to_string(index) + ")");
-}
-
 void TComboBox::SetBounds(int left, int top, int width, int height) {
     TWinControl::SetBounds(left, top, width, height);
 }
