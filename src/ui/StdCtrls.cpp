@@ -454,8 +454,8 @@ bool TComboBox::HandleDrawItem(const DRAWITEMSTRUCT& item) {
     if (item.itemState & ODS_FOCUS) state |= odFocused;
     if (item.itemState & ODS_DISABLED) state |= odDisabled;
     if (item.itemState & ODS_COMBOBOXEDIT) state |= odComboBoxEdit;
-    // Whatever the drawing selects or sets is put back before the system draws on.
-    TSaveDc saved(item.hDC);
+    // Whatever the drawing selects or sets is put back before the system draws on: the canvas
+    // restores the DC it was made on, and then the box's font is taken out again.
     TSelectObject font(item.hDC, FontHandle());
     TCanvas canvas(item.hDC, Dpi());
     DrawItem(static_cast<int>(item.itemID), item.rcItem, state, canvas);
