@@ -1,6 +1,5 @@
 // Program entry: the start-up sequence, or a report written from the command line.
 #include <windows.h>
-#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -8,19 +7,8 @@
 #include "app/MainFormUnit.h"
 #include "app/windows/ProgressFormUnit.h"
 #include "app/windows/SplashFormUnit.h"
-#include "platform/WinText.h"
 
 namespace {
-
-std::vector<std::string> Arguments() {
-    std::vector<std::string> args;
-    int argc = 0;
-    LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-    if (!argv) return args;
-    for (int i = 1; i < argc; ++i) args.push_back(Narrow(argv[i]));
-    ::LocalFree(argv);
-    return args;
-}
 
 bool IsReportSwitch(const std::string& arg) {
     return lstrcmpiA(arg.c_str(), "/csv") == 0 || lstrcmpiA(arg.c_str(), "/html") == 0;
@@ -69,7 +57,7 @@ int RunReportSwitch(const std::vector<std::string>& args) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    const std::vector<std::string> args = Arguments();
+    const std::vector<std::string> args = CommandLineParams();
     if (!args.empty() && IsReportSwitch(args[0])) return RunReportSwitch(args);
     try {
         Application->Initialize();

@@ -9,6 +9,7 @@
 #include "chart/PieSeries.h"
 #include "charts/ChartModes.h"
 #include "charts/ChartPicture_win.h"
+#include "platform/FlagScope.h"
 #include "shell/ShellListView_win.h"
 #include "ui/Dialogs.h"
 #include "ui/Graphics.h"
@@ -43,20 +44,14 @@ void TMainForm::UpdateChart(const std::string& Path, const std::string& DisplayN
     // A rebuild asked for while one runs (from a message handled meanwhile) would free the points
     // the running one is adding; the running one already reads the current list.
     if (FUpdatingChart) return;
-    FUpdatingChart = true;
-    struct TReset {
-        bool& Flag;
-        ~TReset() { Flag = false; }
-    } reset{FUpdatingChart};
+    TFlagScope updating(FUpdatingChart);
     THourGlass hourglass;
     TBusyScope busy;
 
     // Before the first listing has finished there is no folder to name: the caption stays.
     if (!Path.empty() || !DisplayName.empty()) Panel3->SetCaption(ChartCaption(Path, DisplayName));
     TChart& chart = Chart1->Chart();
-    TChartSeries* series = chart.Series(0).Active()   ? &chart.Series(0)
-                           : chart.Series(1).Active() ? &chart.Series(1)
-                                                      : nullptr;
+    TChartSeries* series = chart.LegendSeries();
     if (!series) return;
     TChartMetric metric = ChartMetric();
 
@@ -78,7 +73,6 @@ void TMainForm::UpdateChart(const std::string& Path, const std::string& DisplayN
     } finish{chart, *series, metric, std::move(chart.OnChange)};
     chart.OnChange = nullptr;
 
-    series->Clear();
     BuildChartPoints(*series, ChartRows(), metric, FChartFileTypes);
 }
 

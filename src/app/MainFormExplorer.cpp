@@ -7,7 +7,6 @@ void TMainForm::CreateFolderList(TWinControl* parent) {
     StShellListView1 = new TStShellListView(this, parent);
     StShellListView1->SetName("StShellListView1");
     StShellListView1->SetAlign(alClient);
-    StShellListView1->SetCalcFolderSize(false);
     StShellListView1->SetCompressedColor(clBlue);
     StShellListView1->SetOpenDialogMode(true);
     StShellListView1->SetOptimization(otDisplay);
@@ -21,13 +20,11 @@ void TMainForm::CreateFolderList(TWinControl* parent) {
         StShellListView1FilterItem(s, item, accept);
     };
     StShellListView1->OnListFilled = [this](TObject* s) { StShellListView1ListFilled(s); };
-    StShellListView1->OnShellChangeNotify = [this](TObject* s, TStShellItem* oldItem, TStShellItem* newItem,
-                                                   unsigned events) {
-        StShellListView1ShellChangeNotify(s, oldItem, newItem, events);
-    };
     StShellListView1->OnSelectItem = [this](TObject* s, int index, bool selected) {
         StShellListView1SelectItem(s, index, selected);
     };
+    // Folder sizes are set off by start-up (with actFolderSizes), and the change notification is
+    // bound there too, once the list is attached to the notifier.
     // The mask "*.*" with filtering on: the filter handler decides, the folder sizes count every file.
     StShellListView1->SetFileFilter("*.*");
     StShellListView1->SetFiltered(true);

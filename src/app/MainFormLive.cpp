@@ -51,7 +51,7 @@ void TMainForm::StShellListView1ShellChangeNotify(TObject*, TStShellItem* OldShe
     // The list has already been read again, so the chart and the status bar see the new figures.
     if (needs.Chart) {
         UpdateChart(CurrentFolderPath(), CurrentFolderName());
-        ShowStatusSummary();
+        ShowFolderSummary();
     }
     // A one-shot timer that binds this handler again when it fires; started again after every change.
     if (!FShellChangeTimer) {

@@ -9,6 +9,7 @@
 #include "app/windows/ProgressFormUnit.h"
 #include "platform/DirList.h"
 #include "platform/Exception.h"
+#include "platform/FlagScope.h"
 #include "reports/FolderReport.h"
 #include "reports/HtmlReport_win.h"
 #include "reports/ReportWriters.h"
@@ -135,11 +136,7 @@ void TMainForm::PrintReport(bool AllSubFolders, bool AsHtml) {
     // The walk lets messages run; the busy scope holds other commands back (a second report among them)
     // until this one is written, so two reports never share their tables.
     if (FReportRunning) return;
-    FReportRunning = true;
-    struct TRunning {
-        bool& Flag;
-        ~TRunning() { Flag = false; }
-    } running{FReportRunning};
+    TFlagScope running(FReportRunning);
     TBusyScope busy;
     TReportData data;
     if (!CollectReport(AllSubFolders, AsHtml, true, data)) return;

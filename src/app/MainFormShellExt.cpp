@@ -1,38 +1,40 @@
 // The commands that register and unregister the Explorer context-menu extension.
+#include <functional>
+
 #include "app/MainFormUnit.h"
 #include "shellext/ShellExtRegistry.h"
 #include "ui/Forms.h"
 
-void TMainForm::actRegisterExecute(TObject*) {
+namespace {
+// Changes the extension's registry entries under an hourglass, then reports the outcome: the
+// error box appears only once the hourglass is gone.
+void ChangeShellExtension(const std::function<void(TRegistry&)>& change, const std::string& success,
+                          const std::string& failurePrefix) {
     std::string failure;
     {
         THourGlass hourGlass;
         try {
             TRegistry registry(HKEY_CLASSES_ROOT);
-            RegisterShellExtension(registry, ShellExtLibraryPath());
+            change(registry);
         } catch (const std::exception& e) {
             failure = e.what();
         }
     }
     if (failure.empty())
-        ShowInformation("Shell extension successfully registered.");
+        ShowInformation(success);
     else
-        ShowWarning("There was an error installing the registry extension.\r\n" + failure);
+        ShowWarning(failurePrefix + failure);
+}
+}  // namespace
+
+void TMainForm::actRegisterExecute(TObject*) {
+    ChangeShellExtension([](TRegistry& registry) { RegisterShellExtension(registry, ShellExtLibraryPath()); },
+                         "Shell extension successfully registered.",
+                         "There was an error installing the registry extension.\r\n");
 }
 
 void TMainForm::actUnregisterExecute(TObject*) {
-    std::string failure;
-    {
-        THourGlass hourGlass;
-        try {
-            TRegistry registry(HKEY_CLASSES_ROOT);
-            UnregisterShellExtension(registry);
-        } catch (const std::exception& e) {
-            failure = e.what();
-        }
-    }
-    if (failure.empty())
-        ShowInformation("Shell extension successfully unregistered.");
-    else
-        ShowWarning("There was an error uninstalling the registry extension.\r\n" + failure);
+    ChangeShellExtension([](TRegistry& registry) { UnregisterShellExtension(registry); },
+                         "Shell extension successfully unregistered.",
+                         "There was an error uninstalling the registry extension.\r\n");
 }

@@ -41,7 +41,6 @@ RECT FirstMonitorRect() {
     return first;
 }
 
-namespace {
 std::vector<std::string> CommandLineParams() {
     std::vector<std::string> params;
     int argc = 0;
@@ -51,6 +50,8 @@ std::vector<std::string> CommandLineParams() {
     ::LocalFree(argv);
     return params;
 }
+
+namespace {
 
 // The up button's glyph: an arrow pointing up over a folder's corner.
 void PaintUpGlyph(int, int size, std::uint32_t* px) {

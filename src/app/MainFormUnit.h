@@ -24,7 +24,6 @@
 class TStShellListView;
 class TStShellComboBox;
 class TStShellItem;
-class TVolumeQueries;
 
 class TSplashForm;
 class TProgressForm;
@@ -39,6 +38,8 @@ extern TProgressForm* ProgressForm;
 SIZE MainWindowSize(int monitorWidth, int monitorHeight);
 // The full rectangle (not the work area) of the first monitor of the system's monitor list.
 RECT FirstMonitorRect();
+// The program's command-line arguments after its own name, as UTF-8.
+std::vector<std::string> CommandLineParams();
 
 class TMainForm : public TForm {
 public:
@@ -152,8 +153,6 @@ public:
     void OpenFolder(const std::string& Path);
     void OpenDrives();
     void UpdateChart(const std::string& Path, const std::string& DisplayName);
-    // The status bar after a listing.
-    void ShowStatusSummary() { ShowFolderSummary(); }
     // The current folder of the folder list: parsing path and display name (empty while none).
     std::string CurrentFolderPath() const;
     std::string CurrentFolderName() const;

@@ -1,19 +1,18 @@
-# The main window's volume table and browsing.
-list(APPEND VS_WIN_SOURCES
-    src/app/MainFormVolumes.cpp
-    src/app/MainFormBrowse.cpp)
+# The program's settings (portable) and the main window with its commands, pictures and pages
+# (Windows).
 list(APPEND VS_CORE_SOURCES
     src/app/Settings.cpp)
 list(APPEND VS_WIN_SOURCES
     src/app/GlyphPainter.cpp
-    src/app/ActionImages.cpp)
-list(APPEND VS_WIN_SOURCES
+    src/app/ActionImages.cpp
     src/app/MainFormUnit.cpp
+    src/app/MainFormVolumes.cpp
+    src/app/MainFormBrowse.cpp
     src/app/MainFormCommands.cpp
-    src/app/MainFormHooks.cpp)
-list(APPEND VS_WIN_SOURCES
-    src/app/MainFormShellExt.cpp)
-list(APPEND VS_WIN_SOURCES
-    src/app/MainFormLive.cpp)
-list(APPEND VS_WIN_SOURCES
-    src/app/MainFormExplorer.cpp)
+    src/app/MainFormHooks.cpp
+    src/app/MainFormShellExt.cpp
+    src/app/MainFormLive.cpp
+    src/app/MainFormExplorer.cpp
+    src/app/MainFormCharts.cpp
+    src/app/MainFormChartList.cpp
+    src/app/MainFormReports.cpp)

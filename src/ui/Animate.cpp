@@ -94,13 +94,30 @@ LRESULT TAnimate::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     return TControl::WndProc(msg, wp, lp);
 }
 
+const std::vector<std::uint32_t>& TAnimate::DrawnFrame(int frame, int w, int h) {
+    if (w != FFramesWidth || h != FFramesHeight || FFrames.size() != static_cast<std::size_t>(FFrameCount)) {
+        FFrames.assign(static_cast<std::size_t>(FFrameCount), {});
+        FFramesWidth = w;
+        FFramesHeight = h;
+    }
+    std::vector<std::uint32_t>& pixels = FFrames[static_cast<std::size_t>(frame)];
+    if (pixels.empty()) {
+        // Painted aside first, so that a painter that fails leaves no half-painted frame behind.
+        std::vector<std::uint32_t> painted(static_cast<std::size_t>(w) * h, 0);
+        FPainter(frame, w, h, painted.data());
+        pixels = std::move(painted);
+    }
+    return pixels;
+}
+
 void TAnimate::Paint(TCanvas& canvas) {
     int w = ClientWidth(), h = ClientHeight();
     if (!FPainter || w <= 0 || h <= 0) return;
-    std::vector<std::uint32_t> frame(static_cast<std::size_t>(w) * h, 0);
-    FPainter(FFrame, w, h, frame.data());
+    const std::vector<std::uint32_t>& frame = DrawnFrame(FFrame, w, h);
     // Blend the frame over the background the canvas already holds.
-    TBitmap bmp(w, h, canvas.Dpi());
+    if (!FBlend || FBlend->Width() != w || FBlend->Height() != h)
+        FBlend = std::make_unique<TBitmap>(w, h, canvas.Dpi());
+    TBitmap& bmp = *FBlend;
     ::BitBlt(bmp.Dc(), 0, 0, w, h, canvas.Handle(), 0, 0, SRCCOPY);
     std::uint32_t* bits = bmp.Bits();
     for (std::size_t i = 0; i < frame.size(); ++i) {

@@ -4,6 +4,8 @@
 // otherwise frames drawn by a painter that the program supplies.
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include "ui/Controls.h"
 
@@ -37,6 +39,9 @@ protected:
 
 private:
     bool OpenSystemClip(TCommonAVI clip);
+    // The drawn frame `frame` at the control's size w x h, painted on first use: a frame depends
+    // only on its number and the size, so the frames are kept until the size changes.
+    const std::vector<std::uint32_t>& DrawnFrame(int frame, int w, int h);
 
     bool FActive = false;
     bool FSystemClip = false;
@@ -44,4 +49,7 @@ private:
     int FFrameCount;
     unsigned FInterval;
     TFramePainter FPainter;
+    std::vector<std::vector<std::uint32_t>> FFrames;  // by frame number; empty until painted
+    int FFramesWidth = 0, FFramesHeight = 0;
+    std::unique_ptr<TBitmap> FBlend;  // the frame over the background, at the control's size
 };

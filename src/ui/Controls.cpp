@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "platform/FlagScope.h"
 #include "ui/Forms.h"
 
 namespace {
@@ -125,18 +126,6 @@ TControl* TControl::FromHandle(HWND wnd) {
 }
 
 namespace {
-// Sets a flag for the life of a scope and clears it on every way out, exceptions included.
-class TFlagScope {
-public:
-    explicit TFlagScope(bool& flag) : FFlag(flag) { FFlag = true; }
-    ~TFlagScope() { FFlag = false; }
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-    bool& FFlag;
-};
-
 // The window being created for an object, bound by the creation hook at the window's birth.
 struct TCreation {
     TControl* Control;

@@ -288,7 +288,6 @@ public:
     TPaintDc(const TPaintDc&) = delete;
     TPaintDc& operator=(const TPaintDc&) = delete;
     HDC Get() const { return FDc; }
-    const PAINTSTRUCT& PaintStruct() const { return FPs; }
 
 private:
     HWND FWnd;

@@ -454,8 +454,8 @@ bool TComboBox::HandleDrawItem(const DRAWITEMSTRUCT& item) {
     if (item.itemState & ODS_FOCUS) state |= odFocused;
     if (item.itemState & ODS_DISABLED) state |= odDisabled;
     if (item.itemState & ODS_COMBOBOXEDIT) state |= odComboBoxEdit;
-    // Whatever the drawing selects or sets is put back before the system draws on.
-    TSaveDc saved(item.hDC);
+    // Whatever the drawing selects or sets is put back before the system draws on: the canvas
+    // restores the DC it was made on, and then the box's font is taken out again.
     TSelectObject font(item.hDC, FontHandle());
     TCanvas canvas(item.hDC, Dpi());
     DrawItem(static_cast<int>(item.itemID), item.rcItem, state, canvas);
@@ -494,15 +494,6 @@ void TComboBox::SetItemHeight(int height) {
 void TComboBox::SetDroppedDown(bool down) {
     if (down == DroppedDown()) return;
     ::SendMessageW(Handle(), CB_SHOWDROPDOWN, down, 0);
-}
-
-void TComboBox::Insert(int index, const std::string& text) {
-    ::SendMessageW(Handle(), CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(Widen(text).c_str()));
-}
-
-void TComboBox::Delete(int index) {
-    if (::SendMessageW(Handle(), CB_DELETESTRING, index, 0) == CB_ERR)
-        throw Exception("List index out of bounds (" + std::to_string(index) + ")");
 }
 
 void TComboBox::SetBounds(int left, int top, int width, int height) {

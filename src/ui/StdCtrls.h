@@ -165,14 +165,11 @@ public:
     std::vector<std::string> AllItems() const;
     void Clear();  // removes the items; the text in the edit field stays
     int Add(const std::string& text);
-    void Insert(int index, const std::string& text);
-    void Delete(int index);
     int ItemIndex() const;
     void SetItemIndex(int index);
     std::string Text() const;
     void SetText(const std::string& text);
     void SetDropDownCount(int rows);
-    int DropDownCount() const { return FDropDownCount; }
     bool DroppedDown() const;
     void SetDroppedDown(bool down);
     // Height of the list's items in pixels (of item 0 for variable heights).
