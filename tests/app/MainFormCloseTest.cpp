@@ -33,10 +33,7 @@ protected:
         fs::remove_all(Ini, ec);
         uitest::Pump();
     }
-    std::string IniText() const {
-        std::ifstream in(Ini, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string IniText() const { return vstest::ReadFileText(Ini); }
     fs::path Ini;
     TMainForm* F = nullptr;
 };

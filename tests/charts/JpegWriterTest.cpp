@@ -67,11 +67,6 @@ double MeanDifference(const TRgbPicture& p, const TDecoded& d) {
     return sum / (3.0 * p.Pixels.size());
 }
 
-std::vector<unsigned char> ReadAll(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 TEST(JpegWriter, DecodesToThePictureSizeAndColours) {
     for (auto [w, h] : {std::pair{320, 240}, std::pair{17, 5}, std::pair{1, 1}}) {
         TRgbPicture p = SamplePicture(w, h);
@@ -107,11 +102,11 @@ TEST(JpegWriter, WritesTheFileInOnePiece) {
     std::string name = dir.Utf8() + "/chart \xC3\xA9t\xC3\xA9.jpg";
     TRgbPicture p = SamplePicture(64, 48);
     WriteJpegFile(name, p);
-    EXPECT_EQ(ReadAll(vstest::Utf8Path(name)), EncodeJpeg(p));
+    EXPECT_EQ(vstest::ReadFileBytes(vstest::Utf8Path(name)), EncodeJpeg(p));
     // Replacing an existing, longer file leaves nothing of it behind.
     std::ofstream(vstest::Utf8Path(name), std::ios::binary) << std::string(100000, 'z');
     WriteJpegFile(name, p);
-    EXPECT_EQ(ReadAll(vstest::Utf8Path(name)), EncodeJpeg(p));
+    EXPECT_EQ(vstest::ReadFileBytes(vstest::Utf8Path(name)), EncodeJpeg(p));
 }
 
 TEST(JpegWriter, ErrorsCarryTheirTexts) {

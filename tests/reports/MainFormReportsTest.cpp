@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "app/MainFormUnit.h"
 #include "app/windows/ProgressFormUnit.h"
@@ -27,13 +25,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* kQuestion = "This could take a while to render. Are you sure you want to proceed?";
-
-std::string ReadAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> out;
@@ -143,7 +134,7 @@ TEST_F(MainFormReports, AllSubFoldersCsvHoldsTheVolumesAndEveryFileOfTheTree) {
     EXPECT_EQ(DialogFilter, "CSV files (*.csv)|*.csv|All files (*.*)|*.*");
     EXPECT_EQ(DialogExt, "csv");
     EXPECT_TRUE(Clipboard::HasBitmap());  // the chart picture is taken for CSV reports too
-    const std::vector<std::string> lines = Lines(ReadAll(vstest::Utf8Path(Target)));
+    const std::vector<std::string> lines = Lines(vstest::ReadFileText(vstest::Utf8Path(Target)));
     const std::vector<std::string> volumes = VolumeRecords();
     ASSERT_GE(volumes.size(), 2u);
     ASSERT_EQ(lines.size(), volumes.size() + 1 + 1 + 4);
@@ -168,7 +159,7 @@ TEST_F(MainFormReports, AllSubFoldersCsvHoldsTheVolumesAndEveryFileOfTheTree) {
 TEST_F(MainFormReports, CurrentFolderCsvCopiesTheListAsShown) {
     F->actPrintCsv->Execute();
     EXPECT_EQ(Questions(), 0);
-    const std::vector<std::string> lines = Lines(ReadAll(vstest::Utf8Path(Target)));
+    const std::vector<std::string> lines = Lines(vstest::ReadFileText(vstest::Utf8Path(Target)));
     const std::size_t v = VolumeRecords().size();
     ASSERT_EQ(lines.size(), v + 2 + static_cast<std::size_t>(F->StShellListView1->ItemCount()));
     for (int r = 0; r < F->StShellListView1->ItemCount(); ++r) {
@@ -187,7 +178,7 @@ TEST_F(MainFormReports, VirtualFolderRowsNameTheFolderByItsDisplayNameAndAreEqua
     ASSERT_EQ(F->CurrentFolderPath().rfind("::", 0), 0u) << F->CurrentFolderPath();
     ASSERT_GT(F->StShellListView1->ItemCount(), 0);
     F->actPrintCsv->Execute();
-    const std::vector<std::string> lines = Lines(ReadAll(vstest::Utf8Path(Target)));
+    const std::vector<std::string> lines = Lines(vstest::ReadFileText(vstest::Utf8Path(Target)));
     const std::size_t v = VolumeRecords().size();
     ASSERT_EQ(lines.size(), v + 2 + static_cast<std::size_t>(F->StShellListView1->ItemCount()));
     std::size_t fields = 0;
@@ -207,7 +198,7 @@ TEST_F(MainFormReports, SampleReportScreenshot) {
     const fs::path page = vstest::Utf8Path(Opened[0]);
     const fs::path folder = vstest::ScreenshotPath("report-sample").replace_extension();
     fs::create_directories(folder);
-    const std::string text = ReadAll(page);
+    const std::string text = vstest::ReadFileText(page);
     const std::size_t src = text.find("<IMG SRC=\"") + 10;
     const std::string image = text.substr(src, text.find('"', src) - src);
     fs::copy_file(page, folder / "report.html", fs::copy_options::overwrite_existing);
@@ -282,7 +273,7 @@ TEST_F(MainFormReports, ASecondReportStartedDuringOneWaitsForItsEnd) {
     EXPECT_EQ(calls, 2);
     EXPECT_EQ(deepest, 1);
     // Each file holds its own report: all files of the tree, then the folder list's rows.
-    const std::string first = ReadAll(vstest::Utf8Path(targets[0])), second = ReadAll(vstest::Utf8Path(targets[1]));
+    const std::string first = vstest::ReadFileText(vstest::Utf8Path(targets[0])), second = vstest::ReadFileText(vstest::Utf8Path(targets[1]));
     EXPECT_NE(first.find("\"inner.dat\",\"4000\""), std::string::npos);
     EXPECT_EQ(second.find("inner.dat"), std::string::npos);
     EXPECT_NE(second.find("\"sub\""), std::string::npos);
@@ -296,11 +287,11 @@ TEST_F(MainFormReports, PanesHiddenLeaveTheirTablesOut) {
     SetCachedCount(100000);
     F->actPrintAllCsv->Execute();
     EXPECT_EQ(Questions(), 0);  // no count taken without the explorer pane
-    EXPECT_EQ(ReadAll(vstest::Utf8Path(Target)), "\r\n");
+    EXPECT_EQ(vstest::ReadFileText(vstest::Utf8Path(Target)), "\r\n");
     F->actPrintAll->Execute();
     EXPECT_EQ(Questions(), 0);
     ASSERT_EQ(Opened.size(), 1u);
-    const std::string page = ReadAll(vstest::Utf8Path(Opened[0]));
+    const std::string page = vstest::ReadFileText(vstest::Utf8Path(Opened[0]));
     EXPECT_EQ(page.find("<TABLE"), std::string::npos);
     EXPECT_EQ(page.find("<IMG"), std::string::npos);
     EXPECT_NE(page.find("Created by Voluscope v1.4.1.108</P></BODY></HTML>\r\n"), std::string::npos);
@@ -315,7 +306,7 @@ TEST_F(MainFormReports, HtmlReportPutsPageAndPictureSideBySideInTheTemporaryFold
         const fs::path page = vstest::Utf8Path(path);
         EXPECT_EQ(page.extension(), ".html");
         EXPECT_EQ(page.filename().string().rfind("du", 0), 0u);
-        const std::string text = ReadAll(page);
+        const std::string text = vstest::ReadFileText(page);
         const std::size_t src = text.find("<IMG SRC=\"");
         ASSERT_NE(src, std::string::npos);
         const std::string image = text.substr(src + 10, text.find('"', src + 10) - src - 10);
@@ -413,19 +404,19 @@ int RunProgram(const std::wstring& arguments, std::string& errors) {
 
 TEST_F(MainFormReports, SwitchesWriteWhatTheWindowWrites) {
     F->actPrintAllCsv->Execute();
-    const std::string window = ReadAll(vstest::Utf8Path(Target));
+    const std::string window = vstest::ReadFileText(vstest::Utf8Path(Target));
     Opened.clear();
     F->actCharts->Execute();  // the switches write no picture
     F->actPrintAll->Execute();
     ASSERT_EQ(Opened.size(), 1u);
-    const std::string windowPage = ReadAll(vstest::Utf8Path(Opened[0]));
+    const std::string windowPage = vstest::ReadFileText(vstest::Utf8Path(Opened[0]));
 
     std::string errors;
     const std::string csv = Out.Utf8() + "\\switch.csv", html = Out.Utf8() + "\\switch.html";
     ASSERT_EQ(RunProgram(L"/csv \"" + Widen(csv) + L"\" \"" + Widen(Dir.Utf8()) + L"\"", errors), 0) << errors;
-    EXPECT_EQ(ReadAll(vstest::Utf8Path(csv)), window);
+    EXPECT_EQ(vstest::ReadFileText(vstest::Utf8Path(csv)), window);
     ASSERT_EQ(RunProgram(L"/HTML \"" + Widen(html) + L"\" \"" + Widen(Dir.Utf8()) + L"\"", errors), 0) << errors;
-    EXPECT_EQ(WithoutDate(ReadAll(vstest::Utf8Path(html))), WithoutDate(windowPage));
+    EXPECT_EQ(WithoutDate(vstest::ReadFileText(vstest::Utf8Path(html))), WithoutDate(windowPage));
 }
 
 TEST_F(MainFormReports, SwitchWithAMissingFolderFailsWithStatusOne) {
