@@ -354,7 +354,6 @@ TEST_F(Browse, ShortcutsFolderRoundTripWithRealShortcutFiles) {
         ::SendMessageW(::GetParent(nm.hdr.hwndFrom), WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
         uitest::Pump();
     };
-    const std::string startPath = F->CurrentFolderPath();
     F->actShortcuts->Execute();
     uitest::Pump();
     EXPECT_TRUE(F->actShortcuts->Checked());
@@ -403,7 +402,6 @@ TEST_F(Browse, ShortcutsFolderRoundTripWithRealShortcutFiles) {
     EXPECT_EQ("Invalid folder.", boxes[0].Text);
     EXPECT_TRUE(F->actShortcuts->Checked());
     EXPECT_EQ(ExeFolder() + "shortcuts", F->CurrentFolderPath());
-    (void)startPath;
 }
 
 TEST_F(Browse, ShortcutsFromTheDriveLevelLeadBackToIt) {

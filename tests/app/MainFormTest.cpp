@@ -28,8 +28,6 @@ protected:
         delete F;
         uitest::Pump();
     }
-    // Client rectangle of a control in its parent.
-    static RECT B(TControl* c) { return c->BoundsRect(); }
     TMainForm* F = nullptr;
 };
 

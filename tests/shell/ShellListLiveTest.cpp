@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 namespace {
 
 struct TListEvent {
-    std::string OldPath, NewPath;
+    std::string OldPath;
     unsigned Events;
 };
 
@@ -34,9 +34,9 @@ protected:
         List->SetAlign(alClient);
         List->SetCalcFolderSize(true);
         Notification = AttachChangeNotification(List);
-        List->OnShellChangeNotify = [this](TObject* sender, TStShellItem* o, TStShellItem* n, unsigned events) {
+        List->OnShellChangeNotify = [this](TObject* sender, TStShellItem* o, TStShellItem*, unsigned events) {
             EXPECT_EQ(List, sender);
-            Seen.push_back({o ? o->Path : "-", n ? n->Path : "-", events});
+            Seen.push_back({o ? o->Path : "-", events});
         };
         Form->Show();
         List->SetRootFolder(Dir.Utf8());
