@@ -17,6 +17,7 @@ extern "C" {
 }
 
 #include "app/MainFormUnit.h"
+#include "charts/JpegDecode.h"
 #include "chart/BarSeries.h"
 #include "chart/ChartPanel_win.h"
 #include "chart/PieSeries.h"
@@ -322,52 +323,18 @@ TEST_F(MainFormChart, DescendingListSelectsTheRowOfTheClickedFolder) {
 
 // --- The picture ---------------------------------------------------------------------------------
 
-struct TDecoded {
-    int Width = 0, Height = 0;
-    std::vector<unsigned char> Rgb;
-};
-
-TDecoded DecodeFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::vector<unsigned char> data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    TDecoded d;
-    if (data.empty()) return d;
-    jpeg_decompress_struct info{};
-    jpeg_error_mgr err{};
-    info.err = jpeg_std_error(&err);
-    jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, data.data(), static_cast<unsigned long>(data.size()));
-    jpeg_read_header(&info, TRUE);
-    info.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&info);
-    d.Width = static_cast<int>(info.output_width);
-    d.Height = static_cast<int>(info.output_height);
-    d.Rgb.resize(static_cast<size_t>(d.Width) * d.Height * 3);
-    while (info.output_scanline < info.output_height) {
-        JSAMPROW row = d.Rgb.data() + static_cast<size_t>(info.output_scanline) * d.Width * 3;
-        jpeg_read_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
-    return d;
-}
-
 // Mean absolute difference per channel between the decoded picture and what the screen shows
 // of the chart window.
-double DifferenceToScreen(HWND wnd, const TDecoded& d) {
+double DifferenceToScreen(HWND wnd, const jpegtest::TDecoded& d) {
     TBitmap screen(d.Width, d.Height);
     HDC dc = ::GetDC(wnd);
     ::BitBlt(screen.Dc(), 0, 0, d.Width, d.Height, dc, 0, 0, SRCCOPY);
     ::ReleaseDC(wnd, dc);
-    double sum = 0;
+    std::vector<std::uint32_t> pixels;
+    pixels.reserve(static_cast<size_t>(d.Width) * d.Height);
     for (int y = 0; y < d.Height; ++y)
-        for (int x = 0; x < d.Width; ++x) {
-            std::uint32_t c = screen.Pixel(x, y);
-            const unsigned char* p = &d.Rgb[(static_cast<size_t>(y) * d.Width + x) * 3];
-            sum += std::abs(int((c >> 16) & 255) - p[0]) + std::abs(int((c >> 8) & 255) - p[1]) +
-                   std::abs(int(c & 255) - p[2]);
-        }
-    return sum / (3.0 * d.Width * d.Height);
+        for (int x = 0; x < d.Width; ++x) pixels.push_back(screen.Pixel(x, y));
+    return jpegtest::MeanDifference(pixels, d);
 }
 
 TEST_F(MainFormChart, SavedJpegLooksLikeTheScreen) {
@@ -389,7 +356,7 @@ TEST_F(MainFormChart, SavedJpegLooksLikeTheScreen) {
         Paint();
         uitest::Pump();
         F->actJpg->Execute();
-        TDecoded d = DecodeFile(vstest::Utf8Path(target));
+        jpegtest::TDecoded d = jpegtest::DecodeJpegFile(vstest::Utf8Path(target));
         EXPECT_EQ(d.Width, F->Chart1->Width());
         EXPECT_EQ(d.Height, F->Chart1->Height());
         if (d.Width > 0) {
