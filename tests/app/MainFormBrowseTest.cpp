@@ -259,9 +259,8 @@ TEST_F(Browse, AMissingStartFolderIsReportedAndAVolumeEndsTheSplash) {
     F->Params = {Dir.Utf8() + "\\no such folder"};
     F->Show();
     uitest::Pump();
-    std::vector<uitest::TShownBox> boxes = uitest::TakeBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Invalid folder.", boxes[0].Text);
+    uitest::TShownBox box = uitest::TakeOneBox();
+    EXPECT_EQ("Invalid folder.", box.Text);
     EXPECT_TRUE(::IsWindowVisible(F->Handle()));
     EXPECT_NE(nullptr, SplashForm);
     const int c = VolumeRow("C:");
@@ -361,17 +360,15 @@ TEST_F(Browse, ShortcutsFolderRoundTripWithRealShortcutFiles) {
 
     // A file that is no shortcut: the error, and the list and toggle stay.
     doubleClick("Broken.lnk");
-    std::vector<uitest::TShownBox> boxes = uitest::TakeBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Couldn't resolve shortcut " + vstest::PathUtf8(shortcuts / "Broken.lnk") + ".", boxes[0].Text);
+    uitest::TShownBox box = uitest::TakeOneBox();
+    EXPECT_EQ("Couldn't resolve shortcut " + vstest::PathUtf8(shortcuts / "Broken.lnk") + ".", box.Text);
     EXPECT_EQ(ExeFolder() + "shortcuts", F->CurrentFolderPath());
     EXPECT_TRUE(F->actShortcuts->Checked());
 
     // A shortcut to a folder that has gone: "Invalid folder", and again nothing moves.
     doubleClick("Gone.lnk");
-    boxes = uitest::TakeBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Invalid folder.", boxes[0].Text);
+    box = uitest::TakeOneBox();
+    EXPECT_EQ("Invalid folder.", box.Text);
     EXPECT_TRUE(F->actShortcuts->Checked());
     EXPECT_EQ(ExeFolder() + "shortcuts", F->CurrentFolderPath());
     EXPECT_EQ(3, F->StShellListView1->ItemCount());
@@ -397,9 +394,8 @@ TEST_F(Browse, ShortcutsFolderRoundTripWithRealShortcutFiles) {
     fs::remove_all(data);
     uitest::PressKey(F->StShellListView1->Handle(), 'S', ssCtrl | ssShift);
     uitest::Pump();
-    boxes = uitest::TakeBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Invalid folder.", boxes[0].Text);
+    box = uitest::TakeOneBox();
+    EXPECT_EQ("Invalid folder.", box.Text);
     EXPECT_TRUE(F->actShortcuts->Checked());
     EXPECT_EQ(ExeFolder() + "shortcuts", F->CurrentFolderPath());
 }
@@ -427,9 +423,8 @@ TEST_F(Browse, ShortcutsWithoutAShortcutsFolderChangeNothing) {
     const std::string before = F->CurrentFolderPath();
     uitest::PressKey(F->StShellListView1->Handle(), 'S', ssCtrl | ssShift);
     uitest::Pump();
-    std::vector<uitest::TShownBox> boxes = uitest::TakeBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Invalid folder.", boxes[0].Text);
+    uitest::TShownBox box = uitest::TakeOneBox();
+    EXPECT_EQ("Invalid folder.", box.Text);
     EXPECT_FALSE(F->actShortcuts->Checked());
     EXPECT_EQ(before, F->CurrentFolderPath());
     EXPECT_EQ(std::size(kFiles) + 1, F->StShellListView1->ItemCount());  // still listed

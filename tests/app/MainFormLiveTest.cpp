@@ -46,7 +46,7 @@ TEST_F(MainFormLive, DeletingAFileInTheCurrentFolderReachesTheListAndTheWindow) 
     ASSERT_GE(Row("gone.txt"), 0);
     EXPECT_EQ(nullptr, F->ShellChangeTimer());
     std::filesystem::remove(Dir.Path() / "gone.txt");
-    for (int i = 0; i < 60 && Row("gone.txt") >= 0; ++i) uitest::Pump(50);
+    uitest::PumpUntil([&] { return Row("gone.txt") < 0; });
     EXPECT_LT(Row("gone.txt"), 0);
     uitest::Pump(100);
     // The window's handler ran: its timer is running.

@@ -321,11 +321,9 @@ TEST_F(MainFormReports, HtmlReportPutsPageAndPictureSideBySideInTheTemporaryFold
 TEST_F(MainFormReports, UnwritableCsvTargetIsReportedAndTheProgramGoesOn) {
     Target = Out.Utf8() + "\\no such folder\\report.csv";
     F->actPrintAllCsv->Execute();
-    auto boxes = uitest::TakeBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].Text.rfind("There was an error creating the report file.\r\nCannot create file", 0), 0u)
-        << boxes[0].Text;
-    EXPECT_EQ(boxes[0].Flags & MB_ICONMASK, 0u);
+    const uitest::TShownBox box = uitest::TakeOneBox();
+    EXPECT_EQ(box.Text.rfind("There was an error creating the report file.\r\nCannot create file", 0), 0u) << box.Text;
+    EXPECT_EQ(box.Flags & MB_ICONMASK, 0u);
     EXPECT_TRUE(fs::is_empty(Out.Path()));
     Target = Out.Utf8() + "\\report.csv";
     F->actPrintAllCsv->Execute();

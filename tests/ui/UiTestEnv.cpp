@@ -68,6 +68,23 @@ void SetBoxAnswer(int answer) {
     GAnswer = answer;
 }
 
+TShownBox TakeOneBox() {
+    std::vector<TShownBox> boxes = TakeBoxes();
+    if (boxes.size() == 1) return boxes[0];
+    std::string texts;
+    for (const TShownBox& box : boxes) texts += "\n  \"" + box.Text + "\"";
+    ADD_FAILURE() << "expected one message box, got " << boxes.size() << texts;
+    return TShownBox{};
+}
+
+bool PumpUntil(const std::function<bool()>& done, int ms) {
+    for (int waited = 0; waited < ms; waited += 50) {
+        if (done()) return true;
+        Pump(50);
+    }
+    return done();
+}
+
 void Pump(int ms) {
     Application->ProcessMessages();
     DWORD end = ::GetTickCount() + ms;
