@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <set>
 
+#include "app/MainFormTestSupport.h"
 #include "app/MainFormUnit.h"
 #include "app/Settings.h"
 #include "app/windows/ProgressFormUnit.h"
@@ -42,6 +43,7 @@ protected:
     }
     void TearDown() override {
         delete F;
+        uitest::DeleteStartupWindows();
         // The temporary folder's clean-up cannot remove a name ending in ".": it goes the way it came.
         if (HaveDotted) ::DeleteFileW((L"\\\\?\\" + (Dir.Path() / "name.").wstring()).c_str());
         std::error_code ec;

@@ -12,15 +12,12 @@
 #include <iterator>
 #include <thread>
 
-extern "C" {
-#include <jpeglib.h>
-}
-
+#include "app/MainFormTestSupport.h"
 #include "app/MainFormUnit.h"
-#include "charts/JpegDecode.h"
 #include "chart/BarSeries.h"
 #include "chart/ChartPanel_win.h"
 #include "chart/PieSeries.h"
+#include "charts/JpegDecode.h"
 #include "shell/ShellItem.h"
 #include "shell/ShellListView_win.h"
 #include "support/TestSupport.h"
@@ -55,7 +52,7 @@ struct TContextMenuSpy {
     }
 };
 
-class MainFormChart : public ::testing::Test {
+class MainFormChart : public uitest::TMainFormTest {
 protected:
     void SetUp() override {
         // Sub-folders in name order, with files of known sizes; files beside them.
@@ -70,16 +67,12 @@ protected:
         Dir.WriteFile("Files\\B.bmp", 2000);
         Dir.WriteFile("Files\\C.txt", 30);
         Dir.MakeDir("Empty");
-        F = Application->CreateForm<TMainForm>();
+        TMainFormTest::SetUp();
         F->Params = {Dir.Utf8()};
         F->actFolderSizes->SetChecked(true);
         F->Show();
         uitest::Pump();
         uitest::TakeBoxes();
-    }
-    void TearDown() override {
-        delete F;
-        uitest::Pump();
     }
     void Open(const std::string& relative) {
         F->OpenFolder(relative.empty() ? Dir.Utf8() : Dir.Utf8() + "\\" + relative);
@@ -117,7 +110,6 @@ protected:
     std::vector<std::string> Footer() { return Chart().Foot().Text(); }
 
     vstest::TTempDir Dir;
-    TMainForm* F = nullptr;
 };
 
 TEST_F(MainFormChart, OnePointPerSubFolderInListOrder) {
@@ -340,7 +332,7 @@ double DifferenceToScreen(HWND wnd, const jpegtest::TDecoded& d) {
 TEST_F(MainFormChart, SavedJpegLooksLikeTheScreen) {
     std::string seenTitle, seenFilter, seenExt, seenDir;
     std::string target = Dir.Utf8() + "\\chart.jpg";
-    auto previous = TSaveDialog::SetHook([&](TSaveDialog& d) {
+    uitest::TSaveDialogHook hook([&](TSaveDialog& d) {
         seenTitle = d.Title;
         seenFilter = d.Filter;
         seenExt = d.DefaultExt;
@@ -363,7 +355,6 @@ TEST_F(MainFormChart, SavedJpegLooksLikeTheScreen) {
             EXPECT_LT(DifferenceToScreen(F->Chart1->Handle(), d), 3.0);
         }
     }
-    TSaveDialog::SetHook(previous);
     EXPECT_EQ(seenTitle, "Save Chart to Jpeg");
     EXPECT_EQ(seenFilter, "Jpeg (*.jpg)|*.jpg|All files (*.*)|*.*");
     EXPECT_EQ(seenExt, "jpg");
@@ -403,17 +394,16 @@ TEST_F(MainFormChart, SnapshotWhileTheClipboardIsHeldElsewhere) {
 
 TEST_F(MainFormChart, CancellingWritesNothingAndLeavesTheClipboard) {
     Clipboard::SetText(F->Handle(), "kept");
-    auto previous = TSaveDialog::SetHook([](TSaveDialog&) { return false; });
+    uitest::TSaveDialogHook cancel([](TSaveDialog&) { return false; });
     size_t before = std::distance(std::filesystem::directory_iterator(Dir.Path()), {});
     F->actJpg->Execute();
-    TSaveDialog::SetHook(previous);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Path()), {}), static_cast<long>(before));
     EXPECT_EQ(Clipboard::GetText(F->Handle()), "kept");
 }
 
 TEST_F(MainFormChart, UncreatableFileGivesItsError) {
     std::string target = Dir.Utf8() + "\\missing\\chart.jpg";
-    auto previous = TSaveDialog::SetHook([&](TSaveDialog& d) {
+    uitest::TSaveDialogHook hook([&](TSaveDialog& d) {
         d.FileName = target;
         return true;
     });
@@ -423,7 +413,6 @@ TEST_F(MainFormChart, UncreatableFileGivesItsError) {
     } catch (const Exception& e) {
         EXPECT_EQ(std::string(e.what()), "Cannot create file " + target);
     }
-    TSaveDialog::SetHook(previous);
 }
 
 TEST_F(MainFormChart, ScreenshotOfEachChartType) {

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 
+#include "app/MainFormTestSupport.h"
 #include "app/MainFormUnit.h"
 #include "app/windows/ProgressFormUnit.h"
 #include "platform/WinText.h"
@@ -48,11 +50,10 @@ std::string WithoutDate(std::string page) {
     return page;
 }
 
-class MainFormReports : public ::testing::Test {
+class MainFormReports : public uitest::TMainFormTest {
 protected:
     vstest::TTempDir Dir, Out;
-    TMainForm* F = nullptr;
-    TSaveDialog::THook FOldHook;
+    std::unique_ptr<uitest::TSaveDialogHook> FHook;
     int Dialogs = 0;
     std::string DialogTitle, DialogFilter, DialogExt;
     std::string Target;  // what the save dialog answers; empty: cancel
@@ -72,7 +73,7 @@ protected:
         F->Show();
         uitest::Pump();
         Target = Out.Utf8() + "\\report.csv";
-        FOldHook = TSaveDialog::SetHook([this](TSaveDialog& d) {
+        FHook = std::make_unique<uitest::TSaveDialogHook>([this](TSaveDialog& d) {
             ++Dialogs;
             DialogTitle = d.Title, DialogFilter = d.Filter, DialogExt = d.DefaultExt;
             EXPECT_TRUE(d.OverwritePrompt);
@@ -85,12 +86,9 @@ protected:
         uitest::SetBoxAnswer(IDYES);
     }
     void TearDown() override {
-        TSaveDialog::SetHook(FOldHook);
+        FHook.reset();
         uitest::SetBoxAnswer(IDOK);
-        delete F;
-        delete ProgressForm;
-        ProgressForm = nullptr;
-        uitest::Pump();
+        TMainFormTest::TearDown();
     }
     // The cached file count of the folder the next report counts.
     void SetCachedCount(std::int64_t count) {
@@ -238,15 +236,13 @@ TEST_F(MainFormReports, QuestionOnlyAboveTheThresholdsAndNoWritesNothing) {
 TEST_F(MainFormReports, ConfirmedWalkShowsTheGaugeAndEndsInTheListingState) {
     SetCachedCount(6000);
     bool sawGauge = false;
-    auto hook = TSaveDialog::SetHook(nullptr);
-    TSaveDialog::SetHook([&](TSaveDialog& d) {
+    uitest::TSaveDialogHook hook([&](TSaveDialog& d) {
         d.FileName = Target;
         return true;
     });
     // The walker's status reaches the visible progress window while the gauge shows.
     F->actPrintAllCsv->Execute();
     sawGauge = ProgressForm->Gauge1->Progress() == 4;  // one step per file reported
-    TSaveDialog::SetHook(hook);
     EXPECT_EQ(Questions(), 1);
     EXPECT_TRUE(sawGauge) << ProgressForm->Gauge1->Progress();
     EXPECT_FALSE(::IsWindowVisible(ProgressForm->Handle()));
@@ -257,7 +253,7 @@ TEST_F(MainFormReports, ConfirmedWalkShowsTheGaugeAndEndsInTheListingState) {
 TEST_F(MainFormReports, ASecondReportStartedDuringOneWaitsForItsEnd) {
     int depth = 0, deepest = 0, calls = 0;
     std::vector<std::string> targets = {Out.Utf8() + "\\first.csv", Out.Utf8() + "\\second.csv"};
-    auto hook = TSaveDialog::SetHook([&](TSaveDialog& d) {
+    uitest::TSaveDialogHook hook([&](TSaveDialog& d) {
         ++depth, ++calls;
         deepest = std::max(deepest, depth);
         // The user starts another report while the first one is still open.
@@ -269,7 +265,6 @@ TEST_F(MainFormReports, ASecondReportStartedDuringOneWaitsForItsEnd) {
     F->actPrintAllCsv->Execute();
     EXPECT_EQ(calls, 1);
     uitest::Pump(200);
-    TSaveDialog::SetHook(hook);
     EXPECT_EQ(calls, 2);
     EXPECT_EQ(deepest, 1);
     // Each file holds its own report: all files of the tree, then the folder list's rows.
@@ -334,20 +329,20 @@ TEST_F(MainFormReports, UnwritableCsvTargetIsReportedAndTheProgramGoesOn) {
 // One longer than the system's temporary-path limit (MAX_PATH) is the warning, and the current folder
 // takes the names; nothing overflows.
 TEST_F(MainFormReports, TemporaryNamesInFoldersOfAnyLength) {
-    wchar_t oldTmp[32768], oldDir[32768];
-    const DWORD hadTmp = ::GetEnvironmentVariableW(L"TMP", oldTmp, 32768);
-    ::GetCurrentDirectoryW(32768, oldDir);
-    ::SetCurrentDirectoryW(Widen(Out.Utf8()).c_str());
+    // Back to the earlier current folder even when an assertion ends the test early.
+    uitest::TScopedCurrentDir here(Widen(Out.Utf8()));
     for (std::size_t length : {200u, 400u}) {
         std::string deep = Out.Utf8() + "\\t" + std::to_string(length);
         while (deep.size() < length) deep += "\\a folder with a long name";
         for (std::size_t at = Out.Utf8().size() + 1; at <= deep.size(); ++at)
             if (at == deep.size() || deep[at] == '\\')
                 ::CreateDirectoryW((L"\\\\?\\" + Widen(deep.substr(0, at))).c_str(), nullptr);
-        ::SetEnvironmentVariableW(L"TMP", Widen(deep).c_str());
         std::string first, second;
-        const bool ok = MakeTempFileName(first) && MakeTempFileName(second);
-        ::SetEnvironmentVariableW(L"TMP", hadTmp ? oldTmp : nullptr);
+        bool ok;
+        {
+            uitest::TScopedEnv tmp(L"TMP", Widen(deep).c_str());
+            ok = MakeTempFileName(first) && MakeTempFileName(second);
+        }
         ASSERT_TRUE(ok) << length;
         EXPECT_NE(first, second);
         const auto boxes = uitest::TakeBoxes();
@@ -367,7 +362,6 @@ TEST_F(MainFormReports, TemporaryNamesInFoldersOfAnyLength) {
             ::DeleteFileW((L"\\\\?\\" + Widen(full)).c_str());
         }
     }
-    ::SetCurrentDirectoryW(oldDir);
 }
 
 // The program run with a switch, its standard error read through a pipe.

@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "app/MainFormTestSupport.h"
 #include "app/MainFormUnit.h"
 #include "platform/WinText.h"
 #include "shellext/ShellExtRegistry.h"
@@ -86,27 +87,18 @@ public:
     }
 };
 
-class ShellExtRegistration : public ::testing::Test {
+class ShellExtRegistration : public uitest::TMainFormTest {
 protected:
     void SetUp() override {
-        F = Application->CreateForm<TMainForm>();
+        TMainFormTest::SetUp();
         TRegistry r(HKEY_CLASSES_ROOT);
         for (const char* k : kKeys) r.DeleteKey(k);
-        uitest::TakeBoxes();
     }
     void TearDown() override {
         TRegistry r(HKEY_CLASSES_ROOT);
         for (const char* k : kKeys) r.DeleteKey(k);
-        delete F;
-        uitest::Pump();
+        TMainFormTest::TearDown();
     }
-    // The one box shown since the last call.
-    static uitest::TShownBox OneBox() {
-        auto boxes = uitest::TakeBoxes();
-        EXPECT_EQ(1u, boxes.size());
-        return boxes.empty() ? uitest::TShownBox{} : boxes[0];
-    }
-    TMainForm* F = nullptr;
 };
 
 }  // namespace
