@@ -261,7 +261,8 @@ TEST_F(Browse, AMissingStartFolderIsReportedAndAVolumeEndsTheSplash) {
     F->Params = {Dir.Utf8() + "\\no such folder"};
     F->Show();
     uitest::Pump();
-    uitest::TShownBox box = uitest::TakeOneBox();
+    uitest::TShownBox box;
+    ASSERT_TRUE(uitest::TakeOneBox(box));
     EXPECT_EQ("Invalid folder.", box.Text);
     EXPECT_TRUE(::IsWindowVisible(F->Handle()));
     EXPECT_NE(nullptr, SplashForm);
@@ -362,14 +363,15 @@ TEST_F(Browse, ShortcutsFolderRoundTripWithRealShortcutFiles) {
 
     // A file that is no shortcut: the error, and the list and toggle stay.
     doubleClick("Broken.lnk");
-    uitest::TShownBox box = uitest::TakeOneBox();
+    uitest::TShownBox box;
+    ASSERT_TRUE(uitest::TakeOneBox(box));
     EXPECT_EQ("Couldn't resolve shortcut " + vstest::PathUtf8(shortcuts / "Broken.lnk") + ".", box.Text);
     EXPECT_EQ(ExeFolder() + "shortcuts", F->CurrentFolderPath());
     EXPECT_TRUE(F->actShortcuts->Checked());
 
     // A shortcut to a folder that has gone: "Invalid folder", and again nothing moves.
     doubleClick("Gone.lnk");
-    box = uitest::TakeOneBox();
+    ASSERT_TRUE(uitest::TakeOneBox(box));
     EXPECT_EQ("Invalid folder.", box.Text);
     EXPECT_TRUE(F->actShortcuts->Checked());
     EXPECT_EQ(ExeFolder() + "shortcuts", F->CurrentFolderPath());
@@ -396,7 +398,7 @@ TEST_F(Browse, ShortcutsFolderRoundTripWithRealShortcutFiles) {
     fs::remove_all(data);
     uitest::PressKey(F->StShellListView1->Handle(), 'S', ssCtrl | ssShift);
     uitest::Pump();
-    box = uitest::TakeOneBox();
+    ASSERT_TRUE(uitest::TakeOneBox(box));
     EXPECT_EQ("Invalid folder.", box.Text);
     EXPECT_TRUE(F->actShortcuts->Checked());
     EXPECT_EQ(ExeFolder() + "shortcuts", F->CurrentFolderPath());
@@ -425,7 +427,8 @@ TEST_F(Browse, ShortcutsWithoutAShortcutsFolderChangeNothing) {
     const std::string before = F->CurrentFolderPath();
     uitest::PressKey(F->StShellListView1->Handle(), 'S', ssCtrl | ssShift);
     uitest::Pump();
-    uitest::TShownBox box = uitest::TakeOneBox();
+    uitest::TShownBox box;
+    ASSERT_TRUE(uitest::TakeOneBox(box));
     EXPECT_EQ("Invalid folder.", box.Text);
     EXPECT_FALSE(F->actShortcuts->Checked());
     EXPECT_EQ(before, F->CurrentFolderPath());

@@ -71,7 +71,8 @@ TEST_F(MainFormClose, UnwritableSettingsAreReportedAndTheProgramStillEnds) {
     // A folder in the settings file's place cannot be written as a file.
     fs::create_directory(Ini);
     ::SendMessageW(F->Handle(), WM_CLOSE, 0, 0);
-    uitest::TShownBox box = uitest::TakeOneBox();
+    uitest::TShownBox box;
+    ASSERT_TRUE(uitest::TakeOneBox(box));
     EXPECT_EQ("Unable to write to " + SettingsFilePath(ExeFileName()) + ".", box.Text);
     EXPECT_EQ("Voluscope", box.Caption);
     EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONERROR), box.Flags);

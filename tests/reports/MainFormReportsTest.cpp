@@ -316,7 +316,8 @@ TEST_F(MainFormReports, HtmlReportPutsPageAndPictureSideBySideInTheTemporaryFold
 TEST_F(MainFormReports, UnwritableCsvTargetIsReportedAndTheProgramGoesOn) {
     Target = Out.Utf8() + "\\no such folder\\report.csv";
     F->actPrintAllCsv->Execute();
-    const uitest::TShownBox box = uitest::TakeOneBox();
+    uitest::TShownBox box;
+    ASSERT_TRUE(uitest::TakeOneBox(box));
     EXPECT_EQ(box.Text.rfind("There was an error creating the report file.\r\nCannot create file", 0), 0u) << box.Text;
     EXPECT_EQ(box.Flags & MB_ICONMASK, 0u);
     EXPECT_TRUE(fs::is_empty(Out.Path()));

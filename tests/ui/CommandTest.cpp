@@ -289,7 +289,8 @@ TEST(UiErrorReport, HandledExceptionsShowTheStandardBox) {
     } catch (...) {
         Application->HandleException();
     }
-    uitest::TShownBox box = uitest::TakeOneBox();
+    uitest::TShownBox box;
+    ASSERT_TRUE(uitest::TakeOneBox(box));
     EXPECT_EQ("Invalid folder.", box.Text);
     EXPECT_EQ("Voluscope", box.Caption);
     EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONERROR), box.Flags);
@@ -301,7 +302,8 @@ TEST(UiErrorReport, AnExceptionInAWindowProcedureIsReportedAndTheProgramGoesOn) 
     f->OnClose = [](TObject*, TCloseAction&) { throw Exception("Unable to write to X"); };
     f->Show();
     ::SendMessageW(f->Handle(), WM_CLOSE, 0, 0);
-    uitest::TShownBox box = uitest::TakeOneBox();
+    uitest::TShownBox box;
+    ASSERT_TRUE(uitest::TakeOneBox(box));
     EXPECT_EQ("Unable to write to X.", box.Text);
     // The failed close did not complete.
     EXPECT_TRUE(::IsWindowVisible(f->Handle()));
@@ -498,7 +500,8 @@ TEST(UiErrorReport, AnErrorWhileShowingIsReportedAndTheWindowStillShows) {
     uitest::TakeBoxes();
     f->OnShow = [](TObject*) { throw Exception("Invalid folder"); };
     f->Show();
-    uitest::TShownBox box = uitest::TakeOneBox();
+    uitest::TShownBox box;
+    ASSERT_TRUE(uitest::TakeOneBox(box));
     EXPECT_EQ("Invalid folder.", box.Text);
     EXPECT_TRUE(::IsWindowVisible(f->Handle()));
     delete f;

@@ -211,7 +211,8 @@ TEST(UiLayout, AFailingResizeHandlerStopsNeitherThisLayoutNorTheNext) {
     };
     // The error reaches the standard report; the panes after the failing one still get their places.
     f->SetClientSize(600, 400);
-    uitest::TShownBox box = uitest::TakeOneBox();
+    uitest::TShownBox box;
+    ASSERT_TRUE(uitest::TakeOneBox(box));
     EXPECT_EQ("Resize failed.", box.Text);
     ExpectRect(R(0, 0, 600, 30), f->Top->BoundsRect(), "top");
     ExpectRect(R(0, 380, 600, 400), f->Bottom->BoundsRect(), "bottom");
@@ -235,7 +236,8 @@ TEST(UiLayout, AFailingResizeHandlerAtTheEndOfABatchIsReported) {
         TAlignLock lock(f);
         f->Left->SetWidth(150);
     }
-    uitest::TShownBox box = uitest::TakeOneBox();
+    uitest::TShownBox box;
+    ASSERT_TRUE(uitest::TakeOneBox(box));
     EXPECT_EQ("Resize failed.", box.Text);
     ExpectRect(R(153, 30, 400, 280), f->Client->BoundsRect(), "client");
     delete f;

@@ -61,7 +61,8 @@ TEST(UiPaint, APaintingErrorIsReportedOnceAndTheCaretKeepsBlinking) {
     ::UpdateWindow(c->Handle());
     uitest::Pump(200);
     // One report, not one per retried paint: the failed paint still ends the painting.
-    uitest::TShownBox box = uitest::TakeOneBox();
+    uitest::TShownBox box;
+    ASSERT_TRUE(uitest::TakeOneBox(box));
     EXPECT_EQ("Cannot paint.", box.Text);
     EXPECT_EQ(1, c->Paints - 1);
     c->Fail = false;

@@ -68,13 +68,19 @@ void SetBoxAnswer(int answer) {
     GAnswer = answer;
 }
 
-TShownBox TakeOneBox() {
+::testing::AssertionResult TakeOneBox(TShownBox& box) {
     std::vector<TShownBox> boxes = TakeBoxes();
-    if (boxes.size() == 1) return boxes[0];
+    box = boxes.size() == 1 ? boxes[0] : TShownBox{};
+    if (boxes.size() == 1) return ::testing::AssertionSuccess();
     std::string texts;
-    for (const TShownBox& box : boxes) texts += "\n  \"" + box.Text + "\"";
-    ADD_FAILURE() << "expected one message box, got " << boxes.size() << texts;
-    return TShownBox{};
+    for (const TShownBox& b : boxes) texts += "\n  \"" + b.Text + "\"";
+    return ::testing::AssertionFailure() << "expected one message box, got " << boxes.size() << texts;
+}
+
+TShownBox TakeOneBox() {
+    TShownBox box;
+    EXPECT_TRUE(TakeOneBox(box));
+    return box;
 }
 
 bool PumpUntil(const std::function<bool()>& done, int ms) {

@@ -4,6 +4,8 @@
 // keyboard input posted the way the message loop receives it, and screenshots.
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -31,6 +33,8 @@ void SetBoxAnswer(int answer);
 // The one message box shown since the last call. Any other number of boxes fails the test (the
 // failure lists their texts) and gives an empty box.
 TShownBox TakeOneBox();
+// The same for ASSERT_TRUE: success with the box in `box`, or a failure listing the boxes' texts.
+::testing::AssertionResult TakeOneBox(TShownBox& box);
 
 // Runs the pending messages, then for about ms milliseconds more (paints, timers, posted work).
 void Pump(int ms = 0);
