@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <set>
 
+#include "app/MainFormTestSupport.h"
 #include "app/MainFormUnit.h"
 #include "app/Settings.h"
 #include "app/windows/ProgressFormUnit.h"
@@ -42,6 +43,7 @@ protected:
     }
     void TearDown() override {
         delete F;
+        uitest::DeleteStartupWindows();
         // The temporary folder's clean-up cannot remove a name ending in ".": it goes the way it came.
         if (HaveDotted) ::DeleteFileW((L"\\\\?\\" + (Dir.Path() / "name.").wstring()).c_str());
         std::error_code ec;
@@ -259,9 +261,9 @@ TEST_F(Browse, AMissingStartFolderIsReportedAndAVolumeEndsTheSplash) {
     F->Params = {Dir.Utf8() + "\\no such folder"};
     F->Show();
     uitest::Pump();
-    std::vector<uitest::TShownBox> boxes = uitest::TakeBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Invalid folder.", boxes[0].Text);
+    uitest::TShownBox box;
+    ASSERT_TRUE(uitest::TakeOneBox(box));
+    EXPECT_EQ("Invalid folder.", box.Text);
     EXPECT_TRUE(::IsWindowVisible(F->Handle()));
     EXPECT_NE(nullptr, SplashForm);
     const int c = VolumeRow("C:");
@@ -354,7 +356,6 @@ TEST_F(Browse, ShortcutsFolderRoundTripWithRealShortcutFiles) {
         ::SendMessageW(::GetParent(nm.hdr.hwndFrom), WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
         uitest::Pump();
     };
-    const std::string startPath = F->CurrentFolderPath();
     F->actShortcuts->Execute();
     uitest::Pump();
     EXPECT_TRUE(F->actShortcuts->Checked());
@@ -362,17 +363,16 @@ TEST_F(Browse, ShortcutsFolderRoundTripWithRealShortcutFiles) {
 
     // A file that is no shortcut: the error, and the list and toggle stay.
     doubleClick("Broken.lnk");
-    std::vector<uitest::TShownBox> boxes = uitest::TakeBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Couldn't resolve shortcut " + vstest::PathUtf8(shortcuts / "Broken.lnk") + ".", boxes[0].Text);
+    uitest::TShownBox box;
+    ASSERT_TRUE(uitest::TakeOneBox(box));
+    EXPECT_EQ("Couldn't resolve shortcut " + vstest::PathUtf8(shortcuts / "Broken.lnk") + ".", box.Text);
     EXPECT_EQ(ExeFolder() + "shortcuts", F->CurrentFolderPath());
     EXPECT_TRUE(F->actShortcuts->Checked());
 
     // A shortcut to a folder that has gone: "Invalid folder", and again nothing moves.
     doubleClick("Gone.lnk");
-    boxes = uitest::TakeBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Invalid folder.", boxes[0].Text);
+    ASSERT_TRUE(uitest::TakeOneBox(box));
+    EXPECT_EQ("Invalid folder.", box.Text);
     EXPECT_TRUE(F->actShortcuts->Checked());
     EXPECT_EQ(ExeFolder() + "shortcuts", F->CurrentFolderPath());
     EXPECT_EQ(3, F->StShellListView1->ItemCount());
@@ -398,12 +398,10 @@ TEST_F(Browse, ShortcutsFolderRoundTripWithRealShortcutFiles) {
     fs::remove_all(data);
     uitest::PressKey(F->StShellListView1->Handle(), 'S', ssCtrl | ssShift);
     uitest::Pump();
-    boxes = uitest::TakeBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Invalid folder.", boxes[0].Text);
+    ASSERT_TRUE(uitest::TakeOneBox(box));
+    EXPECT_EQ("Invalid folder.", box.Text);
     EXPECT_TRUE(F->actShortcuts->Checked());
     EXPECT_EQ(ExeFolder() + "shortcuts", F->CurrentFolderPath());
-    (void)startPath;
 }
 
 TEST_F(Browse, ShortcutsFromTheDriveLevelLeadBackToIt) {
@@ -429,9 +427,9 @@ TEST_F(Browse, ShortcutsWithoutAShortcutsFolderChangeNothing) {
     const std::string before = F->CurrentFolderPath();
     uitest::PressKey(F->StShellListView1->Handle(), 'S', ssCtrl | ssShift);
     uitest::Pump();
-    std::vector<uitest::TShownBox> boxes = uitest::TakeBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Invalid folder.", boxes[0].Text);
+    uitest::TShownBox box;
+    ASSERT_TRUE(uitest::TakeOneBox(box));
+    EXPECT_EQ("Invalid folder.", box.Text);
     EXPECT_FALSE(F->actShortcuts->Checked());
     EXPECT_EQ(before, F->CurrentFolderPath());
     EXPECT_EQ(std::size(kFiles) + 1, F->StShellListView1->ItemCount());  // still listed

@@ -33,10 +33,7 @@ protected:
         fs::remove_all(Ini, ec);
         uitest::Pump();
     }
-    std::string IniText() const {
-        std::ifstream in(Ini, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string IniText() const { return vstest::ReadFileText(Ini); }
     fs::path Ini;
     TMainForm* F = nullptr;
 };
@@ -74,11 +71,11 @@ TEST_F(MainFormClose, UnwritableSettingsAreReportedAndTheProgramStillEnds) {
     // A folder in the settings file's place cannot be written as a file.
     fs::create_directory(Ini);
     ::SendMessageW(F->Handle(), WM_CLOSE, 0, 0);
-    auto boxes = uitest::TakeBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Unable to write to " + SettingsFilePath(ExeFileName()) + ".", boxes[0].Text);
-    EXPECT_EQ("Voluscope", boxes[0].Caption);
-    EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONERROR), boxes[0].Flags);
+    uitest::TShownBox box;
+    ASSERT_TRUE(uitest::TakeOneBox(box));
+    EXPECT_EQ("Unable to write to " + SettingsFilePath(ExeFileName()) + ".", box.Text);
+    EXPECT_EQ("Voluscope", box.Caption);
+    EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONERROR), box.Flags);
     EXPECT_TRUE(Application->Terminated());
     EXPECT_FALSE(::IsWindowVisible(F->Handle()));
 }

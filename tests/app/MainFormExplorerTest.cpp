@@ -2,6 +2,7 @@
 // the splash hand-over it drives.
 #include <gtest/gtest.h>
 
+#include "app/MainFormTestSupport.h"
 #include "app/MainFormUnit.h"
 #include "app/windows/ProgressFormUnit.h"
 #include "app/windows/SplashFormUnit.h"
@@ -12,20 +13,7 @@
 
 namespace {
 
-class MainFormExplorer : public ::testing::Test {
-protected:
-    void SetUp() override {
-        F = Application->CreateForm<TMainForm>();
-        uitest::TakeBoxes();
-    }
-    void TearDown() override {
-        delete F;
-        delete SplashForm;
-        SplashForm = nullptr;
-        uitest::Pump();
-    }
-    TMainForm* F = nullptr;
-};
+class MainFormExplorer : public uitest::TMainFormTest {};
 
 TEST_F(MainFormExplorer, FolderListHasTheWindowsSettings) {
     TStShellListView* l = F->StShellListView1;

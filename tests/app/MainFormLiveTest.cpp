@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "app/MainFormTestSupport.h"
 #include "app/MainFormUnit.h"
 #include "shell/ShellComboBox.h"
 #include "shell/ShellListView_win.h"
@@ -13,17 +14,12 @@
 
 namespace {
 
-class MainFormLive : public ::testing::Test {
+class MainFormLive : public uitest::TMainFormTest {
 protected:
     void SetUp() override {
         Dir.WriteFile("sub\\a.bin", 100);
         Dir.WriteFile("gone.txt", 10);
-        F = Application->CreateForm<TMainForm>();
-        uitest::TakeBoxes();
-    }
-    void TearDown() override {
-        delete F;
-        uitest::Pump();
+        TMainFormTest::SetUp();
     }
     int Row(const std::string& caption) const {
         for (int i = 0; i < F->StShellListView1->ItemCount(); ++i)
@@ -35,7 +31,6 @@ protected:
         return i >= 0 ? F->StShellComboBox1->Entries().At(i).Path : "<none>";
     }
     vstest::TTempDir Dir;
-    TMainForm* F = nullptr;
 };
 
 }  // namespace
@@ -46,7 +41,7 @@ TEST_F(MainFormLive, DeletingAFileInTheCurrentFolderReachesTheListAndTheWindow) 
     ASSERT_GE(Row("gone.txt"), 0);
     EXPECT_EQ(nullptr, F->ShellChangeTimer());
     std::filesystem::remove(Dir.Path() / "gone.txt");
-    for (int i = 0; i < 60 && Row("gone.txt") >= 0; ++i) uitest::Pump(50);
+    uitest::PumpUntil([&] { return Row("gone.txt") < 0; });
     EXPECT_LT(Row("gone.txt"), 0);
     uitest::Pump(100);
     // The window's handler ran: its timer is running.

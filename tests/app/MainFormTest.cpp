@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+#include "app/MainFormTestSupport.h"
 #include "app/MainFormUnit.h"
 #include "app/windows/AboutFormUnit.h"
 #include "app/windows/ProgressFormUnit.h"
@@ -18,20 +19,7 @@
 
 namespace {
 
-class MainForm : public ::testing::Test {
-protected:
-    void SetUp() override {
-        F = Application->CreateForm<TMainForm>();
-        uitest::TakeBoxes();
-    }
-    void TearDown() override {
-        delete F;
-        uitest::Pump();
-    }
-    // Client rectangle of a control in its parent.
-    static RECT B(TControl* c) { return c->BoundsRect(); }
-    TMainForm* F = nullptr;
-};
+class MainForm : public uitest::TMainFormTest {};
 
 }  // namespace
 
@@ -501,7 +489,7 @@ TEST_F(MainForm, SplashHandsOverToTheProgressWindowAfterTheFirstListing) {
 TEST_F(MainForm, FirstListingWritesTheReadyFile) {
     vstest::TTempDir temp;
     const std::filesystem::path ready = temp.Path() / "ready";
-    ::SetEnvironmentVariableW(L"VOLUSCOPE_READY_FILE", ready.wstring().c_str());
+    uitest::TScopedEnv readyFile(L"VOLUSCOPE_READY_FILE", ready.wstring().c_str());
     SplashForm = new TSplashForm(nullptr);
     SplashForm->AfterConstruction();
     F->ListOnBeforeFill(F->StShellListView1);
@@ -513,7 +501,6 @@ TEST_F(MainForm, FirstListingWritesTheReadyFile) {
     F->ListOnBeforeFill(F->StShellListView1);
     F->StShellListView1ListFilled(F->StShellListView1);
     EXPECT_FALSE(std::filesystem::exists(ready));
-    ::SetEnvironmentVariableW(L"VOLUSCOPE_READY_FILE", nullptr);
 }
 
 TEST_F(MainForm, ReadmeOpensTheFileBesideTheProgram) {

@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "app/MainFormTestSupport.h"
 #include "app/MainFormUnit.h"
 #include "platform/ErrorMode.h"
 #include "platform/Volumes.h"
@@ -15,18 +16,7 @@
 
 namespace {
 
-class VolumeTable : public ::testing::Test {
-protected:
-    void SetUp() override {
-        F = Application->CreateForm<TMainForm>();
-        uitest::TakeBoxes();
-    }
-    void TearDown() override {
-        delete F;
-        uitest::Pump();
-    }
-    TMainForm* F = nullptr;
-};
+class VolumeTable : public uitest::TMainFormTest {};
 
 // One drive as the system answers, read with the plain Win32 calls.
 struct TSystemDrive {

@@ -61,8 +61,7 @@ TEST(AppSettings, EmptyListLeavesAnEmptySection) {
     SaveFilterSettings(ini, {});
     EXPECT_EQ(LoadFilterSettings(ini), TNames{});
     // On disk too, not only in the system's cache of the file.
-    std::ifstream in(vstest::Utf8Path(ini), std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text = vstest::ReadFileText(vstest::Utf8Path(ini));
     EXPECT_EQ(text.find("*.a"), std::string::npos) << text;
 }
 

@@ -11,41 +11,16 @@ extern "C" {
 #include <jpeglib.h>
 }
 
+#include "charts/JpegDecode.h"
 #include "charts/JpegWriter.h"
 #include "platform/Exception.h"
 #include "support/TestSupport.h"
 
 namespace {
 
-struct TDecoded {
-    int Width = 0, Height = 0, Components = 0;
-    bool Progressive = true;
-    std::vector<unsigned char> Rgb;
-};
-
-TDecoded Decode(const std::vector<unsigned char>& data) {
-    TDecoded d;
-    jpeg_decompress_struct info{};
-    jpeg_error_mgr err{};
-    info.err = jpeg_std_error(&err);
-    jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, const_cast<unsigned char*>(data.data()), static_cast<unsigned long>(data.size()));
-    jpeg_read_header(&info, TRUE);
-    d.Progressive = jpeg_has_multiple_scans(&info);
-    info.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&info);
-    d.Width = static_cast<int>(info.output_width);
-    d.Height = static_cast<int>(info.output_height);
-    d.Components = info.output_components;
-    d.Rgb.resize(static_cast<size_t>(d.Width) * d.Height * 3);
-    while (info.output_scanline < info.output_height) {
-        JSAMPROW row = d.Rgb.data() + static_cast<size_t>(info.output_scanline) * d.Width * 3;
-        jpeg_read_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
-    return d;
-}
+using jpegtest::DecodeJpeg;
+using jpegtest::MeanDifference;
+using jpegtest::TDecoded;
 
 // A chart-like picture: a light background with a few large blocks of strong colours.
 TRgbPicture SamplePicture(int w, int h) {
@@ -56,26 +31,10 @@ TRgbPicture SamplePicture(int w, int h) {
     return p;
 }
 
-// Mean absolute difference per channel between the picture and the decoded image.
-double MeanDifference(const TRgbPicture& p, const TDecoded& d) {
-    double sum = 0;
-    for (size_t i = 0; i < p.Pixels.size(); ++i) {
-        std::uint32_t c = p.Pixels[i];
-        sum += std::abs(int((c >> 16) & 255) - d.Rgb[3 * i]) + std::abs(int((c >> 8) & 255) - d.Rgb[3 * i + 1]) +
-               std::abs(int(c & 255) - d.Rgb[3 * i + 2]);
-    }
-    return sum / (3.0 * p.Pixels.size());
-}
-
-std::vector<unsigned char> ReadAll(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 TEST(JpegWriter, DecodesToThePictureSizeAndColours) {
     for (auto [w, h] : {std::pair{320, 240}, std::pair{17, 5}, std::pair{1, 1}}) {
         TRgbPicture p = SamplePicture(w, h);
-        TDecoded d = Decode(EncodeJpeg(p));
+        TDecoded d = DecodeJpeg(EncodeJpeg(p));
         EXPECT_EQ(d.Width, w);
         EXPECT_EQ(d.Height, h);
         EXPECT_EQ(d.Components, 3);
@@ -83,14 +42,15 @@ TEST(JpegWriter, DecodesToThePictureSizeAndColours) {
         // Sharp colour edges in a tiny picture are blurred by the colour subsampling; a picture
         // of chart size stays within a few levels per channel on average.
         if (w >= 64) {
-            EXPECT_LT(MeanDifference(p, d), 4.0);
+            EXPECT_LT(MeanDifference(p.Pixels, d), 4.0);
         }
     }
 }
 
 TEST(JpegWriter, ChannelsAreNotSwapped) {
     TRgbPicture p{16, 16, std::vector<std::uint32_t>(256, 0xFF0000)};  // pure red
-    TDecoded d = Decode(EncodeJpeg(p));
+    TDecoded d = DecodeJpeg(EncodeJpeg(p));
+    ASSERT_EQ(d.Rgb.size(), 16u * 16 * 3);
     EXPECT_GT(d.Rgb[0], 240);
     EXPECT_LT(d.Rgb[1], 16);
     EXPECT_LT(d.Rgb[2], 16);
@@ -107,11 +67,11 @@ TEST(JpegWriter, WritesTheFileInOnePiece) {
     std::string name = dir.Utf8() + "/chart \xC3\xA9t\xC3\xA9.jpg";
     TRgbPicture p = SamplePicture(64, 48);
     WriteJpegFile(name, p);
-    EXPECT_EQ(ReadAll(vstest::Utf8Path(name)), EncodeJpeg(p));
+    EXPECT_EQ(vstest::ReadFileBytes(vstest::Utf8Path(name)), EncodeJpeg(p));
     // Replacing an existing, longer file leaves nothing of it behind.
     std::ofstream(vstest::Utf8Path(name), std::ios::binary) << std::string(100000, 'z');
     WriteJpegFile(name, p);
-    EXPECT_EQ(ReadAll(vstest::Utf8Path(name)), EncodeJpeg(p));
+    EXPECT_EQ(vstest::ReadFileBytes(vstest::Utf8Path(name)), EncodeJpeg(p));
 }
 
 TEST(JpegWriter, ErrorsCarryTheirTexts) {

@@ -12,14 +12,12 @@
 #include <iterator>
 #include <thread>
 
-extern "C" {
-#include <jpeglib.h>
-}
-
+#include "app/MainFormTestSupport.h"
 #include "app/MainFormUnit.h"
 #include "chart/BarSeries.h"
 #include "chart/ChartPanel_win.h"
 #include "chart/PieSeries.h"
+#include "charts/JpegDecode.h"
 #include "shell/ShellItem.h"
 #include "shell/ShellListView_win.h"
 #include "support/TestSupport.h"
@@ -54,7 +52,7 @@ struct TContextMenuSpy {
     }
 };
 
-class MainFormChart : public ::testing::Test {
+class MainFormChart : public uitest::TMainFormTest {
 protected:
     void SetUp() override {
         // Sub-folders in name order, with files of known sizes; files beside them.
@@ -69,16 +67,12 @@ protected:
         Dir.WriteFile("Files\\B.bmp", 2000);
         Dir.WriteFile("Files\\C.txt", 30);
         Dir.MakeDir("Empty");
-        F = Application->CreateForm<TMainForm>();
+        TMainFormTest::SetUp();
         F->Params = {Dir.Utf8()};
         F->actFolderSizes->SetChecked(true);
         F->Show();
         uitest::Pump();
         uitest::TakeBoxes();
-    }
-    void TearDown() override {
-        delete F;
-        uitest::Pump();
     }
     void Open(const std::string& relative) {
         F->OpenFolder(relative.empty() ? Dir.Utf8() : Dir.Utf8() + "\\" + relative);
@@ -116,7 +110,6 @@ protected:
     std::vector<std::string> Footer() { return Chart().Foot().Text(); }
 
     vstest::TTempDir Dir;
-    TMainForm* F = nullptr;
 };
 
 TEST_F(MainFormChart, OnePointPerSubFolderInListOrder) {
@@ -322,58 +315,24 @@ TEST_F(MainFormChart, DescendingListSelectsTheRowOfTheClickedFolder) {
 
 // --- The picture ---------------------------------------------------------------------------------
 
-struct TDecoded {
-    int Width = 0, Height = 0;
-    std::vector<unsigned char> Rgb;
-};
-
-TDecoded DecodeFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::vector<unsigned char> data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    TDecoded d;
-    if (data.empty()) return d;
-    jpeg_decompress_struct info{};
-    jpeg_error_mgr err{};
-    info.err = jpeg_std_error(&err);
-    jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, data.data(), static_cast<unsigned long>(data.size()));
-    jpeg_read_header(&info, TRUE);
-    info.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&info);
-    d.Width = static_cast<int>(info.output_width);
-    d.Height = static_cast<int>(info.output_height);
-    d.Rgb.resize(static_cast<size_t>(d.Width) * d.Height * 3);
-    while (info.output_scanline < info.output_height) {
-        JSAMPROW row = d.Rgb.data() + static_cast<size_t>(info.output_scanline) * d.Width * 3;
-        jpeg_read_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
-    return d;
-}
-
 // Mean absolute difference per channel between the decoded picture and what the screen shows
 // of the chart window.
-double DifferenceToScreen(HWND wnd, const TDecoded& d) {
+double DifferenceToScreen(HWND wnd, const jpegtest::TDecoded& d) {
     TBitmap screen(d.Width, d.Height);
     HDC dc = ::GetDC(wnd);
     ::BitBlt(screen.Dc(), 0, 0, d.Width, d.Height, dc, 0, 0, SRCCOPY);
     ::ReleaseDC(wnd, dc);
-    double sum = 0;
+    std::vector<std::uint32_t> pixels;
+    pixels.reserve(static_cast<size_t>(d.Width) * d.Height);
     for (int y = 0; y < d.Height; ++y)
-        for (int x = 0; x < d.Width; ++x) {
-            std::uint32_t c = screen.Pixel(x, y);
-            const unsigned char* p = &d.Rgb[(static_cast<size_t>(y) * d.Width + x) * 3];
-            sum += std::abs(int((c >> 16) & 255) - p[0]) + std::abs(int((c >> 8) & 255) - p[1]) +
-                   std::abs(int(c & 255) - p[2]);
-        }
-    return sum / (3.0 * d.Width * d.Height);
+        for (int x = 0; x < d.Width; ++x) pixels.push_back(screen.Pixel(x, y));
+    return jpegtest::MeanDifference(pixels, d);
 }
 
 TEST_F(MainFormChart, SavedJpegLooksLikeTheScreen) {
     std::string seenTitle, seenFilter, seenExt, seenDir;
     std::string target = Dir.Utf8() + "\\chart.jpg";
-    auto previous = TSaveDialog::SetHook([&](TSaveDialog& d) {
+    uitest::TSaveDialogHook hook([&](TSaveDialog& d) {
         seenTitle = d.Title;
         seenFilter = d.Filter;
         seenExt = d.DefaultExt;
@@ -389,14 +348,13 @@ TEST_F(MainFormChart, SavedJpegLooksLikeTheScreen) {
         Paint();
         uitest::Pump();
         F->actJpg->Execute();
-        TDecoded d = DecodeFile(vstest::Utf8Path(target));
+        jpegtest::TDecoded d = jpegtest::DecodeJpegFile(vstest::Utf8Path(target));
         EXPECT_EQ(d.Width, F->Chart1->Width());
         EXPECT_EQ(d.Height, F->Chart1->Height());
         if (d.Width > 0) {
             EXPECT_LT(DifferenceToScreen(F->Chart1->Handle(), d), 3.0);
         }
     }
-    TSaveDialog::SetHook(previous);
     EXPECT_EQ(seenTitle, "Save Chart to Jpeg");
     EXPECT_EQ(seenFilter, "Jpeg (*.jpg)|*.jpg|All files (*.*)|*.*");
     EXPECT_EQ(seenExt, "jpg");
@@ -436,17 +394,16 @@ TEST_F(MainFormChart, SnapshotWhileTheClipboardIsHeldElsewhere) {
 
 TEST_F(MainFormChart, CancellingWritesNothingAndLeavesTheClipboard) {
     Clipboard::SetText(F->Handle(), "kept");
-    auto previous = TSaveDialog::SetHook([](TSaveDialog&) { return false; });
+    uitest::TSaveDialogHook cancel([](TSaveDialog&) { return false; });
     size_t before = std::distance(std::filesystem::directory_iterator(Dir.Path()), {});
     F->actJpg->Execute();
-    TSaveDialog::SetHook(previous);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Path()), {}), static_cast<long>(before));
     EXPECT_EQ(Clipboard::GetText(F->Handle()), "kept");
 }
 
 TEST_F(MainFormChart, UncreatableFileGivesItsError) {
     std::string target = Dir.Utf8() + "\\missing\\chart.jpg";
-    auto previous = TSaveDialog::SetHook([&](TSaveDialog& d) {
+    uitest::TSaveDialogHook hook([&](TSaveDialog& d) {
         d.FileName = target;
         return true;
     });
@@ -456,7 +413,6 @@ TEST_F(MainFormChart, UncreatableFileGivesItsError) {
     } catch (const Exception& e) {
         EXPECT_EQ(std::string(e.what()), "Cannot create file " + target);
     }
-    TSaveDialog::SetHook(previous);
 }
 
 TEST_F(MainFormChart, ScreenshotOfEachChartType) {

@@ -15,10 +15,7 @@ std::string Write(const vstest::TTempDir& dir, const std::string& name, const st
     return vstest::PathUtf8(file);
 }
 
-std::string Read(const std::string& path) {
-    std::ifstream in(vstest::Utf8Path(path), std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+std::string Read(const std::string& path) { return vstest::ReadFileText(vstest::Utf8Path(path)); }
 
 using TNames = std::vector<std::string>;
 

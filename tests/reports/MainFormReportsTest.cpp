@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <memory>
 
+#include "app/MainFormTestSupport.h"
 #include "app/MainFormUnit.h"
 #include "app/windows/ProgressFormUnit.h"
 #include "platform/WinText.h"
@@ -27,13 +27,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* kQuestion = "This could take a while to render. Are you sure you want to proceed?";
-
-std::string ReadAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> out;
@@ -57,11 +50,10 @@ std::string WithoutDate(std::string page) {
     return page;
 }
 
-class MainFormReports : public ::testing::Test {
+class MainFormReports : public uitest::TMainFormTest {
 protected:
     vstest::TTempDir Dir, Out;
-    TMainForm* F = nullptr;
-    TSaveDialog::THook FOldHook;
+    std::unique_ptr<uitest::TSaveDialogHook> FHook;
     int Dialogs = 0;
     std::string DialogTitle, DialogFilter, DialogExt;
     std::string Target;  // what the save dialog answers; empty: cancel
@@ -81,7 +73,7 @@ protected:
         F->Show();
         uitest::Pump();
         Target = Out.Utf8() + "\\report.csv";
-        FOldHook = TSaveDialog::SetHook([this](TSaveDialog& d) {
+        FHook = std::make_unique<uitest::TSaveDialogHook>([this](TSaveDialog& d) {
             ++Dialogs;
             DialogTitle = d.Title, DialogFilter = d.Filter, DialogExt = d.DefaultExt;
             EXPECT_TRUE(d.OverwritePrompt);
@@ -94,12 +86,9 @@ protected:
         uitest::SetBoxAnswer(IDYES);
     }
     void TearDown() override {
-        TSaveDialog::SetHook(FOldHook);
+        FHook.reset();
         uitest::SetBoxAnswer(IDOK);
-        delete F;
-        delete ProgressForm;
-        ProgressForm = nullptr;
-        uitest::Pump();
+        TMainFormTest::TearDown();
     }
     // The cached file count of the folder the next report counts.
     void SetCachedCount(std::int64_t count) {
@@ -143,7 +132,7 @@ TEST_F(MainFormReports, AllSubFoldersCsvHoldsTheVolumesAndEveryFileOfTheTree) {
     EXPECT_EQ(DialogFilter, "CSV files (*.csv)|*.csv|All files (*.*)|*.*");
     EXPECT_EQ(DialogExt, "csv");
     EXPECT_TRUE(Clipboard::HasBitmap());  // the chart picture is taken for CSV reports too
-    const std::vector<std::string> lines = Lines(ReadAll(vstest::Utf8Path(Target)));
+    const std::vector<std::string> lines = Lines(vstest::ReadFileText(vstest::Utf8Path(Target)));
     const std::vector<std::string> volumes = VolumeRecords();
     ASSERT_GE(volumes.size(), 2u);
     ASSERT_EQ(lines.size(), volumes.size() + 1 + 1 + 4);
@@ -168,7 +157,7 @@ TEST_F(MainFormReports, AllSubFoldersCsvHoldsTheVolumesAndEveryFileOfTheTree) {
 TEST_F(MainFormReports, CurrentFolderCsvCopiesTheListAsShown) {
     F->actPrintCsv->Execute();
     EXPECT_EQ(Questions(), 0);
-    const std::vector<std::string> lines = Lines(ReadAll(vstest::Utf8Path(Target)));
+    const std::vector<std::string> lines = Lines(vstest::ReadFileText(vstest::Utf8Path(Target)));
     const std::size_t v = VolumeRecords().size();
     ASSERT_EQ(lines.size(), v + 2 + static_cast<std::size_t>(F->StShellListView1->ItemCount()));
     for (int r = 0; r < F->StShellListView1->ItemCount(); ++r) {
@@ -187,7 +176,7 @@ TEST_F(MainFormReports, VirtualFolderRowsNameTheFolderByItsDisplayNameAndAreEqua
     ASSERT_EQ(F->CurrentFolderPath().rfind("::", 0), 0u) << F->CurrentFolderPath();
     ASSERT_GT(F->StShellListView1->ItemCount(), 0);
     F->actPrintCsv->Execute();
-    const std::vector<std::string> lines = Lines(ReadAll(vstest::Utf8Path(Target)));
+    const std::vector<std::string> lines = Lines(vstest::ReadFileText(vstest::Utf8Path(Target)));
     const std::size_t v = VolumeRecords().size();
     ASSERT_EQ(lines.size(), v + 2 + static_cast<std::size_t>(F->StShellListView1->ItemCount()));
     std::size_t fields = 0;
@@ -207,7 +196,7 @@ TEST_F(MainFormReports, SampleReportScreenshot) {
     const fs::path page = vstest::Utf8Path(Opened[0]);
     const fs::path folder = vstest::ScreenshotPath("report-sample").replace_extension();
     fs::create_directories(folder);
-    const std::string text = ReadAll(page);
+    const std::string text = vstest::ReadFileText(page);
     const std::size_t src = text.find("<IMG SRC=\"") + 10;
     const std::string image = text.substr(src, text.find('"', src) - src);
     fs::copy_file(page, folder / "report.html", fs::copy_options::overwrite_existing);
@@ -247,15 +236,13 @@ TEST_F(MainFormReports, QuestionOnlyAboveTheThresholdsAndNoWritesNothing) {
 TEST_F(MainFormReports, ConfirmedWalkShowsTheGaugeAndEndsInTheListingState) {
     SetCachedCount(6000);
     bool sawGauge = false;
-    auto hook = TSaveDialog::SetHook(nullptr);
-    TSaveDialog::SetHook([&](TSaveDialog& d) {
+    uitest::TSaveDialogHook hook([&](TSaveDialog& d) {
         d.FileName = Target;
         return true;
     });
     // The walker's status reaches the visible progress window while the gauge shows.
     F->actPrintAllCsv->Execute();
     sawGauge = ProgressForm->Gauge1->Progress() == 4;  // one step per file reported
-    TSaveDialog::SetHook(hook);
     EXPECT_EQ(Questions(), 1);
     EXPECT_TRUE(sawGauge) << ProgressForm->Gauge1->Progress();
     EXPECT_FALSE(::IsWindowVisible(ProgressForm->Handle()));
@@ -266,7 +253,7 @@ TEST_F(MainFormReports, ConfirmedWalkShowsTheGaugeAndEndsInTheListingState) {
 TEST_F(MainFormReports, ASecondReportStartedDuringOneWaitsForItsEnd) {
     int depth = 0, deepest = 0, calls = 0;
     std::vector<std::string> targets = {Out.Utf8() + "\\first.csv", Out.Utf8() + "\\second.csv"};
-    auto hook = TSaveDialog::SetHook([&](TSaveDialog& d) {
+    uitest::TSaveDialogHook hook([&](TSaveDialog& d) {
         ++depth, ++calls;
         deepest = std::max(deepest, depth);
         // The user starts another report while the first one is still open.
@@ -278,11 +265,10 @@ TEST_F(MainFormReports, ASecondReportStartedDuringOneWaitsForItsEnd) {
     F->actPrintAllCsv->Execute();
     EXPECT_EQ(calls, 1);
     uitest::Pump(200);
-    TSaveDialog::SetHook(hook);
     EXPECT_EQ(calls, 2);
     EXPECT_EQ(deepest, 1);
     // Each file holds its own report: all files of the tree, then the folder list's rows.
-    const std::string first = ReadAll(vstest::Utf8Path(targets[0])), second = ReadAll(vstest::Utf8Path(targets[1]));
+    const std::string first = vstest::ReadFileText(vstest::Utf8Path(targets[0])), second = vstest::ReadFileText(vstest::Utf8Path(targets[1]));
     EXPECT_NE(first.find("\"inner.dat\",\"4000\""), std::string::npos);
     EXPECT_EQ(second.find("inner.dat"), std::string::npos);
     EXPECT_NE(second.find("\"sub\""), std::string::npos);
@@ -296,11 +282,11 @@ TEST_F(MainFormReports, PanesHiddenLeaveTheirTablesOut) {
     SetCachedCount(100000);
     F->actPrintAllCsv->Execute();
     EXPECT_EQ(Questions(), 0);  // no count taken without the explorer pane
-    EXPECT_EQ(ReadAll(vstest::Utf8Path(Target)), "\r\n");
+    EXPECT_EQ(vstest::ReadFileText(vstest::Utf8Path(Target)), "\r\n");
     F->actPrintAll->Execute();
     EXPECT_EQ(Questions(), 0);
     ASSERT_EQ(Opened.size(), 1u);
-    const std::string page = ReadAll(vstest::Utf8Path(Opened[0]));
+    const std::string page = vstest::ReadFileText(vstest::Utf8Path(Opened[0]));
     EXPECT_EQ(page.find("<TABLE"), std::string::npos);
     EXPECT_EQ(page.find("<IMG"), std::string::npos);
     EXPECT_NE(page.find("Created by Voluscope v1.4.1.108</P></BODY></HTML>\r\n"), std::string::npos);
@@ -315,7 +301,7 @@ TEST_F(MainFormReports, HtmlReportPutsPageAndPictureSideBySideInTheTemporaryFold
         const fs::path page = vstest::Utf8Path(path);
         EXPECT_EQ(page.extension(), ".html");
         EXPECT_EQ(page.filename().string().rfind("du", 0), 0u);
-        const std::string text = ReadAll(page);
+        const std::string text = vstest::ReadFileText(page);
         const std::size_t src = text.find("<IMG SRC=\"");
         ASSERT_NE(src, std::string::npos);
         const std::string image = text.substr(src + 10, text.find('"', src + 10) - src - 10);
@@ -330,11 +316,10 @@ TEST_F(MainFormReports, HtmlReportPutsPageAndPictureSideBySideInTheTemporaryFold
 TEST_F(MainFormReports, UnwritableCsvTargetIsReportedAndTheProgramGoesOn) {
     Target = Out.Utf8() + "\\no such folder\\report.csv";
     F->actPrintAllCsv->Execute();
-    auto boxes = uitest::TakeBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].Text.rfind("There was an error creating the report file.\r\nCannot create file", 0), 0u)
-        << boxes[0].Text;
-    EXPECT_EQ(boxes[0].Flags & MB_ICONMASK, 0u);
+    uitest::TShownBox box;
+    ASSERT_TRUE(uitest::TakeOneBox(box));
+    EXPECT_EQ(box.Text.rfind("There was an error creating the report file.\r\nCannot create file", 0), 0u) << box.Text;
+    EXPECT_EQ(box.Flags & MB_ICONMASK, 0u);
     EXPECT_TRUE(fs::is_empty(Out.Path()));
     Target = Out.Utf8() + "\\report.csv";
     F->actPrintAllCsv->Execute();
@@ -345,20 +330,20 @@ TEST_F(MainFormReports, UnwritableCsvTargetIsReportedAndTheProgramGoesOn) {
 // One longer than the system's temporary-path limit (MAX_PATH) is the warning, and the current folder
 // takes the names; nothing overflows.
 TEST_F(MainFormReports, TemporaryNamesInFoldersOfAnyLength) {
-    wchar_t oldTmp[32768], oldDir[32768];
-    const DWORD hadTmp = ::GetEnvironmentVariableW(L"TMP", oldTmp, 32768);
-    ::GetCurrentDirectoryW(32768, oldDir);
-    ::SetCurrentDirectoryW(Widen(Out.Utf8()).c_str());
+    // Back to the earlier current folder even when an assertion ends the test early.
+    uitest::TScopedCurrentDir here(Widen(Out.Utf8()));
     for (std::size_t length : {200u, 400u}) {
         std::string deep = Out.Utf8() + "\\t" + std::to_string(length);
         while (deep.size() < length) deep += "\\a folder with a long name";
         for (std::size_t at = Out.Utf8().size() + 1; at <= deep.size(); ++at)
             if (at == deep.size() || deep[at] == '\\')
                 ::CreateDirectoryW((L"\\\\?\\" + Widen(deep.substr(0, at))).c_str(), nullptr);
-        ::SetEnvironmentVariableW(L"TMP", Widen(deep).c_str());
         std::string first, second;
-        const bool ok = MakeTempFileName(first) && MakeTempFileName(second);
-        ::SetEnvironmentVariableW(L"TMP", hadTmp ? oldTmp : nullptr);
+        bool ok;
+        {
+            uitest::TScopedEnv tmp(L"TMP", Widen(deep).c_str());
+            ok = MakeTempFileName(first) && MakeTempFileName(second);
+        }
         ASSERT_TRUE(ok) << length;
         EXPECT_NE(first, second);
         const auto boxes = uitest::TakeBoxes();
@@ -378,7 +363,6 @@ TEST_F(MainFormReports, TemporaryNamesInFoldersOfAnyLength) {
             ::DeleteFileW((L"\\\\?\\" + Widen(full)).c_str());
         }
     }
-    ::SetCurrentDirectoryW(oldDir);
 }
 
 // The program run with a switch, its standard error read through a pipe.
@@ -413,19 +397,19 @@ int RunProgram(const std::wstring& arguments, std::string& errors) {
 
 TEST_F(MainFormReports, SwitchesWriteWhatTheWindowWrites) {
     F->actPrintAllCsv->Execute();
-    const std::string window = ReadAll(vstest::Utf8Path(Target));
+    const std::string window = vstest::ReadFileText(vstest::Utf8Path(Target));
     Opened.clear();
     F->actCharts->Execute();  // the switches write no picture
     F->actPrintAll->Execute();
     ASSERT_EQ(Opened.size(), 1u);
-    const std::string windowPage = ReadAll(vstest::Utf8Path(Opened[0]));
+    const std::string windowPage = vstest::ReadFileText(vstest::Utf8Path(Opened[0]));
 
     std::string errors;
     const std::string csv = Out.Utf8() + "\\switch.csv", html = Out.Utf8() + "\\switch.html";
     ASSERT_EQ(RunProgram(L"/csv \"" + Widen(csv) + L"\" \"" + Widen(Dir.Utf8()) + L"\"", errors), 0) << errors;
-    EXPECT_EQ(ReadAll(vstest::Utf8Path(csv)), window);
+    EXPECT_EQ(vstest::ReadFileText(vstest::Utf8Path(csv)), window);
     ASSERT_EQ(RunProgram(L"/HTML \"" + Widen(html) + L"\" \"" + Widen(Dir.Utf8()) + L"\"", errors), 0) << errors;
-    EXPECT_EQ(WithoutDate(ReadAll(vstest::Utf8Path(html))), WithoutDate(windowPage));
+    EXPECT_EQ(WithoutDate(vstest::ReadFileText(vstest::Utf8Path(html))), WithoutDate(windowPage));
 }
 
 TEST_F(MainFormReports, SwitchWithAMissingFolderFailsWithStatusOne) {

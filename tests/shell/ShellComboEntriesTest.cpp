@@ -27,7 +27,6 @@ protected:
             out.push_back(std::to_string(E.At(i).Level) + ":" + E.At(i).DisplayName + (E.At(i).Inserted ? "*" : ""));
         return out;
     }
-    int IndexOfPath(const std::string& p) const { return E.IndexOfPath(p); }
     TStShellComboEntries E;
 };
 
@@ -36,10 +35,13 @@ protected:
 TEST_F(ComboEntries, DesktopFirstThenItsFoldersWithTheDrivesBelowTheComputer) {
     E.Fill(false);
     ASSERT_GT(E.Count(), 3);
-    for (const auto& s : Shown()) std::printf("  %s\n", s.c_str());
+    // The entries go with any failure below instead of into every run's output.
+    std::string shown = "entries:";
+    for (const auto& s : Shown()) shown += "\n  " + s;
+    SCOPED_TRACE(shown);
     EXPECT_TRUE(E.At(0).IsDesktop());
     EXPECT_EQ(0, E.At(0).Level);
-    int c = IndexOfPath("C:\\");
+    int c = E.IndexOfPath("C:\\");
     ASSERT_GT(c, 0);
     EXPECT_EQ(2, E.At(c).Level);
     // The computer folder (level 1) comes right before its drives.
@@ -69,13 +71,13 @@ TEST_F(ComboEntries, OpenDialogModeKeepsFileSystemFoldersTheComputerAndTheNetwor
         ::CoTaskMemFree(drives);
         ::CoTaskMemFree(network);
     }
-    EXPECT_GE(IndexOfPath("C:\\"), 0);
+    EXPECT_GE(E.IndexOfPath("C:\\"), 0);
 }
 
 TEST_F(ComboEntries, ShowingAPathInsertsItsChainAndGoingElsewhereRemovesIt) {
     E.Fill(false);
     const int before = E.Count();
-    const int c = IndexOfPath("C:\\");
+    const int c = E.IndexOfPath("C:\\");
     ASSERT_GE(c, 0);
 
     auto ab = TStComboFolder::FromPath("C:\\a\\b");

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "shell/FolderSize.h"
+#include "shell/NotificationNote.h"
 #include "shell/ShellListView_win.h"
 #include "shell/ShellNotification.h"
 #include "shell/ShellNotificationList.h"
@@ -20,7 +21,7 @@ namespace fs = std::filesystem;
 namespace {
 
 struct TListEvent {
-    std::string OldPath, NewPath;
+    std::string OldPath;
     unsigned Events;
 };
 
@@ -34,9 +35,9 @@ protected:
         List->SetAlign(alClient);
         List->SetCalcFolderSize(true);
         Notification = AttachChangeNotification(List);
-        List->OnShellChangeNotify = [this](TObject* sender, TStShellItem* o, TStShellItem* n, unsigned events) {
+        List->OnShellChangeNotify = [this](TObject* sender, TStShellItem* o, TStShellItem*, unsigned events) {
             EXPECT_EQ(List, sender);
-            Seen.push_back({o ? o->Path : "-", n ? n->Path : "-", events});
+            Seen.push_back({o ? o->Path : "-", events});
         };
         Form->Show();
         List->SetRootFolder(Dir.Utf8());
@@ -62,19 +63,7 @@ protected:
             if (e.is_regular_file()) total += static_cast<std::int64_t>(e.file_size());
         return total;
     }
-    bool PumpUntil(const std::function<bool()>& done, int ms = 3000) {
-        for (int waited = 0; waited < ms; waited += 50) {
-            if (done()) return true;
-            uitest::Pump(50);
-        }
-        return done();
-    }
-    void Inject(std::uint32_t events, const std::string& path, bool folder = false) {
-        TStNotification n;
-        n.Events = events;
-        n.Item1 = TStNotifyItem{path, path.substr(path.find_last_of('\\') + 1), folder, nullptr};
-        Notification->Receive(std::move(n));
-    }
+    void Inject(std::uint32_t events, const std::string& path) { Notification->Receive(vstest::Note(events, path)); }
     bool Stale(const std::string& path) {
         TFolderSizeEntry e;
         return FolderSizeCache().Find(FolderSizeService().CacheKey(path), e) && e.Totals.Size < 0;
@@ -102,13 +91,13 @@ TEST_F(ShellListLive, IsArmedOnTheListsFolderAfterEveryFill) {
 TEST_F(ShellListLive, DeletingAFileInTheFolderReadsTheListAgain) {
     ASSERT_GE(Row("top.txt"), 0);
     fs::remove(Dir.Path() / "top.txt");
-    EXPECT_TRUE(PumpUntil([&] { return Row("top.txt") < 0; }));
+    EXPECT_TRUE(uitest::PumpUntil([&] { return Row("top.txt") < 0; }));
     ASSERT_FALSE(Seen.empty());
     EXPECT_EQ(Dir.Utf8() + "\\top.txt", Seen[0].OldPath);
     EXPECT_TRUE(Seen[0].Events & (1u << neFileDelete));
     // A file created there appears.
     Dir.WriteFile("new.txt", 7);
-    EXPECT_TRUE(PumpUntil([&] { return Row("new.txt") >= 0; }));
+    EXPECT_TRUE(uitest::PumpUntil([&] { return Row("new.txt") >= 0; }));
 }
 
 TEST_F(ShellListLive, ASubFolderChangeWalksOnlyThatBranchAgain) {
@@ -159,7 +148,7 @@ TEST_F(ShellListLive, AnAttributeChangeRefreshesDetailsWithoutReadingTheFolder) 
     TStShellItem* before = List->RowItem(0);
     const int rows = List->ItemCount();
     ::SetFileAttributesW((Dir.Path() / "top.txt").wstring().c_str(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_TRUE(PumpUntil([&] { return !Seen.empty(); }));
+    EXPECT_TRUE(uitest::PumpUntil([&] { return !Seen.empty(); }));
     ::SetFileAttributesW((Dir.Path() / "top.txt").wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
     uitest::Pump(300);
     ASSERT_FALSE(Seen.empty());
@@ -177,7 +166,7 @@ TEST_F(ShellListLive, ABurstOfCreatesInTenSubFoldersLeavesEveryTotalExact) {
     }
     // The queue keeps three; the rest were dropped, but their folders are stale already.
     EXPECT_EQ(3u, Notification->Queue().Count());
-    EXPECT_TRUE(PumpUntil([&] { return Notification->Queue().Empty(); }));
+    EXPECT_TRUE(uitest::PumpUntil([&] { return Notification->Queue().Empty(); }));
     uitest::Pump(100);
     EXPECT_LE(Seen.size(), 4u);
     for (int s = 0; s < 10; ++s) {

@@ -72,13 +72,12 @@ protected:
         return FService.FolderSizeCache().Find(key, e) && e.Totals.Size < 0;
     }
     // Pumps until a summary names path (up to ms milliseconds).
-    bool WaitFor(const std::string& event, const std::string& path, int ms = 3000) {
-        for (int waited = 0; waited < ms; waited += 50) {
+    bool WaitFor(const std::string& event, const std::string& path) {
+        return uitest::PumpUntil([&] {
             for (const auto& s : Seen)
                 if (s.Event == event && s.Path1 == path) return true;
-            uitest::Pump(50);
-        }
-        return false;
+            return false;
+        });
     }
 
     TFakeLister FLister;
@@ -303,7 +302,7 @@ TEST(ShellNotificationDisk, ACreatedFileMakesTheRealTotalsExactAgain) {
     n.SetActive(true);
     uitest::Pump(200);
     dir.WriteFile("c.bin", 250);
-    for (int i = 0; i < 60 && !seen; ++i) uitest::Pump(50);
+    uitest::PumpUntil([&] { return seen; });
     ASSERT_TRUE(seen);
     EXPECT_EQ(1750, FolderSize(root, "*.*", used, count));
     EXPECT_EQ(3, count);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/WinHandle.h"
 #include "platform/WinText.h"
 #include "shellext/ShellExtRegistry.h"
 #include "shellext/VoluscopeShellHook.h"
@@ -28,15 +29,22 @@ std::string DllPath() {
     return p;
 }
 
-template <typename T>
-struct TCom {
-    T* P = nullptr;
-    ~TCom() {
-        if (P) P->Release();
+// COM started on this thread for a scope and ended with it.
+struct TComScope {
+    HRESULT Result = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    TComScope() = default;
+    TComScope(const TComScope&) = delete;
+    TComScope& operator=(const TComScope&) = delete;
+    ~TComScope() {
+        if (SUCCEEDED(Result)) ::CoUninitialize();
     }
-    T** operator&() { return &P; }
-    T* operator->() const { return P; }
 };
+
+// The library's DllGetClassObject, or nullptr.
+using TGetClassObject = HRESULT(__stdcall*)(REFCLSID, REFIID, void**);
+TGetClassObject ClassObjectOf(HMODULE lib) {
+    return reinterpret_cast<TGetClassObject>(reinterpret_cast<void*>(::GetProcAddress(lib, "DllGetClassObject")));
+}
 
 struct TLaunch {
     int Calls = 0;
@@ -54,7 +62,7 @@ struct TLaunch {
 HRESULT SelectionDataObject(const std::vector<std::filesystem::path>& items, IDataObject** out) {
     std::vector<PIDLIST_ABSOLUTE> full;
     std::vector<PCUITEMID_CHILD> children;
-    TCom<IShellFolder> parent;
+    TComPtr<IShellFolder> parent;
     HRESULT hr = S_OK;
     for (const auto& item : items) {
         PIDLIST_ABSOLUTE pidl = nullptr;
@@ -62,8 +70,7 @@ HRESULT SelectionDataObject(const std::vector<std::filesystem::path>& items, IDa
         if (FAILED(hr)) break;
         full.push_back(pidl);
         PCUITEMID_CHILD child = nullptr;
-        if (parent.P) parent.P->Release(), parent.P = nullptr;
-        hr = ::SHBindToParent(pidl, IID_IShellFolder, reinterpret_cast<void**>(&parent), &child);
+        hr = ::SHBindToParent(pidl, IID_IShellFolder, parent.PutVoid(), &child);
         if (FAILED(hr)) break;
         children.push_back(child);
     }
@@ -98,14 +105,13 @@ protected:
 
     // A handler initialised for the items; Initialize's result in InitResult.
     void Create(const std::vector<std::filesystem::path>& items) {
-        ASSERT_EQ(S_OK, ::CoCreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
-                                           reinterpret_cast<void**>(&Init)));
-        TCom<IDataObject> data;
-        ASSERT_EQ(S_OK, SelectionDataObject(items, &data));
-        InitResult = Init->Initialize(nullptr, data.P, nullptr);
-        ASSERT_EQ(S_OK, Init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&Menu)));
-        TCom<IVoluscopeShellLaunchHook> hook;
-        ASSERT_EQ(S_OK, Init->QueryInterface(IID_IVoluscopeShellLaunchHook, reinterpret_cast<void**>(&hook)));
+        ASSERT_EQ(S_OK, ::CoCreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit, Init.PutVoid()));
+        TComPtr<IDataObject> data;
+        ASSERT_EQ(S_OK, SelectionDataObject(items, data.Put()));
+        InitResult = Init->Initialize(nullptr, data.Get(), nullptr);
+        ASSERT_EQ(S_OK, Init->QueryInterface(IID_IContextMenu, Menu.PutVoid()));
+        TComPtr<IVoluscopeShellLaunchHook> hook;
+        ASSERT_EQ(S_OK, Init->QueryInterface(IID_IVoluscopeShellLaunchHook, hook.PutVoid()));
         hook->SetLaunchHook(&TLaunch::Record, &Launch);
     }
     // The items the handler adds to an empty menu at command id 100.
@@ -133,8 +139,8 @@ protected:
     }
 
     vstest::TTempDir Dir;
-    TCom<IShellExtInit> Init;
-    TCom<IContextMenu> Menu;
+    TComPtr<IShellExtInit> Init;  // each Create releases the handler before and takes a new one
+    TComPtr<IContextMenu> Menu;
     HRESULT InitResult = E_FAIL;
     TLaunch Launch;
 };
@@ -170,8 +176,6 @@ TEST_F(ShellExtCom, OneFolderGetsTheItemAndStartsTheProgramBesideTheLibrary) {
         ASSERT_EQ(2u, args.size());
         EXPECT_EQ(Launch.Program, args[0]);
         EXPECT_EQ(folder.wstring(), args[1]);
-        Init.P->Release(), Init.P = nullptr;
-        Menu.P->Release(), Menu.P = nullptr;
         Launch = {};
     }
 }
@@ -199,8 +203,6 @@ TEST_F(ShellExtCom, AFileOrSeveralItemsGetNoItem) {
     EXPECT_TRUE(MenuItems().empty());
     EXPECT_NE(S_OK, Invoke(MAKEINTRESOURCEA(0)));
     EXPECT_EQ(0, Launch.Calls);
-    Init.P->Release(), Init.P = nullptr;
-    Menu.P->Release(), Menu.P = nullptr;
 
     Create({Dir.MakeDir("one"), Dir.MakeDir("two")});
     EXPECT_NE(S_OK, InitResult);
@@ -208,43 +210,41 @@ TEST_F(ShellExtCom, AFileOrSeveralItemsGetNoItem) {
 }
 
 TEST_F(ShellExtCom, InitializeWithoutDataFailsQuietly) {
-    ASSERT_EQ(S_OK, ::CoCreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
-                                       reinterpret_cast<void**>(&Init)));
+    ASSERT_EQ(S_OK, ::CoCreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit, Init.PutVoid()));
     EXPECT_EQ(E_INVALIDARG, Init->Initialize(nullptr, nullptr, nullptr));
 }
 
+// The objects below are declared after the library, so an early end of a test releases them before
+// the library is freed.
 TEST(ShellExtLibrary, UnloadsOnlyWhenNoObjectLivesAndRefusesOtherClasses) {
-    HMODULE lib = ::LoadLibraryW(Widen(DllPath()).c_str());
-    ASSERT_NE(nullptr, lib);
-    auto getClass = reinterpret_cast<HRESULT(__stdcall*)(REFCLSID, REFIID, void**)>(
-        reinterpret_cast<void*>(::GetProcAddress(lib, "DllGetClassObject")));
-    auto canUnload =
-        reinterpret_cast<HRESULT(__stdcall*)()>(reinterpret_cast<void*>(::GetProcAddress(lib, "DllCanUnloadNow")));
+    TModule lib(::LoadLibraryW(Widen(DllPath()).c_str()));
+    ASSERT_NE(nullptr, lib.Get());
+    auto getClass = ClassObjectOf(lib.Get());
+    auto canUnload = reinterpret_cast<HRESULT(__stdcall*)()>(
+        reinterpret_cast<void*>(::GetProcAddress(lib.Get(), "DllCanUnloadNow")));
     ASSERT_TRUE(getClass && canUnload);
     EXPECT_EQ(S_OK, canUnload());
 
-    IClassFactory* factory = nullptr;
-    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, getClass(IID_IUnknown, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
-    ASSERT_EQ(S_OK, getClass(kClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
+    TComPtr<IClassFactory> factory;
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, getClass(IID_IUnknown, IID_IClassFactory, factory.PutVoid()));
+    ASSERT_EQ(S_OK, getClass(kClsid, IID_IClassFactory, factory.PutVoid()));
     EXPECT_EQ(S_FALSE, canUnload());
-    IUnknown* object = nullptr;
+    TComPtr<IUnknown> object;
     int outerDummy = 0;  // never called: aggregation is refused first
     EXPECT_EQ(CLASS_E_NOAGGREGATION,
-              factory->CreateInstance(reinterpret_cast<IUnknown*>(&outerDummy), IID_IUnknown,
-                                      reinterpret_cast<void**>(&object)));
-    EXPECT_EQ(E_NOINTERFACE, factory->CreateInstance(nullptr, IID_IPersistFile, reinterpret_cast<void**>(&object)));
-    EXPECT_EQ(nullptr, object);
-    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IContextMenu, reinterpret_cast<void**>(&object)));
+              factory->CreateInstance(reinterpret_cast<IUnknown*>(&outerDummy), IID_IUnknown, object.PutVoid()));
+    EXPECT_EQ(E_NOINTERFACE, factory->CreateInstance(nullptr, IID_IPersistFile, object.PutVoid()));
+    EXPECT_EQ(nullptr, object.Get());
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IContextMenu, object.PutVoid()));
     factory->LockServer(TRUE);
-    factory->Release();
+    factory.Reset();
     EXPECT_EQ(S_FALSE, canUnload());
-    object->Release();
+    object.Reset();
     EXPECT_EQ(S_FALSE, canUnload());  // still locked
-    getClass(kClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    getClass(kClsid, IID_IClassFactory, factory.PutVoid());
     factory->LockServer(FALSE);
-    factory->Release();
+    factory.Reset();
     EXPECT_EQ(S_OK, canUnload());
-    ::FreeLibrary(lib);
 }
 
 TEST(ShellExtLibrary, MissingProgramFailsTheCommandWithoutCrashing) {
@@ -253,28 +253,23 @@ TEST(ShellExtLibrary, MissingProgramFailsTheCommandWithoutCrashing) {
     auto copy = dir.Path() / "VoluscopeShell.dll";
     std::filesystem::copy_file(vstest::Utf8Path(DllPath()), copy);
     auto folder = dir.MakeDir("target");
-    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    HMODULE lib = ::LoadLibraryW(copy.wstring().c_str());
-    ASSERT_NE(nullptr, lib);
-    auto getClass = reinterpret_cast<HRESULT(__stdcall*)(REFCLSID, REFIID, void**)>(
-        reinterpret_cast<void*>(::GetProcAddress(lib, "DllGetClassObject")));
-    IClassFactory* factory = nullptr;
-    ASSERT_EQ(S_OK, getClass(kClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
-    IShellExtInit* init = nullptr;
-    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IShellExtInit, reinterpret_cast<void**>(&init)));
-    factory->Release();
-    IDataObject* data = nullptr;
-    ASSERT_EQ(S_OK, SelectionDataObject({folder}, &data));
-    EXPECT_EQ(S_OK, init->Initialize(nullptr, data, nullptr));
-    data->Release();
-    IContextMenu* menu = nullptr;
-    ASSERT_EQ(S_OK, init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menu)));
+    TComScope com;
+    TModule lib(::LoadLibraryW(copy.wstring().c_str()));
+    ASSERT_NE(nullptr, lib.Get());
+    auto getClass = ClassObjectOf(lib.Get());
+    TComPtr<IClassFactory> factory;
+    ASSERT_EQ(S_OK, getClass(kClsid, IID_IClassFactory, factory.PutVoid()));
+    TComPtr<IShellExtInit> init;
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IShellExtInit, init.PutVoid()));
+    factory.Reset();
+    TComPtr<IDataObject> data;
+    ASSERT_EQ(S_OK, SelectionDataObject({folder}, data.Put()));
+    EXPECT_EQ(S_OK, init->Initialize(nullptr, data.Get(), nullptr));
+    data.Reset();
+    TComPtr<IContextMenu> menu;
+    ASSERT_EQ(S_OK, init->QueryInterface(IID_IContextMenu, menu.PutVoid()));
     CMINVOKECOMMANDINFO info = {};
     info.cbSize = sizeof info;
     info.lpVerb = MAKEINTRESOURCEA(0);
     EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), menu->InvokeCommand(&info));
-    menu->Release();
-    init->Release();
-    ::FreeLibrary(lib);
-    ::CoUninitialize();
 }

@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "app/MainFormTestSupport.h"
 #include "app/MainFormUnit.h"
 #include "platform/WinText.h"
 #include "shellext/ShellExtRegistry.h"
@@ -86,27 +87,18 @@ public:
     }
 };
 
-class ShellExtRegistration : public ::testing::Test {
+class ShellExtRegistration : public uitest::TMainFormTest {
 protected:
     void SetUp() override {
-        F = Application->CreateForm<TMainForm>();
+        TMainFormTest::SetUp();
         TRegistry r(HKEY_CLASSES_ROOT);
         for (const char* k : kKeys) r.DeleteKey(k);
-        uitest::TakeBoxes();
     }
     void TearDown() override {
         TRegistry r(HKEY_CLASSES_ROOT);
         for (const char* k : kKeys) r.DeleteKey(k);
-        delete F;
-        uitest::Pump();
+        TMainFormTest::TearDown();
     }
-    // The one box shown since the last call.
-    static uitest::TShownBox OneBox() {
-        auto boxes = uitest::TakeBoxes();
-        EXPECT_EQ(1u, boxes.size());
-        return boxes.empty() ? uitest::TShownBox{} : boxes[0];
-    }
-    TMainForm* F = nullptr;
 };
 
 }  // namespace
@@ -120,7 +112,7 @@ TEST_F(ShellExtRegistration, RegisterWritesTheKeysAndValues) {
     EXPECT_EQ(1u, ValueCount(HKEY_CLASSES_ROOT, kShellExtClassKey));
     EXPECT_TRUE(Exists(HKEY_CLASSES_ROOT, kShellExtHandlerKey));
     EXPECT_EQ(0u, ValueCount(HKEY_CLASSES_ROOT, kShellExtHandlerKey));
-    auto box = OneBox();
+    auto box = uitest::TakeOneBox();
     EXPECT_EQ("Shell extension successfully registered.", box.Text);
     EXPECT_EQ(unsigned(MB_OK | MB_ICONINFORMATION), box.Flags);
     EXPECT_FALSE(HourGlassActive());
@@ -128,7 +120,7 @@ TEST_F(ShellExtRegistration, RegisterWritesTheKeysAndValues) {
     // Registering again rewrites the same values.
     F->actRegister->Execute();
     EXPECT_EQ(ExeFolder() + "VoluscopeShell.dll", Value(HKEY_CLASSES_ROOT, kShellExtServerKey, ""));
-    EXPECT_EQ("Shell extension successfully registered.", OneBox().Text);
+    EXPECT_EQ("Shell extension successfully registered.", uitest::TakeOneBox().Text);
 }
 
 TEST_F(ShellExtRegistration, UnregisterRemovesTheKeysWithExtraSubKeys) {
@@ -142,7 +134,7 @@ TEST_F(ShellExtRegistration, UnregisterRemovesTheKeysWithExtraSubKeys) {
     for (const char* k : kKeys) EXPECT_FALSE(Exists(HKEY_CLASSES_ROOT, k)) << k;
     // The shared parents stay.
     EXPECT_TRUE(Exists(HKEY_CLASSES_ROOT, "\\Folder\\shellex\\ContextMenuHandlers"));
-    auto box = OneBox();
+    auto box = uitest::TakeOneBox();
     EXPECT_EQ("Shell extension successfully unregistered.", box.Text);
     EXPECT_EQ(unsigned(MB_OK | MB_ICONINFORMATION), box.Flags);
     EXPECT_FALSE(HourGlassActive());
@@ -150,7 +142,7 @@ TEST_F(ShellExtRegistration, UnregisterRemovesTheKeysWithExtraSubKeys) {
 
 TEST_F(ShellExtRegistration, UnregisterWithNothingRegisteredSucceeds) {
     F->actUnregister->Execute();
-    EXPECT_EQ("Shell extension successfully unregistered.", OneBox().Text);
+    EXPECT_EQ("Shell extension successfully unregistered.", uitest::TakeOneBox().Text);
 }
 
 TEST(ShellExtRegistry, PathWithBlanksIsWrittenUnquoted) {

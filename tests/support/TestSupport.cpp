@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <system_error>
 #include <vector>
@@ -65,6 +66,16 @@ fs::path TTempDir::MakeDir(std::string_view relative) const {
     fs::path dir = FPath / Utf8Path(relative);
     fs::create_directories(dir);
     return dir;
+}
+
+std::string ReadFileText(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<unsigned char> ReadFileBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 namespace {

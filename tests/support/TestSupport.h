@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vstest {
 
@@ -30,6 +31,10 @@ private:
     std::filesystem::path FPath;
 };
 
+// The whole content of a file, read in binary mode; empty when it cannot be read.
+std::string ReadFileText(const std::filesystem::path& file);
+std::vector<unsigned char> ReadFileBytes(const std::filesystem::path& file);
+
 // Writes 32-bit pixels (0x00RRGGBB, top row first) as a PNG file. Returns false on failure.
 bool SavePng(const std::filesystem::path& file, int width, int height, const std::uint32_t* pixels);
 
@@ -49,7 +54,3 @@ bool ScreenshotsWanted();
     do {                                                                                \
         if (!::vstest::ScreenshotsWanted()) GTEST_SKIP() << "made by the screenshot step"; \
     } while (0)
-
-namespace vstest {
-
-}  // namespace vstest

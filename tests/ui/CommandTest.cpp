@@ -289,11 +289,11 @@ TEST(UiErrorReport, HandledExceptionsShowTheStandardBox) {
     } catch (...) {
         Application->HandleException();
     }
-    auto boxes = uitest::TakeBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Invalid folder.", boxes[0].Text);
-    EXPECT_EQ("Voluscope", boxes[0].Caption);
-    EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONERROR), boxes[0].Flags);
+    uitest::TShownBox box;
+    ASSERT_TRUE(uitest::TakeOneBox(box));
+    EXPECT_EQ("Invalid folder.", box.Text);
+    EXPECT_EQ("Voluscope", box.Caption);
+    EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONERROR), box.Flags);
 }
 
 TEST(UiErrorReport, AnExceptionInAWindowProcedureIsReportedAndTheProgramGoesOn) {
@@ -302,9 +302,9 @@ TEST(UiErrorReport, AnExceptionInAWindowProcedureIsReportedAndTheProgramGoesOn) 
     f->OnClose = [](TObject*, TCloseAction&) { throw Exception("Unable to write to X"); };
     f->Show();
     ::SendMessageW(f->Handle(), WM_CLOSE, 0, 0);
-    auto boxes = uitest::TakeBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Unable to write to X.", boxes[0].Text);
+    uitest::TShownBox box;
+    ASSERT_TRUE(uitest::TakeOneBox(box));
+    EXPECT_EQ("Unable to write to X.", box.Text);
     // The failed close did not complete.
     EXPECT_TRUE(::IsWindowVisible(f->Handle()));
     delete f;
@@ -500,9 +500,9 @@ TEST(UiErrorReport, AnErrorWhileShowingIsReportedAndTheWindowStillShows) {
     uitest::TakeBoxes();
     f->OnShow = [](TObject*) { throw Exception("Invalid folder"); };
     f->Show();
-    auto boxes = uitest::TakeBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Invalid folder.", boxes[0].Text);
+    uitest::TShownBox box;
+    ASSERT_TRUE(uitest::TakeOneBox(box));
+    EXPECT_EQ("Invalid folder.", box.Text);
     EXPECT_TRUE(::IsWindowVisible(f->Handle()));
     delete f;
 }

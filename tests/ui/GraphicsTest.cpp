@@ -85,7 +85,7 @@ TEST(UiGraphics, SaveDialogHookAnswersInsteadOfTheDialog) {
     dialog.DefaultExt = "csv";
     dialog.FileName = "report";
     std::string seenFilter;
-    auto previous = TSaveDialog::SetHook([&](TSaveDialog& d) {
+    uitest::TSaveDialogHook hook([&](TSaveDialog& d) {
         seenFilter = d.Filter;
         d.FileName = "C:\\out\\report.csv";
         return true;
@@ -93,9 +93,8 @@ TEST(UiGraphics, SaveDialogHookAnswersInsteadOfTheDialog) {
     EXPECT_TRUE(dialog.Execute());
     EXPECT_EQ("C:\\out\\report.csv", dialog.FileName);
     EXPECT_EQ("CSV files (*.csv)|*.csv", seenFilter);
-    TSaveDialog::SetHook([](TSaveDialog&) { return false; });
+    hook.Set([](TSaveDialog&) { return false; });
     EXPECT_FALSE(dialog.Execute());
-    TSaveDialog::SetHook(previous);
 }
 
 // ---------------------------------------------------------------------------------------------------------------

@@ -211,9 +211,9 @@ TEST(UiLayout, AFailingResizeHandlerStopsNeitherThisLayoutNorTheNext) {
     };
     // The error reaches the standard report; the panes after the failing one still get their places.
     f->SetClientSize(600, 400);
-    auto boxes = uitest::TakeBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Resize failed.", boxes[0].Text);
+    uitest::TShownBox box;
+    ASSERT_TRUE(uitest::TakeOneBox(box));
+    EXPECT_EQ("Resize failed.", box.Text);
     ExpectRect(R(0, 0, 600, 30), f->Top->BoundsRect(), "top");
     ExpectRect(R(0, 380, 600, 400), f->Bottom->BoundsRect(), "bottom");
     ExpectRect(R(123, 30, 600, 380), f->Client->BoundsRect(), "client");
@@ -236,9 +236,9 @@ TEST(UiLayout, AFailingResizeHandlerAtTheEndOfABatchIsReported) {
         TAlignLock lock(f);
         f->Left->SetWidth(150);
     }
-    auto boxes = uitest::TakeBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Resize failed.", boxes[0].Text);
+    uitest::TShownBox box;
+    ASSERT_TRUE(uitest::TakeOneBox(box));
+    EXPECT_EQ("Resize failed.", box.Text);
     ExpectRect(R(153, 30, 400, 280), f->Client->BoundsRect(), "client");
     delete f;
 }

@@ -68,6 +68,29 @@ void SetBoxAnswer(int answer) {
     GAnswer = answer;
 }
 
+::testing::AssertionResult TakeOneBox(TShownBox& box) {
+    std::vector<TShownBox> boxes = TakeBoxes();
+    box = boxes.size() == 1 ? boxes[0] : TShownBox{};
+    if (boxes.size() == 1) return ::testing::AssertionSuccess();
+    std::string texts;
+    for (const TShownBox& b : boxes) texts += "\n  \"" + b.Text + "\"";
+    return ::testing::AssertionFailure() << "expected one message box, got " << boxes.size() << texts;
+}
+
+TShownBox TakeOneBox() {
+    TShownBox box;
+    EXPECT_TRUE(TakeOneBox(box));
+    return box;
+}
+
+bool PumpUntil(const std::function<bool()>& done, int ms) {
+    for (int waited = 0; waited < ms; waited += 50) {
+        if (done()) return true;
+        Pump(50);
+    }
+    return done();
+}
+
 void Pump(int ms) {
     Application->ProcessMessages();
     DWORD end = ::GetTickCount() + ms;
