@@ -58,6 +58,10 @@ std::vector<std::string> LoadFilterSettings(const std::string& iniPath) {
     return filters;
 }
 
+// The section is written afresh as a whole, not key by key over what is there: keys with other names
+// (entries a user added by hand) are read at start-up and written back as numbered keys, so leaving them
+// in place would add them once more at every start. Replacing the section keeps the list as the filter
+// box shows it.
 void SaveFilterSettings(const std::string& iniPath, const std::vector<std::string>& items) {
     std::vector<std::pair<std::string, std::string>> entries;
     entries.reserve(items.size());
