@@ -6,6 +6,10 @@
 // IShellExtInit and IContextMenu. The only state outside the objects is the count of live objects and
 // server locks, read by DllCanUnloadNow. Every method catches at its edge: Explorer sees an error code,
 // never an exception.
+//
+// The tests build a second copy of this library with VS_SHELLEXT_TEST_HOOK defined, whose objects also
+// answer IVoluscopeShellLaunchHook so that a test sees the program start instead of a process. The
+// shipped library has no such interface: nothing else loaded into Explorer can redirect the command.
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -15,7 +19,10 @@
 #include <new>
 #include <string>
 
+#include "platform/WinHandle.h"
+#ifdef VS_SHELLEXT_TEST_HOOK
 #include "shellext/VoluscopeShellHook.h"
+#endif
 
 namespace {
 
@@ -70,7 +77,40 @@ std::wstring QuoteArgument(const std::wstring& arg) {
     return out;
 }
 
-class TContextMenu final : public IShellExtInit, public IContextMenu, public IVoluscopeShellLaunchHook {
+#ifdef VS_SHELLEXT_TEST_HOOK
+// The test build's launch hook: the interface, and the start handed to the hook when one is set.
+class TLaunchHook : public IVoluscopeShellLaunchHook {
+public:
+    STDMETHODIMP SetLaunchHook(TVoluscopeLaunchFn fn, void* context) override {
+        FHook = fn;
+        FHookContext = context;
+        return S_OK;
+    }
+
+protected:
+    void* HookInterface(REFIID riid) {
+        return riid == IID_IVoluscopeShellLaunchHook ? static_cast<IVoluscopeShellLaunchHook*>(this) : nullptr;
+    }
+    bool HookedLaunch(const std::wstring& program, const std::wstring& commandLine, HRESULT& result) {
+        if (!FHook) return false;
+        result = FHook(FHookContext, program.c_str(), commandLine.c_str()) ? S_OK : E_FAIL;
+        return true;
+    }
+
+private:
+    TVoluscopeLaunchFn FHook = nullptr;
+    void* FHookContext = nullptr;
+};
+#else
+// The shipped library: no interface beyond the shell's, and every start is a real one.
+class TLaunchHook {
+protected:
+    static void* HookInterface(REFIID) { return nullptr; }
+    static bool HookedLaunch(const std::wstring&, const std::wstring&, HRESULT&) { return false; }
+};
+#endif
+
+class TContextMenu final : public IShellExtInit, public IContextMenu, public TLaunchHook {
 public:
     TContextMenu() { ++gObjects; }
     ~TContextMenu() { --gObjects; }
@@ -82,8 +122,8 @@ public:
             *ppv = static_cast<IShellExtInit*>(this);
         else if (riid == IID_IContextMenu)
             *ppv = static_cast<IContextMenu*>(this);
-        else if (riid == IID_IVoluscopeShellLaunchHook)
-            *ppv = static_cast<IVoluscopeShellLaunchHook*>(this);
+        else if (void* hook = HookInterface(riid))
+            *ppv = hook;
         else {
             *ppv = nullptr;
             return E_NOINTERFACE;
@@ -178,18 +218,9 @@ public:
         }
     }
 
-    // IVoluscopeShellLaunchHook
-    STDMETHODIMP SetLaunchHook(TVoluscopeLaunchFn fn, void* context) override {
-        FHook = fn;
-        FHookContext = context;
-        return S_OK;
-    }
-
 private:
     std::atomic<ULONG> FRefs{1};
     std::wstring FFolder;
-    TVoluscopeLaunchFn FHook = nullptr;
-    void* FHookContext = nullptr;
 
     // The item is command offset 0, or our verb by name (ANSI or, in the extended form, Unicode).
     static bool IsOurCommand(const CMINVOKECOMMANDINFO* info) {
@@ -208,15 +239,15 @@ private:
         if (folder.empty()) return E_FAIL;
         std::wstring program = folder + kProgramName;
         std::wstring commandLine = QuoteArgument(program) + L" " + QuoteArgument(FFolder);
-        if (FHook) return FHook(FHookContext, program.c_str(), commandLine.c_str()) ? S_OK : E_FAIL;
+        if (HRESULT hooked; HookedLaunch(program, commandLine, hooked)) return hooked;
         STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process = {};
         if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                               folder.c_str(), &startup, &process))
             return HRESULT_FROM_WIN32(::GetLastError());
-        ::CloseHandle(process.hThread);
-        ::CloseHandle(process.hProcess);
+        // The program runs on its own: its handles are not kept.
+        TKernelHandle thread(process.hThread), started(process.hProcess);
         return S_OK;
     }
 };

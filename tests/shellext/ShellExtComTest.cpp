@@ -22,11 +22,17 @@ namespace {
 
 constexpr CLSID kClsid = {0x6c1e4f2a, 0x9d37, 0x4b58, {0xa0, 0xe1, 0x3f, 0x7c, 0x82, 0xd5, 0xb9, 0x14}};
 
-std::string DllPath() {
-    std::string p = VS_SHELLEXT_DLL;
+std::string WindowsPath(std::string p) {
     for (char& c : p)
         if (c == '/') c = '\\';
     return p;
+}
+// The library as shipped, and the test build of it that also answers IVoluscopeShellLaunchHook.
+std::string DllPath() {
+    return WindowsPath(VS_SHELLEXT_DLL);
+}
+std::string TestDllPath() {
+    return WindowsPath(VS_SHELLEXT_TEST_DLL);
 }
 
 // COM started on this thread for a scope and ended with it.
@@ -94,7 +100,7 @@ protected:
     static void SetUpTestSuite() {
         ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         TRegistry r(HKEY_CLASSES_ROOT);
-        RegisterShellExtension(r, DllPath());
+        RegisterShellExtension(r, TestDllPath());
     }
     static void TearDownTestSuite() {
         ::CoFreeUnusedLibraries();
@@ -170,7 +176,7 @@ TEST_F(ShellExtCom, OneFolderGetsTheItemAndStartsTheProgramBesideTheLibrary) {
 
         EXPECT_EQ(S_OK, Invoke(MAKEINTRESOURCEA(0)));
         ASSERT_EQ(1, Launch.Calls);
-        std::string dll = DllPath();
+        std::string dll = TestDllPath();
         EXPECT_EQ(Widen(dll.substr(0, dll.find_last_of('\\') + 1) + "Voluscope.exe"), Launch.Program);
         auto args = SplitCommandLine(Launch.CommandLine);
         ASSERT_EQ(2u, args.size());
@@ -245,6 +251,20 @@ TEST(ShellExtLibrary, UnloadsOnlyWhenNoObjectLivesAndRefusesOtherClasses) {
     factory->LockServer(FALSE);
     factory.Reset();
     EXPECT_EQ(S_OK, canUnload());
+}
+
+TEST(ShellExtLibrary, ShippedLibraryHasNoLaunchHook) {
+    TComScope com;
+    TModule lib(::LoadLibraryW(Widen(DllPath()).c_str()));
+    ASSERT_NE(nullptr, lib.Get());
+    TComPtr<IClassFactory> factory;
+    ASSERT_EQ(S_OK, ClassObjectOf(lib.Get())(kClsid, IID_IClassFactory, factory.PutVoid()));
+    TComPtr<IContextMenu> menu;
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IContextMenu, menu.PutVoid()));
+    TComPtr<IVoluscopeShellLaunchHook> hook;
+    EXPECT_EQ(E_NOINTERFACE, menu->QueryInterface(IID_IVoluscopeShellLaunchHook, hook.PutVoid()));
+    EXPECT_EQ(E_NOINTERFACE, factory->CreateInstance(nullptr, IID_IVoluscopeShellLaunchHook, hook.PutVoid()));
+    EXPECT_EQ(nullptr, hook.Get());
 }
 
 TEST(ShellExtLibrary, MissingProgramFailsTheCommandWithoutCrashing) {
