@@ -1,11 +1,17 @@
 #!/usr/bin/env python3
-"""Counts GoogleTest XML results.
+"""Counts the test results of a ./test run.
 
-usage: gtest-results.py LABEL=XML ...
+usage: gtest-results.py [--ctest SIDE=JUNIT ...] LABEL=XML ...
+
+LABEL is "SIDE/PROGRAM"; XML is the GoogleTest XML the program wrote; JUNIT is the JUnit XML that
+ctest wrote for SIDE (--output-junit), which holds ctest's own verdict on every program.
 
 Prints one line per test program ("LABEL: N passed, N failed, N skipped"), the message of every
-failed test, and last the line "TOTAL <passed> <failed>". A program that left no results, or results
-that cannot be read, counts as one failure: it crashed, hung or did not start.
+failed test, and last the line "TOTAL <passed> <failed>". Each of these counts as one failure more:
+- a program that left no results, or results that cannot be read (it crashed, hung or did not start);
+- a program that ctest failed although its own results hold no failure (it leaked, crashed or ended
+  with a non-zero status after its tests had run);
+- a program that ctest has no verdict on (its JUnit file is missing, unreadable or lacks the program).
 """
 import sys
 import xml.etree.ElementTree as ET
@@ -36,10 +42,39 @@ def count(path):
     return passed, failed, skipped, messages
 
 
+def ctest_verdicts(path):
+    """Program name -> None when ctest passed it, else ctest's reason ("Failed", "Timeout", ...)."""
+    verdicts = {}
+    for case in ET.parse(path).getroot().iter("testcase"):
+        failure = case.find("failure")
+        if failure is not None or case.get("status") not in ("run", "notrun", "disabled"):
+            reason = (failure.get("message") if failure is not None else None) or case.get("status") or "failed"
+            verdicts[case.get("name", "")] = reason
+        else:
+            verdicts[case.get("name", "")] = None
+    return verdicts
+
+
 def main(args):
+    sides = {}  # side -> verdicts, or the text of why they cannot be read
+    results = []
+    it = iter(args)
+    for arg in it:
+        if arg == "--ctest":
+            side, _, path = next(it, "").partition("=")
+            try:
+                sides[side] = ctest_verdicts(path)
+            except FileNotFoundError:
+                sides[side] = f"ctest wrote no verdicts ({path} is missing)"
+            except ET.ParseError as error:
+                sides[side] = f"ctest's verdicts cannot be read ({error})"
+        else:
+            results.append(arg)
+
     total_passed = total_failed = 0
-    for arg in args:
+    for arg in results:
         label, _, path = arg.partition("=")
+        side, _, program = label.partition("/")
         try:
             passed, failed, skipped, messages = count(path)
         except FileNotFoundError:
@@ -55,8 +90,26 @@ def main(args):
             print(m)
         total_passed += passed
         total_failed += failed
+        if side not in sides:
+            continue  # no verdicts asked for this side
+        verdicts = sides[side]
+        if isinstance(verdicts, str):
+            print(f"{label}: counted as failed: {verdicts}")
+            total_failed += 1
+        elif program not in verdicts:
+            print(f"{label}: counted as failed: ctest has no verdict on it")
+            total_failed += 1
+        elif verdicts[program] is not None and failed == 0:
+            print(f"{label}: counted as failed: ctest failed the program ({verdicts[program]}) "
+                  "although its tests passed; it failed at exit (a leak, a crash or its exit status)")
+            total_failed += 1
     print(f"TOTAL {total_passed} {total_failed}")
 
 
 if __name__ == "__main__":
-    main(sys.argv[1:])
+    try:
+        main(sys.argv[1:])
+    except Exception as error:  # the caller must never read a clean total from a broken count
+        print(f"the results could not be counted: {error}")
+        print("TOTAL 0 1")
+        sys.exit(1)
