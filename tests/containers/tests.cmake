@@ -1,1 +1,1 @@
-vs_core_test(containers_tests containers/StDictionaryTest.cpp containers/LeakAtExitTest.cpp)
+vs_core_test(containers_tests containers/StDictionaryTest.cpp)
