@@ -13,6 +13,8 @@ Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 ManifestDPIAware true
+; No file times in the installer: the same files give the same installer bytes.
+SetDateSave off
 
 !include MUI2.nsh
 !include LogicLib.nsh

@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
 """Makes Voluscope's Windows packages from a built Windows tree.
 
-usage: package.py --build DIR --out DIR [--zip-only]
+usage: package.py --build DIR --out DIR
 
 DIR is a Windows build folder (Voluscope.exe, VoluscopeShell.dll, readme.txt, tools/vscan.exe and
-shellext-nsis.exe). Writes Voluscope-<version>-portable.zip and, unless --zip-only,
-Voluscope-<version>-setup.exe (makensis) into the output folder and prints their paths. The version,
+shellext-nsis.exe). Writes Voluscope-<version>-portable.zip and Voluscope-<version>-setup.exe (makensis)
+into the output folder and prints their paths; the same files give the same bytes of both. The version,
 publisher and copyright come from Voluscope.exe's version resource. shellext-nsis.exe runs under Wine
 (the caller's WINEPREFIX) to give the installer the program's own registry entries.
 """
@@ -123,7 +123,6 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--build", required=True)
     parser.add_argument("--out", required=True)
-    parser.add_argument("--zip-only", action="store_true")
     args = parser.parse_args()
     build, out = os.path.abspath(args.build), os.path.abspath(args.out)
     files = {name: os.path.join(build, rel) for name, rel in PAYLOAD.items()}
@@ -137,28 +136,25 @@ def main():
 
     portable = os.path.join(out, f"Voluscope-{version}-portable.zip")
     write_zip(portable, files)
-    made = [portable]
-    if not args.zip_only:
-        setup = os.path.join(out, f"Voluscope-{version}-setup.exe")
-        with tempfile.TemporaryDirectory(dir=out) as work:
-            macros = os.path.join(work, "Generated.nsh")
-            with open(macros, "w") as f:
-                f.write(payload_macros(files) + shellext_macros(build))
-            defines = {
-                "VS_VERSION": version,
-                "VS_PUBLISHER": strings.get("CompanyName", ""),
-                "VS_COPYRIGHT": strings.get("LegalCopyright", ""),
-                "VS_MACROS": macros,
-                "VS_ICON": os.path.join(ROOT, "res", "Voluscope.ico"),
-                "VS_OUTFILE": setup,
-            }
-            command = ["makensis", "-V2", "-INPUTCHARSET", "UTF8"]
-            command += [f"-D{k}={v}" for k, v in defines.items()]
-            command.append(os.path.join(ROOT, "installer", "Voluscope.nsi"))
-            subprocess.run(command, check=True)
-        made.append(setup)
-    for path in made:
-        print(path)
+    setup = os.path.join(out, f"Voluscope-{version}-setup.exe")
+    with tempfile.TemporaryDirectory(dir=out) as work:
+        macros = os.path.join(work, "Generated.nsh")
+        with open(macros, "w") as f:
+            f.write(payload_macros(files) + shellext_macros(build))
+        defines = {
+            "VS_VERSION": version,
+            "VS_PUBLISHER": strings.get("CompanyName", ""),
+            "VS_COPYRIGHT": strings.get("LegalCopyright", ""),
+            "VS_MACROS": macros,
+            "VS_ICON": os.path.join(ROOT, "res", "Voluscope.ico"),
+            "VS_OUTFILE": setup,
+        }
+        command = ["makensis", "-V2", "-INPUTCHARSET", "UTF8"]
+        command += [f"-D{k}={v}" for k, v in defines.items()]
+        command.append(os.path.join(ROOT, "installer", "Voluscope.nsi"))
+        subprocess.run(command, check=True, stdout=sys.stderr)  # its notes are not package paths
+    print(portable)
+    print(setup)
 
 
 if __name__ == "__main__":

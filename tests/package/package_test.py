@@ -135,7 +135,7 @@ class TSession:
             self.check(f"{label}RemovesKeys{scope}", not stale, f"{stale}")
 
 
-def run_tests(s, args):
+def run_tests(s):
     shutil.rmtree(s.work, ignore_errors=True)
     os.makedirs(s.work)
     subprocess.run(["wineboot", "-i"], env=s.env, capture_output=True, timeout=300)
@@ -151,17 +151,18 @@ def run_tests(s, args):
             made.stderr.decode(errors="replace")[-600:] + f" {os.listdir(out) if os.path.isdir(out) else ''}")
     with zipfile.ZipFile(portable) as z:
         s.check("ZipHoldsTheProgramFiles", z.namelist() == sorted(FILES), f"{z.namelist()}")
-    # The same files with other times and modes, packed again: the same bytes.
+    # The same files with other times and modes, in another folder, packed again: the same bytes.
     again = os.path.join(s.work, "again")
-    for name, rel in zip(FILES, ["Voluscope.exe", "VoluscopeShell.dll", "readme.txt", "tools/vscan.exe"]):
+    for rel in ["Voluscope.exe", "VoluscopeShell.dll", "readme.txt", "tools/vscan.exe", "shellext-nsis.exe"]:
         os.makedirs(os.path.dirname(os.path.join(again, rel)), exist_ok=True)
         shutil.copyfile(os.path.join(s.build, rel), os.path.join(again, rel))
         os.utime(os.path.join(again, rel), (time.time() - 86400 * 400, time.time() - 86400 * 400))
-        os.chmod(os.path.join(again, rel), 0o600)
+        os.chmod(os.path.join(again, rel), 0o700)
     subprocess.run([sys.executable, os.path.join(ROOT, "scripts", "package.py"), "--build", again, "--out",
-                    os.path.join(again, "out"), "--zip-only"], capture_output=True, timeout=120)
-    copy = os.path.join(again, "out", os.path.basename(portable))
-    s.check("ZipIsReproducible", os.path.isfile(copy) and open(copy, "rb").read() == open(portable, "rb").read())
+                    os.path.join(again, "out")], env=s.env, capture_output=True, timeout=300)
+    for name, made in (("ZipIsReproducible", portable), ("InstallerIsReproducible", setup)):
+        copy = os.path.join(again, "out", os.path.basename(made))
+        s.check(name, os.path.isfile(copy) and open(copy, "rb").read() == open(made, "rb").read())
 
     s.suite = "Portable"
     folder = os.path.join(s.work, "any folder", "Voluscope")
@@ -210,7 +211,7 @@ def main():
     args = parser.parse_args()
     s = TSession(args)
     try:
-        run_tests(s, args)
+        run_tests(s)
     except Exception:  # a step that could not run fails in its suite; the checks after it are not reached
         s.check("StepRaised", False, traceback.format_exc()[-1500:])
     finally:
