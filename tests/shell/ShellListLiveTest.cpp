@@ -1,8 +1,8 @@
 // The folder list following changes on disk, under Wine with real files: the list's notification
 // re-armed on its folder, the folder read again with only the changed branch walked, a change
 // elsewhere ignored, a rename in progress ignoring notifications, an attribute change refreshing
-// details without reading the folder again, a burst leaving every total exact, and a re-read updating
-// the rows in place. Sub-folder changes,
+// details without reading the folder again, a burst leaving every total exact, changes that keep
+// coming read at most twice a second, and a re-read updating the rows in place. Sub-folder changes,
 // which Wine does not report, are injected through the notification's own queue.
 #include <gtest/gtest.h>
 
@@ -176,6 +176,29 @@ TEST_F(ShellListLive, ABurstOfCreatesInTenSubFoldersLeavesEveryTotalExact) {
         ASSERT_NE(nullptr, RowItem(name)) << name;
         EXPECT_EQ(DiskBytes(Dir.Path() / name), RowItem(name)->Size()) << name;
     }
+}
+
+TEST_F(ShellListLive, ChangesThatKeepComingAreReadAtMostTwiceASecondAndOnceMoreWhenTheyStop) {
+    int reads = 0;  // top.txt passes the filter event once per reading of the folder
+    List->SetFileFilter("*.*");
+    List->OnFilterItem = [&](TObject*, TStShellItem* item, bool&) { reads += item->DisplayName == "top.txt"; };
+    List->SetFiltered(true);
+    uitest::Pump(100);
+    reads = 0;
+    const DWORD start = ::GetTickCount();
+    for (int i = 0; i < 30; ++i) {
+        const std::string name = "c" + std::to_string(i) + ".txt";
+        Dir.WriteFile(name, 1);
+        Inject(shcne::kCreate, Dir.Utf8() + "\\" + name);
+        uitest::Pump(50);
+    }
+    const int whileComing = reads;
+    const int elapsed = static_cast<int>(::GetTickCount() - start);
+    EXPECT_TRUE(uitest::PumpUntil([&] { return Row("c29.txt") >= 0; }));  // read once more after the last
+    uitest::Pump(600);
+    EXPECT_GE(whileComing, 2);
+    EXPECT_LE(whileComing, 1 + elapsed / 500 + 1);
+    EXPECT_LE(reads, whileComing + 1);
 }
 
 TEST_F(ShellListLive, AReReadUpdatesTheRowsInPlaceKeepingSelectionFocusAndScrollPosition) {
