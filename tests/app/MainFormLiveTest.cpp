@@ -176,6 +176,8 @@ TEST_F(MainFormLive, AFolderWrittenTenTimesASecondKeepsItsRowsAndTheCommandsAnsw
     F->StShellListView1->OnShellChangeNotify = [&, handler](TObject* s, TStShellItem* o, TStShellItem* n, unsigned e) {
         ++changes;
         emptyAtChange += F->StShellListView1->ItemCount() == 0;
+        // A source that feeds itself: a log in the folder that every change writes to.
+        if (sampler.On) std::ofstream(Dir.Path() / "self.log", std::ios::app) << "change\n";
         handler(s, o, n, e);
     };
     auto update = F->actVolumes->OnUpdate;
