@@ -1,5 +1,8 @@
 #include "shell/DirWatcher_win.h"
 
+#include <dbt.h>
+#include <process.h>
+
 #include "platform/WinText.h"
 
 namespace {
@@ -8,6 +11,8 @@ constexpr DWORD kContentFilter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHAN
                                  FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE;
 constexpr DWORD kAttributeFilter = FILE_NOTIFY_CHANGE_ATTRIBUTES;
 constexpr DWORD kBufferBytes = 64 * 1024;
+// The device interface class of volumes (GUID_DEVINTERFACE_VOLUME).
+constexpr GUID kVolumeInterface = {0x53f5630d, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
 
 TStNotifyItem ItemAt(const std::string& root, const std::wstring& relative, bool* isFolder = nullptr) {
     TStNotifyItem item;
@@ -85,23 +90,113 @@ std::vector<TStNotification> TDirWatcher::Translate(const std::string& root, con
     return out;
 }
 
-TDirWatcher::TDirWatcher(const std::string& root, bool subtree, std::function<void()> wake)
-    : FRoot(root), FSubtree(subtree), FWake(std::move(wake)) {
+TDirWatcher::TDirWatcher(const std::string& root, bool subtree, std::function<void()> wake, HWND deviceWindow)
+    : FRoot(root), FSubtree(subtree), FWake(std::move(wake)), FDeviceWindow(deviceWindow) {
     while (FRoot.size() > 3 && (FRoot.back() == '\\' || FRoot.back() == '/')) FRoot.pop_back();
-    FStop = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    FDirs[0] = OpenDir(FRoot);
-    FDirs[1] = OpenDir(FRoot);
-    if (!FStop || FDirs[0] == INVALID_HANDLE_VALUE || FDirs[1] == INVALID_HANDLE_VALUE) return;
-    FRunning = true;
-    FThread = std::thread([this] { Run(); });
+    FStop.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    FWatches[0].Filter = kContentFilter;
+    FWatches[1].Filter = kAttributeFilter;
+    for (auto& w : FWatches) {
+        w.Event.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        w.Buffer.resize(kBufferBytes / sizeof(DWORD));
+    }
+    Open();
 }
 
 TDirWatcher::~TDirWatcher() {
-    if (FStop) ::SetEvent(FStop);
-    if (FThread.joinable()) FThread.join();
-    for (HANDLE& h : FDirs)
-        if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
-    if (FStop) ::CloseHandle(FStop);
+    Close(true);
+}
+
+void TDirWatcher::Open() {
+    if (!FStop) return;
+    for (auto& w : FWatches) {
+        if (!w.Event) return;
+        w.Dir.Reset(OpenDir(FRoot));
+        if (!w.Dir) {
+            Close(false);
+            return;
+        }
+        if (FDeviceWindow) {
+            // Registered again after a refused removal: the new handle replaces the closed one.
+            DEV_BROADCAST_HANDLE filter{};
+            filter.dbch_size = sizeof filter;
+            filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
+            filter.dbch_handle = w.Dir.Get();
+            w.Device.Reset(::RegisterDeviceNotificationW(FDeviceWindow, &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
+        }
+    }
+    FVolumeArrivals.Reset();
+    ::ResetEvent(FStop.Get());
+    // The first reads are asked for here, so that a change made as soon as this returns is seen.
+    for (auto& w : FWatches)
+        if (!Arm(w)) {
+            Close(false);
+            return;
+        }
+    FRunning = true;
+    FThread.Reset(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, &ThreadProc, this, 0, nullptr)));
+    if (!FThread) Close(false);
+}
+
+void TDirWatcher::Close(bool unregister) {
+    Stop();
+    for (auto& w : FWatches) {
+        if (w.Pending) Harvest(w, true);  // armed, but the thread never ran
+        w.Dir.Reset();
+        if (unregister) w.Device.Reset();
+    }
+}
+
+void TDirWatcher::Stop() {
+    if (FThread) {
+        ::SetEvent(FStop.Get());
+        ::WaitForSingleObject(FThread.Get(), INFINITE);
+        FThread.Reset();
+    }
+    FRunning = false;
+}
+
+bool TDirWatcher::DeviceChange(WPARAM event, LPARAM data) {
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+    if (!header) return false;
+    if (event == DBT_DEVICEARRIVAL && header->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE && FVolumeArrivals) {
+        // A volume came: perhaps the removed one is back. Opening the folder tells.
+        Open();
+        return FRunning;
+    }
+    if (header->dbch_devicetype != DBT_DEVTYP_HANDLE) return false;
+    const auto* named = reinterpret_cast<const DEV_BROADCAST_HANDLE*>(header);
+    bool ours = false;
+    for (const auto& w : FWatches)
+        ours = ours || (w.Dir && named->dbch_handle == w.Dir.Get()) ||
+               (w.Device && named->dbch_hdevnotify == w.Device.Get());
+    if (!ours) return false;
+    switch (event) {
+        case DBT_DEVICEQUERYREMOVE:
+            // The registrations stay, to hear whether the removal goes ahead.
+            Close(false);
+            break;
+        case DBT_DEVICEQUERYREMOVEFAILED:
+            if (!FThread) Open();
+            break;
+        case DBT_DEVICEREMOVEPENDING:
+        case DBT_DEVICEREMOVECOMPLETE:
+            Close(true);
+            WatchVolumeArrivals();
+            break;
+        default:
+            break;
+    }
+    return true;
+}
+
+void TDirWatcher::WatchVolumeArrivals() {
+    if (!FDeviceWindow || FVolumeArrivals) return;
+    DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+    filter.dbcc_size = sizeof filter;
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    filter.dbcc_classguid = kVolumeInterface;
+    FVolumeArrivals.Reset(::RegisterDeviceNotificationW(FDeviceWindow, &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
 }
 
 std::vector<TStNotification> TDirWatcher::Take() {
@@ -118,65 +213,57 @@ void TDirWatcher::Deliver(std::vector<TStNotification> batch) {
     if (FWake) FWake();
 }
 
+unsigned __stdcall TDirWatcher::ThreadProc(void* self) {
+    static_cast<TDirWatcher*>(self)->Run();
+    return 0;
+}
+
+bool TDirWatcher::Arm(TWatch& w) {
+    ::ResetEvent(w.Event.Get());
+    w.Ov = {};
+    w.Ov.hEvent = w.Event.Get();
+    w.Pending = ::ReadDirectoryChangesW(w.Dir.Get(), w.Buffer.data(), kBufferBytes, FSubtree, w.Filter, nullptr, &w.Ov,
+                                        nullptr) != FALSE;
+    return w.Pending;
+}
+
+bool TDirWatcher::Harvest(TWatch& w, bool stopping) {
+    if (!w.Pending) return false;
+    // Stopping: a read that has finished still counts; one that has not is cancelled.
+    if (stopping && ::WaitForSingleObject(w.Event.Get(), 0) != WAIT_OBJECT_0) ::CancelIoEx(w.Dir.Get(), &w.Ov);
+    DWORD bytes = 0;
+    const bool done = ::GetOverlappedResult(w.Dir.Get(), &w.Ov, &bytes, TRUE) != FALSE;
+    const DWORD error = done ? ERROR_SUCCESS : ::GetLastError();
+    w.Pending = false;
+    if (error == ERROR_OPERATION_ABORTED) return false;
+    std::vector<TRecord> records;
+    if (done && bytes > 0) {
+        auto* base = reinterpret_cast<const BYTE*>(w.Buffer.data());
+        for (DWORD offset = 0;;) {
+            auto* info = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(base + offset);
+            records.push_back({info->Action, std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t))});
+            if (info->NextEntryOffset == 0) break;
+            offset += info->NextEntryOffset;
+            if (offset >= bytes) break;
+        }
+    }
+    // No bytes (or ERROR_NOTIFY_ENUM_DIR): the system's buffer overflowed; an empty batch says so.
+    try {
+        Deliver(Translate(FRoot, records, &w == &FWatches[1]));
+    } catch (...) {
+        // Out of memory on the watcher thread: the changes are lost, the watch goes on.
+    }
+    return true;
+}
+
 void TDirWatcher::Run() {
-    struct TWatch {
-        HANDLE Dir;
-        DWORD Filter;
-        HANDLE Event;
-        OVERLAPPED Ov;
-        std::vector<DWORD> Buffer;  // DWORD-aligned, as the records must be
-        bool Pending;
-    } watches[2] = {{FDirs[0], kContentFilter, nullptr, {}, {}, false},
-                    {FDirs[1], kAttributeFilter, nullptr, {}, {}, false}};
-    auto arm = [&](TWatch& w) {
-        ::ResetEvent(w.Event);
-        w.Ov = {};
-        w.Ov.hEvent = w.Event;
-        w.Pending = ::ReadDirectoryChangesW(w.Dir, w.Buffer.data(), kBufferBytes, FSubtree, w.Filter, nullptr,
-                                            &w.Ov, nullptr) != FALSE;
-        return w.Pending;
-    };
-    bool ok = true;
-    for (auto& w : watches) {
-        w.Event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        w.Buffer.resize(kBufferBytes / sizeof(DWORD));
-        ok = ok && w.Event && arm(w);
+    for (bool ok = true; ok;) {
+        HANDLE waits[3] = {FStop.Get(), FWatches[0].Event.Get(), FWatches[1].Event.Get()};
+        const DWORD r = ::WaitForMultipleObjects(3, waits, FALSE, INFINITE);
+        if (r != WAIT_OBJECT_0 + 1 && r != WAIT_OBJECT_0 + 2) break;  // stopped, or the wait failed
+        TWatch& w = FWatches[r - WAIT_OBJECT_0 - 1];
+        ok = Harvest(w, false) && Arm(w);
     }
-    while (ok) {
-        HANDLE waits[3] = {FStop, watches[0].Event, watches[1].Event};
-        DWORD r = ::WaitForMultipleObjects(3, waits, FALSE, INFINITE);
-        if (r == WAIT_OBJECT_0 || r < WAIT_OBJECT_0 || r > WAIT_OBJECT_0 + 2) break;
-        TWatch& w = watches[r - WAIT_OBJECT_0 - 1];
-        DWORD bytes = 0;
-        w.Pending = false;
-        std::vector<TRecord> records;
-        if (::GetOverlappedResult(w.Dir, &w.Ov, &bytes, FALSE) && bytes > 0) {
-            auto* base = reinterpret_cast<const BYTE*>(w.Buffer.data());
-            for (DWORD offset = 0;;) {
-                auto* info = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(base + offset);
-                records.push_back({info->Action, std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t))});
-                if (info->NextEntryOffset == 0) break;
-                offset += info->NextEntryOffset;
-                if (offset >= bytes) break;
-            }
-        } else if (::GetLastError() == ERROR_OPERATION_ABORTED) {
-            break;
-        }
-        // No bytes (or ERROR_NOTIFY_ENUM_DIR): the system's buffer overflowed; an empty batch says so.
-        try {
-            Deliver(Translate(FRoot, records, &w == &watches[1]));
-        } catch (...) {
-            // Out of memory on the watcher thread: the changes are lost, the watch goes on.
-        }
-        ok = arm(w);
-    }
-    for (auto& w : watches) {
-        if (w.Pending) {
-            ::CancelIoEx(w.Dir, &w.Ov);
-            DWORD bytes = 0;
-            ::GetOverlappedResult(w.Dir, &w.Ov, &bytes, TRUE);
-        }
-        if (w.Event) ::CloseHandle(w.Event);
-    }
+    for (auto& w : FWatches) Harvest(w, true);
     FRunning = false;
 }

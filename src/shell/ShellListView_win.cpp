@@ -305,7 +305,7 @@ void TStShellListView::SinkItem(std::unique_ptr<TStShellItem> item) {
     bool accept = true;
     if (OnFilterItem && FFiltered) OnFilterItem(this, item.get(), accept);
     if (!accept) return;
-    TStShellItem* kept = FFullList.Add(std::move(item));
+    TStShellItem* kept = FSinkList->Add(std::move(item));
     if (ViewStyle() == vsReport) FillDetails(*kept);
 }
 
@@ -538,62 +538,6 @@ void TStShellListView::CopyMaskedItems() {
         copy->AssignItem(*item);
         FFilteredList.Add(std::move(copy));
     }
-}
-
-void TStShellListView::Refresh(bool reenumerate) {
-    if (reenumerate && Defer(dwFillingOrBusy, [this] { Refresh(true); })) return;
-    std::unique_ptr<TBusyScope> busy;
-    std::unique_ptr<TFlagScope> filling;
-    if (reenumerate) {
-        busy = std::make_unique<TBusyScope>();
-        filling = std::make_unique<TFlagScope>(FFilling);
-    }
-    // 1.
-    int selected = SelectedIndex();
-    std::string caption;
-    if (selected >= 0)
-        if (TStShellItem* item = RowItem(selected)) caption = item->DisplayName;
-    if (selected < 0) selected = 0;
-    {
-        TRedrawLock lock(Handle());
-        // 2.
-        SetItemCount(0);
-        FChangedItem = nullptr;
-        if (reenumerate) {
-            ClearSelectionList();
-            FFilteredList.Clear();
-            FFullList.Clear();
-            // 3.
-            if (FCurrentFolder) {
-                FFolderIsFileSystem = FCurrentFolder->IsFileSystem || FCurrentFolder->IsDesktop;
-                ReadFolderData(*FCurrentFolder);
-                THourGlass hourGlass;
-                FController->EnumerateFolder(FCurrentFolder->AbsoluteIdList.get(), FCurrentFolder->IsFileSystem, 1,
-                                             this);
-                DropFolderData();
-            }
-        }
-        // 4.
-        SortList();
-        if (reenumerate && !FFileFilter.empty() && FFiltered) CopyMaskedItems();
-        // 5.
-        SetItemCount(ActiveList().Count());
-    }
-    // 6.
-    if (!caption.empty()) {
-        TListFindRequest request;
-        request.Text = caption;
-        request.Partial = true;
-        int row = FindRow(0, request);
-        if (row < 0 && selected < ItemCount()) row = selected;
-        if (row >= 0) {
-            SetSelected(row, true);
-            EnsureVisible(row);
-        }
-    }
-    // 7.
-    FSelectionStale = true;
-    SetSortArrow(FColumns.empty() ? -1 : GSortColumn, GAscending);
 }
 
 int TStShellListView::FindRow(int start, const TListFindRequest& request) {

@@ -106,7 +106,15 @@ public:
     void Fill(const TStShellItem* item);
     void NavigateInto(const TStShellItem* item);
     void UpOneLevel();
+    // Shows the rows again (after the mask filter changed), or with reenumerate reads the current folder
+    // again first; asked for during a fill or another long operation, a re-read waits until it has
+    // ended. The selection, the focus and the top row stay with their items.
     void Refresh(bool reenumerate);
+    // Reads the current folder again now and updates the rows in place: the old rows stay on screen
+    // while the folder is read, then the row count changes once. False when there is no folder or it
+    // has gone (deleted, its drive removed): the rows stay as they were. Not during a fill or another
+    // long operation (Filling, Application->Busy). Errors of the enumeration propagate; the rows stay.
+    bool ReadFolderAgain();
     void ClickColumn(int column);
     void DoDblClick();
     // Row details: figures and texts of one item (also for items made from a change notification).
@@ -157,6 +165,8 @@ private:
     void BuildColumns(LPCITEMIDLIST folder);
     void SortList();
     void ShowRows();
+    // Sets the row count to the active list's once, without scrolling, and shows every row again.
+    void UpdateRowCount();
     void RebuildSelection();
     void ClearSelectionList();
     void LoadTypeDescriptions();
@@ -172,6 +182,8 @@ private:
     TStShellController* FController = nullptr;
     std::unique_ptr<TStShellController> FOwnController;
     TStShellItemList FFullList, FFilteredList, FSelectionList;
+    // Where the enumeration puts the items it accepts: the full list, or the new list of a re-read.
+    TStShellItemList* FSinkList = &FFullList;
     // The selection changed since FSelectionList was last made.
     bool FSelectionStale = false;
     std::unique_ptr<TStShellFolder> FCurrentFolder;

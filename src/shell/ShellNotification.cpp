@@ -95,6 +95,10 @@ LRESULT TStCustomShellNotification::HandleMessage(UINT msg, WPARAM wp, LPARAM lp
         case kShellNotifyMessage: FromShell(wp, lp); return 0;
         case kShellDrainMessage: ProcessQueue(); return 0;
         case kDirWatcherMessage: FromWatcher(); return 0;
+        case WM_DEVICECHANGE:
+            // A removal of the watched folder's drive is never refused.
+            DeviceChange(wp, lp);
+            return TRUE;
         default: return ::DefWindowProcW(FWindow, msg, wp, lp);
     }
 }
@@ -119,13 +123,23 @@ void TStCustomShellNotification::FromShell(WPARAM wp, LPARAM lp) {
 }
 
 void TStCustomShellNotification::FromWatcher() {
-    if (!FWatcher) return;
-    for (auto& n : FWatcher->Take()) {
-        // Only the kinds asked for.
-        std::uint32_t wanted = ShellEventBits(FNotifyEvents);
+    if (FWatcher) ReceiveFromWatcher(FWatcher->Take());
+}
+
+void TStCustomShellNotification::ReceiveFromWatcher(std::vector<TStNotification> batch) {
+    // Only the kinds asked for.
+    const std::uint32_t wanted = ShellEventBits(FNotifyEvents);
+    for (auto& n : batch) {
         n.Events &= wanted;
         if (n.Events) Receive(std::move(n));
     }
+}
+
+bool TStCustomShellNotification::DeviceChange(WPARAM event, LPARAM data) {
+    if (!FWatcher || !FWatcher->DeviceChange(event, data)) return false;
+    // Closed for a removal: what the watcher saw before still counts. Opened again, it goes on.
+    if (!FWatcher->Running()) ReceiveFromWatcher(FWatcher->Take());
+    return true;
 }
 
 void TStCustomShellNotification::Receive(TStNotification n) {
@@ -248,7 +262,7 @@ void TStCustomShellNotification::SetWatchFolder(const std::string& path) {
 }
 
 std::string TStCustomShellNotification::WatchedPath() const {
-    return FWatcher ? FWatcher->Root() : std::string();
+    return FWatcher && FWatcher->Running() ? FWatcher->Root() : std::string();
 }
 
 void TStCustomShellNotification::RegisterNotify() {
@@ -276,8 +290,8 @@ void TStCustomShellNotification::RegisterNotify() {
     if (!::SHGetPathFromIDListEx(pidl, path, static_cast<DWORD>(std::size(path)), GPFIDL_DEFAULT) || !path[0])
         return;
     HWND wnd = FWindow;
-    auto watcher = std::make_unique<TDirWatcher>(Narrow(path), FWatchSubFolders,
-                                                 [wnd] { ::PostMessageW(wnd, kDirWatcherMessage, 0, 0); });
+    auto watcher = std::make_unique<TDirWatcher>(
+        Narrow(path), FWatchSubFolders, [wnd] { ::PostMessageW(wnd, kDirWatcherMessage, 0, 0); }, FWindow);
     if (watcher->Running()) FWatcher = std::move(watcher);
 }
 
@@ -285,9 +299,11 @@ void TStCustomShellNotification::Deregister() {
     if (FRegistration) ::SHChangeNotifyDeregister(FRegistration);
     FRegistration = 0;
     if (FWatcher) {
-        // What the watcher saw before it stopped still counts.
-        auto last = FWatcher->Take();
-        FWatcher.reset();
-        for (auto& n : last) Receive(std::move(n));
+        if (BeforeWatcherStops) BeforeWatcherStops();
+        // What the watcher saw before it stopped still counts: stopped first, nothing can come in
+        // between the last look and the end.
+        std::unique_ptr<TDirWatcher> watcher = std::move(FWatcher);
+        watcher->Stop();
+        ReceiveFromWatcher(watcher->Take());
     }
 }

@@ -8,12 +8,15 @@
 // changes). Queued notifications are drained one at a time by the posted message 1026; an attribute
 // change is handled on arrival. The summary event OnShellChangeNotify follows the per-kind events,
 // after the cached folder totals of the changed item's folder and its ancestors were marked stale.
+// The hidden window also receives the removal events of the watched folder's drive: the watcher lets
+// go of the folder when the user ejects the drive.
 #include <windows.h>
 #include <shlobj.h>
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Exception.h"
 #include "shell/ShellListViewRows.h"
@@ -60,8 +63,13 @@ public:
 
     // Registered with the shell (a registration that failed leaves this false, silently).
     bool Registered() const { return FRegistration != 0; }
-    // The file-system path the directory watcher watches; empty when none runs.
+    // The file-system path the directory watcher watches; empty when none runs (none was started, or
+    // its drive is being removed).
     std::string WatchedPath() const;
+    // The directory watcher (null when none was started).
+    const TDirWatcher* Watcher() const { return FWatcher.get(); }
+    // Called when the directory watcher is about to stop (tests make a change there).
+    std::function<void()> BeforeWatcherStops;
     HWND Handle() const { return FWindow; }
     const TStNotificationQueue& Queue() const { return FQueue; }
 
@@ -84,6 +92,10 @@ private:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     void FromShell(WPARAM wp, LPARAM lp);
     void FromWatcher();
+    void ReceiveFromWatcher(std::vector<TStNotification> batch);
+    // WM_DEVICECHANGE: a removal request for the watched folder's drive closes the watcher's folder
+    // handles (and a refused removal opens them again). True when the message was the watcher's.
+    bool DeviceChange(WPARAM event, LPARAM data);
     void RegisterNotify();
     void Deregister();
     void Reregister();

@@ -1,10 +1,12 @@
 // The folder list following changes on disk, under Wine with real files: the list's notification
 // re-armed on its folder, the folder read again with only the changed branch walked, a change
 // elsewhere ignored, a rename in progress ignoring notifications, an attribute change refreshing
-// details without reading the folder again, and a burst leaving every total exact. Sub-folder
-// changes, which Wine does not report, are injected through the notification's own queue.
+// details without reading the folder again, a burst leaving every total exact, changes that keep
+// coming read at most twice a second, and a re-read updating the rows in place. Sub-folder changes,
+// which Wine does not report, are injected through the notification's own queue.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "shell/FolderSize.h"
@@ -174,4 +176,60 @@ TEST_F(ShellListLive, ABurstOfCreatesInTenSubFoldersLeavesEveryTotalExact) {
         ASSERT_NE(nullptr, RowItem(name)) << name;
         EXPECT_EQ(DiskBytes(Dir.Path() / name), RowItem(name)->Size()) << name;
     }
+}
+
+TEST_F(ShellListLive, ChangesThatKeepComingAreReadAtMostTwiceASecondAndOnceMoreWhenTheyStop) {
+    int reads = 0;  // top.txt passes the filter event once per reading of the folder
+    List->SetFileFilter("*.*");
+    List->OnFilterItem = [&](TObject*, TStShellItem* item, bool&) { reads += item->DisplayName == "top.txt"; };
+    List->SetFiltered(true);
+    uitest::Pump(100);
+    reads = 0;
+    const DWORD start = ::GetTickCount();
+    for (int i = 0; i < 30; ++i) {
+        const std::string name = "c" + std::to_string(i) + ".txt";
+        Dir.WriteFile(name, 1);
+        Inject(shcne::kCreate, Dir.Utf8() + "\\" + name);
+        uitest::Pump(50);
+    }
+    const int whileComing = reads;
+    const int elapsed = static_cast<int>(::GetTickCount() - start);
+    EXPECT_TRUE(uitest::PumpUntil([&] { return Row("c29.txt") >= 0; }));  // read once more after the last
+    uitest::Pump(600);
+    EXPECT_GE(whileComing, 2);
+    EXPECT_LE(whileComing, 1 + elapsed / 500 + 1);
+    EXPECT_LE(reads, whileComing + 1);
+}
+
+TEST_F(ShellListLive, AReReadUpdatesTheRowsInPlaceKeepingSelectionFocusAndScrollPosition) {
+    for (int i = 10; i < 90; ++i) Dir.WriteFile("f" + std::to_string(i) + ".txt", 10);
+    // As in the program: the filter event runs for every child while the folder is read again.
+    std::vector<int> rowsWhileReading;
+    List->SetFileFilter("*.*");
+    List->OnFilterItem = [&](TObject*, TStShellItem*, bool&) { rowsWhileReading.push_back(List->ItemCount()); };
+    List->SetFiltered(true);
+    uitest::Pump(100);
+    const HWND h = List->Handle();
+    // f30 and f32 selected, the focus on f32, scrolled so that f25 is the top row.
+    ListView_SetItemState(h, Row("f30.txt"), LVIS_SELECTED, LVIS_SELECTED);
+    ListView_SetItemState(h, Row("f32.txt"), LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    RECT r{};
+    ListView_GetItemRect(h, 0, &r, LVIR_BOUNDS);
+    ListView_Scroll(h, 0, (r.bottom - r.top) * (Row("f25.txt") - List->TopIndex()));
+    ASSERT_EQ(Row("f25.txt"), List->TopIndex());
+    rowsWhileReading.clear();
+
+    // A row comes above the top, one goes below it, one grows.
+    Dir.WriteFile("f12a.txt", 1);
+    fs::remove(Dir.Path() / "f60.txt");
+    Dir.WriteFile("f31.txt", 5000);
+    Inject(shcne::kCreate, Dir.Utf8() + "\\f12a.txt");
+    ASSERT_TRUE(uitest::PumpUntil([&] { return Row("f12a.txt") >= 0 && Row("f60.txt") < 0; }));
+    uitest::Pump(100);
+    EXPECT_EQ((std::vector<int>{Row("f30.txt"), Row("f32.txt")}), List->SelectedIndices());
+    EXPECT_EQ(Row("f32.txt"), List->FocusedIndex());
+    EXPECT_EQ(Row("f25.txt"), List->TopIndex());
+    EXPECT_EQ("4KB", List->Item(Row("f31.txt")).SubItems.at(0));
+    ASSERT_FALSE(rowsWhileReading.empty());
+    EXPECT_EQ(0, std::count(rowsWhileReading.begin(), rowsWhileReading.end(), 0));
 }

@@ -3,10 +3,13 @@
 // watcher on a real folder, and the cached totals each notification makes stale.
 #include <gtest/gtest.h>
 #include <windows.h>
+// after windows.h
+#include <dbt.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "platform/WinHandle.h"
 #include "platform/WinText.h"
 #include "shell/DirWatcher_win.h"
 #include "shell/FakeListing.h"
@@ -71,13 +74,14 @@ protected:
         TFolderSizeEntry e;
         return FService.FolderSizeCache().Find(key, e) && e.Totals.Size < 0;
     }
-    // Pumps until a summary names path (up to ms milliseconds).
+    bool Saw(const std::string& event, const std::string& path) const {
+        for (const auto& s : Seen)
+            if (s.Event == event && s.Path1 == path) return true;
+        return false;
+    }
+    // Pumps until an event names path (up to 3 s).
     bool WaitFor(const std::string& event, const std::string& path) {
-        return uitest::PumpUntil([&] {
-            for (const auto& s : Seen)
-                if (s.Event == event && s.Path1 == path) return true;
-            return false;
-        });
+        return uitest::PumpUntil([&] { return Saw(event, path); });
     }
 
     TFakeLister FLister;
@@ -306,4 +310,77 @@ TEST(ShellNotificationDisk, ACreatedFileMakesTheRealTotalsExactAgain) {
     ASSERT_TRUE(seen);
     EXPECT_EQ(1750, FolderSize(root, "*.*", used, count));
     EXPECT_EQ(3, count);
+}
+
+namespace {
+// Whether the folder can be opened with no sharing at all, as locking a drive for ejection needs.
+bool OpenableExclusively(const vstest::TTempDir& dir) {
+    TFileHandle h(::CreateFileW(dir.Path().wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return static_cast<bool>(h);
+}
+}  // namespace
+
+TEST_F(ShellNotification, AChangeJustBeforeTheWatchStopsIsNotLost) {
+    vstest::TTempDir dir;
+    N->SetWatchFolder(dir.Utf8());
+    N->SetActive(true);
+    uitest::Pump(200);
+    N->BeforeWatcherStops = [&] {
+        dir.WriteFile("late.txt", 1);
+        // The watcher has handed the change over when it asks for the drain (which is not run here).
+        MSG m;
+        for (int i = 0; i < 300; ++i) {
+            if (::PeekMessageW(&m, N->Handle(), kDirWatcherMessage, kDirWatcherMessage, PM_NOREMOVE)) break;
+            ::Sleep(10);
+        }
+    };
+    N->SetActive(false);
+    EXPECT_TRUE(WaitFor("create", dir.Utf8() + "\\late.txt"));
+}
+
+TEST_F(ShellNotification, ARemovalRequestClosesTheFolderAndStopsTheWatchUntilTheDriveIsBack) {
+    vstest::TTempDir dir;
+    N->SetWatchFolder(dir.Utf8());
+    N->SetActive(true);
+    uitest::Pump(200);
+    ASSERT_NE(nullptr, N->Watcher());
+    EXPECT_FALSE(OpenableExclusively(dir));  // the watch holds the folder open
+    // What the system sends the window registered for the handle when the user ejects the drive.
+    auto send = [&](WPARAM event) {
+        DEV_BROADCAST_HANDLE b{};
+        b.dbch_size = sizeof b;
+        b.dbch_devicetype = DBT_DEVTYP_HANDLE;
+        b.dbch_handle = N->Watcher()->FolderHandle();
+        b.dbch_hdevnotify = N->Watcher()->DeviceRegistration();
+        return ::SendMessageW(N->Handle(), WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&b));
+    };
+    ASSERT_NE(nullptr, N->Watcher()->DeviceRegistration());  // registered for the handle's device
+    dir.WriteFile("before.txt", 1);
+    EXPECT_EQ(TRUE, send(DBT_DEVICEQUERYREMOVE));
+    EXPECT_TRUE(OpenableExclusively(dir));
+    EXPECT_EQ("", N->WatchedPath());
+    EXPECT_TRUE(WaitFor("create", dir.Utf8() + "\\before.txt"));  // seen before the removal: kept
+    dir.WriteFile("during.txt", 1);
+    uitest::Pump(400);
+    EXPECT_FALSE(Saw("create", dir.Utf8() + "\\during.txt"));
+
+    // Someone refused the removal: the watch goes on.
+    send(DBT_DEVICEQUERYREMOVEFAILED);
+    EXPECT_EQ(dir.Utf8(), N->WatchedPath());
+    EXPECT_FALSE(OpenableExclusively(dir));
+    dir.WriteFile("after.txt", 1);
+    EXPECT_TRUE(WaitFor("create", dir.Utf8() + "\\after.txt"));
+
+    // Removed: closed for good, until a volume arrives and the folder is there again.
+    send(DBT_DEVICEREMOVECOMPLETE);
+    EXPECT_TRUE(OpenableExclusively(dir));
+    EXPECT_EQ("", N->WatchedPath());
+    DEV_BROADCAST_DEVICEINTERFACE_W arrival{};
+    arrival.dbcc_size = sizeof arrival;
+    arrival.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    ::SendMessageW(N->Handle(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&arrival));
+    EXPECT_EQ(dir.Utf8(), N->WatchedPath());
+    dir.WriteFile("back.txt", 1);
+    EXPECT_TRUE(WaitFor("create", dir.Utf8() + "\\back.txt"));
 }
