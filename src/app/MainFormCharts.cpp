@@ -150,10 +150,8 @@ void TMainForm::Chart1ClickLegend(TChart&, TMouseButton Button, TShiftState, int
 }
 
 void TMainForm::ChartPointClick(int X, int Y, TMouseButton Button) {
-    int k = ChartPointIndexAt(Chart1->Chart(), X, Y);
-    // Copied now: opening the folder frees the listed items.
-    std::string path;
-    bool folder = SelectChartItem(k, path);
+    const std::string path = ChartPointKeyAt(Chart1->Chart(), X, Y);
+    const bool folder = SelectChartFolder(path);
     if (Button == TMouseButton::mbLeft) {
         if (folder) OpenFolder(path);
     } else if (Button == TMouseButton::mbRight) {

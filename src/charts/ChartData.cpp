@@ -72,7 +72,7 @@ bool BuildChartPoints(TChartSeries& series, const std::vector<TChartRow>& rows, 
     if (!fileTypes) {
         for (const TChartRow& row : rows)
             if (row.IsFolder) {
-                series.Add(static_cast<double>(ChartMetricValue(row, metric)), row.DisplayName);
+                series.Add(static_cast<double>(ChartMetricValue(row, metric)), row.DisplayName, clTeeColor, row.Path);
                 added = true;
             }
         if (added) return false;

@@ -30,9 +30,10 @@ enum class TChartMetric { cmSize, cmSlack, cmCount };
 std::int64_t ChartMetricValue(const TChartRow& row, TChartMetric metric);
 
 // Clears `series` and fills it from `rows`, in list order: one point per folder unless
-// `fileTypes`; when by file type, or when no folder was listed, one point per distinct TypeName of
-// the files, at the position of its first file, holding the sum over its files. Items that are
-// neither folders nor files are not charted. Returns true when the file-type pass ran.
+// `fileTypes`, keyed by the folder's Path; when by file type, or when no folder was listed, one point
+// per distinct TypeName of the files, at the position of its first file, holding the sum over its
+// files, with no key. Items that are neither folders nor files are not charted. Returns true when the
+// file-type pass ran.
 bool BuildChartPoints(TChartSeries& series, const std::vector<TChartRow>& rows, TChartMetric metric, bool fileTypes);
 
 // The text of the caption strip above the chart (with its leading space): the path with doubled

@@ -166,6 +166,8 @@ TEST(ChartBuilder, PointsFollowTheRules) {
         bool typePass = BuildChartPoints(pie, c.Rows, c.Metric, c.FileTypes);
         EXPECT_EQ(PointsOf(pie), c.Expected);
         EXPECT_EQ(typePass, c.TypePass);
+        // A folder's point carries the folder's path; a type's point stands for no folder.
+        for (int i = 0; i < pie.Count(); ++i) EXPECT_EQ(pie.Key(i), typePass ? "" : "C:\\Data\\" + pie.Label(i)) << i;
     }
 }
 
