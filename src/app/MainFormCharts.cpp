@@ -54,6 +54,7 @@ void TMainForm::UpdateChart(const std::string& Path, const std::string& DisplayN
     TChartSeries* series = chart.LegendSeries();
     if (!series) return;
     TChartMetric metric = ChartMetric();
+    SetValueAxisMetric(chart.LeftAxis(), metric);
 
     // Every point added would ask for a repaint; the chart repaints once, with the footer, on
     // every way out.

@@ -29,6 +29,10 @@ std::string WithoutCommas(std::string_view text) {
 
 }  // namespace
 
+void SetValueAxisMetric(TChartAxis& axis, TChartMetric metric) {
+    axis.LabelUnit = metric == TChartMetric::cmCount ? 1 : 1024;
+}
+
 bool ReadInt64(std::string_view text, std::int64_t& value) {
     size_t i = 0;
     bool negative = false;

@@ -55,6 +55,10 @@ std::string ChartLegendText(const TChartSeries& series, int index, std::string_v
 // names) and other texts stay as they are.
 std::string ChartAxisLabel(const TChartAxis& axis, std::string_view text, TChartMetric metric);
 
+// Sets the value axis's label steps for a metric: whole kilobytes for sizes and slack (the texts
+// ChartAxisLabel gives), whole files for counts.
+void SetValueAxisMetric(TChartAxis& axis, TChartMetric metric);
+
 // Reads a signed 64-bit integer made of an optional "-" and digits only; false otherwise
 // (empty, other characters, out of range).
 bool ReadInt64(std::string_view text, std::int64_t& value);

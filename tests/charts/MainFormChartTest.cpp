@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <thread>
 
 #include "app/MainFormTestSupport.h"
@@ -286,6 +287,9 @@ TEST_F(MainFormChart, BarAxesShowKilobytesAndKeepNames) {
     ASSERT_FALSE(values.empty());
     for (const std::string& v : values) EXPECT_EQ(v.substr(v.size() - 2), "KB") << v;
     EXPECT_EQ(values.front(), "0KB");
+    // Steps of whole kilobytes: each label stands where its text says, and none repeats another.
+    for (const TAxisLabel& l : Chart().LeftAxis().Labels) EXPECT_EQ(std::fmod(l.Value, 1024), 0) << l.Text;
+    EXPECT_EQ(std::set<std::string>(values.begin(), values.end()).size(), values.size());
 }
 
 TEST_F(MainFormChart, LeftClickOnSliceOpensTheFolder) {
