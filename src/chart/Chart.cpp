@@ -248,7 +248,8 @@ void TChart::CalcAxes(TChartCanvas& canvas, TScreenRect& plot) {
     plot.Bottom = std::min(plot.Bottom, FClientRect.Bottom - below);
     if (plot.IsEmpty()) return;
     FLeftAxis.SetPixelRange(plot.Bottom, plot.Top);
-    int leftRoom = FLeftAxis.TickLength + 2 + std::min(widest, std::max(0, plot.Width() / 3));
+    // The widest label, up to half the width: sizes of terabytes still fit a narrow pane.
+    int leftRoom = FLeftAxis.TickLength + 2 + std::min(widest, std::max(0, plot.Width() / 2));
     plot.Left += leftRoom;
     if (plot.IsEmpty()) return;
 

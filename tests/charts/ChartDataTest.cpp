@@ -309,7 +309,8 @@ TEST(ChartAxisLabels, ValueAxisLabelsAreDistinctAndWhole) {
     const struct {
         bool View3D;
         int Width, Height;
-    } panels[] = {{false, 600, 400}, {true, 600, 400}, {false, 320, 180}, {true, 320, 180}};
+    } panels[] = {{false, 600, 400}, {true, 600, 400},  {false, 320, 180},
+                  {true, 320, 180},  {false, 200, 150}, {true, 200, 150}};
     for (const auto& range : ranges)
         for (const auto& panel : panels) {
             SCOPED_TRACE(std::string(range.Name) + (panel.View3D ? " 3D " : " 2D ") + std::to_string(panel.Height));
