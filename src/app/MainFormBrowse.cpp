@@ -132,8 +132,9 @@ void TMainForm::StShellListView1FilterItem(TObject*, TStShellItem* ShellItem, bo
     else if (ProgressForm)
         ProgressForm->SetStatus(ShellItem->DisplayName);
     StShellListView1->SetCalcFolderSize(actFolderSizes->Checked());
-    // Folders, drives and the shell's own items are always listed.
-    if (ShellItem->IsFile) Accept = WildcardMatch(ShellItem->Path, FilterCombo->Text());
+    // Folders, drives and the shell's own items are always listed. Files go by the mask in force, the
+    // one the folder totals count by, not by what the filter box shows while the user types.
+    if (ShellItem->IsFile) Accept = WildcardMatch(ShellItem->Path, StShellListView1->FileFilter());
 }
 
 void TMainForm::ApplyFileFilter(const std::string& Text) {
@@ -145,9 +146,7 @@ void TMainForm::ApplyFileFilter(const std::string& Text) {
 }
 
 void TMainForm::FilterComboClick(TObject*) {
-    // While the pick is being made the edit field may still hold the text before it.
-    const int index = FilterCombo->ItemIndex();
-    ApplyFileFilter(index >= 0 ? FilterCombo->Items(index) : FilterCombo->Text());
+    ApplyFileFilter(FilterCombo->Text());
 }
 
 void TMainForm::FilterComboKeyPress(TObject*, wchar_t& Key) {

@@ -1,5 +1,6 @@
 // The folder chart's view of the folder list: the listed items as chart rows, and the row of a
-// chart point.
+// chart point, found by the folder's path that the point carries (the list's order may have changed
+// since the chart was built).
 #include "app/MainFormUnit.h"
 #include "shell/ShellItem.h"
 #include "shell/ShellListView_win.h"
@@ -19,6 +20,7 @@ std::vector<TChartRow> TMainForm::ChartRows() {
             continue;
         }
         row.DisplayName = item->DisplayName;
+        row.Path = item->Path;
         row.TypeName = item->TypeName;
         row.Size = item->Size();
         row.UsedSize = item->UsedSize();
@@ -28,15 +30,13 @@ std::vector<TChartRow> TMainForm::ChartRows() {
     return rows;
 }
 
-bool TMainForm::SelectChartItem(int Index, std::string& Path) {
+bool TMainForm::SelectChartFolder(const std::string& Path) {
     for (int row : StShellListView1->SelectedIndices()) StShellListView1->SetSelected(row, false);
-    TStShellItem* item = StShellListView1->ActiveList().Items(Index);
-    if (!item || item->IsFile) return false;
-    // The row that shows the item: the same position unless the list shows its items in another order.
-    int row = StShellListView1->RowItem(Index) == item ? Index : -1;
-    for (int r = 0, rows = StShellListView1->ItemCount(); row < 0 && r < rows; ++r)
-        if (StShellListView1->RowItem(r) == item) row = r;
-    if (row >= 0) StShellListView1->SetSelected(row, true);
-    Path = item->Path;
-    return true;
+    if (Path.empty()) return false;  // a file-type point, or no point
+    for (int r = 0, rows = StShellListView1->ItemCount(); r < rows; ++r)
+        if (TStShellItem* item = StShellListView1->RowItem(r); item && !item->IsFile && item->Path == Path) {
+            StShellListView1->SetSelected(r, true);
+            return true;
+        }
+    return false;
 }

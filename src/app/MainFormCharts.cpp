@@ -54,6 +54,7 @@ void TMainForm::UpdateChart(const std::string& Path, const std::string& DisplayN
     TChartSeries* series = chart.LegendSeries();
     if (!series) return;
     TChartMetric metric = ChartMetric();
+    SetValueAxisMetric(chart.LeftAxis(), metric);
 
     // Every point added would ask for a repaint; the chart repaints once, with the footer, on
     // every way out.
@@ -150,10 +151,8 @@ void TMainForm::Chart1ClickLegend(TChart&, TMouseButton Button, TShiftState, int
 }
 
 void TMainForm::ChartPointClick(int X, int Y, TMouseButton Button) {
-    int k = ChartPointIndexAt(Chart1->Chart(), X, Y);
-    // Copied now: opening the folder frees the listed items.
-    std::string path;
-    bool folder = SelectChartItem(k, path);
+    const std::string path = ChartPointKeyAt(Chart1->Chart(), X, Y);
+    const bool folder = SelectChartFolder(path);
     if (Button == TMouseButton::mbLeft) {
         if (folder) OpenFolder(path);
     } else if (Button == TMouseButton::mbRight) {

@@ -193,9 +193,9 @@ public:
     // The checked metric and the listed items as the chart reads them.
     TChartMetric ChartMetric() const;
     std::vector<TChartRow> ChartRows();
-    // Clears the list's selection and selects the row of listed item Index when it is not a file;
-    // then Path is that item's path and the answer true.
-    bool SelectChartItem(int Index, std::string& Path);
+    // Clears the list's selection and selects the row of the listed folder whose path is Path (a chart
+    // point's key); false when no folder listed has it.
+    bool SelectChartFolder(const std::string& Path);
 
     // Browsing (MainFormBrowse.cpp): the filter box, the up button and the status bar's summaries.
     void FilterComboClick(TObject* Sender);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <set>
 
 #include "chart/BarSeries.h"
 #include "chart/ChartUtils.h"
@@ -234,10 +235,21 @@ void TChart::CalcAxes(TChartCanvas& canvas, TScreenRect& plot) {
     CalcAxisLabels(canvas, bars);
     canvas.SetFont(FLeftAxis.LabelsFont);
     widest = 0;
-    for (const auto& l : FLeftAxis.Labels)
-        for (const auto& line : SplitLines(l.Text, FLeftAxis.LabelsMultiLine))
-            widest = std::max(widest, canvas.TextWidth(line));
-    int leftRoom = FLeftAxis.TickLength + 2 + std::min(widest, std::max(0, plot.Width() / 3));
+    int lines = 1;
+    for (const auto& l : FLeftAxis.Labels) {
+        auto split = SplitLines(l.Text, FLeftAxis.LabelsMultiLine);
+        lines = std::max(lines, static_cast<int>(split.size()));
+        for (const auto& line : split) widest = std::max(widest, canvas.TextWidth(line));
+    }
+    // A value label is centred on its tick, so the labels at the ends reach half a label beyond the
+    // plotting rectangle: it keeps that much room to the panel's edges, and the labels' clip covers it.
+    const int labelHeight = canvas.TextHeight("W") * lines, above = labelHeight / 2, below = labelHeight - above;
+    plot.Top = std::max(plot.Top, FClientRect.Top + above);
+    plot.Bottom = std::min(plot.Bottom, FClientRect.Bottom - below);
+    if (plot.IsEmpty()) return;
+    FLeftAxis.SetPixelRange(plot.Bottom, plot.Top);
+    // The widest label, up to half the width: sizes of terabytes still fit a narrow pane.
+    int leftRoom = FLeftAxis.TickLength + 2 + std::min(widest, std::max(0, plot.Width() / 2));
     plot.Left += leftRoom;
     if (plot.IsEmpty()) return;
 
@@ -245,7 +257,8 @@ void TChart::CalcAxes(TChartCanvas& canvas, TScreenRect& plot) {
     CalcAxisLabels(canvas, bars);
     FLeftAxis.Position = plot.Left;
     FBottomAxis.Position = plot.Bottom;
-    FLeftAxis.LabelsRect = {plot.Left - leftRoom, plot.Top - canvas.TextHeight("W"), plot.Left, plot.Bottom + 1};
+    FLeftAxis.LabelsRect = {plot.Left - leftRoom, std::max(FClientRect.Top, plot.Top - above), plot.Left,
+                            std::min(FClientRect.Bottom, plot.Bottom + below + 1)};
     FBottomAxis.LabelsRect = {plot.Left - leftRoom, plot.Bottom, plot.Right + 1, plot.Bottom + bottomRoom};
 }
 
@@ -281,9 +294,21 @@ void TChart::CalcAxisLabels(TChartCanvas& canvas, TChartSeries* barSeries) {
         int lines = static_cast<int>(SplitLines(text, FLeftAxis.LabelsMultiLine).size());
         size = std::max(size, canvas.TextHeight(text) * lines);
     }
+    // Labels that read the same (steps below what the label texts show) say nothing: the step grows
+    // until every label differs.
     double increment = FLeftAxis.CalcIncrement(size);
-    for (double v : FLeftAxis.LabelValues(increment, 1000))
-        FLeftAxis.Labels.push_back({v, FLeftAxis.CalcPosValue(v), -1, AxisLabelText(FLeftAxis, nullptr, -1, v)});
+    for (;;) {
+        std::set<std::string> texts;
+        bool distinct = true;
+        for (double v : FLeftAxis.LabelValues(increment, 1000)) {
+            FLeftAxis.Labels.push_back({v, FLeftAxis.CalcPosValue(v), -1, AxisLabelText(FLeftAxis, nullptr, -1, v)});
+            distinct = distinct && texts.insert(FLeftAxis.Labels.back().Text).second;
+        }
+        const double next = distinct ? increment : FLeftAxis.CalcIncrement(size, increment);
+        if (!(next > increment) || !std::isfinite(next)) break;
+        increment = next;
+        FLeftAxis.Labels.clear();
+    }
 }
 
 void TChart::Draw(TChartCanvas& canvas, int width, int height) {

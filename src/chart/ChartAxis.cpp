@@ -43,18 +43,19 @@ double TChartAxis::CalcPosPoint(int pixel) const {
     return FMinimum + (static_cast<double>(pixel) - FStartPos) / (FEndPos - FStartPos) * (FMaximum - FMinimum);
 }
 
-double TChartAxis::CalcIncrement(int labelSize) const {
+double TChartAxis::CalcIncrement(int labelSize, double above) const {
     if (labelSize < 1) labelSize = 1;
     int fit =
         RoundToInt(static_cast<double>(Length()) / (labelSize + RoundToInt(labelSize * LabelsSeparation / 100.0)));
     if (fit < 1) fit = 1;
+    const bool units = LabelUnit > 0 && std::isfinite(LabelUnit);
     double range = FMaximum - FMinimum;
-    if (!(range > 0) || !std::isfinite(range)) return 1;
-    double increment = range < 1 ? 1e-12 : 1;
+    if (!(range > 0) || !std::isfinite(range)) return units ? LabelUnit : 1;
+    double increment = units ? LabelUnit : range < 1 ? 1e-12 : 1;
     // 1, 2, 5, 10, 20, 50, ...: the mantissa steps while the power of ten grows.
     double power = increment;
     int step = 0;
-    while (std::round(range / increment) > fit && std::isfinite(increment)) {
+    while ((std::round(range / increment) > fit || increment <= above) && std::isfinite(increment)) {
         step = (step + 1) % 3;
         if (step == 0) power *= 10;
         increment = power * (step == 0 ? 1 : (step == 1 ? 2 : 5));

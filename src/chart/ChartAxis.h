@@ -26,6 +26,9 @@ public:
     int LabelsAngle = 0;
     int TickLength = 4;
     int LabelsSeparation = 10;  // percent of a label's size kept free between labels
+    // The value of one unit of what the labels show (1024 when they show kilobytes of byte values):
+    // label steps are then whole units, 1, 2, 5 times a power of ten of them. 0: any step.
+    double LabelUnit = 0;
     TChartFont LabelsFont{"Verdana", 10, false, clBlack};
 
     // Range. Automatic ranges are set by the chart from the series before each drawing; zooming
@@ -48,8 +51,9 @@ public:
     double CalcPosPoint(int pixel) const;
 
     // The label increment for labels of `labelSize` pixels (height on a vertical axis, width on a
-    // horizontal one): the 1-2-5 step such that the labels fit the axis.
-    double CalcIncrement(int labelSize) const;
+    // horizontal one): the smallest 1-2-5 step (in LabelUnit when set) such that the labels fit the
+    // axis, and greater than `above`.
+    double CalcIncrement(int labelSize, double above = 0) const;
     // The multiples of `increment` within the range, at most `limit` of them.
     std::vector<double> LabelValues(double increment, size_t limit = 10000) const;
 

@@ -13,8 +13,8 @@ void TChartSeries::Clear() {
     Changed();
 }
 
-int TChartSeries::Add(double value, std::string_view label, TColor color) {
-    FPoints.push_back({std::string(label), value, color});
+int TChartSeries::Add(double value, std::string_view label, TColor color, std::string_view key) {
+    FPoints.push_back({std::string(label), value, color, std::string(key)});
     Changed();
     return Count() - 1;
 }
@@ -22,6 +22,11 @@ int TChartSeries::Add(double value, std::string_view label, TColor color) {
 std::string TChartSeries::Label(int index) const {
     if (index < 0 || index >= Count()) return {};
     return FPoints[static_cast<size_t>(index)].Label;
+}
+
+std::string TChartSeries::Key(int index) const {
+    if (index < 0 || index >= Count()) return {};
+    return FPoints[static_cast<size_t>(index)].Key;
 }
 
 double TChartSeries::Value(int index) const {

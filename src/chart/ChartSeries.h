@@ -14,6 +14,7 @@ struct TSeriesPoint {
     std::string Label;
     double Value = 0;
     TColor Color = clTeeColor;  // clTeeColor: the palette colour of the point's index
+    std::string Key;            // what the point stands for, as its maker names it; empty for nothing
 };
 
 class TChartSeries {
@@ -29,13 +30,15 @@ public:
     bool Active() const { return FActive; }
     virtual void SetActive(bool value);
 
-    // Point operations. Indexes out of range are ignored by SetValue and give an empty label,
+    // Point operations. Indexes out of range are ignored by SetValue and give an empty label and key,
     // value 0 and clNone colour.
     virtual void Clear();
-    // Adds a point at the end and returns its index.
-    int Add(double value, std::string_view label = {}, TColor color = clTeeColor);
+    // Adds a point at the end and returns its index. The key stays with the point whatever else
+    // changes order, so a click on it can be traced back to what it stands for.
+    int Add(double value, std::string_view label = {}, TColor color = clTeeColor, std::string_view key = {});
     int Count() const { return static_cast<int>(FPoints.size()); }
     std::string Label(int index) const;
+    std::string Key(int index) const;
     double Value(int index) const;
     void SetValue(int index, double value);
     // The colour a point is drawn in: its own, or the palette colour of its index.

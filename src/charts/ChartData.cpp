@@ -29,6 +29,10 @@ std::string WithoutCommas(std::string_view text) {
 
 }  // namespace
 
+void SetValueAxisMetric(TChartAxis& axis, TChartMetric metric) {
+    axis.LabelUnit = metric == TChartMetric::cmCount ? 1 : 1024;
+}
+
 bool ReadInt64(std::string_view text, std::int64_t& value) {
     size_t i = 0;
     bool negative = false;
@@ -72,7 +76,7 @@ bool BuildChartPoints(TChartSeries& series, const std::vector<TChartRow>& rows, 
     if (!fileTypes) {
         for (const TChartRow& row : rows)
             if (row.IsFolder) {
-                series.Add(static_cast<double>(ChartMetricValue(row, metric)), row.DisplayName);
+                series.Add(static_cast<double>(ChartMetricValue(row, metric)), row.DisplayName, clTeeColor, row.Path);
                 added = true;
             }
         if (added) return false;

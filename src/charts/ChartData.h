@@ -30,9 +30,10 @@ enum class TChartMetric { cmSize, cmSlack, cmCount };
 std::int64_t ChartMetricValue(const TChartRow& row, TChartMetric metric);
 
 // Clears `series` and fills it from `rows`, in list order: one point per folder unless
-// `fileTypes`; when by file type, or when no folder was listed, one point per distinct TypeName of
-// the files, at the position of its first file, holding the sum over its files. Items that are
-// neither folders nor files are not charted. Returns true when the file-type pass ran.
+// `fileTypes`, keyed by the folder's Path; when by file type, or when no folder was listed, one point
+// per distinct TypeName of the files, at the position of its first file, holding the sum over its
+// files, with no key. Items that are neither folders nor files are not charted. Returns true when the
+// file-type pass ran.
 bool BuildChartPoints(TChartSeries& series, const std::vector<TChartRow>& rows, TChartMetric metric, bool fileTypes);
 
 // The text of the caption strip above the chart (with its leading space): the path with doubled
@@ -53,6 +54,10 @@ std::string ChartLegendText(const TChartSeries& series, int index, std::string_v
 // (commas allowed) of 0 or more becomes kilobytes ("2KB"). Category labels (folder and type
 // names) and other texts stay as they are.
 std::string ChartAxisLabel(const TChartAxis& axis, std::string_view text, TChartMetric metric);
+
+// Sets the value axis's label steps for a metric: whole kilobytes for sizes and slack (the texts
+// ChartAxisLabel gives), whole files for counts.
+void SetValueAxisMetric(TChartAxis& axis, TChartMetric metric);
 
 // Reads a signed 64-bit integer made of an optional "-" and digits only; false otherwise
 // (empty, other characters, out of range).

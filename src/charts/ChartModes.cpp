@@ -1,6 +1,7 @@
 #include "charts/ChartModes.h"
 
 #include "chart/Chart.h"
+#include "chart/ChartSeries.h"
 
 void ResetChartType(TChart& chart) {
     chart.SetOrthogonal(false);
@@ -37,9 +38,10 @@ TChartType NextChartType(TChartType type) {
     return TChartType::ctPie;
 }
 
-int ChartPointIndexAt(const TChart& chart, int x, int y) {
+std::string ChartPointKeyAt(const TChart& chart, int x, int y) {
     TChartClickedPart part = chart.CalcClickedPart(x, y);
-    if (part.Part == TChartClickedPartStyle::cpSeries || part.Part == TChartClickedPartStyle::cpLegend)
-        return part.PointIndex;
-    return -1;
+    if (part.Part == TChartClickedPartStyle::cpSeries && part.ASeries) return part.ASeries->Key(part.PointIndex);
+    if (part.Part == TChartClickedPartStyle::cpLegend)
+        if (const TChartSeries* listed = chart.LegendSeries()) return listed->Key(part.PointIndex);
+    return {};
 }

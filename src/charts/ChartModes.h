@@ -2,6 +2,7 @@
 // The four chart types of the folder chart, as combinations of the active series (pie at index 0,
 // bar at index 1), the 3D view and the oblique projection. Portable.
 #include <optional>
+#include <string>
 
 class TChart;
 
@@ -21,6 +22,6 @@ std::optional<TChartType> CurrentChartType(const TChart& chart);
 // The type after `type` in the cycle 2D pie, 3D pie, 2D bar, 3D bar, 2D pie.
 TChartType NextChartType(TChartType type);
 
-// The index the chart's hit test gives for a press at (x, y): a series point, or a legend entry;
-// -1 elsewhere.
-int ChartPointIndexAt(const TChart& chart, int x, int y);
+// The key of the point a press at (x, y) stands for (its slice or bar, or its legend entry); empty
+// elsewhere and for points without a key.
+std::string ChartPointKeyAt(const TChart& chart, int x, int y);

@@ -162,7 +162,43 @@ struct TSortKey {
 int CompareText(const std::string& a, const std::string& b) {
     return a.compare(b) < 0 ? -1 : a == b ? 0 : 1;
 }
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The logical comparison of two texts already folded to one case.
+int CompareFoldedLogical(std::string_view a, std::string_view b) {
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        const bool da = IsDigit(a[i]), db = IsDigit(b[j]);
+        if (da != db) return da ? -1 : 1;
+        if (!da) {
+            // Bytes of UTF-8 compare in the order of the characters they encode.
+            const auto ca = static_cast<unsigned char>(a[i++]), cb = static_cast<unsigned char>(b[j++]);
+            if (ca != cb) return ca < cb ? -1 : 1;
+            continue;
+        }
+        // Two numbers: without leading zeros, the longer is the larger; of equal length, the first
+        // differing digit decides.
+        while (i < a.size() && a[i] == '0') ++i;
+        while (j < b.size() && b[j] == '0') ++j;
+        size_t ea = i, eb = j;
+        while (ea < a.size() && IsDigit(a[ea])) ++ea;
+        while (eb < b.size() && IsDigit(b[eb])) ++eb;
+        if (ea - i != eb - j) return ea - i < eb - j ? -1 : 1;
+        if (int c = a.substr(i, ea - i).compare(b.substr(j, eb - j)); c != 0) return c < 0 ? -1 : 1;
+        i = ea;
+        j = eb;
+    }
+    if (i < a.size()) return 1;
+    return j < b.size() ? -1 : 0;
+}
 }  // namespace
+
+int CompareLogical(std::string_view a, std::string_view b) {
+    return CompareFoldedLogical(FoldCase(a), FoldCase(b));
+}
 
 void SortItems(std::vector<std::unique_ptr<TStShellItem>>& items, const TStSortRequest& request) {
     if (items.size() < 2) return;
@@ -181,6 +217,7 @@ void SortItems(std::vector<std::unique_ptr<TStShellItem>>& items, const TStSortR
             switch (request.Key) {
                 case skName:
                     k.Text = FoldCase(item.DisplayName);
+                    k.Tie = item.DisplayName;
                     break;
                 case skSize:
                     k.Number = item.Size();
@@ -230,6 +267,10 @@ void SortItems(std::vector<std::unique_ptr<TStShellItem>>& items, const TStSortR
                     return CompareText(x.Tie, y.Tie) < 0;
                 case skModified:
                     return x.Date > y.Date;  // newest first
+                case skName:
+                    if (int c = CompareFoldedLogical(x.Text, y.Text); c != 0) return c < 0;
+                    if (int c = CompareText(x.Text, y.Text); c != 0) return c < 0;
+                    return CompareText(x.Tie, y.Tie) < 0;
                 default:
                     return CompareText(x.Text, y.Text) < 0;
             }

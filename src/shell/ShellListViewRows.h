@@ -114,6 +114,13 @@ std::string SearchedFileTypeText(std::string_view path);
 // (most names are), the rest by the user locale's rules.
 std::string FoldCase(std::string_view text);
 
+// Explorer's name order, the shell's logical comparison: a run of digits compares with a run of digits
+// as the number it spells (any length: "file2" before "file10"), and a digit comes before any other
+// character; everything else compares character by character without regard to case (FoldCase), and
+// a name comes before the longer names it begins. Numbers that differ only in leading zeros ("01",
+// "1") compare equal. Negative, 0 or positive.
+int CompareLogical(std::string_view a, std::string_view b);
+
 // The list position of row r: r when ascending, count - 1 - r otherwise.
 inline int RowToItemIndex(int row, int count, bool ascending) {
     return ascending ? row : count - 1 - row;
@@ -125,7 +132,8 @@ struct TStSortRequest {
     TStSortKey Key = skName;
     int TextColumn = 0;
     bool TypeByExtension = false;
-    // When set, names compare through it; otherwise folders first and names without regard to case.
+    // When set, names compare through it; otherwise folders first, then names in the logical order
+    // (CompareLogical; names it finds equal by their folded, then their exact texts).
     std::function<int(const TStShellItem& a, const TStShellItem& b)> CompareNames;
 };
 void SortItems(std::vector<std::unique_ptr<TStShellItem>>& items, const TStSortRequest& request);

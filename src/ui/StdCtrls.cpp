@@ -572,6 +572,10 @@ bool TComboBox::DroppedDown() const {
 bool TComboBox::HandleCommand(WORD code, WORD, LRESULT& result) {
     switch (code) {
         case CBN_SELCHANGE:
+            // The system raises this before it copies the chosen item into the edit field, by mouse and by
+            // keyboard alike; the field takes it first, so that OnClick reads the text picked.
+            if (FStyle == csDropDown)
+                if (int index = ItemIndex(); index >= 0) SetText(Items(index));
             Click();
             return true;
         case CBN_EDITCHANGE:

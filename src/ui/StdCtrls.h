@@ -178,7 +178,7 @@ public:
     void SetBounds(int left, int top, int width, int height) override;
 
     TNotifyEvent OnChange;  // the text was edited
-    // OnClick (inherited): an item was chosen from the list.
+    // OnClick (inherited): an item was chosen from the list; Text already holds it.
     TMeasureItemEvent OnMeasureItem;
     TDrawItemEvent OnDrawItem;
 

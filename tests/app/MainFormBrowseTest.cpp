@@ -82,6 +82,55 @@ protected:
         uitest::PressKey(edit ? edit : F->FilterCombo->Handle(), VK_RETURN, 0, 13);
         uitest::Pump();
     }
+    int MaskIndex(const std::string& mask) {
+        std::vector<std::string> items = F->FilterCombo->AllItems();
+        auto it = std::find(items.begin(), items.end(), mask);
+        EXPECT_NE(items.end(), it) << mask;
+        return it == items.end() ? -1 : static_cast<int>(it - items.begin());
+    }
+    // Drops the filter box's list down and clicks the mask's entry, as the mouse does.
+    void PickMaskWithMouse(const std::string& mask) {
+        const int index = MaskIndex(mask);
+        if (index < 0) return;
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof info;
+        ASSERT_TRUE(::GetComboBoxInfo(F->FilterCombo->Handle(), &info));
+        ::SendMessageW(F->FilterCombo->Handle(), CB_SHOWDROPDOWN, TRUE, 0);
+        uitest::Pump();
+        ASSERT_TRUE(F->FilterCombo->DroppedDown());
+        RECT r{};
+        ::SendMessageW(info.hwndList, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r));
+        const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        ::SendMessageW(info.hwndList, WM_MOUSEMOVE, 0, at);
+        ::SendMessageW(info.hwndList, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::SendMessageW(info.hwndList, WM_LBUTTONUP, 0, at);
+        uitest::Pump();
+        EXPECT_FALSE(F->FilterCombo->DroppedDown());
+    }
+    // Picks the mask with the keyboard: in the closed box with the arrow keys, or with Alt+Down, the
+    // arrow keys in the dropped list, and Enter.
+    void PickMaskWithKeys(const std::string& mask, bool dropDown) {
+        const int index = MaskIndex(mask);
+        if (index < 0) return;
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof info;
+        ASSERT_TRUE(::GetComboBoxInfo(F->FilterCombo->Handle(), &info));
+        ::SetFocus(info.hwndItem);
+        if (dropDown) {
+            uitest::PressKey(info.hwndItem, VK_DOWN, ssAlt);
+            ASSERT_TRUE(F->FilterCombo->DroppedDown());
+        }
+        for (int guard = 0; F->FilterCombo->ItemIndex() != index && guard < 20; ++guard)
+            uitest::PressKey(info.hwndItem, F->FilterCombo->ItemIndex() < index ? VK_DOWN : VK_UP);
+        if (dropDown) {
+            uitest::PressKey(info.hwndItem, VK_RETURN);
+            // Wine's edit field leaves the list down on Enter, where Windows closes it; Alt+Up closes it.
+            if (F->FilterCombo->DroppedDown()) uitest::PressKey(info.hwndItem, VK_UP, ssAlt);
+        }
+        uitest::Pump();
+        EXPECT_FALSE(F->FilterCombo->DroppedDown());
+        EXPECT_EQ(mask, F->FilterCombo->Text());
+    }
     // The names the rows show, by their items' file names.
     std::set<std::string> Names() {
         std::set<std::string> names;
@@ -168,13 +217,10 @@ TEST_F(Browse, EnterAddsAMaskOnceAndListsAgainEvenInOtherCase) {
 
     // Picking the mask in force from the list does nothing.
     fills = Fills;
-    F->FilterCombo->SetItemIndex(items);
-    F->FilterComboClick(F->FilterCombo);
-    uitest::Pump();
+    PickMaskWithMouse("*.Log");
     EXPECT_EQ("*.Log", F->StShellListView1->FileFilter());
     EXPECT_EQ(fills + 1, Fills);  // "*.LOG" was in force: "*.Log" is a change
-    F->FilterComboClick(F->FilterCombo);
-    uitest::Pump();
+    PickMaskWithMouse("*.Log");
     EXPECT_EQ(fills + 1, Fills);
 
     // The masks added come back at the next start.
@@ -185,6 +231,48 @@ TEST_F(Browse, EnterAddsAMaskOnceAndListsAgainEvenInOtherCase) {
     EXPECT_EQ("*.Log", items2.back());
     EXPECT_EQ(items + 1, static_cast<int>(items2.size()));
     EXPECT_EQ("*.*", F->FilterCombo->Text());
+}
+
+// A mask picked from the drop-down list decides both the rows and the totals at once.
+TEST_F(Browse, APickedMaskListsTheFilesAndTotalsByIt) {
+    MakeTree();
+    Dir.WriteFile("sub\\old.bak", 50);
+    F->Params = {Dir.Utf8()};
+    F->Show();
+    uitest::Pump();
+    F->actFolderSizes->Execute();
+    uitest::Pump();
+    enum THow { hwMouse, hwArrows, hwDropDownKeys, hwEnter };
+    const struct {
+        THow How;
+        const char* Mask;
+        std::set<std::string> Files;
+        const char* SubFiles;
+    } cases[] = {
+        {hwMouse, "*.bak", {"a.bak", "b.BAK", "a.ba"}, "1"},
+        {hwMouse, "*.wav", {}, "0"},
+        {hwDropDownKeys, "*.~*", {"report.~doc"}, "0"},
+        {hwArrows, "*.bak", {"a.bak", "b.BAK", "a.ba"}, "1"},
+        {hwEnter, "", {}, "0"},
+        // After the empty mask the files come back with the first pick.
+        {hwMouse, "*.*", {std::begin(kFiles), std::end(kFiles)}, "3"},
+        {hwDropDownKeys, "*.bak", {"a.bak", "b.BAK", "a.ba"}, "1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("mask ") + c.Mask + " picked by " + std::to_string(c.How));
+        if (c.How == hwMouse)
+            PickMaskWithMouse(c.Mask);
+        else if (c.How == hwEnter)
+            EnterMask(c.Mask);
+        else
+            PickMaskWithKeys(c.Mask, c.How == hwDropDownKeys);
+        EXPECT_EQ(c.Mask, F->StShellListView1->FileFilter());
+        std::set<std::string> want = c.Files;
+        want.insert("sub");
+        EXPECT_EQ(want, Names());
+        EXPECT_EQ(c.SubFiles, Row("sub").SubItems.at(3));
+    }
+    for (const auto& box : uitest::TakeBoxes()) ADD_FAILURE() << box.Text;
 }
 
 TEST_F(Browse, FolderTotalsFollowTheMaskAndAnEmptyMaskCountsNoFiles) {

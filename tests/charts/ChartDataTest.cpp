@@ -1,6 +1,7 @@
 // The folder chart's data builder, caption, footer, legend and axis texts.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "chart/Chart.h"
 #include "chart/ChartAxis.h"
 #include "chart/PieSeries.h"
+#include "chart/RecordingCanvas.h"
 #include "charts/ChartData.h"
 
 namespace {
@@ -166,6 +168,8 @@ TEST(ChartBuilder, PointsFollowTheRules) {
         bool typePass = BuildChartPoints(pie, c.Rows, c.Metric, c.FileTypes);
         EXPECT_EQ(PointsOf(pie), c.Expected);
         EXPECT_EQ(typePass, c.TypePass);
+        // A folder's point carries the folder's path; a type's point stands for no folder.
+        for (int i = 0; i < pie.Count(); ++i) EXPECT_EQ(pie.Key(i), typePass ? "" : "C:\\Data\\" + pie.Label(i)) << i;
     }
 }
 
@@ -281,6 +285,74 @@ TEST(ChartAxisLabels, OnlyValueAxisBecomesKilobytes) {
     for (const TCase& c : cases)
         EXPECT_EQ(ChartAxisLabel(*c.Axis, c.Text, c.Metric), c.Expected)
             << c.Text << " on " << (c.Axis == &left ? "value" : "category");
+}
+
+// The value axis of the bar types as the program draws it: for every range of values, each label
+// different from the others and drawn whole inside the panel, never cut by its clip.
+TEST(ChartAxisLabels, ValueAxisLabelsAreDistinctAndWhole) {
+    const struct {
+        const char* Name;
+        std::vector<double> Values;
+        TChartMetric Metric;
+    } ranges[] = {
+        {"tiny", {3, 1, 0}, TChartMetric::cmSize},
+        {"one kilobyte", {1024, 100}, TChartMetric::cmSize},
+        {"a few kilobytes", {6000, 10000, 700}, TChartMetric::cmSize},
+        {"megabytes", {1.5e6, 3.2e6, 250e3}, TChartMetric::cmSize},
+        {"gigabytes", {24.1e9, 38.2e9, 4.3e9, 0.6e9}, TChartMetric::cmSize},
+        {"terabytes", {7.5e12, 1e9}, TChartMetric::cmSize},
+        {"negative slack", {-5000, 20000, 300}, TChartMetric::cmSlack},
+        {"all zero", {0, 0}, TChartMetric::cmSize},
+        {"counts", {3, 1, 0, 2}, TChartMetric::cmCount},
+        {"many files", {2500, 120000, 7}, TChartMetric::cmCount},
+    };
+    const struct {
+        bool View3D;
+        int Width, Height;
+    } panels[] = {{false, 600, 400}, {true, 600, 400},  {false, 320, 180},
+                  {true, 320, 180},  {false, 200, 150}, {true, 200, 150}};
+    for (const auto& range : ranges)
+        for (const auto& panel : panels) {
+            SCOPED_TRACE(std::string(range.Name) + (panel.View3D ? " 3D " : " 2D ") + std::to_string(panel.Height));
+            TChart chart;
+            chart.AddSeries(std::make_unique<TPieSeries>()).SetActive(false);
+            auto& bars = chart.AddSeries(std::make_unique<TBarSeries>());
+            chart.SetView3D(panel.View3D);
+            chart.SetOrthogonal(panel.View3D);
+            SetValueAxisMetric(chart.LeftAxis(), range.Metric);
+            chart.OnGetAxisLabel = [&](TChart&, const TChartAxis& axis, TChartSeries*, int, std::string& text) {
+                text = ChartAxisLabel(axis, text, range.Metric);
+            };
+            chart.Foot().SetText({ChartFooterText(range.Metric, 1)});
+            for (size_t i = 0; i < range.Values.size(); ++i) bars.Add(range.Values[i], "F" + std::to_string(i));
+            TRecordingCanvas canvas;
+            chart.Draw(canvas, panel.Width, panel.Height);
+
+            std::set<std::string> texts;
+            for (const TAxisLabel& l : chart.LeftAxis().Labels)
+                EXPECT_TRUE(texts.insert(l.Text).second) << "label " << l.Text << " twice";
+            EXPECT_FALSE(texts.empty());
+            // Every label drawn lies inside the panel and inside the clip it is drawn under.
+            const TScreenRect whole{0, 0, panel.Width, panel.Height};
+            TScreenRect clip = whole;
+            int drawn = 0;
+            for (const TRecordedCall& c : canvas.Calls) {
+                if (c.Kind == TRecordedCall::Clip) clip = c.Rect;
+                if (c.Kind == TRecordedCall::Unclip) clip = whole;
+                if (c.Kind != TRecordedCall::Write || c.Angle != 0 || !texts.count(c.Text)) continue;
+                ++drawn;
+                canvas.SetFont(c.Font);
+                TScreenSize size = canvas.TextExtent(c.Text);
+                const TScreenRect r{c.Points[0].X, c.Points[0].Y, c.Points[0].X + size.Width,
+                                    c.Points[0].Y + size.Height};
+                for (const TScreenRect& outer : {whole, clip})
+                    EXPECT_TRUE(r.Left >= outer.Left && r.Top >= outer.Top && r.Right <= outer.Right &&
+                                r.Bottom <= outer.Bottom)
+                        << c.Text << " at " << r.Left << "," << r.Top << "-" << r.Right << "," << r.Bottom
+                        << " outside " << outer.Left << "," << outer.Top << "-" << outer.Right << "," << outer.Bottom;
+            }
+            EXPECT_EQ(drawn, static_cast<int>(texts.size()));
+        }
 }
 
 TEST(ReadInt64, WholeNumbersOnly) {

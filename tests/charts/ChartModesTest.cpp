@@ -1,5 +1,5 @@
-// Chart types of the folder chart: the cycle, the chart-level settings of each type, and which
-// point a press on the chart stands for.
+// Chart types of the folder chart: the cycle, the chart-level settings of each type, and the key of
+// the point a press on the chart stands for.
 #include <gtest/gtest.h>
 
 #include "chart/BarSeries.h"
@@ -76,38 +76,39 @@ TEST(ChartTypes, SettingsOfEachType) {
     }
 }
 
-TEST(ChartClicks, BarsAndLegendEntriesGiveTheirIndex) {
+TEST(ChartClicks, BarsAndLegendEntriesGiveTheKeyOfTheirPoint) {
     TFolderChart f;
     f.Select(TChartType::ctBar);
-    for (int i = 0; i < 4; ++i) f.Bar->Add(1000.0 * (i + 1), "F" + std::to_string(i));
+    for (int i = 0; i < 4; ++i)
+        f.Bar->Add(1000.0 * (i + 1), "F" + std::to_string(i), clTeeColor, "K" + std::to_string(i));
     f.Chart.Legend().SetVisible(true);
     TRecordingCanvas canvas;
     f.Chart.Draw(canvas, 600, 400);
     for (int i = 0; i < 4; ++i) {
         TScreenRect r = f.Bar->BarRect(f.Chart.BottomAxis(), f.Chart.LeftAxis(), i);
-        EXPECT_EQ(ChartPointIndexAt(f.Chart, (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2), i);
+        EXPECT_EQ(ChartPointKeyAt(f.Chart, (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2), "K" + std::to_string(i));
         const TChartLegend& legend = f.Chart.Legend();
         int y = legend.FirstRowTop() + i * legend.RowHeight() + legend.RowHeight() / 2;
-        EXPECT_EQ(ChartPointIndexAt(f.Chart, (legend.TextLeft() + legend.TextRight()) / 2, y), i);
+        EXPECT_EQ(ChartPointKeyAt(f.Chart, (legend.TextLeft() + legend.TextRight()) / 2, y), "K" + std::to_string(i));
     }
     // The panel's corner, the footer's area: no point.
-    EXPECT_EQ(ChartPointIndexAt(f.Chart, 1, 1), -1);
-    EXPECT_EQ(ChartPointIndexAt(f.Chart, 300, 398), -1);
+    EXPECT_EQ(ChartPointKeyAt(f.Chart, 1, 1), "");
+    EXPECT_EQ(ChartPointKeyAt(f.Chart, 300, 398), "");
 }
 
-TEST(ChartClicks, PieSlicesGiveTheirIndex) {
+TEST(ChartClicks, PieSlicesGiveTheKeyOfTheirPoint) {
     TFolderChart f;
-    f.Pie->Add(100, "A");  // 0 .. pi/2: upper right
-    f.Pie->Add(100, "B");  // upper left
-    f.Pie->Add(200, "C");  // lower half
+    f.Pie->Add(100, "A", clTeeColor, "C:\\A");  // 0 .. pi/2: upper right
+    f.Pie->Add(100, "B", clTeeColor, "C:\\B");  // upper left
+    f.Pie->Add(200, "C");                       // lower half: a point without a key
     TRecordingCanvas canvas;
     f.Chart.Draw(canvas, 400, 400);
     const auto& g = f.Pie->Geometry();
     int d = g.XRadius / 3;
-    EXPECT_EQ(ChartPointIndexAt(f.Chart, g.XCenter + d, g.YCenter - d), 0);
-    EXPECT_EQ(ChartPointIndexAt(f.Chart, g.XCenter - d, g.YCenter - d), 1);
-    EXPECT_EQ(ChartPointIndexAt(f.Chart, g.XCenter, g.YCenter + d), 2);
-    EXPECT_EQ(ChartPointIndexAt(f.Chart, 0, 0), -1);
+    EXPECT_EQ(ChartPointKeyAt(f.Chart, g.XCenter + d, g.YCenter - d), "C:\\A");
+    EXPECT_EQ(ChartPointKeyAt(f.Chart, g.XCenter - d, g.YCenter - d), "C:\\B");
+    EXPECT_EQ(ChartPointKeyAt(f.Chart, g.XCenter, g.YCenter + d), "");
+    EXPECT_EQ(ChartPointKeyAt(f.Chart, 0, 0), "");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <thread>
 
 #include "app/MainFormTestSupport.h"
@@ -106,6 +107,34 @@ protected:
             out.push_back(F->StShellListView1->RowItem(row)->DisplayName);
         return out;
     }
+    // Clicks a column header of the folder list with the mouse.
+    void ClickHeader(int column) {
+        HWND header = ListView_GetHeader(F->StShellListView1->Handle());
+        RECT r{};
+        ASSERT_TRUE(Header_GetItemRect(header, column, &r));
+        const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        ::SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::SendMessageW(header, WM_LBUTTONUP, 0, at);
+        uitest::Pump();
+    }
+    int PointOf(const TChartSeries& s, const std::string& label) {
+        for (int i = 0; i < s.Count(); ++i)
+            if (s.Label(i) == label) return i;
+        ADD_FAILURE() << "no point " << label;
+        return 0;
+    }
+    // The middle of bar i, or of legend entry i.
+    POINT InBar(int i) {
+        Paint();
+        TScreenRect r = F->Series2->BarRect(Chart().BottomAxis(), Chart().LeftAxis(), i);
+        return POINT{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
+    }
+    POINT InLegend(int i) {
+        Paint();
+        const TChartLegend& legend = Chart().Legend();
+        return POINT{(legend.TextLeft() + legend.TextRight()) / 2,
+                     legend.FirstRowTop() + i * legend.RowHeight() + legend.RowHeight() / 2};
+    }
     std::string Caption() { return F->Panel3->Caption(); }
     std::vector<std::string> Footer() { return Chart().Foot().Text(); }
 
@@ -168,6 +197,11 @@ TEST_F(MainFormChart, ChartFilesTogglesViewAndCaption) {
     EXPECT_EQ(F->actChartFiles->Caption(), "Chart Folders");
     ASSERT_EQ(F->Series1->Count(), 1);  // top.txt alone
     EXPECT_EQ(F->Series1->Value(0), 123);
+    // A type's slice stands for no folder, though folders are listed: a click opens and selects nothing.
+    POINT p = InSlice(0);
+    Press(p.x, p.y, WM_LBUTTONDOWN, WM_LBUTTONUP);
+    EXPECT_EQ(F->CurrentFolderName(), Dir.Path().filename().string());
+    EXPECT_TRUE(SelectedNames().empty());
     F->actChartFiles->Execute();
     EXPECT_FALSE(F->ChartFileTypes());
     EXPECT_EQ(F->actChartFiles->Caption(), "Chart Files");
@@ -253,6 +287,9 @@ TEST_F(MainFormChart, BarAxesShowKilobytesAndKeepNames) {
     ASSERT_FALSE(values.empty());
     for (const std::string& v : values) EXPECT_EQ(v.substr(v.size() - 2), "KB") << v;
     EXPECT_EQ(values.front(), "0KB");
+    // Steps of whole kilobytes: each label stands where its text says, and none repeats another.
+    for (const TAxisLabel& l : Chart().LeftAxis().Labels) EXPECT_EQ(std::fmod(l.Value, 1024), 0) << l.Text;
+    EXPECT_EQ(std::set<std::string>(values.begin(), values.end()).size(), values.size());
 }
 
 TEST_F(MainFormChart, LeftClickOnSliceOpensTheFolder) {
@@ -303,14 +340,52 @@ TEST_F(MainFormChart, RightClickSelectsAndAsksForTheContextMenu) {
 TEST_F(MainFormChart, DescendingListSelectsTheRowOfTheClickedFolder) {
     TContextMenuSpy spy(F->StShellListView1->Handle());
     int column = TStShellListView::SortColumn();
-    F->StShellListView1->ClickColumn(column);
-    uitest::Pump();
+    ClickHeader(column);
     ASSERT_FALSE(TStShellListView::Ascending());
     ASSERT_EQ(F->Series1->Label(0), "Alpha");
     POINT p = InSlice(0);
     Press(p.x, p.y, WM_RBUTTONDOWN, WM_RBUTTONUP);
     EXPECT_EQ(SelectedNames(), std::vector<std::string>{"Alpha"});
     TStShellListView::SetSortState(column, true);
+}
+
+// The list's order changes with a click on a column header, the chart's does not: a slice, bar or
+// legend entry still selects and opens its own folder.
+TEST_F(MainFormChart, AfterSortingAClickOpensTheFolderOfItsPoint) {
+    enum TWhere { wSlice, wBar, wLegend };
+    const struct {
+        TWhere Where;
+        int HeaderClicks;  // on Size: 1 ascending, 2 descending
+        const char* Folder;
+    } cases[] = {
+        {wSlice, 1, "Alpha"}, {wSlice, 2, "Alpha"}, {wSlice, 1, "Gamma Ray"},  {wBar, 1, "Alpha"},
+        {wBar, 2, "Beta"},    {wLegend, 1, "Beta"}, {wLegend, 2, "Gamma Ray"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.Folder) + " where " + std::to_string(c.Where) + " after " +
+                     std::to_string(c.HeaderClicks) + " clicks");
+        Open("");
+        (c.Where == wBar ? F->actBar : F->actPie)->Execute();
+        F->actLegend->SetChecked(c.Where != wLegend);
+        F->actLegend->Execute();
+        for (int i = 0; i < c.HeaderClicks; ++i) ClickHeader(1);
+        ASSERT_EQ(TStShellListView::SortColumn(), 1);
+        ASSERT_EQ(TStShellListView::Ascending(), c.HeaderClicks == 1);
+        TChartSeries& series = c.Where == wBar ? static_cast<TChartSeries&>(*F->Series2) : *F->Series1;
+        const int k = PointOf(series, c.Folder);
+        const POINT p = c.Where == wSlice ? InSlice(k) : c.Where == wBar ? InBar(k) : InLegend(k);
+        {
+            TContextMenuSpy spy(F->StShellListView1->Handle());
+            Press(p.x, p.y, WM_RBUTTONDOWN, WM_RBUTTONUP);
+            EXPECT_EQ(SelectedNames(), std::vector<std::string>{c.Folder});
+            EXPECT_EQ(spy.Requests.size(), 1u);
+        }
+        Press(p.x, p.y, WM_LBUTTONDOWN, WM_LBUTTONUP);
+        EXPECT_EQ(F->CurrentFolderName(), c.Folder);
+    }
+    F->actLegend->SetChecked(true);
+    F->actLegend->Execute();
+    TStShellListView::SetSortState(0, true);
 }
 
 // --- The picture ---------------------------------------------------------------------------------

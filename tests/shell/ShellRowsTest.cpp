@@ -233,6 +233,50 @@ TEST(ShellSortCase, NamesCompareWithoutRegardToCaseInAnyScript) {
     EXPECT_EQ(names, (std::vector<std::string>{"APFEL1", "apfel2", "zebra", "äb", "Äpfel", "ωa", "Ωmega"}));
 }
 
+// The shell's logical order: numbers by value at any length, a digit before any other character, case
+// ignored. The same pairs as far as Wine's StrCmpLogicalW reaches are checked against it under Wine.
+TEST(ShellSortLogical, CompareTable) {
+    const struct {
+        const char* A;
+        const char* B;
+        int Sign;
+    } cases[] = {
+        {"file2.txt", "file10.txt", -1},
+        {"File10", "file10", 0},
+        {"2string", "st2ring", -1},  // a digit before a letter
+        {"a1", "a_", -1},            // and before punctuation
+        {"x", "x1", -1},             // a name before the longer names it begins
+        {"x1", "x", 1},
+        {"v1.9", "v1.10", -1},
+        {"a007", "a7", 0},  // leading zeros do not count
+        {"a007b", "a7c", -1},
+        {"a18446744073709551617", "a18446744073709551616", 1},  // beyond 64 bits
+        {"a99999999999999999999", "a100000000000000000000", -1},
+        {"", "", 0},
+        {"", "0", -1},
+        {"Ärger2", "ärger10", -1},  // case folded outside ASCII too
+    };
+    for (const auto& c : cases) {
+        const int got = CompareLogical(c.A, c.B);
+        EXPECT_EQ((got > 0) - (got < 0), c.Sign) << c.A << " vs " << c.B;
+    }
+}
+
+TEST(ShellSortLogical, NameKeyFoldersFirstThenLogicalWithDeterministicTies) {
+    std::vector<std::unique_ptr<TStShellItem>> items;
+    for (const char* name : {"string20", "st20ring", "a1", "string2", "20string", "A01", "st2ring", "dir10", "dir9",
+                             "a01", "2string", "string3"}) {
+        items.push_back(std::make_unique<TStShellItem>());
+        items.back()->DisplayName = name;
+        items.back()->IsFileSystemFolder = name[0] == 'd';
+    }
+    SortItems(items, TStSortRequest{});
+    std::vector<std::string> names;
+    for (auto& i : items) names.push_back(i->DisplayName);
+    EXPECT_EQ(names, (std::vector<std::string>{"dir9", "dir10", "2string", "20string", "A01", "a01", "a1", "st2ring",
+                                               "st20ring", "string2", "string3", "string20"}));
+}
+
 TEST(ShellSortSmall, FewerThanTwoItemsStay) {
     std::vector<std::unique_ptr<TStShellItem>> none;
     SortItems(none, TStSortRequest{});

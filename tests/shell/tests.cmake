@@ -8,6 +8,8 @@ vs_core_test(shell_size_text_tests shell/SizeTextTest.cpp)
 # The shell item model and the folder list.
 vs_core_test(shell_rows_tests shell/ShellRowsTest.cpp)
 vs_win_test(shell_listview_tests shell/ShellListViewTest.cpp ui/UiTestEnv.cpp platform/FsFixture.cpp)
+# The name order against the shell's own, and header clicks on a real list.
+vs_win_test(shell_list_sort_tests shell/ShellListSortTest.cpp ui/UiTestEnv.cpp)
 # The folder list's benchmark (bench/shelllist) runs under Wine, so it builds with the Windows tests.
 if(VS_WINDOWS)
     add_executable(shelllist_bench ${CMAKE_SOURCE_DIR}/bench/shelllist/ShellListBench_win.cpp

@@ -102,8 +102,11 @@ void Pump(int ms) {
 
 void PressKey(HWND target, WORD vk, unsigned shift, wchar_t ch) {
     SetKeys(shift, true);
+    // With Alt held (and not Ctrl) the keyboard sends the system key messages, context bit set.
+    const bool sys = (shift & ssAlt) && !(shift & ssCtrl);
+    const LPARAM context = sys ? 0x20000000 : 0;
     // Messages run through the application's loop in order, with the modifier state held.
-    MSG msg = Message(target, WM_KEYDOWN, vk, 1);
+    MSG msg = Message(target, sys ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, 1 | context);
     Application->HandleMessage(msg);
     // TranslateMessage posted any character; run it while the modifiers are still down.
     // With an explicit character, that one replaces whatever the translation gave.
@@ -114,7 +117,7 @@ void PressKey(HWND target, WORD vk, unsigned shift, wchar_t ch) {
         MSG c = Message(target, WM_CHAR, ch, 1);
         Application->HandleMessage(c);
     }
-    MSG up = Message(target, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001));
+    MSG up = Message(target, sys ? WM_SYSKEYUP : WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001) | context);
     Application->HandleMessage(up);
     SetKeys(shift, false);
     Application->ProcessMessages();

@@ -42,7 +42,8 @@ void Pump(int ms = 0);
 bool PumpUntil(const std::function<bool()>& done, int ms = 3000);
 
 // Posts a key press (down, char, up) to a window as the keyboard would, with the given modifier
-// keys held in the thread's key state, and runs it through the application's message loop.
+// keys held in the thread's key state, and runs it through the application's message loop. With Alt
+// (and not Ctrl) the key goes as a system key (WM_SYSKEYDOWN), as Alt+Down does.
 void PressKey(HWND target, WORD vk, unsigned shift = 0, wchar_t ch = 0);
 // Alt+letter: the system key messages of a menu accelerator.
 void PressAltKey(HWND target, wchar_t letter);
