@@ -4,7 +4,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "containers/StDictionary.h"
 #include "platform/DateTime.h"
 #include "platform/DirList.h"
 #include "platform/DosWildcard.h"
@@ -137,9 +136,8 @@ private:
         std::string key = FileExtensionKey(name);
         auto it = FTypes.find(key);
         if (it == FTypes.end()) {
-            void* data = nullptr;
             std::string text;
-            if (FOptions.TypeDescriptions->Find(key, data) && data) text = static_cast<const char*>(data);
+            FOptions.TypeDescriptions->Find(key, text);
             it = FTypes.emplace(std::move(key), std::move(text)).first;
         }
         return *FRawTypes.emplace(FRawKey, &it->second).first->second;

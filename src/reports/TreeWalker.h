@@ -8,15 +8,15 @@
 #include <string_view>
 
 #include "reports/ReportTables.h"
+#include "shell/TypeDescriptions.h"
 
 class TDirLister;
-class TStDictionary;
 
 struct TCollectOptions {
     // The listing; nullptr means the system's.
     TDirLister* Lister = nullptr;
     // Extension (with its dot) to file-type description; read only (Find). nullptr: no descriptions.
-    TStDictionary* TypeDescriptions = nullptr;
+    TTypeDescriptions* TypeDescriptions = nullptr;
     // Called with each folder's path before it is read (the progress window's status line).
     std::function<void(const std::string& folder)> OnFolder;
     // Called once for each file reported (the progress gauge's step).

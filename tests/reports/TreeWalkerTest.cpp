@@ -14,12 +14,12 @@
 #include <sys/stat.h>
 #endif
 
-#include "containers/StDictionary.h"
 #include "platform/DateTime.h"
 #include "platform/FsFixture.h"
 #include "reports/FolderReport.h"
 #include "reports/TreeWalker.h"
 #include "shell/FakeListing.h"
+#include "shell/TypeDescriptions.h"
 #include "support/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -48,7 +48,7 @@ const Row kHeader = {"Name", "Size", "Used", "Slack", "Files", "Type", "Modified
 enum { cName = 0, cSize = 1, cType = 5, cModified = 6, cAttributes = 7, cFolder = 8 };
 
 std::vector<Row> Collect(TDirLister& lister, const std::string& folder, const std::string& mask,
-                         const Row& header = kHeader, bool recurse = true, TStDictionary* types = nullptr,
+                         const Row& header = kHeader, bool recurse = true, TTypeDescriptions* types = nullptr,
                          std::vector<std::string>* statuses = nullptr, int* steps = nullptr) {
     TFileRows rows;
     rows.Add(header);
@@ -164,10 +164,9 @@ TEST_F(ReportWalkerFake, ReparsePointsAreNotEnteredAndUnreadableFoldersAreSkippe
 }
 
 TEST_F(ReportWalkerFake, TypeDescriptionsByLastExtensionWithoutFallback) {
-    TStDictionary types(250);
-    static char mp3[] = "MP3 Audio", ini[] = "Configuration <b>Settings</b>";
-    types.Add(".mp3", mp3);
-    types.Add(".INI", ini);
+    TTypeDescriptions types(kTypeDescriptionBuckets);
+    types.Add(".mp3", "MP3 Audio");
+    types.Add(".INI", "Configuration <b>Settings</b>");
     FLister.AddFile("c:\\Windows\\archive.tar.mp3", 1);
     FLister.AddFile("c:\\Windows\\README", 1);
     auto rows = Collect(FLister, "c:\\Windows", "*.*", kHeader, false, &types);
