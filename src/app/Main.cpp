@@ -5,13 +5,30 @@
 #include <vector>
 
 #include "app/MainFormUnit.h"
+#include "app/UserPath.h"
 #include "app/windows/ProgressFormUnit.h"
 #include "app/windows/SplashFormUnit.h"
+#include "platform/DirList.h"
+#include "platform/ErrorMode.h"
+#include "platform/Volumes.h"
+#include "reports/FolderReport.h"
+#include "reports/HtmlReport_win.h"
+#include "shell/FolderSize.h"
+#include "shell/TypeDescriptions_win.h"
+#include "volumes/VolumeInventory.h"
 
 namespace {
 
-bool IsReportSwitch(const std::string& arg) {
-    return lstrcmpiA(arg.c_str(), "/csv") == 0 || lstrcmpiA(arg.c_str(), "/html") == 0;
+enum class TReportSwitch { None, Csv, Html };
+
+// "/csv", "-csv" and "--csv" in any case, and the same for html.
+TReportSwitch ReportSwitchOf(const std::string& arg) {
+    std::size_t dashes = arg.rfind("--", 0) == 0 ? 2 : !arg.empty() && (arg[0] == '/' || arg[0] == '-') ? 1 : 0;
+    if (!dashes) return TReportSwitch::None;
+    const std::string name = arg.substr(dashes);
+    if (lstrcmpiA(name.c_str(), "csv") == 0) return TReportSwitch::Csv;
+    if (lstrcmpiA(name.c_str(), "html") == 0) return TReportSwitch::Html;
+    return TReportSwitch::None;
 }
 
 // A program of the GUI subsystem has no console of its own; a message goes to the standard error
@@ -25,40 +42,48 @@ void WriteError(const std::string& text) {
 }
 
 // Voluscope /csv FILE FOLDER, Voluscope /html FILE FOLDER: the all-sub-folders report of FOLDER with the
-// volume table and no chart picture, through the main window's own report code with the window never
-// shown. Exit status 0, or 1 with the reason on standard error.
-int RunReportSwitch(const std::vector<std::string>& args) {
+// volume table, every file, the registered type descriptions and no chart picture, as the main window
+// writes it, but without creating any window (so it runs without a display). Exit status 0; 1 with the
+// reason on standard error when nothing was written; 2 when the report was written but some folders could
+// not be read in full, each named on standard error.
+int RunReportSwitch(const std::vector<std::string>& args, bool asHtml) {
     if (args.size() != 3) {
         WriteError("usage: Voluscope /csv FILE FOLDER | /html FILE FOLDER");
         return 1;
     }
-    int status = 0;
     try {
-        Application->Initialize();
-        Application->SetTitle("Voluscope");
-        // No message box may wait for a user who is not there: its text goes to standard error.
-        Application->SetMessageBoxHook([](const std::string& text, const std::string&, unsigned) {
-            WriteError(text);
-            return IDNO;
-        });
-        TMainForm* form = Application->CreateForm<TMainForm>();
-        form->WriteFolderReportFile(args[2], args[1], lstrcmpiA(args[0].c_str(), "/html") == 0);
+        // A drive without media answers with an error instead of the system's "no disk" box.
+        TCriticalErrorScope quiet;
+        TFolderReportRequest request;
+        if (!UserFolderPath(args[2], SystemDirLister(), request.Folder)) {
+            WriteError(InvalidFolderText(args[2]));
+            return 1;
+        }
+        request.File = args[1];
+        request.AsHtml = asHtml;
+        request.VolumeGrid =
+            VolumeGridOf(ReadVolumeRows(SystemVolumes(), [](char letter) { return ClusterSize(letter); }));
+        const std::unique_ptr<TTypeDescriptions> types = LoadTypeDescriptions();
+        request.Options.TypeDescriptions = types.get();
+        request.Version = GetProgramVersion();
+        const TFolderReportResult result = WriteFolderReport(request);
+        for (const std::string& line : ReportProblemLines(result.Walk)) WriteError(line);
+        return result.Walk.Complete() ? 0 : 2;
     } catch (const std::exception& e) {
         WriteError(e.what());
-        status = 1;
     } catch (...) {
         WriteError("the report could not be written");
-        status = 1;
     }
-    Application->DestroyComponents();
-    return status;
+    return 1;
 }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::vector<std::string> args = CommandLineParams();
-    if (!args.empty() && IsReportSwitch(args[0])) return RunReportSwitch(args);
+    if (const TReportSwitch report = args.empty() ? TReportSwitch::None : ReportSwitchOf(args[0]);
+        report != TReportSwitch::None)
+        return RunReportSwitch(args, report == TReportSwitch::Html);
     try {
         Application->Initialize();
         Application->SetTitle("Voluscope");

@@ -4,12 +4,16 @@
 // after windows.h
 #include <shellapi.h>
 
+#include "app/UserPath.h"
 #include "app/windows/ProgressFormUnit.h"
 #include "app/windows/SplashFormUnit.h"
 #include "browser/BrowseTexts.h"
 #include "browser/ShellLink_win.h"
 #include "browser/Wildcard.h"
+#include "platform/DirList.h"
+#include "platform/WinHandle.h"
 #include "platform/WinText.h"
+#include "shell/ShellController_win.h"
 #include "shell/ShellListView_win.h"
 
 namespace {
@@ -20,6 +24,18 @@ std::string ShellTypeName(const std::string& path) {
     if (!::SHGetFileInfoW(Widen(path).c_str(), 0, &info, sizeof info, SHGFI_TYPENAME)) return {};
     info.szTypeName[79] = 0;
     return Narrow(info.szTypeName);
+}
+
+// True when an absolute identifier list names something the shell can list: a folder, a drive, a
+// virtual folder; false for a file and for null.
+bool IsShellFolder(LPCITEMIDLIST pidl) {
+    if (!pidl) return false;
+    if (ILIsEmpty(pidl)) return true;  // the desktop
+    TComPtr<IShellFolder> parent;
+    LPCITEMIDLIST child = nullptr;
+    if (FAILED(::SHBindToParent(pidl, IID_IShellFolder, parent.PutVoid(), &child)) || !parent) return false;
+    SFGAOF attributes = SFGAO_FOLDER;
+    return SUCCEEDED(parent->GetAttributesOf(1, &child, &attributes)) && (attributes & SFGAO_FOLDER);
 }
 
 void WriteStatus(TStatusBar* bar, const TStatusTexts& t) {
@@ -34,24 +50,31 @@ void TMainForm::FormShow(TObject*) {
     // A folder that cannot be listed raises "Invalid folder" out of here; showing the window reports it
     // and shows the window all the same, and the splash stays until a listing completes (for example
     // after the user picks a volume).
-    if (Params.empty())
+    if (Params.empty()) {
         OpenDrives();
-    else
-        OpenFolder(Params[0]);
+        return;
+    }
+    // A typed path is made absolute and checked here, once; a shell parsing name ("::{...}") goes to the
+    // shell as it is.
+    std::string folder = Params[0];
+    if (folder.rfind("::", 0) != 0 && !UserFolderPath(Params[0], SystemDirLister(), folder))
+        throw ESsInvalidFolder("Invalid folder");
+    OpenFolder(folder);
 }
 
 void TMainForm::OpenFolder(const std::string& Path) {
-    // A path the shell cannot parse (a folder that has gone, a shortcut leading nowhere) is refused
-    // before the list empties itself for the new folder, so the folder shown stays.
+    // A path the shell cannot parse (a folder that has gone, a shortcut leading nowhere) or that names no
+    // folder (a file, a shortcut to one) is refused before the list empties itself for the new folder,
+    // so the folder shown stays. The list gets the very path that was checked.
     std::string root = Path;
     if (root.size() == 2 && root[1] == ':') root += '\\';
     if (TStShellController* shell = StShellListView1->Controller();
-        shell && (root.empty() || !shell->ParseDisplayName(root)))
+        shell && (root.empty() || !IsShellFolder(shell->ParseDisplayName(root).get())))
         throw ESsInvalidFolder("Invalid folder");
     const bool shortcutsWere = actShortcuts->Checked();
     if (!IsShortcutsFolder(Path, ExeFolder())) actShortcuts->SetChecked(false);
     try {
-        StShellListView1->SetRootFolder(Path);
+        StShellListView1->SetRootFolder(root);
     } catch (...) {
         // The list still shows the folder it showed, so the toggle stays as it was too.
         actShortcuts->SetChecked(shortcutsWere);

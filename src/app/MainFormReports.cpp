@@ -1,13 +1,12 @@
-// The main window's reports: the four print commands, and the all-sub-folders report that the /csv and
-// /html switches write without showing the window. Both copy what the panes show into tables of texts,
-// walk the tree through the report walker and hand the tables to the CSV or HTML writer.
+// The main window's reports: the four print commands. They copy what the panes show into tables of texts
+// (the all-sub-folders reports walk the tree through the report walker), hand the tables to the CSV or
+// HTML writer, and warn when the walk could not read everything.
 #include <algorithm>
 #include <climits>
 #include <optional>
 
 #include "app/MainFormUnit.h"
 #include "app/windows/ProgressFormUnit.h"
-#include "platform/DirList.h"
 #include "platform/Exception.h"
 #include "platform/FlagScope.h"
 #include "reports/FolderReport.h"
@@ -23,6 +22,7 @@ struct TMainForm::TReportData {
     std::optional<TRgbPicture> Image;
     std::string Caption;
     TFileRows FileRows;
+    TCollectResult Walk;
 };
 
 namespace {
@@ -62,32 +62,29 @@ TVolumeGrid TMainForm::VolumeGridOf(TListView* List) {
     return grid;
 }
 
-// The collection stage. Interactive (the commands): the chart picture, the file count with its
-// question and the progress window, failures shown as "There was an error creating the report." with
-// what was collected kept. Otherwise (the switches): the volume and file tables only, failures raised.
-// Returns false when the user answered No.
-bool TMainForm::CollectReport(bool AllSubFolders, bool AsHtml, bool Interactive, TReportData& Data) {
+// The collection stage: the volume table, the chart picture, the file count with its question and the
+// progress window, and the file table. Failures are shown as "There was an error creating the report."
+// with what was collected kept. Returns false when the user answered No.
+bool TMainForm::CollectReport(bool AllSubFolders, bool AsHtml, TReportData& Data) {
     THourGlass hourGlass;
     TProgressReset progress;
     try {
         if (actVolumes->Checked()) Data.VolumeGrid = VolumeGridOf(VolumeList);
         // The picture is taken for either format, so the clipboard holds the chart afterwards.
-        if (Interactive && actCharts->Checked()) Data.Image = ChartSnapshot();
+        if (actCharts->Checked()) Data.Image = ChartSnapshot();
         Data.Caption = TrimText(Panel3->Caption());
-        if (!Interactive || actExplorer->Checked()) {
-            const std::string path = CurrentFolderPath(), mask = Interactive ? FilterCombo->Text() : "*.*";
-            if (Interactive) {
-                const std::int64_t count = FolderFileCount(path, mask);
-                if (count > INT_MAX) throw Exception("The number of files does not fit the progress gauge.");
-                if (ProgressForm) ProgressForm->Gauge1->SetMaxValue(static_cast<int>(count));
-                if (AllSubFolders && (count > 5000 || (AsHtml && count > 500))) {
-                    if (Application->MessageBox("This could take a while to render. Are you sure you want to proceed?",
-                                                Application->Title(), MB_YESNO | MB_ICONWARNING) != IDYES)
-                        return false;
-                    if (ProgressForm) {
-                        ProgressForm->Show();
-                        ProgressForm->ShowGauge();
-                    }
+        if (actExplorer->Checked()) {
+            const std::string path = CurrentFolderPath(), mask = FilterCombo->Text();
+            const std::int64_t count = FolderFileCount(path, mask);
+            if (count > INT_MAX) throw Exception("The number of files does not fit the progress gauge.");
+            if (ProgressForm) ProgressForm->Gauge1->SetMaxValue(static_cast<int>(count));
+            if (AllSubFolders && (count > 5000 || (AsHtml && count > 500))) {
+                if (Application->MessageBox("This could take a while to render. Are you sure you want to proceed?",
+                                            Application->Title(), MB_YESNO | MB_ICONWARNING) != IDYES)
+                    return false;
+                if (ProgressForm) {
+                    ProgressForm->Show();
+                    ProgressForm->ShowGauge();
                 }
             }
             std::vector<std::string> header;
@@ -101,7 +98,7 @@ bool TMainForm::CollectReport(bool AllSubFolders, bool AsHtml, bool Interactive,
                     options.OnFolder = [](const std::string& folder) { ProgressForm->SetStatus(folder); };
                     options.OnFile = [] { ProgressForm->Gauge1->StepProgress(1); };
                 }
-                CollectFolderTree(Data.FileRows, header, path, mask, options);
+                Data.Walk = CollectFolderTree(Data.FileRows, header, path, mask, options);
             } else {
                 Data.FileRows.Add(header);
                 // The folder list as it shows: every row as long as the widest, the folder in the last cell.
@@ -124,7 +121,6 @@ bool TMainForm::CollectReport(bool AllSubFolders, bool AsHtml, bool Interactive,
             }
         }
     } catch (const std::exception& e) {
-        if (!Interactive) throw;
         progress.Reset();
         Application->MessageBox(std::string("There was an error creating the report.\r\n") + e.what(),
                                 Application->Title(), MB_OK);
@@ -139,10 +135,15 @@ void TMainForm::PrintReport(bool AllSubFolders, bool AsHtml) {
     TFlagScope running(FReportRunning);
     TBusyScope busy;
     TReportData data;
-    if (!CollectReport(AllSubFolders, AsHtml, true, data)) return;
+    if (!CollectReport(AllSubFolders, AsHtml, data)) return;
     if (AsHtml) {
-        THourGlass hourGlass;
-        WriteHtmlReport(data.VolumeGrid, data.Image ? &*data.Image : nullptr, data.Caption, data.FileRows, ShellOpen);
+        std::string page;
+        {
+            THourGlass hourGlass;
+            page = WriteHtmlReport(data.VolumeGrid, data.Image ? &*data.Image : nullptr, data.Caption, data.FileRows,
+                                   ShellOpen);
+        }
+        if (!page.empty()) WarnIfIncomplete(data.Walk);
         return;
     }
     TSaveDialog dialog(this);
@@ -156,15 +157,14 @@ void TMainForm::PrintReport(bool AllSubFolders, bool AsHtml) {
     } catch (const std::exception& e) {
         Application->MessageBox(std::string("There was an error creating the report file.\r\n") + e.what(),
                                 Application->Title(), MB_OK);
+        return;
     }
+    WarnIfIncomplete(data.Walk);
 }
 
-void TMainForm::WriteFolderReportFile(const std::string& Folder, const std::string& File, bool AsHtml) {
-    if (Folder.empty() || !SystemDirLister().FolderExists(Folder)) throw Exception("No such folder: " + Folder);
-    OpenFolder(Folder);
-    TReportData data;
-    CollectReport(true, AsHtml, false, data);
-    WriteReportFile(File, AsHtml, data.VolumeGrid, {}, data.Caption, data.FileRows, GetProgramVersion());
+void TMainForm::WarnIfIncomplete(const TCollectResult& Walk) {
+    const std::string text = ReportWarningText(Walk);
+    if (!text.empty()) Application->MessageBox(text, Application->Title(), MB_OK | MB_ICONWARNING);
 }
 
 void TMainForm::actPrintExecute(TObject*) {

@@ -13,6 +13,7 @@
 #include "platform/ReadyFile.h"
 #include "platform/WinText.h"
 #include "shell/ShellListView_win.h"
+#include "volumes/VolumeInventory.h"
 
 TSplashForm* SplashForm = nullptr;
 TProgressForm* ProgressForm = nullptr;
@@ -139,18 +140,8 @@ void TMainForm::CreatePanes() {
     VolumeList->SetAnchors(akLeft | akTop | akRight | akBottom);
     VolumeList->SetSmallImages(ActionImages);
     VolumeList->SetHint("Select a volume");
-    struct TColumn {
-        const char* Caption;
-        int Width;
-        TAlignment Alignment;
-    };
-    const TColumn columns[] = {
-        {"Volume", 100, taLeftJustify},   {"Logical", 60, taLeftJustify},    {"Type", 80, taLeftJustify},
-        {"System", 60, taLeftJustify},    {"Size", 70, taRightJustify},      {"Used", 70, taRightJustify},
-        {"Free", 70, taRightJustify},     {"Available", 80, taRightJustify}, {"Cluster", 60, taRightJustify},
-        {"Serial", 100, taLeftJustify},   {"Unicode", 60, taLeftJustify},    {"Compression", 90, taLeftJustify},
-        {"Compressed", 90, taLeftJustify}};
-    for (const TColumn& c : columns) VolumeList->AddColumn(c.Caption, c.Width, c.Alignment);
+    for (const TVolumeColumn& c : kVolumeColumns)
+        VolumeList->AddColumn(c.Caption, c.Width, c.RightAligned ? taRightJustify : taLeftJustify);
     Label1->SetFocusControl(VolumeList);
     VolumeList->OnSelectItem = [this](TObject* s, int item, bool selected) { VolumeListSelectItem(s, item, selected); };
 

@@ -15,6 +15,7 @@
 #include "ui/StdCtrls.h"
 
 #include "reports/ReportTables.h"
+#include "reports/TreeWalker.h"
 
 #include "chart/BarSeries.h"
 #include "chart/PieSeries.h"
@@ -157,11 +158,9 @@ public:
     std::string CurrentFolderPath() const;
     std::string CurrentFolderName() const;
 
-    // Reports (MainFormReports.cpp): the four print commands' one operation; the all-sub-folders report
-    // of a folder written to a file without the window (the /csv and /html switches; failures raise);
-    // the volume list's texts column by column.
+    // Reports (MainFormReports.cpp): the four print commands' one operation; the volume list's texts
+    // column by column.
     void PrintReport(bool AllSubFolders, bool AsHtml);
-    void WriteFolderReportFile(const std::string& Folder, const std::string& File, bool AsHtml);
     static TVolumeGrid VolumeGridOf(TListView* List);
 
     bool ChartFileTypes() const { return FChartFileTypes; }
@@ -209,7 +208,9 @@ public:
 
 private:
     struct TReportData;
-    bool CollectReport(bool AllSubFolders, bool AsHtml, bool Interactive, TReportData& Data);
+    bool CollectReport(bool AllSubFolders, bool AsHtml, TReportData& Data);
+    // The warning after a report whose walk could not read everything.
+    void WarnIfIncomplete(const TCollectResult& Walk);
     bool FReportRunning = false;
     // Lists the current folder again, also one without a file-system path (the drive level).
     void ListCurrentFolderAgain();

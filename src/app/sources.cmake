@@ -1,7 +1,8 @@
 # The program's settings (portable) and the main window with its commands, pictures and pages
 # (Windows).
 list(APPEND VS_CORE_SOURCES
-    src/app/Settings.cpp)
+    src/app/Settings.cpp
+    src/app/UserPath.cpp)
 list(APPEND VS_WIN_SOURCES
     src/app/GlyphPainter.cpp
     src/app/ActionImages.cpp

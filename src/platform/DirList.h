@@ -45,6 +45,9 @@ public:
     virtual std::int64_t Size() const = 0;
     // Last write time in 100-ns ticks since 1601-01-01 UTC (FILETIME); 0 when unknown.
     virtual std::int64_t LastWriteTime() const = 0;
+    // False when the entry's size, time and attributes could not be read (POSIX: a folder that may be
+    // listed but not searched, or an entry that vanished meanwhile); Size and LastWriteTime then give 0.
+    virtual bool DetailsRead() const { return true; }
 
 protected:
     ~TDirEntry() = default;

@@ -131,6 +131,7 @@ public:
         return kUnixEpochTicks + static_cast<std::int64_t>(FStat.st_mtim.tv_sec) * 10000000 +
                FStat.st_mtim.tv_nsec / 100;
     }
+    bool DetailsRead() const override { return Stat(); }
 
 private:
     int FDirFd;

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "platform/AnsiText.h"
+#include "platform/Exception.h"
+#include "platform/FileKind.h"
 #include "platform/OutFile.h"
 
 namespace {
@@ -99,9 +101,23 @@ constexpr std::string_view kStyle =
 
 }  // namespace
 
+void CheckReportTarget(const std::string& path) {
+    const std::string start = "Cannot create file \"" + path + "\". ";
+    if (path == "-") throw Exception(start + "Reports are written to files only; give a file name.");
+    switch (FileKindOf(path)) {
+        case TFileKind::Folder:
+            throw Exception(start + "It is a folder.");
+        case TFileKind::Other:
+            throw Exception(start + "It is a device or a pipe, not a file.");
+        default:
+            break;
+    }
+}
+
 void WriteHtmlPage(const std::string& path, const TVolumeGrid& volumeGrid, std::string_view imageName,
                    std::string_view caption, const TFileRows& fileRows, std::string_view dateText,
                    std::string_view version) {
+    CheckReportTarget(path);
     TOutFile file(path);
     TReportText out(file);
     out.Check(volumeGrid);
@@ -184,6 +200,7 @@ void WriteHtmlPage(const std::string& path, const TVolumeGrid& volumeGrid, std::
 }
 
 void WriteCsvReport(const std::string& fileName, const TVolumeGrid& volumeGrid, const TFileRows& fileRows) {
+    CheckReportTarget(fileName);
     TOutFile file(fileName);
     TReportText out(file);
     out.Check(volumeGrid);

@@ -25,5 +25,10 @@ void WriteHtmlPage(const std::string& path, const TVolumeGrid& volumeGrid, std::
 // inside a field is doubled (RFC 4180); other texts are written as they are.
 void WriteCsvReport(const std::string& fileName, const TVolumeGrid& volumeGrid, const TFileRows& fileRows);
 
+// Refuses a report target that is not a file, before anything is created: "-" (standard output, which a
+// report is not written to), a folder, a pipe or a device (writing to a pipe would wait for a reader for
+// ever). Raises an Exception naming the target; both writers call it first.
+void CheckReportTarget(const std::string& path);
+
 // The opening tag of the page's date line (the one line that changes from run to run).
 inline constexpr std::string_view kHtmlDateLineStart = "<P ALIGN=\"CENTER\" CLASS=\"date\">";

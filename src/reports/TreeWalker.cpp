@@ -4,7 +4,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "containers/StDictionary.h"
+#include "platform/AnsiText.h"
 #include "platform/DateTime.h"
 #include "platform/DirList.h"
 #include "platform/DosWildcard.h"
@@ -23,6 +23,21 @@ std::string FileExtensionKey(std::string_view name) {
     const std::size_t dot = name.rfind('.');
     if (dot == std::string_view::npos) return {};
     return LowerCaseLocale(name.substr(dot));
+}
+
+bool RepairUtf8(std::string_view text, std::string& repaired) {
+    if (IsAsciiText(text)) return false;
+    std::string out;
+    out.reserve(text.size() + 8);
+    bool repairs = false;
+    for (std::size_t pos = 0; pos < text.size();) {
+        char32_t c = DecodeUtf8(text, pos);
+        // A byte that does not decode comes back as 0xDC80 to 0xDCFF (encoded surrogates are refused too).
+        if (c >= 0xDC80 && c <= 0xDCFF) c = 0xFFFD, repairs = true;
+        AppendUtf8(out, c);
+    }
+    if (repairs) repaired = std::move(out);
+    return repairs;
 }
 
 namespace {
@@ -45,35 +60,30 @@ public:
         PlaceValues();
     }
 
-    void Walk(const std::string& start, const std::string& mask, bool recurse) {
-        if (!recurse) {
-            if (FOptions.OnFolder) FOptions.OnFolder(start);
-            FLister.List(start, mask, [&](const TDirEntry& e) {
-                if (!e.IsDirectory()) AddRow(start, e);
-                return true;
-            });
-            return;
-        }
+    TCollectResult Walk(const std::string& start, const std::string& mask, bool recurse) {
         // One listing per folder serves both the rows and the sub-folders, so the mask is matched here
         // with the listers' own matcher: the whole mask is one pattern, as List(folder, mask) takes it.
         const TDosWildcard matcher(mask);
         const char sep = FLister.Separator();
-        // Pre-order, depth first: the stack holds folders still to read, the next one on top.
+        // Pre-order, depth first: the stack holds folders still to read, the next one on top. Nothing
+        // recurses, so the depth is bounded by what the listing can open, not by the thread's stack.
         std::vector<std::string> pending{start};
         std::vector<std::string> children;
-        while (!pending.empty()) {
-            std::string folder = std::move(pending.back());
+        for (bool atStart = true; !pending.empty(); atStart = false) {
+            const std::string folder = std::move(pending.back());
             pending.pop_back();
             if (FOptions.OnFolder) FOptions.OnFolder(folder);
+            BeginFolder(folder);
             children.clear();
             const bool hasSep = !folder.empty() && (folder.back() == sep || (sep == '\\' && folder.back() == '/'));
-            FLister.List(folder, "*.*", [&](const TDirEntry& e) {
+            const TDirStatus status = FLister.List(folder, "*.*", [&](const TDirEntry& e) {
                 const std::string_view name = e.Name();
                 if (!e.IsDirectory()) {
-                    if (matcher.Matches(name)) AddRow(folder, e);
+                    if (matcher.Matches(name)) AddRow(e);
                     return true;
                 }
-                if (name.empty() || name[0] == '.' || !IsFolderToEnter(e)) return true;
+                if (!recurse || name.empty() || name[0] == '.' || !IsFolderToEnter(e)) return true;
+                if (RepairUtf8(name, FScratch)) ++FResult.InvalidNames;
                 std::string child;
                 child.reserve(folder.size() + name.size() + 1);
                 child.append(folder);
@@ -82,9 +92,13 @@ public:
                 children.push_back(std::move(child));
                 return true;
             });
+            // A folder gone since its parent was listed holds nothing to report; the start folder is
+            // another matter: the report would be empty without saying why.
+            if (status != TDirStatus::Ok && (status != TDirStatus::NotFound || atStart)) MarkUnreadable();
             // The folder's rows went in during the listing; its sub-folders are read next, in listing order.
             for (auto it = children.rbegin(); it != children.rend(); ++it) pending.push_back(std::move(*it));
         }
+        return std::move(FResult);
     }
 
 private:
@@ -98,8 +112,24 @@ private:
     std::unordered_map<std::string, const std::string*> FRawTypes;  // extension as written -> FTypes value
     std::string FRawKey;
     std::string FAttributes;
+    std::string FName;
     std::int64_t FLastTime = -1;
     std::string FLastTimeText;
+    TCollectResult FResult;
+    std::string FScratch;
+    // The folder being read: its path as the folder cell writes it, and whether it is in the result yet.
+    std::string FFolderCell;
+    bool FFolderMarked = false;
+
+    void BeginFolder(const std::string& folder) {
+        if (!RepairUtf8(folder, FFolderCell)) FFolderCell = folder;
+        FFolderMarked = false;
+    }
+    void MarkUnreadable() {
+        if (FFolderMarked) return;
+        FFolderMarked = true;
+        FResult.Unreadable.push_back(FFolderCell);
+    }
 
     void PlaceValues() {
         if (FRows.Empty()) throw Exception("The report has no header row.");
@@ -137,9 +167,8 @@ private:
         std::string key = FileExtensionKey(name);
         auto it = FTypes.find(key);
         if (it == FTypes.end()) {
-            void* data = nullptr;
             std::string text;
-            if (FOptions.TypeDescriptions->Find(key, data) && data) text = static_cast<const char*>(data);
+            FOptions.TypeDescriptions->Find(key, text);
             it = FTypes.emplace(std::move(key), std::move(text)).first;
         }
         return *FRawTypes.emplace(FRawKey, &it->second).first->second;
@@ -155,27 +184,38 @@ private:
         return FLastTimeText;
     }
 
-    // Adds the row of one listed file of folder; dot-names are left out.
-    void AddRow(const std::string& folder, const TDirEntry& e) {
-        const std::string_view name = e.Name();
+    // Adds the row of one listed file of the folder being read; dot-names are left out.
+    void AddRow(const TDirEntry& e) {
+        std::string_view name = e.Name();
         if (name.empty() || name[0] == '.') return;
         if (FOptions.OnFile) FOptions.OnFile();
+        if (RepairUtf8(name, FName)) {
+            ++FResult.InvalidNames;
+            name = FName;
+        }
         char size[24];
-        const auto [end, ec] = std::to_chars(size, size + sizeof size, e.Size());
+        std::size_t sizeLength = 0;
+        std::string_view time;
+        if (e.DetailsRead()) {
+            sizeLength = static_cast<std::size_t>(std::to_chars(size, size + sizeof size, e.Size()).ptr - size);
+            time = TimeText(e.LastWriteTime());
+        } else {
+            MarkUnreadable();  // a size that cannot be read is left empty, never written as 0
+        }
         FAttributes = ReportAttributeLetters(e.Attributes());
         FRow[FSlot[0]] = name;
-        FRow[FSlot[1]] = std::string_view(size, static_cast<std::size_t>(end - size));
+        FRow[FSlot[1]] = std::string_view(size, sizeLength);
         FRow[FSlot[2]] = TypeText(name);
-        FRow[FSlot[3]] = TimeText(e.LastWriteTime());
+        FRow[FSlot[3]] = time;
         FRow[FSlot[4]] = FAttributes;
-        FRow[FSlot[5]] = folder;
+        FRow[FSlot[5]] = FFolderCell;
         FRows.Add(FRow);
     }
 };
 
 }  // namespace
 
-void CollectFiles(const std::string& folder, const std::string& mask, TFileRows& rows, bool recurse,
-                  const TCollectOptions& options) {
-    TReportWalker(rows, options).Walk(folder, mask, recurse);
+TCollectResult CollectFiles(const std::string& folder, const std::string& mask, TFileRows& rows, bool recurse,
+                            const TCollectOptions& options) {
+    return TReportWalker(rows, options).Walk(folder, mask, recurse);
 }

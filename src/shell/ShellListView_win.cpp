@@ -11,6 +11,7 @@
 #include "platform/Volumes.h"
 #include "platform/WinText.h"
 #include "shell/FolderSize.h"
+#include "shell/TypeDescriptions_win.h"
 #include "ui/Animate.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
@@ -76,9 +77,7 @@ TStShellListView::TStShellListView(TComponent* owner, TWinControl* parent)
     ShellOpen = [](const std::string& path) {
         ::ShellExecuteW(nullptr, L"open", Widen(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     };
-    FTypeDescriptions = std::make_unique<TStDictionary>(250);
-    FTypeDescriptions->SetDisposeData([](void* data) { delete static_cast<std::string*>(data); });
-    LoadTypeDescriptions();
+    FTypeDescriptions = LoadTypeDescriptions();
 
     FViewMenu = new TPopupMenu(this);
     const char* captions[] = {"Lar&ge Icons", "S&mall Icons", "&List", "&Details"};
@@ -143,28 +142,6 @@ TStShellListView::~TStShellListView() {
 void TStShellListView::SetController(TStShellController* controller) {
     FController = controller ? controller : FOwnController.get();
     SetSharedImages(FController->SmallImages(), FController->LargeImages());
-}
-
-void TStShellListView::LoadTypeDescriptions() {
-    // .ext -> class -> the class's description, from the registry's classes root.
-    wchar_t name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD len = 256;
-        LONG rc = ::RegEnumKeyExW(HKEY_CLASSES_ROOT, i, name, &len, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc != ERROR_SUCCESS) continue;
-        if (name[0] != L'.') continue;
-        wchar_t cls[256] = {};
-        LONG size = sizeof(cls);
-        if (::RegQueryValueW(HKEY_CLASSES_ROOT, name, cls, &size) != ERROR_SUCCESS || !cls[0]) continue;
-        wchar_t desc[512] = {};
-        size = sizeof(desc);
-        if (::RegQueryValueW(HKEY_CLASSES_ROOT, cls, desc, &size) != ERROR_SUCCESS || !desc[0]) continue;
-        void* existing = nullptr;
-        std::string key = Narrow(name);
-        if (FTypeDescriptions->Find(key, existing)) continue;
-        FTypeDescriptions->Add(key, new std::string(Narrow(desc)));
-    }
 }
 
 TStShellItemList& TStShellListView::ActiveList() {
@@ -384,10 +361,7 @@ void TStShellListView::FillDetails(TStShellItem& item) {
                 type = SearchedFileTypeText(item.Path);
             } else if (item.IsFile) {
                 type = FileTypeText(item.Path, [this](const std::string& ext, std::string& description) {
-                    void* data = nullptr;
-                    if (!FTypeDescriptions->Find(ext, data) || !data) return false;
-                    description = *static_cast<std::string*>(data);
-                    return true;
+                    return FTypeDescriptions->Find(ext, description);
                 });
             }
             item.TypeName = type;

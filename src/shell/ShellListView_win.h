@@ -10,11 +10,11 @@
 #include <memory>
 #include <string>
 
-#include "containers/StDictionary.h"
 #include "platform/DirList.h"
 #include "shell/ShellController_win.h"
 #include "shell/ShellItem.h"
 #include "shell/ShellListViewRows.h"
+#include "shell/TypeDescriptions.h"
 #include "ui/ComCtrls.h"
 
 class TPopupMenu;
@@ -90,7 +90,7 @@ public:
     TStShellFolder* CurrentFolder() const { return FCurrentFolder.get(); }
     // The item of the row whose state changed last.
     TStShellItem* ChangedItem() const { return FChangedItem; }
-    TStDictionary& TypeDescriptions() { return *FTypeDescriptions; }
+    TTypeDescriptions& TypeDescriptions() { return *FTypeDescriptions; }
     // The item a row shows (null past the end).
     TStShellItem* RowItem(int row);
     bool Filling() const { return FFilling; }
@@ -169,7 +169,6 @@ private:
     void UpdateRowCount();
     void RebuildSelection();
     void ClearSelectionList();
-    void LoadTypeDescriptions();
     // The find data of the folder being listed: read before the enumeration, dropped after it.
     void ReadFolderData(const TStShellFolder& folder);
     void DropFolderData();
@@ -188,7 +187,7 @@ private:
     bool FSelectionStale = false;
     std::unique_ptr<TStShellFolder> FCurrentFolder;
     TStShellItem* FChangedItem = nullptr;
-    std::unique_ptr<TStDictionary> FTypeDescriptions;
+    std::unique_ptr<TTypeDescriptions> FTypeDescriptions;
     std::vector<TStColumn> FColumns;
     TPopupMenu* FViewMenu = nullptr;
     TAnimate* FAnimation = nullptr;

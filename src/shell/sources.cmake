@@ -13,6 +13,7 @@ list(APPEND VS_CORE_SOURCES
 list(APPEND VS_WIN_SOURCES
     src/shell/ShellController_win.cpp
     src/shell/ShellListView_win.cpp
+    src/shell/TypeDescriptions_win.cpp
     src/shell/ShellListViewDrag_win.cpp
     src/shell/ShellListViewRefresh_win.cpp)
 

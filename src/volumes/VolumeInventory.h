@@ -19,6 +19,18 @@ constexpr std::uint32_t kFlagUnicodeOnDisk = 4;
 constexpr std::uint32_t kFlagFileCompression = 16;
 constexpr std::uint32_t kFlagVolumeCompressed = 32768;
 
+// The volume table's thirteen columns, in order: caption, width in pixels, right-aligned.
+struct TVolumeColumn {
+    const char* Caption;
+    int Width;
+    bool RightAligned;
+};
+inline constexpr TVolumeColumn kVolumeColumns[] = {
+    {"Volume", 100, false},   {"Logical", 60, false}, {"Type", 80, false},    {"System", 60, false},
+    {"Size", 70, true},       {"Used", 70, true},     {"Free", 70, true},     {"Available", 80, true},
+    {"Cluster", 60, true},    {"Serial", 100, false}, {"Unicode", 60, false}, {"Compression", 90, false},
+    {"Compressed", 90, false}};
+
 struct TVolumeRow {
     char Letter = 0;
     int ImageIndex = kLightGreen;

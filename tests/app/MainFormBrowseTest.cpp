@@ -363,6 +363,39 @@ TEST_F(Browse, AMissingStartFolderIsReportedAndAVolumeEndsTheSplash) {
     EXPECT_TRUE(uitest::TakeBoxes().empty());
 }
 
+// Start folders as a user types them are made absolute first: "." and ".." against the current folder,
+// a Unix-style path (Wine shows the Unix root as Z:\). A file, or a folder that is not there, is refused
+// with "Invalid folder." and nothing is listed.
+TEST_F(Browse, StartFoldersAreTakenAsTyped) {
+    MakeTree();
+    const uitest::TScopedCurrentDir here(Widen(Dir.Utf8() + "\\sub"));
+    struct {
+        std::string Typed;
+        std::string Listed;  // empty: refused
+    } cases[] = {
+        {".", Dir.Utf8() + "\\sub"},   {"..", Dir.Utf8()},      {"/", "Z:\\"}, {"inner.txt", ""},
+        {Dir.Utf8() + "\\readme", ""}, {"/no/such/folder", ""},
+    };
+    for (const auto& c : cases) {
+        delete F;
+        NewForm();
+        F->Params = {c.Typed};
+        F->Show();
+        uitest::Pump();
+        const auto boxes = uitest::TakeBoxes();
+        if (c.Listed.empty()) {
+            ASSERT_EQ(boxes.size(), 1u) << c.Typed;
+            EXPECT_EQ(boxes[0].Text, "Invalid folder.") << c.Typed;
+            EXPECT_EQ(F->StShellListView1->CurrentFolder(), nullptr) << c.Typed;
+            EXPECT_EQ(F->StShellListView1->ItemCount(), 0) << c.Typed;
+        } else {
+            EXPECT_TRUE(boxes.empty()) << c.Typed << ": " << (boxes.empty() ? "" : boxes[0].Text);
+            EXPECT_TRUE(SameText(c.Listed, F->CurrentFolderPath())) << c.Typed << ": " << F->CurrentFolderPath();
+            EXPECT_GT(F->StShellListView1->ItemCount(), 0) << c.Typed;
+        }
+    }
+}
+
 TEST_F(Browse, SelectingAVolumeListsItsRootOnce) {
     Open(Dir.Utf8());
     F->actShortcuts->SetChecked(true);
@@ -429,6 +462,7 @@ TEST_F(Browse, ShortcutsFolderRoundTripWithRealShortcutFiles) {
     MakeShortcut(shortcuts / "Gone.lnk", vstest::PathUtf8(Dir.Path() / "Gone"));
     Dir.WriteFile("junk", 64, 'j');
     fs::copy_file(Dir.Path() / "junk", shortcuts / "Broken.lnk");
+    MakeShortcut(shortcuts / "File.lnk", vstest::PathUtf8(Dir.Path() / "junk"));
     Open(vstest::PathUtf8(start));
 
     auto doubleClick = [&](const std::string& name) {
@@ -463,7 +497,14 @@ TEST_F(Browse, ShortcutsFolderRoundTripWithRealShortcutFiles) {
     EXPECT_EQ("Invalid folder.", box.Text);
     EXPECT_TRUE(F->actShortcuts->Checked());
     EXPECT_EQ(ExeFolder() + "shortcuts", F->CurrentFolderPath());
-    EXPECT_EQ(3, F->StShellListView1->ItemCount());
+    EXPECT_EQ(4, F->StShellListView1->ItemCount());
+
+    // A shortcut to a file: a file is no folder to list.
+    doubleClick("File.lnk");
+    ASSERT_TRUE(uitest::TakeOneBox(box));
+    EXPECT_EQ("Invalid folder.", box.Text);
+    EXPECT_EQ(ExeFolder() + "shortcuts", F->CurrentFolderPath());
+    EXPECT_EQ(4, F->StShellListView1->ItemCount());
 
     doubleClick("Data.lnk");
     EXPECT_TRUE(SameText(vstest::PathUtf8(data), F->CurrentFolderPath())) << F->CurrentFolderPath();

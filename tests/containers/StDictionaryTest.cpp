@@ -1,20 +1,25 @@
-#include "containers/StDictionary.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "containers/StDictionary.h"
+
 namespace {
 
-void* Tag(intptr_t n) { return reinterpret_cast<void*>(n); }
+// Most cases store plain numbers: the table's rules do not depend on the value type.
+using TDict = TStDictionary<int>;
+int Tag(int n) {
+    return n;
+}
 
 // Keys of one bucket, head first.
-std::vector<std::string> Chain(const TStDictionary& d, std::uint32_t bucket) {
+std::vector<std::string> Chain(const TDict& d, std::uint32_t bucket) {
     std::vector<std::string> keys;
-    for (const TStDictNode* n = d.BucketHead(bucket); n; n = n->Next()) keys.push_back(n->Name());
+    for (const TStDictNode<int>* n = d.BucketHead(bucket); n; n = n->Next()) keys.push_back(n->Name());
     return keys;
 }
 
@@ -35,10 +40,10 @@ TEST(StDictionary, HashOfUpperCaseKeyRotatedByPosition) {
 }
 
 TEST(StDictionary, FindIgnoresCaseAndReturnsTheSameData) {
-    TStDictionary d(250);
+    TDict d(250);
     d.Add(".txt", Tag(1));
     d.Add("Straße", Tag(2));
-    void* data = nullptr;
+    int data = 0;
     ASSERT_TRUE(d.Find(".TXT", data));
     EXPECT_EQ(data, Tag(1));
     ASSERT_TRUE(d.Find(".Txt", data));
@@ -54,15 +59,15 @@ TEST(StDictionary, FindIgnoresCaseAndReturnsTheSameData) {
 }
 
 TEST(StDictionary, NonAsciiKeysFoldCase) {
-    TStDictionary d(250);
+    TDict d(250);
     d.Add(".été", Tag(1));
-    void* data = nullptr;
+    int data = 0;
     EXPECT_TRUE(d.Find(".ÉTÉ", data));
     EXPECT_THROW(d.Add(".ÉtÉ", Tag(2)), EStContainerError);
 }
 
 TEST(StDictionary, DuplicateIsRefusedAndTableUnchanged) {
-    TStDictionary d(250);
+    TDict d(250);
     d.Add(".TXT", Tag(1));
     try {
         d.Add(".txt", Tag(2));
@@ -71,18 +76,18 @@ TEST(StDictionary, DuplicateIsRefusedAndTableUnchanged) {
         EXPECT_STREQ(e.what(), "Attempt to add duplicate node to TStTree");
     }
     EXPECT_EQ(d.Count(), 1);
-    void* data = nullptr;
+    int data = 0;
     ASSERT_TRUE(d.Find(".txt", data));
     EXPECT_EQ(data, Tag(1));
 }
 
 TEST(StDictionary, FindMovesEntryToHeadOfChain) {
-    TStDictionary d(1);  // one bucket: every key shares the chain
+    TDict d(1);  // one bucket: every key shares the chain
     d.Add("a", Tag(1));
     d.Add("b", Tag(2));
     d.Add("c", Tag(3));
     EXPECT_EQ(Chain(d, 0), (std::vector<std::string>{"c", "b", "a"}));
-    void* data = nullptr;
+    int data = 0;
     ASSERT_TRUE(d.Find("A", data));
     EXPECT_EQ(data, Tag(1));
     EXPECT_EQ(Chain(d, 0), (std::vector<std::string>{"a", "c", "b"}));
@@ -96,8 +101,8 @@ TEST(StDictionary, FindMovesEntryToHeadOfChain) {
 TEST(StDictionary, ClearHandsEveryDataToTheHookOnceAndEventWins) {
     static int procCalls;
     procCalls = 0;
-    TStDictionary d(250);
-    d.SetDisposeData([](void*) { ++procCalls; });
+    TDict d(250);
+    d.SetDisposeData([](int&) { ++procCalls; });
     d.Clear();  // empty: no hook
     EXPECT_EQ(procCalls, 0);
 
@@ -105,11 +110,11 @@ TEST(StDictionary, ClearHandsEveryDataToTheHookOnceAndEventWins) {
     d.Clear();
     EXPECT_EQ(procCalls, 10);
     EXPECT_EQ(d.Count(), 0);
-    void* data = nullptr;
+    int data = 0;
     EXPECT_FALSE(d.Find("k1", data));
 
-    std::vector<void*> seen;
-    d.SetOnDisposeData([&](TStContainer* sender, void* p) {
+    std::vector<int> seen;
+    d.SetOnDisposeData([&](TStContainer* sender, int& p) {
         EXPECT_EQ(sender, &d);
         seen.push_back(p);
     });
@@ -123,8 +128,8 @@ TEST(StDictionary, ClearHandsEveryDataToTheHookOnceAndEventWins) {
 TEST(StDictionary, DestructionDisposesEachEntryOnce) {
     int calls = 0;
     {
-        TStDictionary d(3);
-        d.SetOnDisposeData([&](TStContainer*, void*) { ++calls; });
+        TDict d(3);
+        d.SetOnDisposeData([&](TStContainer*, int&) { ++calls; });
         for (int i = 0; i < 50; ++i) d.Add(std::to_string(i), Tag(i));
     }
     EXPECT_EQ(calls, 50);
@@ -132,8 +137,8 @@ TEST(StDictionary, DestructionDisposesEachEntryOnce) {
 
 TEST(StDictionary, ResizeKeepsEveryEntryAndDisposesNothing) {
     int calls = 0;
-    TStDictionary d(250);
-    d.SetOnDisposeData([&](TStContainer*, void*) { ++calls; });
+    TDict d(250);
+    d.SetOnDisposeData([&](TStContainer*, int&) { ++calls; });
     for (int i = 0; i < 500; ++i) d.Add("key" + std::to_string(i), Tag(i + 1));
     d.SetHashSize(7);
     EXPECT_EQ(d.HashSize(), 7);
@@ -142,7 +147,7 @@ TEST(StDictionary, ResizeKeepsEveryEntryAndDisposesNothing) {
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(d.Count(), 500);
     for (int i = 0; i < 500; ++i) {
-        void* data = nullptr;
+        int data = 0;
         ASSERT_TRUE(d.Find("KEY" + std::to_string(i), data)) << i;
         EXPECT_EQ(data, Tag(i + 1));
     }
@@ -151,9 +156,38 @@ TEST(StDictionary, ResizeKeepsEveryEntryAndDisposesNothing) {
     EXPECT_EQ(calls, 500);
 }
 
+// Values that own something are the dictionary's: a resize moves them without a copy, clearing or
+// destroying the table releases them once, after the hook has seen them.
+TEST(StDictionary, OwnedValuesLiveAsLongAsTheirEntries) {
+    auto probe = std::make_shared<int>(0);
+    std::vector<long> useCountsSeen;
+    {
+        TStDictionary<std::shared_ptr<int>> d(2);
+        d.SetOnDisposeData([&](TStContainer*, std::shared_ptr<int>& p) { useCountsSeen.push_back(p.use_count()); });
+        for (int i = 0; i < 20; ++i) d.Add("k" + std::to_string(i), probe);
+        EXPECT_EQ(probe.use_count(), 21);
+        d.SetHashSize(17);
+        EXPECT_EQ(probe.use_count(), 21);
+        std::shared_ptr<int> found;
+        ASSERT_TRUE(d.Find("K7", found));
+        EXPECT_EQ(found, probe);
+    }
+    EXPECT_EQ(useCountsSeen.size(), 20u);
+    EXPECT_EQ(useCountsSeen.front(), 21);  // the hook runs before the value goes
+    EXPECT_EQ(probe.use_count(), 1);
+
+    TStDictionary<std::string> texts(250);
+    texts.Add(".txt", "Text Document");
+    std::string text = "unchanged";
+    EXPECT_FALSE(texts.Find(".doc", text));
+    EXPECT_EQ(text, "unchanged");
+    ASSERT_TRUE(texts.Find(".TXT", text));
+    EXPECT_EQ(text, "Text Document");
+}
+
 TEST(StDictionary, BadSizeIsRefused) {
-    EXPECT_THROW(TStDictionary(0), EStContainerError);
-    TStDictionary d(5);
+    EXPECT_THROW(TDict(0), EStContainerError);
+    TDict d(5);
     d.Add("a", Tag(1));
     try {
         d.SetHashSize(-3);
@@ -162,17 +196,17 @@ TEST(StDictionary, BadSizeIsRefused) {
         EXPECT_STREQ(e.what(), "Bad size parameter");
     }
     EXPECT_EQ(d.HashSize(), 5);
-    void* data = nullptr;
+    int data = 0;
     EXPECT_TRUE(d.Find("a", data));
 }
 
 TEST(StDictionary, LockIsRecursiveAndGuardsOtherThreads) {
-    TStDictionary d(250);
+    TDict d(250);
     d.Add("outer", Tag(1));
     // A hook that looks into the same dictionary re-enters the lock on the same thread.
     bool foundDuringClear = true;
-    d.SetOnDisposeData([&](TStContainer*, void*) {
-        void* data = nullptr;
+    d.SetOnDisposeData([&](TStContainer*, int&) {
+        int data = 0;
         foundDuringClear = d.Find("outer", data);
     });
     d.Clear();

@@ -1,16 +1,19 @@
 // The four report commands in the real main window under Wine, and the /csv and /html switches of the
 // program: what is asked, what is written, and what is shown when writing fails.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <memory>
 
 #include "app/MainFormTestSupport.h"
 #include "app/MainFormUnit.h"
 #include "app/windows/ProgressFormUnit.h"
+#include "platform/FsFixture.h"
+#include "platform/WinHandle.h"
 #include "platform/WinText.h"
 #include "reports/HtmlReport_win.h"
 #include "shell/FolderSize.h"
@@ -365,34 +368,88 @@ TEST_F(MainFormReports, TemporaryNamesInFoldersOfAnyLength) {
     }
 }
 
-// The program run with a switch, its standard error read through a pipe.
-int RunProgram(const std::wstring& arguments, std::string& errors) {
-    const std::wstring exe = Widen(ExeFolder()) + L"..\\Voluscope.exe";
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE read = nullptr, write = nullptr;
-    if (!::CreatePipe(&read, &write, &sa, 0)) return -1;
-    ::SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdError = write;
-    si.hStdOutput = write;
-    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi{};
-    std::wstring command = L"\"" + exe + L"\" " + arguments;
-    if (!::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        ::CloseHandle(read), ::CloseHandle(write);
-        return -1;
+std::wstring Quoted(const std::string& text) {
+    return L"\"" + Widen(text) + L"\"";
+}
+
+using TArgs = std::vector<std::string>;
+
+// The program run with a switch as a script runs it, without a display: started from the Unix side with
+// DISPLAY unset (a Wine process passes its own Unix environment on to the programs it starts), in folder
+// cwd (the test's own when empty). Gives the exit status, -2 when it had to be ended after timeout
+// seconds, and what it wrote to standard error.
+int RunProgram(const TArgs& args, std::string& errors, const std::string& cwd = {}, int timeout = 120) {
+    static int runs = 0;
+    const fs::path exe = vstest::Utf8Path(ExeFolder() + "..\\Voluscope.exe");
+    const fs::path temp =
+        fs::temp_directory_path() / ("vsrun-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++runs));
+    fs::path done = temp, errorFile = temp;
+    done += ".status", errorFile += ".errors";
+    wchar_t loader[1024] = {}, here[1024] = {};
+    ::GetEnvironmentVariableW(L"WINELOADER", loader, 1024);
+    ::GetCurrentDirectoryW(1024, here);
+    auto quote = [](const std::string& text) { return "'" + text + "'"; };
+    std::string command = "cd " + quote(vstest::UnixPath(vstest::Utf8Path(cwd.empty() ? Narrow(here) : cwd))) +
+                          " || exit\ntimeout -s KILL " + std::to_string(timeout) +
+                          " env -u DISPLAY -u WAYLAND_DISPLAY " + quote(Narrow(loader)) + " " +
+                          quote(vstest::UnixPath(exe));
+    for (const std::string& a : args) command += " " + quote(a);
+    command += " >/dev/null 2>" + quote(vstest::UnixPath(errorFile)) + "\necho $? >" +
+               quote(vstest::UnixPath(done) + ".part") + " && mv " + quote(vstest::UnixPath(done) + ".part") + " " +
+               quote(vstest::UnixPath(done)) + "\n";
+    std::ofstream(temp, std::ios::binary) << command;
+    if (!vstest::RunUnix(L"/bin/sh", Quoted(vstest::UnixPath(temp)))) return -1;
+    for (int waited = 0; !fs::exists(done) && waited < (timeout + 20) * 1000; waited += 50) ::Sleep(50);
+    errors = vstest::ReadFileText(errorFile);
+    const std::string status = vstest::ReadFileText(done);
+    std::error_code ec;
+    for (const fs::path& f : {temp, done, errorFile}) fs::remove(f, ec);
+    if (status.empty()) return -1;
+    const int code = std::stoi(status);
+    return code == 137 ? -2 : code;  // 128 + SIGKILL: ended by the time-out
+}
+
+std::string Joined(const TArgs& args) {
+    std::string text;
+    for (const std::string& a : args) text += (text.empty() ? "" : " ") + a;
+    return text;
+}
+
+// The description the registry holds for an extension (".ini"), read as the shell reads it: the
+// extension's class, then the class's text. Empty when there is none.
+std::string RegisteredDescription(const std::wstring& extension) {
+    wchar_t cls[256] = {}, text[512] = {};
+    LONG size = sizeof cls;
+    if (::RegQueryValueW(HKEY_CLASSES_ROOT, extension.c_str(), cls, &size) != ERROR_SUCCESS || !cls[0]) return {};
+    size = sizeof text;
+    if (::RegQueryValueW(HKEY_CLASSES_ROOT, cls, text, &size) != ERROR_SUCCESS) return {};
+    return Narrow(text);
+}
+
+// The fields of a CSV record written by the report (every field quoted, none holding a quote).
+std::vector<std::string> Fields(const std::string& record) {
+    std::vector<std::string> out;
+    for (std::size_t at = 0; at < record.size();) {
+        const std::size_t end = record.find('"', at + 1);
+        out.push_back(record.substr(at + 1, end - at - 1));
+        at = end + 2;
     }
-    ::CloseHandle(write);
-    char buffer[4096];
-    DWORD n = 0;
-    while (::ReadFile(read, buffer, sizeof buffer, &n, nullptr) && n) errors.append(buffer, n);
-    ::WaitForSingleObject(pi.hProcess, 120000);
-    DWORD code = 1234;
-    ::GetExitCodeProcess(pi.hProcess, &code);
-    ::CloseHandle(pi.hThread), ::CloseHandle(pi.hProcess), ::CloseHandle(read);
-    return static_cast<int>(code);
+    return out;
+}
+
+// The Type cell of each file of an all-sub-folders CSV report, by file name.
+std::map<std::string, std::string> TypeCells(const std::string& csv) {
+    const std::vector<std::string> lines = Lines(csv);
+    std::map<std::string, std::string> types;
+    const auto blank = std::find(lines.begin(), lines.end(), "");
+    if (blank == lines.end() || blank + 1 == lines.end()) return types;
+    const std::vector<std::string> header = Fields(*(blank + 1));
+    const std::size_t type = static_cast<std::size_t>(std::find(header.begin(), header.end(), "Type") - header.begin());
+    for (auto line = blank + 2; line != lines.end(); ++line) {
+        const std::vector<std::string> fields = Fields(*line);
+        if (type < fields.size()) types[fields[0]] = fields[type];
+    }
+    return types;
 }
 
 TEST_F(MainFormReports, SwitchesWriteWhatTheWindowWrites) {
@@ -406,27 +463,202 @@ TEST_F(MainFormReports, SwitchesWriteWhatTheWindowWrites) {
 
     std::string errors;
     const std::string csv = Out.Utf8() + "\\switch.csv", html = Out.Utf8() + "\\switch.html";
-    ASSERT_EQ(RunProgram(L"/csv \"" + Widen(csv) + L"\" \"" + Widen(Dir.Utf8()) + L"\"", errors), 0) << errors;
+    ASSERT_EQ(RunProgram({"/csv", csv, Dir.Utf8()}, errors), 0) << errors;
     EXPECT_EQ(vstest::ReadFileText(vstest::Utf8Path(csv)), window);
-    ASSERT_EQ(RunProgram(L"/HTML \"" + Widen(html) + L"\" \"" + Widen(Dir.Utf8()) + L"\"", errors), 0) << errors;
+    ASSERT_EQ(RunProgram({"/HTML", html, Dir.Utf8()}, errors), 0) << errors;
     EXPECT_EQ(WithoutDate(vstest::ReadFileText(vstest::Utf8Path(html))), WithoutDate(windowPage));
 }
 
-TEST_F(MainFormReports, SwitchWithAMissingFolderFailsWithStatusOne) {
+// The Type cell holds the description the registry holds for the file's extension, in the window's
+// report (whose list loaded the descriptions when it listed the folder) and in the switch's; such an
+// all-ASCII report stays in the ANSI code page, without a byte-order mark.
+TEST_F(MainFormReports, TypeCellsHoldTheRegisteredDescriptions) {
+    std::map<std::string, std::string> expected{{"top.txt", RegisteredDescription(L".txt")}};
+    for (const wchar_t* extension : {L".ini", L".rtf", L".wri", L".chm", L".msi", L".url"}) {
+        const std::string text = RegisteredDescription(extension);
+        if (text.empty()) continue;
+        Dir.WriteFile("typed" + Narrow(extension), 5);
+        expected["typed" + Narrow(extension)] = text;
+    }
+    ASSERT_GE(expected.size(), 3u);
+    F->OpenFolder(Dir.Utf8());
+    uitest::Pump();
+    F->actPrintAllCsv->Execute();
+    const std::string window = vstest::ReadFileText(vstest::Utf8Path(Target));
+    std::string errors;
+    const std::string csv = Out.Utf8() + "\\switch.csv";
+    ASSERT_EQ(RunProgram({"/csv", csv, Dir.Utf8()}, errors), 0) << errors;
+    const std::string switched = vstest::ReadFileText(vstest::Utf8Path(csv));
+    for (const std::string* report : {&window, &switched}) {
+        EXPECT_NE(report->rfind("\xEF\xBB\xBF", 0), 0u);
+        std::map<std::string, std::string> cells = TypeCells(*report);
+        for (const auto& [name, text] : expected) EXPECT_EQ(cells[name], text) << name;
+    }
+}
+
+// The names in a folder, read from the listing alone (Wine's stat of a Unix pipe waits for a writer).
+std::vector<std::string> Names(const fs::path& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW data;
+    const TFindHandle find(::FindFirstFileW((folder / "*").wstring().c_str(), &data));
+    if (find) do {
+            const std::wstring name = data.cFileName;
+            if (name != L"." && name != L"..") names.push_back(Narrow(name));
+        } while (::FindNextFileW(find.Get(), &data));
+    return names;
+}
+
+// A Unix pipe made and removed from the Unix side, as a target that nobody reads.
+class TUnixPipe {
+public:
+    explicit TUnixPipe(const fs::path& path) : FPath(path), FUnix(vstest::UnixPath(path)) {
+        vstest::RunUnix(L"/usr/bin/mkfifo", Quoted(FUnix));
+        WaitUntil(true);
+    }
+    ~TUnixPipe() {
+        vstest::RunUnix(L"/bin/rm", L"-f " + Quoted(FUnix));
+        WaitUntil(false);
+    }
+
+private:
+    fs::path FPath;
+    std::string FUnix;
+    void WaitUntil(bool there) {
+        for (int i = 0; i < 200; ++i) {
+            const std::vector<std::string> names = Names(FPath.parent_path());
+            if ((std::find(names.begin(), names.end(), vstest::PathUtf8(FPath.filename())) != names.end()) == there)
+                return;
+            ::Sleep(50);
+        }
+    }
+};
+
+// Arguments the switches refuse: status 1 with the reason on standard error, nothing written and nothing
+// waited for (a pipe as the target would wait for a reader for ever; the window never opens).
+TEST_F(MainFormReports, SwitchesRefuseWhatTheyCannotWrite) {
+    const TUnixPipe pipe(Out.Path() / "pipe");
+    const std::string dir = Dir.Utf8();
     struct {
-        std::wstring Arguments;
+        TArgs Arguments;
         std::string Message;
     } cases[] = {
-        {L"/csv \"" + Widen(Out.Utf8()) + L"\\r.csv\" \"" + Widen(Dir.Utf8()) + L"\\missing\"", "No such folder"},
-        {L"/csv \"" + Widen(Out.Utf8()) + L"\\nope\\r.csv\" \"" + Widen(Dir.Utf8()) + L"\"", "Cannot create file"},
-        {L"/html onlyonefile", "usage"},
+        {{"/csv", "r.csv", dir + "\\missing"}, "Invalid folder."},
+        {{"/csv", "r.csv", dir + "\\top.txt"}, "Invalid folder."},  // a file is no folder
+        {{"/csv", Out.Utf8() + "\\nope\\r.csv", dir}, "Cannot create file"},
+        {{"/csv", "-", dir}, "give a file name"},
+        {{"/csv", "pipe", dir}, "a device or a pipe"},
+        {{"/html", "NUL", dir}, "a device or a pipe"},
+        {{"/html", "onlyonefile"}, "usage"},
+        {{"-csv"}, "usage"},
+        {{"--HTML"}, "usage"},
     };
     for (const auto& c : cases) {
         std::string errors;
-        EXPECT_EQ(RunProgram(c.Arguments, errors), 1) << Narrow(c.Arguments);
-        EXPECT_NE(errors.find(c.Message), std::string::npos) << errors;
+        EXPECT_EQ(RunProgram(c.Arguments, errors, Out.Utf8(), 30), 1) << Joined(c.Arguments);
+        EXPECT_NE(errors.find(c.Message), std::string::npos) << Joined(c.Arguments) << ": " << errors;
     }
-    EXPECT_TRUE(fs::is_empty(Out.Path()));
+    EXPECT_EQ(Names(Out.Path()), std::vector<std::string>{"pipe"});
+}
+
+// Folders typed as a user types them: a Unix-style path (under Wine, from drive Z:, where the Unix root
+// shows), "." for the current folder, a path with "..", and the switch with dashes. Each is walked and
+// written as its absolute Windows path.
+TEST_F(MainFormReports, SwitchesTakeTypedFolders) {
+    // A folder outside the prefix, which Wine shows on drive Z: only.
+    const std::string unixDir = "/tmp/vstest-typed-" + std::to_string(::GetCurrentProcessId());
+    const fs::path zPath = vstest::Utf8Path("Z:" + unixDir);
+    struct TRemove {
+        fs::path Path;
+        ~TRemove() {
+            std::error_code ec;
+            fs::remove_all(Path, ec);
+        }
+    } remove{zPath};
+    fs::create_directories(zPath / "sub");
+    std::ofstream(zPath / "top.txt") << std::string(123, 'x');
+    std::ofstream(zPath / "sub" / "inner.dat") << "x";
+    std::string zDir = vstest::PathUtf8(zPath);
+    std::replace(zDir.begin(), zDir.end(), '/', '\\');
+    const std::string csv = Out.Utf8() + "\\typed.csv";
+    struct {
+        TArgs Arguments;
+        std::string Cwd;
+        std::string Folder;
+    } cases[] = {
+        {{"/csv", csv, unixDir}, "C:\\", zDir},
+        {{"-csv", csv, "."}, Dir.Utf8(), Dir.Utf8()},
+        {{"--CSV", csv, Dir.Utf8() + "\\sub\\.."}, "", Dir.Utf8()},
+    };
+    for (const auto& c : cases) {
+        std::string errors;
+        ASSERT_EQ(RunProgram(c.Arguments, errors, c.Cwd), 0) << Joined(c.Arguments) << ": " << errors;
+        const std::string text = vstest::ReadFileText(vstest::Utf8Path(csv));
+        EXPECT_NE(text.find("\"top.txt\",\"123\""), std::string::npos) << Joined(c.Arguments);
+        EXPECT_NE(text.find(",\"" + c.Folder + "\"\r\n"), std::string::npos) << Joined(c.Arguments) << "\n" << text;
+        EXPECT_NE(text.find(",\"" + c.Folder + "\\sub\"\r\n"), std::string::npos) << Joined(c.Arguments);
+    }
+}
+
+// A chain of folders made from the Unix side, deeper than Wine can open (its Unix paths end at 4,096
+// bytes), removed the same way. Each level holds a file "f" of one byte.
+class TUnixChain {
+public:
+    TUnixChain(const fs::path& parent, const fs::path& script) : FChain(parent / kName) {
+        // Made through folder handles, so no path on the way grows past the system's limit.
+        std::ofstream(script) << "import os\nfd = os.open('" << vstest::UnixPath(parent) << "', os.O_RDONLY)\n"
+                              << "for i in range(24):\n"
+                              << "    os.mkdir('" << kName << "', dir_fd=fd)\n"
+                              << "    fd = os.open('" << kName << "', os.O_RDONLY, dir_fd=fd)\n"
+                              << "    f = os.open('f', os.O_WRONLY | os.O_CREAT, 0o644, dir_fd=fd)\n"
+                              << "    os.write(f, b'x')\n"
+                              << "    os.close(f)\n"
+                              << "open('" << vstest::UnixPath(script) << ".done', 'w').close()\n";
+        vstest::RunUnix(L"/usr/bin/python3", Quoted(vstest::UnixPath(script)));
+        fs::path done = script;
+        done += ".done";
+        for (int i = 0; i < 200 && !fs::exists(done); ++i) ::Sleep(50);
+        Made = fs::exists(done);
+    }
+    ~TUnixChain() {
+        vstest::RunUnix(L"/bin/rm", L"-rf " + Quoted(vstest::UnixPath(FChain)));
+        for (int i = 0; i < 200 && ::GetFileAttributesW(FChain.wstring().c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
+            ::Sleep(50);
+    }
+    static inline const std::string kName = std::string(200, 'd');
+    bool Made = false;
+
+private:
+    fs::path FChain;
+};
+
+// What the walk cannot read is reported: the switch writes what it could read, names the folder on
+// standard error and exits with 2; the window warns after its report. Neither says nothing.
+TEST_F(MainFormReports, FoldersThatCannotBeReadAreReported) {
+    const TUnixChain chain(Dir.Path(), Out.Path() / "chain.py");
+    ASSERT_TRUE(chain.Made);
+    std::string errors;
+    const std::string csv = Out.Utf8() + "\\deep.csv";
+    EXPECT_EQ(RunProgram({"/csv", csv, Dir.Utf8()}, errors), 2) << errors;
+    EXPECT_NE(errors.find("Voluscope: could not read in full: " + Dir.Utf8() + "\\" + TUnixChain::kName),
+              std::string::npos)
+        << errors;
+    EXPECT_NE(errors.find("Voluscope: the report is incomplete: 1 folder could not be read in full"), std::string::npos)
+        << errors;
+    const std::string text = vstest::ReadFileText(vstest::Utf8Path(csv));
+    EXPECT_NE(text.find("\"top.txt\",\"123\""), std::string::npos);
+    EXPECT_NE(text.find("\"f\",\"1\""), std::string::npos);  // the levels Wine could open
+
+    uitest::TakeBoxes();
+    F->actPrintAllCsv->Execute();
+    const auto boxes = uitest::TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Flags & MB_ICONMASK, unsigned(MB_ICONWARNING));
+    EXPECT_EQ(boxes[0].Text.rfind("The report was created, but it is incomplete.\r\n\r\n1 folder could not be read "
+                                  "completely",
+                                  0),
+              0u)
+        << boxes[0].Text;
+    EXPECT_NE(vstest::ReadFileText(vstest::Utf8Path(Target)).find("\"f\",\"1\""), std::string::npos);
 }
 
 }  // namespace

@@ -14,12 +14,12 @@
 #include <sys/stat.h>
 #endif
 
-#include "containers/StDictionary.h"
 #include "platform/DateTime.h"
 #include "platform/FsFixture.h"
 #include "reports/FolderReport.h"
 #include "reports/TreeWalker.h"
 #include "shell/FakeListing.h"
+#include "shell/TypeDescriptions.h"
 #include "support/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -48,8 +48,9 @@ const Row kHeader = {"Name", "Size", "Used", "Slack", "Files", "Type", "Modified
 enum { cName = 0, cSize = 1, cType = 5, cModified = 6, cAttributes = 7, cFolder = 8 };
 
 std::vector<Row> Collect(TDirLister& lister, const std::string& folder, const std::string& mask,
-                         const Row& header = kHeader, bool recurse = true, TStDictionary* types = nullptr,
-                         std::vector<std::string>* statuses = nullptr, int* steps = nullptr) {
+                         const Row& header = kHeader, bool recurse = true, TTypeDescriptions* types = nullptr,
+                         std::vector<std::string>* statuses = nullptr, int* steps = nullptr,
+                         TCollectResult* result = nullptr) {
     TFileRows rows;
     rows.Add(header);
     TCollectOptions options;
@@ -57,7 +58,8 @@ std::vector<Row> Collect(TDirLister& lister, const std::string& folder, const st
     options.TypeDescriptions = types;
     if (statuses) options.OnFolder = [statuses](const std::string& f) { statuses->push_back(f); };
     if (steps) options.OnFile = [steps] { ++*steps; };
-    CollectFiles(folder, mask, rows, recurse, options);
+    TCollectResult walked = CollectFiles(folder, mask, rows, recurse, options);
+    if (result) *result = std::move(walked);
     std::vector<Row> out;
     for (std::size_t r = 1; r < rows.Count(); ++r) out.push_back(rows.RowTexts(r));
     return out;
@@ -163,11 +165,51 @@ TEST_F(ReportWalkerFake, ReparsePointsAreNotEnteredAndUnreadableFoldersAreSkippe
     EXPECT_EQ(FLister.Reads("c:\\Data\\loop"), 0);
 }
 
+// Every folder the walk could not read in full is named once, in walk order; a sub-folder that vanished
+// since its parent was listed holds nothing and is not; the start folder missing is.
+TEST_F(ReportWalkerFake, FoldersNotReadInFullAreNamed) {
+    FLister.FailListing("c:\\Windows", TDirStatus::AccessDenied);
+    FLister.FailListing("c:\\Data", TDirStatus::Failed, 1);  // song.mp3, then the read fails
+    FLister.AddFolder("c:\\Deep\\er");
+    FLister.FailListing("c:\\Deep\\er", TDirStatus::TooLong);
+    FLister.AddFolder("c:\\Gone");
+    FLister.Vanish("c:\\Gone");
+    TCollectResult result;
+    auto rows = Collect(FLister, "c:\\", "*.*", kHeader, true, nullptr, nullptr, nullptr, &result);
+    EXPECT_EQ(Column(rows, cName), (std::vector<std::string>{"boot.ini", "z.mp3", "song.mp3"}));
+    EXPECT_EQ(result.Unreadable, (std::vector<std::string>{"c:\\Windows", "c:\\Data", "c:\\Deep\\er"}));
+    EXPECT_FALSE(result.Complete());
+
+    Collect(FLister, "c:\\Data\\Music.mp3s", "*.*", kHeader, true, nullptr, nullptr, nullptr, &result);
+    EXPECT_TRUE(result.Complete());
+    Collect(FLister, "c:\\Gone", "*.*", kHeader, true, nullptr, nullptr, nullptr, &result);
+    EXPECT_EQ(result.Unreadable, std::vector<std::string>{"c:\\Gone"});
+}
+
+// Names in raw bytes that are not UTF-8 (a POSIX file system gives them) are written as valid UTF-8, a
+// U+FFFD for each byte that does not decode, and counted; the folder cell below such a folder too.
+TEST_F(ReportWalkerFake, NamesThatAreNotUtf8AreRepairedAndCounted) {
+    FLister.AddFile("c:\\Data\\caf\xE9.txt", 1);                  // Latin-1
+    FLister.AddFile("c:\\Data\\\xC3\xA9t\xE9\\\xFF\xFE.mp3", 2);  // a folder and a file
+    FLister.AddFile("c:\\Data\\\xED\xA0\x80.txt", 3);             // an encoded surrogate
+    FLister.AddFile("c:\\Data\\Жук.txt", 4);                      // valid: kept as it is
+    TCollectResult result;
+    auto rows = Collect(FLister, "c:\\Data", "*.*", kHeader, true, nullptr, nullptr, nullptr, &result);
+    std::vector<std::string> names;
+    for (const Row& r : rows) names.push_back(r[cName] + "|" + r[cFolder]);
+    const std::string bad = "\xEF\xBF\xBD";
+    EXPECT_EQ(names,
+              (std::vector<std::string>{
+                  "song.mp3|c:\\Data", "caf" + bad + ".txt|c:\\Data", bad + bad + bad + ".txt|c:\\Data",
+                  "Жук.txt|c:\\Data", "tune.MP3|c:\\Data\\Music.mp3s", bad + bad + ".mp3|c:\\Data\\\xC3\xA9t" + bad}));
+    EXPECT_EQ(result.InvalidNames, 4u);
+    EXPECT_TRUE(result.Complete());
+}
+
 TEST_F(ReportWalkerFake, TypeDescriptionsByLastExtensionWithoutFallback) {
-    TStDictionary types(250);
-    static char mp3[] = "MP3 Audio", ini[] = "Configuration <b>Settings</b>";
-    types.Add(".mp3", mp3);
-    types.Add(".INI", ini);
+    TTypeDescriptions types(kTypeDescriptionBuckets);
+    types.Add(".mp3", "MP3 Audio");
+    types.Add(".INI", "Configuration <b>Settings</b>");
     FLister.AddFile("c:\\Windows\\archive.tar.mp3", 1);
     FLister.AddFile("c:\\Windows\\README", 1);
     auto rows = Collect(FLister, "c:\\Windows", "*.*", kHeader, false, &types);

@@ -208,9 +208,9 @@ TEST_F(ShellListView, FileRowsShowSizesAndTypes) {
     }
     EXPECT_EQ(Texts("zero.dat")[1], "0KB");
     EXPECT_NE(Texts("one.txt")[1], "0KB");  // a byte takes a whole cluster
-    void* desc = nullptr;
+    std::string desc;
     ASSERT_TRUE(List->TypeDescriptions().Find(".VSTEST", desc));  // keys ignore case
-    EXPECT_EQ(*static_cast<std::string*>(desc), "Voluscope Test Document");
+    EXPECT_EQ(desc, "Voluscope Test Document");
     if (Tree->Sparse) EXPECT_EQ(Texts("big.sparse")[0], "4882812KB");
 }
 

@@ -6,8 +6,11 @@
 // answered from the cache). --stats adds the cache's memory to standard error. When some folder could not
 // be read in full (denied, failed, or too deep to open) the line is still printed, a warning goes to
 // standard error and the exit status is 2.
-// --csv and --html write the all-sub-folders report of PATH (every file, the folder list's columns) as
-// the program's /csv and /html switches do, without the volume table, which needs the window's list.
+// --csv and --html write the all-sub-folders report of PATH (the files --mask admits, the folder list's
+// columns) as the program's /csv and /html switches do, without the volume table and the type
+// descriptions. FILE must be a file: "-", a folder, a pipe or a device is refused. When some folder could
+// not be read in full the report is still written, each such folder is named on standard error and the
+// exit status is 2.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/UserPath.h"
 #include "platform/DirList.h"
 #include "platform/Volumes.h"
 #include "reports/FolderReport.h"
@@ -67,23 +71,26 @@ int Run(const std::vector<std::string>& args) {
     if (path.empty() || repeat < 1 || threads > 256) return Usage();
 
     TDirLister& lister = SystemDirLister();
-    if (!lister.FolderExists(path)) {
-        std::fprintf(stderr, "vscan: no such folder: %s\n", path.c_str());
+    std::string folder;
+    if (!UserFolderPath(path, lister, folder)) {
+        std::fprintf(stderr, "vscan: %s\n", InvalidFolderText(path).c_str());
         return 1;
     }
     if (!report.empty()) {
         TFolderReportRequest request;
         request.File = report;
-        request.Folder = path;
+        request.Folder = folder;
+        request.Mask = mask;
         request.AsHtml = html;
         request.Version = VS_VERSION;
-        const TFolderReportStats st = WriteFolderReport(request);
+        const TFolderReportResult st = WriteFolderReport(request);
         if (stats)
             std::fprintf(stderr, "rows: %zu, %zu bytes held, %zu bytes of text, %.1f bytes a row beyond the texts\n",
                          st.Rows, st.MemoryBytes, st.TextBytes,
                          st.Rows ? static_cast<double>(st.MemoryBytes - st.TextBytes) / static_cast<double>(st.Rows)
                                  : 0.0);
-        return 0;
+        for (const std::string& line : ReportProblemLines(st.Walk)) std::fprintf(stderr, "vscan: %s\n", line.c_str());
+        return st.Walk.Complete() ? 0 : 2;
     }
     TFolderSizeService service(lister, SystemVolumes());
     service.SetThreads(static_cast<int>(threads));
@@ -92,7 +99,7 @@ int Run(const std::vector<std::string>& args) {
     for (long r = 0; r < repeat; ++r) {
         if (!keep) service.FolderSizeCache().Clear();
         auto start = std::chrono::steady_clock::now();
-        totals = service.Totals(path, mask);
+        totals = service.Totals(folder, mask);
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
     const std::size_t folders = service.FolderSizeCache().Count();
