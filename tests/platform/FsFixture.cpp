@@ -268,8 +268,15 @@ bool MountSmallDisk(const fs::path& folder, int kib) {
 void UnmountSmallDisk(const fs::path& folder) {
     const std::string unixFolder = UnixPath(folder);
     if (unixFolder.empty()) return;
+    // The server may still hold the folder open for a moment after a program ends: try again, and at
+    // last detach the file system lazily.
     const std::uint64_t before = DiskBytes(folder);
-    if (RunUnix(L"/bin/umount", Quoted(unixFolder))) WaitFor([&] { return DiskBytes(folder) != before; }, 100);
+    for (int attempt = 0; attempt < 6; ++attempt) {
+        const std::wstring options = attempt < 5 ? L"" : L"-l ";
+        if (RunUnix(L"/bin/umount", options + Quoted(unixFolder)) &&
+            WaitFor([&] { return DiskBytes(folder) != before; }, 25))
+            return;
+    }
 }
 
 int RunProgram(const std::string& program, const std::vector<std::string>& args, std::string& output) {
@@ -281,7 +288,7 @@ int RunProgram(const std::string& program, const std::vector<std::string>& args,
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = write;
-    si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+    si.hStdError = write;
     si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
     std::wstring command = QuotedArgument(program);
     for (const std::string& a : args) command += L" " + QuotedArgument(a);
@@ -422,8 +429,12 @@ bool MountSmallDisk(const fs::path& folder, int kib) {
 }
 
 void UnmountSmallDisk(const fs::path& folder) {
-    const std::string command = "umount '" + folder.string() + "' 2>/dev/null";
-    if (std::system(command.c_str()) != 0) return;
+    for (int attempt = 0; attempt < 6; ++attempt) {
+        const std::string command =
+            std::string("umount ") + (attempt < 5 ? "" : "-l ") + "'" + folder.string() + "' 2>/dev/null";
+        if (std::system(command.c_str()) == 0) return;
+        ::usleep(100000);
+    }
 }
 
 int RunProgram(const std::string& program, const std::vector<std::string>& args, std::string& output) {
@@ -432,6 +443,7 @@ int RunProgram(const std::string& program, const std::vector<std::string>& args,
     const pid_t child = ::fork();
     if (child == 0) {
         ::dup2(pipeFds[1], 1);
+        ::dup2(pipeFds[1], 2);
         ::close(pipeFds[0]);
         ::close(pipeFds[1]);
         std::vector<char*> argv{const_cast<char*>(program.c_str())};

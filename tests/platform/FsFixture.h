@@ -78,7 +78,8 @@ bool MountSmallDisk(const std::filesystem::path& folder, int kib);
 void UnmountSmallDisk(const std::filesystem::path& folder);
 
 // Runs a program with arguments (each passed as one argument) and waits for it; output receives what
-// it wrote to standard output. Returns its exit status, or -1 when it could not be started.
+// it wrote to standard output and standard error. Returns its exit status, or -1 when it could not be
+// started.
 int RunProgram(const std::string& program, const std::vector<std::string>& args, std::string& output);
 
 // True when the program runs under Wine.
