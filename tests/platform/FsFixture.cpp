@@ -136,7 +136,21 @@ bool CheckUnprivileged(const fs::path&, const std::function<bool()>&, bool&) {
 std::string MakeDeepChain(const fs::path& root, const std::string& name, int depth) {
     std::error_code ec;
     fs::create_directories(root, ec);
-    // The "\\?\" form reaches past MAX_PATH.
+    // The "\\?\" form reaches past MAX_PATH. Under Wine a shell makes the chain, a level at a time from
+    // the one before: Wine looks every level of a long path up again, which takes minutes for a
+    // thousand levels.
+    if (RunningUnderWine()) {
+        const std::string unixRoot = UnixPath(root);
+        std::wstring deepest = L"\\\\?\\" + fs::absolute(root).wstring();
+        for (int i = 0; i < depth; ++i) deepest += L"\\" + Widen(name);
+        const std::wstring script = L"\"cd '" + Widen(unixRoot) + L"' && i=0 && while [ $i -lt " +
+                                    std::to_wstring(depth) + L" ]; do mkdir '" + Widen(name) + L"' && cd '" +
+                                    Widen(name) + L"' && printf x > f || exit 1; i=$((i+1)); done\"";
+        if (unixRoot.empty() || !RunUnix(L"/bin/sh", L"-c " + script) ||
+            !WaitFor([&] { return ::GetFileAttributesW((deepest + L"\\f").c_str()) != INVALID_FILE_ATTRIBUTES; }, 1500))
+            return {};
+        return Narrow(deepest.substr(4));
+    }
     std::wstring path = L"\\\\?\\" + fs::absolute(root).wstring();
     const std::wstring wideName = L"\\" + Widen(name);
     for (int i = 0; i < depth; ++i) {
@@ -152,6 +166,13 @@ std::string MakeDeepChain(const fs::path& root, const std::string& name, int dep
 }
 
 void RemoveDeepChain(const fs::path& root, const std::string& name, int depth) {
+    if (RunningUnderWine()) {
+        const std::string unixRoot = UnixPath(root);
+        const fs::path top = root / Utf8Path(name);
+        if (!unixRoot.empty() && RunUnix(L"/bin/rm", L"-rf " + Quoted(unixRoot + "/" + name)))
+            WaitFor([&] { return ::GetFileAttributesW(top.wstring().c_str()) == INVALID_FILE_ATTRIBUTES; });
+        return;
+    }
     std::wstring path = L"\\\\?\\" + fs::absolute(root).wstring();
     for (int i = 0; i < depth; ++i) path += L"\\" + Widen(name);
     for (int i = depth; i > 0; --i) {
