@@ -1,6 +1,6 @@
-// Win32 backend of the directory listing: FindFirstFileExW on the long-path form of the folder. The
-// pattern is matched in-process against the long name (see DirList.h), so the system is asked for
-// every entry unless the pattern names one entry without wildcards.
+// Win32 backend of the directory listing: FindFirstFileExW on the long-path form of the folder, its names
+// kept exactly (LongPath_win.h). The pattern is matched in-process against the long name (see DirList.h),
+// so the system is asked for every entry unless the pattern names one entry without wildcards.
 #include <windows.h>
 
 #include <string>
@@ -107,12 +107,13 @@ public:
 
     char Separator() const override { return '\\'; }
     std::string AbsolutePath(std::string_view path) const override {
-        // GetFullPathNameW is a string operation: the folder need not exist, any length works. A bare
-        // "C:" names the drive's root here (the way the folder-size service has always read it), not
-        // the drive's current folder.
+        // A string operation: the folder need not exist, any length works. The names are kept exactly,
+        // since the paths given here are mostly built from names a listing gave ("a." is not "a"). A
+        // bare "C:" names the drive's root here (the way the folder-size service has always read it),
+        // not the drive's current folder.
         std::wstring wide = Widen(path);
         if (wide.size() == 2 && wide[1] == L':') wide += L'\\';
-        const std::wstring full = FullPathName(wide);
+        const std::wstring full = ExactFullPath(wide);
         return full.empty() ? std::string(path) : Narrow(full);
     }
     bool CaseSensitive() const override { return false; }

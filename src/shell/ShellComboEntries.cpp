@@ -1,21 +1,17 @@
 #include "shell/ShellComboEntries.h"
 
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 
 #include "platform/WinHandle.h"
 #include "platform/WinText.h"
+#include "shell/ShellPath_win.h"
 
 namespace {
 
-std::string ParsingName(PCIDLIST_ABSOLUTE idList) {
-    wchar_t* name = nullptr;
-    std::string out;
-    if (SUCCEEDED(::SHGetNameFromIDList(idList, SIGDN_DESKTOPABSOLUTEPARSING, &name)) && name) out = Narrow(name);
-    ::CoTaskMemFree(name);
-    return out;
-}
+int GFolderReads = 0;
 
 TOwnedIdList SpecialFolder(int csidl) {
     PIDLIST_ABSOLUTE p = nullptr;
@@ -48,43 +44,181 @@ bool SameIdList(PCIDLIST_ABSOLUTE a, PCIDLIST_ABSOLUTE b) {
     return a && b && ::ILIsEqual(a, b);
 }
 
+// A child's name as its parent gives it; empty when the parent fails.
+std::string NameOf(IShellFolder* parent, PCUITEMID_CHILD child, SHGDNF form) {
+    STRRET ret = {};
+    if (FAILED(parent->GetDisplayNameOf(child, form, &ret))) return {};
+    wchar_t* text = nullptr;
+    if (FAILED(::StrRetToStrW(&ret, child, &text)) || !text) return {};
+    std::string out = Narrow(text);
+    ::CoTaskMemFree(text);
+    return out;
+}
+
+// The desktop's parsing name (its folder's path); the system reads no level for it.
+std::string DesktopParsingName(PCIDLIST_ABSOLUTE desktop) {
+    wchar_t* name = nullptr;
+    std::string out;
+    if (SUCCEEDED(::SHGetNameFromIDList(desktop, SIGDN_DESKTOPABSOLUTEPARSING, &name)) && name) out = Narrow(name);
+    ::CoTaskMemFree(name);
+    return out;
+}
+
+bool IsFileSystemPath(const std::string& path) {
+    return (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || path.rfind("\\\\", 0) == 0;
+}
+
+// The icon, display name and attributes the system gives for an absolute list. The system walks every
+// level of the list again for it, so this serves the desktop, its folders and the drives.
+void ReadShellInfo(TStComboFolder& f, bool names) {
+    SHFILEINFOW info = {};
+    const UINT what =
+        SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | (names ? SHGFI_DISPLAYNAME | SHGFI_ATTRIBUTES : 0);
+    GFolderReads += std::max(1, IdListDepth(f.IdList.get()));
+    if (!::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(f.IdList.get()), 0, &info, sizeof info, what)) return;
+    f.IconIndex = info.iIcon;
+    if (!names) return;
+    f.DisplayName = Narrow(info.szDisplayName);
+    f.FileSystem = info.dwAttributes & SFGAO_FILESYSTEM;
+    f.Shared = info.dwAttributes & SFGAO_SHARE;
+}
+
+// The system's small icon of a closed folder, without touching the disk; read once.
+int PlainFolderIcon() {
+    static int index = -2;
+    if (index == -2) {
+        SHFILEINFOW info = {};
+        index = ::SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                                 SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON)
+                    ? info.iIcon
+                    : -1;
+    }
+    return index;
+}
+
+// The icon of a folder read by a walk. A file-system folder inside another one, below the drives and
+// the desktop's own folders, gets the system's folder icon: the system's icon query walks the whole
+// list again (under Wine also when asked through the parent folder), which for every folder of a deep
+// path costs the square of the depth. A folder's own icon from its settings is not shown there.
+void ReadIcon(TStComboFolder& f, bool inFileSystemFolder) {
+    if (f.FileSystem && inFileSystemFolder && f.Level >= 3)
+        f.IconIndex = PlainFolderIcon();
+    else
+        ReadShellInfo(f, false);
+}
+
+// Reads the folders of an absolute identifier list from the desktop down, one identifier at a time: each
+// folder is bound from its parent, and the parent gives its child's names and attributes. The system's
+// own queries on an absolute list walk every level above the folder again (and under Wine recurse once
+// per level), so reading every ancestor of a deep folder through them costs the square of the depth and
+// can exhaust the stack.
+class TFolderWalk {
+public:
+    explicit TFolderWalk(PCIDLIST_ABSOLUTE idList) : FRest(idList) {
+        if (!idList || FAILED(::SHGetDesktopFolder(FFolder.Put()))) {
+            FFolder.Reset();
+            return;
+        }
+        // The desktop's own list is the empty one: the given list cut before its first identifier.
+        FAbsolute.reset(::ILClone(idList));
+        if (!FAbsolute) return;
+        FAbsolute->mkid.cb = 0;
+        FPath = DesktopParsingName(FAbsolute.get());
+        FInFileSystem = IsFileSystemPath(FPath);
+    }
+    bool AtEnd() const { return !FFolder || !FAbsolute || !FRest || FRest->mkid.cb == 0; }
+    // Whether the folder last read lies in a file-system folder.
+    bool InFileSystemFolder() const { return FParentInFileSystem; }
+
+    // The next folder of the list, read from its parent; null at the end or when the shell refuses.
+    std::unique_ptr<TStComboFolder> Next() {
+        if (AtEnd()) return nullptr;
+        TOwnedIdList child(::ILCloneFirst(FRest));
+        if (!child) return nullptr;
+        PCUITEMID_CHILD item = reinterpret_cast<PCUITEMID_CHILD>(child.get());
+        auto f = std::make_unique<TStComboFolder>();
+        f->IdList.reset(::ILCombine(FAbsolute.get(), item));
+        if (!f->IdList) return nullptr;
+        ++GFolderReads;
+        SFGAOF attributes = SFGAO_FILESYSTEM | SFGAO_SHARE | SFGAO_FOLDER;
+        if (FAILED(FFolder->GetAttributesOf(1, &item, &attributes))) attributes = 0;
+        f->FileSystem = attributes & SFGAO_FILESYSTEM;
+        f->Shared = attributes & SFGAO_SHARE;
+        f->DisplayName = NameOf(FFolder.Get(), item, SHGDN_NORMAL);
+        // A file-system folder's path is its parent's with its own name added: the parent's full name
+        // for it may be cut at MAX_PATH.
+        if (f->FileSystem && FInFileSystem) {
+            f->Path = FPath;
+            if (f->Path.back() != '\\') f->Path += '\\';
+            f->Path += NameOf(FFolder.Get(), item, SHGDN_INFOLDER | SHGDN_FORPARSING);
+        } else {
+            f->Path = NameOf(FFolder.Get(), item, SHGDN_FORPARSING);
+        }
+        if (f->DisplayName.empty()) {
+            size_t slash = f->Path.find_last_of('\\', f->Path.size() > 1 ? f->Path.size() - 2 : 0);
+            f->DisplayName = slash == std::string::npos ? f->Path : f->Path.substr(slash + 1);
+        }
+        f->Level = ++FDepth;
+
+        FRest = reinterpret_cast<PCIDLIST_ABSOLUTE>(reinterpret_cast<const BYTE*>(FRest) + FRest->mkid.cb);
+        FAbsolute.reset(::ILClone(f->IdList.get()));
+        FParentInFileSystem = FInFileSystem;
+        FPath = f->Path;
+        FInFileSystem = f->FileSystem && IsFileSystemPath(FPath);
+        // The folder's own interface serves the level below it, when there is one.
+        if (!AtEnd()) {
+            TComPtr<IShellFolder> next;
+            if (FAILED(FFolder->BindToObject(item, nullptr, IID_IShellFolder, next.PutVoid()))) next.Reset();
+            FFolder = next;
+        }
+        return f;
+    }
+
+private:
+    PCIDLIST_ABSOLUTE FRest;        // the identifiers still to read
+    TComPtr<IShellFolder> FFolder;  // the folder reached: the parent of the next one
+    TOwnedIdList FAbsolute;         // its absolute list
+    std::string FPath;              // its parsing name
+    bool FInFileSystem = false;     // it is a file-system folder
+    bool FParentInFileSystem = false;
+    int FDepth = 0;
+};
+
 }  // namespace
 
 int IdListDepth(PCIDLIST_ABSOLUTE idList) {
     int n = 0;
-    for (auto p = idList; p && p->mkid.cb; p = reinterpret_cast<PCIDLIST_ABSOLUTE>(
-                                                reinterpret_cast<const BYTE*>(p) + p->mkid.cb))
+    for (auto p = idList; p && p->mkid.cb;
+         p = reinterpret_cast<PCIDLIST_ABSOLUTE>(reinterpret_cast<const BYTE*>(p) + p->mkid.cb))
         ++n;
     return n;
 }
 
+int ComboFolderReads() {
+    return GFolderReads;
+}
+
 std::unique_ptr<TStComboFolder> TStComboFolder::FromIdList(PCIDLIST_ABSOLUTE idList) {
     if (!idList) return nullptr;
-    auto f = std::make_unique<TStComboFolder>();
-    f->IdList.reset(::ILClone(idList));
-    f->Path = ParsingName(idList);
-    SHFILEINFOW info = {};
-    DWORD_PTR ok = ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(idList), 0, &info, sizeof info,
-                                    SHGFI_PIDL | SHGFI_DISPLAYNAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON |
-                                        SHGFI_ATTRIBUTES);
-    if (ok) {
-        f->DisplayName = Narrow(info.szDisplayName);
-        f->IconIndex = info.iIcon;
-        f->FileSystem = info.dwAttributes & SFGAO_FILESYSTEM;
-        f->Shared = info.dwAttributes & SFGAO_SHARE;
+    if (ILIsEmpty(idList)) {
+        auto f = std::make_unique<TStComboFolder>();
+        f->IdList.reset(::ILClone(idList));
+        f->Path = DesktopParsingName(idList);
+        ReadShellInfo(*f, true);
+        if (f->DisplayName.empty()) f->DisplayName = f->Path;
+        return f;
     }
-    if (f->DisplayName.empty()) {
-        size_t slash = f->Path.find_last_of('\\', f->Path.size() > 1 ? f->Path.size() - 2 : 0);
-        f->DisplayName = slash == std::string::npos ? f->Path : f->Path.substr(slash + 1);
-    }
-    f->Level = IdListDepth(idList);
+    TFolderWalk walk(idList);
+    std::unique_ptr<TStComboFolder> f;
+    while (!walk.AtEnd())
+        if (!(f = walk.Next())) return nullptr;
+    if (f) ReadIcon(*f, walk.InFileSystemFolder());
     return f;
 }
 
 std::unique_ptr<TStComboFolder> TStComboFolder::FromPath(const std::string& path) {
-    PIDLIST_ABSOLUTE p = nullptr;
-    if (FAILED(::SHParseDisplayName(Widen(path).c_str(), nullptr, &p, 0, nullptr)) || !p) return nullptr;
-    TOwnedIdList own(p);
+    TOwnedIdList own(ParseShellPath(path));
+    if (!own) return nullptr;
     return FromIdList(own.get());
 }
 
@@ -169,37 +303,35 @@ int TStShellComboEntries::IndexOfText(const std::string& text) const {
 int TStShellComboEntries::ShowPath(const TStComboFolder& folder) {
     // Every entry inserted for the previous folder goes, wherever it lies: stopping at the folder's own
     // entry would leave the chain of a folder on an earlier drive behind.
-    bool found = false;
     for (int i = Count() - 1; i >= 0; --i)
         if (At(i).Inserted) FEntries.erase(FEntries.begin() + i);
-    found = IndexOfPath(folder.Path) >= 0;
-    if (!found && folder.IdList) {
-        // Walk up from the folder's parent to the first ancestor that has an entry (by its text).
-        std::vector<std::unique_ptr<TStComboFolder>> chain;
-        chain.push_back(folder.Clone());
-        TOwnedIdList up(::ILClone(folder.IdList.get()));
-        int anchor = -1;
-        bool anchorIsDesktop = false;
-        while (up && ::ILRemoveLastID(up.get())) {
-            auto ancestor = TStComboFolder::FromIdList(up.get());
-            if (!ancestor) break;
-            anchor = IndexOfText(ancestor->DisplayName);
-            if (anchor >= 0) {
-                anchorIsDesktop = ancestor->IsDesktop();
-                break;
-            }
-            if (ancestor->IsDesktop()) break;
-            chain.push_back(std::move(ancestor));
-        }
-        if (anchor >= 0 && !anchorIsDesktop) {
-            // Right below the matching entry, the outermost folder first.
-            int at = anchor + 1;
-            for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-                (*it)->Inserted = true;
-                (*it)->Level = IdListDepth((*it)->IdList.get());
-                FEntries.insert(FEntries.begin() + at++, std::move(*it));
-            }
-        }
+    if (IndexOfPath(folder.Path) >= 0 || !folder.IdList) return IndexOfPath(folder.Path);
+
+    // The folder's ancestors below the desktop, each read once from its parent.
+    std::vector<std::unique_ptr<TStComboFolder>> chain;
+    std::vector<bool> inFileSystem;
+    TFolderWalk walk(folder.IdList.get());
+    for (int levels = IdListDepth(folder.IdList.get()); static_cast<int>(chain.size()) + 1 < levels;) {
+        auto ancestor = walk.Next();
+        if (!ancestor) return IndexOfPath(folder.Path);
+        chain.push_back(std::move(ancestor));
+        inFileSystem.push_back(walk.InFileSystemFolder());
     }
+    // The nearest ancestor that has an entry (by its text) takes the chain below it; when none has one,
+    // nothing is inserted (the desktop is no ancestor here).
+    int anchor = -1;
+    std::size_t found = chain.size();  // the ancestor that has it
+    while (found > 0 && anchor < 0) anchor = IndexOfText(chain[--found]->DisplayName);
+    if (anchor < 0) return IndexOfPath(folder.Path);
+    int at = anchor + 1;
+    for (std::size_t i = found + 1; i < chain.size(); ++i) {
+        ReadIcon(*chain[i], inFileSystem[i]);
+        chain[i]->Inserted = true;
+        FEntries.insert(FEntries.begin() + at++, std::move(chain[i]));
+    }
+    auto own = folder.Clone();
+    own->Inserted = true;
+    own->Level = IdListDepth(own->IdList.get());
+    FEntries.insert(FEntries.begin() + at, std::move(own));
     return IndexOfPath(folder.Path);
 }

@@ -2,8 +2,8 @@
 // The entries of the folder combo box: the desktop, the desktop's folders, the drives, and the chain
 // of folders inserted to show the current folder's path, each with its indentation level. Read from
 // the shell namespace; kept in display order, parallel to the box's item texts.
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <memory>
 #include <string>
@@ -23,9 +23,10 @@ struct TStComboFolder {
     bool Inserted = false;    // added to show the current path
     bool FileSystem = false;
     bool Shared = false;
-    int IconIndex = -1;       // in the system's small image list
+    int IconIndex = -1;  // in the system's small image list
 
-    // The folder of an absolute identifier list (cloned); null when the shell does not know it.
+    // The folder of an absolute identifier list (cloned), read a level at a time from the desktop down;
+    // null when the shell does not know it.
     static std::unique_ptr<TStComboFolder> FromIdList(PCIDLIST_ABSOLUTE idList);
     // The folder of a path; null when it cannot be parsed.
     static std::unique_ptr<TStComboFolder> FromPath(const std::string& path);
@@ -35,6 +36,11 @@ struct TStComboFolder {
 
 // The number of identifiers in an identifier list (0 for the desktop).
 int IdListDepth(PCIDLIST_ABSOLUTE idList);
+
+// How many folders the box has read from the shell in this process: a folder asked of its parent counts
+// one, a query on an absolute identifier list counts every level of the list, which the shell walks
+// again for it. Tests and benchmarks read it to see that each ancestor of a folder is read once.
+int ComboFolderReads();
 
 class TStShellComboEntries {
 public:

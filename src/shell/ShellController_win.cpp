@@ -8,6 +8,7 @@
 #include "platform/Exception.h"
 #include "platform/LongPath_win.h"
 #include "platform/WinText.h"
+#include "shell/ShellPath_win.h"
 #include "ui/Forms.h"
 
 namespace {
@@ -141,12 +142,12 @@ TComPtr<IShellFolder> TStShellController::BindToFolder(IShellFolder* folder, LPC
 
 std::shared_ptr<IShellFolder> TStShellController::BindAbsolute(LPCITEMIDLIST absolute) const {
     if (!absolute || ILIsEmpty(absolute)) return FDesktop;
-    TComPtr<IShellFolder> f = BindToFolder(Desktop(), absolute);
+    TComPtr<IShellFolder> f = BindShellFolder(Desktop(), absolute);
     return f ? SharedFolder(f.Get()) : nullptr;
 }
 
 TPidl TStShellController::ParseDisplayName(const std::string& text, IShellFolder* folder) const {
-    if (!folder) folder = Desktop();
+    if (!folder) return TPidl(::ParseShellPath(text));
     std::wstring w = Widen(text);
     LPITEMIDLIST pidl = nullptr;
     ULONG eaten = 0;

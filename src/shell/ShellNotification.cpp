@@ -7,6 +7,7 @@
 #include "shell/DirWatcher_win.h"
 #include "shell/FolderSize.h"
 #include "shell/ShellListView_win.h"
+#include "shell/ShellPath_win.h"
 #include "ui/Forms.h"
 
 namespace {
@@ -252,9 +253,8 @@ void TStCustomShellNotification::SetWatchFolder(const std::string& path) {
     std::string p = path;
     if (p.size() == 2 && p[1] == ':') p += '\\';
     if (!p.empty()) {
-        PIDLIST_ABSOLUTE pidl = nullptr;
-        if (FAILED(::SHParseDisplayName(Widen(p).c_str(), nullptr, &pidl, 0, nullptr)) || !pidl)
-            throw ESsInvalidFolder("Invalid folder");
+        PIDLIST_ABSOLUTE pidl = ParseShellPath(p);
+        if (!pidl) throw ESsInvalidFolder("Invalid folder");
         ::CoTaskMemFree(pidl);
     }
     FWatchFolder = p;
@@ -271,8 +271,7 @@ void TStCustomShellNotification::RegisterNotify() {
     std::unique_ptr<_ITEMIDLIST, TPidlFree> own;
     PCIDLIST_ABSOLUTE pidl = FWatchIdList;
     if (!FWatchFolder.empty()) {
-        PIDLIST_ABSOLUTE p = nullptr;
-        if (SUCCEEDED(::SHParseDisplayName(Widen(FWatchFolder).c_str(), nullptr, &p, 0, nullptr))) own.reset(p);
+        own.reset(ParseShellPath(FWatchFolder));
         pidl = own.get();
     } else if (FSpecial != sfNone) {
         PIDLIST_ABSOLUTE p = nullptr;

@@ -24,7 +24,8 @@ list(APPEND VS_WIN_SOURCES
     src/shell/ShellNotification.cpp
     src/shell/ShellNotificationList.cpp)
 
-# The folder combo box.
+# The folder combo box, and deep paths and identifier lists read without the shell's recursion.
 list(APPEND VS_WIN_SOURCES
+    src/shell/ShellPath_win.cpp
     src/shell/ShellComboEntries.cpp
     src/shell/ShellComboBox.cpp)

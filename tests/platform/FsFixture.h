@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace vstest {
 
@@ -59,6 +60,27 @@ private:
     int FDepth;
     std::string FDeepest;
 };
+
+// Files and folders by their exact names, also names that the system's path clean-up would change
+// ("a.", "b "): on Windows through the "\\?\" form. relative separates names with '/'; the folders
+// above it must exist. RemoveExactTree removes a tree holding such names, which TTempDir cannot do on
+// Windows.
+bool WriteExactFile(const std::filesystem::path& root, const std::string& relative, std::uint64_t size);
+bool MakeExactDir(const std::filesystem::path& root, const std::string& relative);
+void RemoveExactTree(const std::filesystem::path& root);
+
+// A symbolic link to a file (under Wine a Unix link made by /bin/ln, which Wine follows).
+bool MakeFileLink(const std::filesystem::path& link, const std::filesystem::path& target);
+
+// Mounts a file system of `kib` KiB on an empty folder, so that writing there runs out of space (a
+// tmpfs, which needs root; under Wine through /bin/mount). False when that cannot be done here.
+bool MountSmallDisk(const std::filesystem::path& folder, int kib);
+void UnmountSmallDisk(const std::filesystem::path& folder);
+
+// Runs a program with arguments (each passed as one argument) and waits for it; output receives what
+// it wrote to standard output and standard error. Returns its exit status, or -1 when it could not be
+// started.
+int RunProgram(const std::string& program, const std::vector<std::string>& args, std::string& output);
 
 // True when the program runs under Wine.
 bool RunningUnderWine();

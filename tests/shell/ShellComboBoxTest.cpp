@@ -1,11 +1,11 @@
 // TStShellComboBox on a real window under Wine: its items, the linked list's folder shown as a path,
 // picking with the mouse or Enter, a drive change, and the indentation and icon of drawn entries.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <filesystem>
 
+#include "platform/FsFixture.h"
 #include "shell/ShellComboBox.h"
 #include "support/TestSupport.h"
 #include "ui/Forms.h"
@@ -17,8 +17,8 @@ namespace {
 // Reaches the drawing the system asks for.
 class TDrawnCombo : public TStShellComboBox {
 public:
-    using TStShellComboBox::TStShellComboBox;
     using TStShellComboBox::DrawItem;
+    using TStShellComboBox::TStShellComboBox;
 };
 
 class ShellComboBox : public ::testing::Test {
@@ -168,9 +168,54 @@ TEST_F(ShellComboBox, EntriesAreIndentedByLevelWithTheirIcon) {
     const int drive = firstInk(c, 0);
     const int field = firstInk(c, odComboBoxEdit);
     ASSERT_GE(desktop, 5);
-    EXPECT_LT(desktop, 5 + 8);                 // 5 pixels in, plus the icon's own margin
-    EXPECT_EQ(drive - desktop, 2 * 12);        // a drive is two levels in
-    EXPECT_EQ(field, desktop);                 // the field draws every entry 5 pixels in
+    EXPECT_LT(desktop, 5 + 8);           // 5 pixels in, plus the icon's own margin
+    EXPECT_EQ(drive - desktop, 2 * 12);  // a drive is two levels in
+    EXPECT_EQ(field, desktop);           // the field draws every entry 5 pixels in
+}
+
+// A folder far below its drive (as deep as Wine's shell parses paths, MAX_PATH): one indented entry
+// per folder of the chain, each read from the shell once.
+TEST_F(ShellComboBox, DeepFolderShowsEveryAncestorOnceWithItsIndent) {
+    const std::filesystem::path top = "C:\\deep";
+    std::vector<std::string> names{"deep"};
+    std::string relative, path = "C:\\deep";
+    ASSERT_TRUE(vstest::MakeExactDir("C:\\", "deep"));
+    for (int i = 1; i <= 55; ++i) {
+        names.push_back("d" + std::to_string(i));
+        relative += (i > 1 ? "/" : "") + names.back();
+        path += "\\" + names.back();
+        ASSERT_TRUE(vstest::MakeExactDir(top, relative));
+    }
+    struct TRemove {
+        std::filesystem::path Top;
+        ~TRemove() { vstest::RemoveExactTree(Top); }
+    } remove{top};
+    Link();
+    Current = path;
+    const int before = Box->Count();
+    auto folder = Box->ListCurrentFolder();
+    ASSERT_TRUE(folder);
+    ASSERT_EQ(path, folder->Path);
+
+    const int reads = ComboFolderReads(), levels = IdListDepth(folder->IdList.get());
+    Box->SelectFolder(*folder, false);  // what the list does after it has listed the folder
+    EXPECT_LE(ComboFolderReads() - reads, levels) << "a folder of the chain was read more than once";
+
+    ASSERT_EQ(before + static_cast<int>(names.size()), Box->Count());
+    const int c = Box->Entries().IndexOfPath("C:\\");
+    std::string expected = "C:";
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const int at = c + 1 + static_cast<int>(i);
+        const TStComboFolder& e = Box->Entries().At(at);
+        expected += "\\" + names[i];
+        SCOPED_TRACE(expected);
+        EXPECT_EQ(names[i], Box->Items(at));
+        EXPECT_EQ(expected, e.Path);
+        EXPECT_EQ(3 + static_cast<int>(i), e.Level);
+        EXPECT_TRUE(e.Inserted);
+        EXPECT_GE(e.IconIndex, 0);
+    }
+    EXPECT_EQ(path, SelectedPath());
 }
 
 TEST_F(ShellComboBox, DropDownScreenshot) {

@@ -1,21 +1,20 @@
 // The folder combo box's entries read from Wine's shell namespace: the desktop, its folders and the
 // drives in the desktop's order, open-dialog pruning, and the inserted chain that shows a path.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <filesystem>
 
+#include "platform/FsFixture.h"
 #include "shell/ShellComboEntries.h"
+#include "support/TestSupport.h"
 
 namespace {
 
 class ComboEntries : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    void SetUp() override {
-        std::filesystem::create_directories("C:\\a\\b");
-    }
+    void SetUp() override { std::filesystem::create_directories("C:\\a\\b"); }
     void TearDown() override {
         std::error_code ec;
         std::filesystem::remove_all("C:\\a", ec);
@@ -106,4 +105,19 @@ TEST_F(ComboEntries, ShowingAPathInsertsItsChainAndGoingElsewhereRemovesIt) {
     ASSERT_GE(zi, 0);
     EXPECT_EQ("Z:\\", E.At(zi).Path);
     for (int i = 0; i < E.Count(); ++i) EXPECT_FALSE(E.At(i).Inserted);
+}
+
+// A folder 1,500 levels down: the shell parses and binds such a path one level inside the next (under
+// Wine by nested calls, which exhaust the stack); the box reads it a level at a time, with its full path.
+TEST_F(ComboEntries, FolderFarBelowMaxPathIsReadWithItsFullPath) {
+    vstest::TTempDir temp;
+    const vstest::TDeepChain chain(temp.Path(), "d", 1500);
+    ASSERT_FALSE(chain.Deepest().empty());
+    auto folder = TStComboFolder::FromPath(chain.Deepest());
+    ASSERT_TRUE(folder);
+    EXPECT_EQ(chain.Deepest(), folder->Path);
+    EXPECT_EQ("d", folder->DisplayName);
+    auto top = TStComboFolder::FromPath(temp.Utf8());
+    ASSERT_TRUE(top);
+    EXPECT_EQ(IdListDepth(top->IdList.get()) + 1500, IdListDepth(folder->IdList.get()));
 }

@@ -26,8 +26,16 @@ vs_win_test(shell_notification_tests
     shell/FakeListing.cpp)
 vs_win_test(shell_combo_tests
     ui/UiTestEnv.cpp
+    platform/FsFixture.cpp
     shell/ShellComboEntriesTest.cpp
     shell/ShellComboBoxTest.cpp)
 vs_win_test(shell_list_live_tests
     ui/UiTestEnv.cpp
     shell/ShellListLiveTest.cpp)
+# Opening a deep folder in the main window (bench/deepfolder) runs under Wine, so it builds here too.
+if(VS_WINDOWS)
+    add_executable(deepfolder_timing ${CMAKE_SOURCE_DIR}/bench/deepfolder/DeepFolderTiming_win.cpp
+        ${CMAKE_SOURCE_DIR}/res/Voluscope.rc)
+    target_link_libraries(deepfolder_timing PRIVATE voluscope_win)
+    target_link_options(deepfolder_timing PRIVATE -municode)
+endif()
