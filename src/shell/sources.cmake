@@ -1,6 +1,7 @@
 list(APPEND VS_CORE_SOURCES
     src/shell/SizeText.cpp)
 list(APPEND VS_CORE_SOURCES
+    src/shell/ScanTree.cpp
     src/shell/FolderSizeCache.cpp
     src/shell/FolderSize.cpp
     src/shell/FolderSizeWalk.cpp

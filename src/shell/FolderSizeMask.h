@@ -1,0 +1,39 @@
+#pragma once
+// The mask of folder totals, and where each matching rule applies.
+//
+//  - Rows: the folder list shows a file when WildcardMatch(path, filter box text) says so
+//    (browser/Wildcard.h): name and mask split at their last "." and compared part by part, where a
+//    name part that ends early matches ("a.ba" is a row under "*.bak") and an empty part matches only an
+//    empty one ("*.*" hides ".profile").
+//  - Totals: a folder's Size, Used, Slack and Files, the report's file counts and the report's tree walk
+//    count a file when TDosWildcard(mask) matches its name (platform/DosWildcard.h), the rules of
+//    FindFirstFile: "*.bak" takes exactly the names that end in ".bak", "*" and "*.*" take every name,
+//    ".profile" included. These are the totals' rules whether the names come from the disk or from the
+//    scan tree: both go through TFolderSizeMask, so they cannot drift apart.
+//
+// The two rules differ on purpose and stay as they are: rows follow the filter box's own matcher, totals
+// the rules the totals were always counted by (a search of the folder for the mask).
+#include <string>
+#include <string_view>
+
+#include "platform/DosWildcard.h"
+#include "shell/FolderSizeCache.h"
+
+class TFolderSizeMask {
+public:
+    explicit TFolderSizeMask(std::string_view mask)
+        : FMatcher(mask), FLower(LowerCaseText(mask)), FCacheable(FLower.size() <= TFolderSizeCache::kMaxMask) {}
+
+    // True when a file of that name (one path component) counts in the totals.
+    bool Matches(std::string_view name) const { return FMatcher.Matches(name); }
+    bool MatchesAll() const { return FMatcher.MatchesAll(); }
+    // The form the cache keeps masks in.
+    const std::string& Lower() const { return FLower; }
+    // Totals for this mask may be cached (the mask is not too long to be kept).
+    bool Cacheable() const { return FCacheable; }
+
+private:
+    TDosWildcard FMatcher;
+    std::string FLower;
+    bool FCacheable;
+};
