@@ -308,6 +308,7 @@ struct TWalk {
         });
         FilesRead.fetch_add(files, std::memory_order_relaxed);
         FoldersRead.fetch_add(1, std::memory_order_relaxed);
+        Progress(false);
         // A listing cut short by a cancel is neither counted nor kept.
         if (Stopping(node)) {
             node->Incomplete = true;
@@ -442,15 +443,17 @@ struct TWalk {
         TFolderSizeResult& r = root.Result;
         r.Index = root.Index;
         r.Folder = root.Folder;
-        std::exception_ptr error;
+        bool failed;
         {
+            // The error stays with the root: a copy released after the end is signalled would race
+            // with the waiting caller, who may rethrow and free it.
             std::lock_guard lock(Lock);
-            error = root.Error;
+            failed = root.Error != nullptr;
+            if (failed) r.Error = MessageOf(root.Error);
         }
         bool report = true;
-        if (error) {
+        if (failed) {
             r.Status = TFolderSizeStatus::Failed;
-            r.Error = MessageOf(error);
         } else if (incomplete) {
             report = false;  // cancelled: unknown
         } else if (node->Missing) {
