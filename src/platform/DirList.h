@@ -45,6 +45,9 @@ public:
     virtual std::int64_t Size() const = 0;
     // Last write time in 100-ns ticks since 1601-01-01 UTC (FILETIME); 0 when unknown.
     virtual std::int64_t LastWriteTime() const = 0;
+    // True when attributes, size and time came with the directory read (the Win32 find data), so asking
+    // for them costs nothing; false where each entry costs a request of its own (POSIX).
+    virtual bool DetailsInListing() const { return true; }
 
 protected:
     ~TDirEntry() = default;
@@ -53,7 +56,9 @@ protected:
 // The walks' rule for sub-folders, shared by the folder-size service and the report walker: a folder is
 // entered unless it is a reparse point (a junction or directory link; on POSIX every link to a folder),
 // which holds no space of its own and may lead back into the tree.
-inline bool IsFolderToEnter(const TDirEntry& entry) { return entry.IsDirectory() && !entry.IsReparsePoint(); }
+inline bool IsFolderToEnter(const TDirEntry& entry) {
+    return entry.IsDirectory() && !entry.IsReparsePoint();
+}
 
 enum class TDirStatus {
     Ok,            // listed in full (an empty folder too)

@@ -22,11 +22,18 @@
 class TFolderSizeMask {
 public:
     explicit TFolderSizeMask(std::string_view mask)
-        : FMatcher(mask), FLower(LowerCaseText(mask)), FCacheable(FLower.size() <= TFolderSizeCache::kMaxMask) {}
+        : FMatcher(mask),
+          FLower(LowerCaseText(mask)),
+          FCacheable(FLower.size() <= TFolderSizeCache::kMaxMask),
+          FByExtension(ByExtension(mask)) {}
 
     // True when a file of that name (one path component) counts in the totals.
     bool Matches(std::string_view name) const { return FMatcher.Matches(name); }
     bool MatchesAll() const { return FMatcher.MatchesAll(); }
+    // True when whether a name matches depends only on its extension (from its last "."): "*.ext" with a
+    // plain extension. Matches(extension) then answers for every name with that extension, so the scan
+    // tree asks once per extension, not once per file.
+    bool ByExtension() const { return FByExtension; }
     // The form the cache keeps masks in.
     const std::string& Lower() const { return FLower; }
     // Totals for this mask may be cached (the mask is not too long to be kept).
@@ -36,4 +43,14 @@ private:
     TDosWildcard FMatcher;
     std::string FLower;
     bool FCacheable;
+    bool FByExtension;
+
+    // "*." and then at least one character, none of them a wildcard, a "." or outside ASCII: such a mask
+    // takes exactly the names ending in ".ext", which are the names whose last "." begins ".ext".
+    static bool ByExtension(std::string_view mask) {
+        if (mask.size() < 3 || mask[0] != '*' || mask[1] != '.') return false;
+        for (char c : mask.substr(2))
+            if (c == '*' || c == '?' || c == '.' || static_cast<unsigned char>(c) >= 0x80) return false;
+        return true;
+    }
 };

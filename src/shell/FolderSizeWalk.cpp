@@ -294,7 +294,13 @@ struct TWalk {
             if (e.IsDirectory()) {
                 // Junctions and links to folders hold no space of their own and may lead back up.
                 if (IsFolderToEnter(e)) children.push_back({std::string(name), {}});
-                if (keep) listing.AddFolder(name, e.LastWriteTime(), e.Attributes());
+                if (!keep) return true;
+                // A sub-folder's time and attributes are kept where the listing has them anyway: asking
+                // the system for them folder by folder would slow the walk for no total.
+                if (e.DetailsInListing())
+                    listing.AddFolder(name, e.LastWriteTime(), e.Attributes());
+                else
+                    listing.AddFolder(name, 0, faDirectory | (e.IsReparsePoint() ? faReparsePoint : 0u));
                 return true;
             }
             ++files;
@@ -547,12 +553,20 @@ TFolderSizeService::TTreeAnswer TFolderSizeService::FromTree(TScanRef ref, std::
     };
     std::vector<TFrame> stack;
     int folders = 0;
+    // For a mask that looks only at the extension, each extension is matched once.
+    std::vector<signed char> byExtension(mask.ByExtension() ? reader->ExtensionCount() : 0, -1);
     auto enter = [&](std::uint32_t index) {
         const TScanFolder& f = reader->At(index);
         TFrame frame{index, f.FirstChild, key.size(), {}};
         if (f.ListingStatus() != TDirStatus::Ok && !f.Has(TScanFolder::kMissing)) frame.Totals.Partial = true;
         const TScanFile* files = f.Files();
-        if (mask.MatchesAll()) {
+        if (!byExtension.empty()) {
+            for (std::uint32_t i = 0; i < f.FileCount; ++i) {
+                signed char& match = byExtension[files[i].Extension];
+                if (match < 0) match = mask.Matches(reader->Extension(files[i].Extension)) ? 1 : 0;
+                if (match) AddTotals(frame.Totals, files[i].Size, files[i].Allocated, 1);
+            }
+        } else if (mask.MatchesAll()) {
             for (std::uint32_t i = 0; i < f.FileCount; ++i)
                 AddTotals(frame.Totals, files[i].Size, files[i].Allocated, 1);
         } else {

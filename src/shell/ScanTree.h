@@ -13,7 +13,7 @@
 //    file that has one; a walk gives none, an imported scan may), then the names of all its entries,
 //    files and sub-folders, UTF-8 without terminators. That block is the folder's name pool: reading the
 //    folder again replaces the block and frees the old one, so updates leave nothing behind.
-//  - TScanFolder, 96 bytes, in chunks of 4096 that never move; sub-folders are a list (first child, next
+//  - TScanFolder, 96 bytes, in chunks of 1024 that never move; sub-folders are a list (first child, next
 //    sibling) in listing order. Dropped folders are reused.
 //  - One extension table for the forest (lower case, from the last "." on, "" for a name without one).
 // A file thus costs 40 bytes plus its share of its folder's 96 + 16 (block header) bytes, besides its
@@ -94,11 +94,11 @@ struct TScanFolder {
     std::uint16_t NameLength = 0;
     std::uint8_t Status = 0;  // TDirStatus of its own listing
     std::uint8_t Flags = 0;
-    std::uint32_t Attributes = 0;
-    std::int64_t LastWriteTime = 0;
-    std::uint64_t ListedAt = 0;    // cache generation read before its listing
-    std::uint64_t VerifiedAt = 0;  // when its whole tree was last found fresh (with kVerified)
-    TScanTotals Total;             // every file of its tree, while kVerified
+    std::uint32_t Attributes = 0;    // as its parent's listing gave them; on POSIX only directory and
+    std::int64_t LastWriteTime = 0;  // link are known and the time is 0 (a walk does not ask for them)
+    std::uint64_t ListedAt = 0;      // cache generation read before its listing
+    std::uint64_t VerifiedAt = 0;    // when its whole tree was last found fresh (with kVerified)
+    TScanTotals Total;               // every file of its tree, while kVerified
 
     bool Has(std::uint8_t flag) const { return (Flags & flag) != 0; }
     TDirStatus ListingStatus() const { return static_cast<TDirStatus>(Status); }
@@ -206,7 +206,7 @@ public:
 private:
     friend class TScanReader;
     friend class TScanTreeBuilder;
-    static constexpr std::size_t kChunk = 4096;
+    static constexpr std::size_t kChunk = 1024;
     static constexpr std::size_t kBlockOverhead = 16;  // what the allocator adds to a block
     static constexpr std::size_t kRootOverhead = 64;   // a root's two map entries besides its texts
 
@@ -268,6 +268,7 @@ public:
     // A folder's name as listed; a root's full path.
     std::string_view Name(std::uint32_t index) const { return FTree.NameOf(index); }
     std::string_view Extension(std::uint32_t id) const { return FTree.FExtensions[id]; }
+    std::size_t ExtensionCount() const { return FTree.FExtensions.size(); }
     TScanRef Find(std::string_view key) const;
 
 private:
