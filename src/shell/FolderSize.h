@@ -126,7 +126,7 @@ private:
     mutable std::mutex FLock;
     std::condition_variable FEnded;
     bool FDone = false;
-    std::mutex FCallbackLock;  // one callback at a time
+    mutable std::mutex FCallbackLock;  // one callback at a time
     std::exception_ptr FCallbackError;
     template <typename F>
     void Call(F&& f);

@@ -26,8 +26,9 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 constexpr auto kProgressStep = std::chrono::milliseconds(100);
-constexpr int kStopCheckEntries = 64;   // a listing looks for a cancel this often
-constexpr int kStopCheckFolders = 256;  // so does a pass over the tree
+constexpr int kStopCheckEntries = 64;        // a listing looks for a cancel this often
+constexpr int kStopCheckFolders = 256;       // so does a pass over the tree
+constexpr std::size_t kKeptListing = 65536;  // a thread keeps room for this many files between listings
 
 void AddTotals(TFolderTotals& to, std::int64_t size, std::int64_t used, std::int64_t count) {
     to.Size = CheckedAdd(to.Size, size);
@@ -72,6 +73,8 @@ struct TWalkNode {
     std::atomic<bool> Unverified{false};  // some folder of its tree is not held fresh by the scan tree
     bool Missing = false;                 // gone before it could be listed: no cache entry
     bool Answered = false;                // a root answered whole by the cache or the tree
+    bool Known = true;                    // the tree may hold its entries (false: new to the tree)
+    bool InstalledVerified = false;       // its listing went into the tree verified: it has no sub-folders
     std::uint64_t ListedAt = 0;           // the cache's generation before its entries were read
 };
 
@@ -216,6 +219,7 @@ struct TWalk {
     struct TChild {
         std::string Name;
         TScanRef Tree;
+        bool Known = false;  // the tree holds it scanned: worth asking before the disk
     };
 
     // A root: gone, cached or held fresh by the tree answers it without a walk. Also finds or makes its
@@ -253,7 +257,7 @@ struct TWalk {
 
     // The folder's own entries from the tree, when it holds them fresh.
     bool ReadFromTree(TWalkNode* node, TFolderTotals& own, std::vector<TChild>& children) {
-        if (!Tree || !node->Tree) return false;
+        if (!Tree || !node->Tree || !node->Known) return false;
         const TFolderSizeStamps stamps = Cache.Stamps(node->Key);
         TScanReader reader(*Tree);
         const TScanFolder* f = reader.Folder(node->Tree);
@@ -267,7 +271,7 @@ struct TWalk {
             if (Mask.Matches(f->FileName(files[i]))) AddTotals(own, files[i].Size, files[i].Allocated, 1);
         for (std::uint32_t c = f->FirstChild; c != TScanFolder::kNone; c = reader.At(c).NextSibling) {
             if (reader.At(c).Has(TScanFolder::kLink)) continue;
-            children.push_back({std::string(reader.Name(c)), reader.RefOf(c)});
+            children.push_back({std::string(reader.Name(c)), reader.RefOf(c), reader.At(c).Has(TScanFolder::kScanned)});
         }
         return true;
     }
@@ -304,7 +308,7 @@ struct TWalk {
                 return true;
             }
             ++files;
-            const bool match = Mask.Matches(name);
+            const bool match = Mask.MatchesAll() || Mask.Matches(name);
             if (!keep && !match) return true;  // refused by name: its size is never read
             const std::int64_t size = e.Size();
             const std::int64_t used = Allocated(node, size);
@@ -332,8 +336,13 @@ struct TWalk {
         if (status != TDirStatus::Ok) node->Partial = true;
         if (keep) {
             TScanInstall done = Tree->Install(node->Tree, node->Key, listing, status, node->ListedAt);
+            if (listing.FileCount() > kKeptListing) listing = TScanListing();  // a huge folder's room goes
+            node->InstalledVerified = done.Verified;
             if (done.Installed && done.Children.size() == children.size()) {
-                for (std::size_t i = 0; i < children.size(); ++i) children[i].Tree = done.Children[i];
+                for (std::size_t i = 0; i < children.size(); ++i) {
+                    children[i].Tree = done.Children[i];
+                    children[i].Known = done.Known[i];
+                }
                 return;
             }
         }
@@ -350,6 +359,11 @@ struct TWalk {
         key += Separator;
         TFolderTotals totals;
         if (Tree && child.Tree) {
+            // A sub-folder new to the tree is read at once: asking the tree first would only cost locks.
+            if (!child.Known) {
+                Walk(node, child, std::move(key), false);
+                return;
+            }
             switch (Service.FromTree(
                 child.Tree, key, Mask, true, [&] { return Stopping(node); }, totals)) {
                 case TFolderSizeService::TTreeAnswer::Done:
@@ -366,10 +380,16 @@ struct TWalk {
             if (Tree) node->Unverified = true;
             return;
         }
+        Walk(node, child, std::move(key), child.Known);
+    }
+
+    // A sub-folder as a task of its own.
+    void Walk(TWalkNode* node, const TChild& child, std::string key, bool known) {
         std::string path;
         path.reserve(node->Path.size() + child.Name.size() + 1);
         path.append(node->Path).append(child.Name) += Separator;
         auto next = std::make_unique<TWalkNode>(node, node->Root, std::move(path), std::move(key), child.Tree);
+        next->Known = known;
         node->Pending.fetch_add(1, std::memory_order_relaxed);
         try {
             Spawn(next.get());
@@ -424,7 +444,7 @@ struct TWalk {
                     fresh = Mask.Cacheable() ? Cache.Store(node->Key, Mask.Lower(), totals, node->ListedAt)
                                              : Cache.Stamps(node->Key).TotalsStaleAt <= node->ListedAt;
                     verified = fresh && Tree && node->Tree && !node->Unverified.load() &&
-                               Tree->Verify(node->Tree, node->ListedAt);
+                               (node->InstalledVerified || Tree->Verify(node->Tree, node->ListedAt));
                 } catch (...) {
                     incomplete = true;
                     Fail(node, std::current_exception());
@@ -592,6 +612,13 @@ TFolderSizeService::TTreeAnswer TFolderSizeService::FromTree(TScanRef ref, std::
             else
                 AppendLowerCase(key, std::string_view(f.Names() + child.NameOffset, child.NameLength));
             key += FLister.Separator();
+            // A sub-folder already totalled for this mask (the rows before their folder) is not summed again.
+            TFolderTotals cached;
+            if (mask.Cacheable() && !child.Has(TScanFolder::kMissing) && FCache.Lookup(key, mask.Lower(), cached)) {
+                AddTotals(top.Totals, cached.Size, cached.Used, cached.Count);
+                if (cached.Partial) top.Totals.Partial = true;
+                continue;
+            }
             enter(c);
             continue;
         }
@@ -723,7 +750,7 @@ bool TFolderSizeJob::Ended() const {
 }
 
 std::exception_ptr TFolderSizeJob::CallbackError() const {
-    std::lock_guard lock(const_cast<std::mutex&>(FCallbackLock));
+    std::lock_guard lock(FCallbackLock);
     return FCallbackError;
 }
 

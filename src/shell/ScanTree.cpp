@@ -362,7 +362,10 @@ TScanInstall TScanTree::Install(TScanRef ref, std::string_view key, const TScanL
         else
             Slot(last).NextSibling = c;
         last = c;
-        if (!link) out.Children.push_back({c, child.Serial});
+        if (!link) {
+            out.Children.push_back({c, child.Serial});
+            out.Known.push_back(child.Has(TScanFolder::kScanned));
+        }
     }
     for (auto& [name, c] : kept) DropTree(c);
     folder->FirstChild = first;
@@ -371,6 +374,22 @@ TScanInstall TScanTree::Install(TScanRef ref, std::string_view key, const TScanL
     folder->Flags &= static_cast<std::uint8_t>(~TScanFolder::kMissing);
     folder->ListedAt = listedAt;
     folder->Flags &= static_cast<std::uint8_t>(~TScanFolder::kVerified);
+    // A folder with no sub-folders to enter is its whole tree: fresh as of its listing.
+    if (out.Children.empty()) {
+        TScanTotals total;
+        const TScanFile* files = folder->Files();
+        bool fits = true;
+        for (std::uint32_t i = 0; i < folder->FileCount && fits; ++i)
+            fits = !__builtin_add_overflow(total.Size, files[i].Size, &total.Size) &&
+                   !__builtin_add_overflow(total.Allocated, files[i].Allocated, &total.Allocated);
+        if (fits) {
+            total.Files = folder->FileCount;
+            folder->Total = total;
+            folder->VerifiedAt = listedAt;
+            folder->Flags |= TScanFolder::kVerified;
+            out.Verified = true;
+        }
+    }
     out.Installed = true;
     return out;
 }

@@ -157,8 +157,13 @@ struct TScanTreeStats {
 
 struct TScanInstall {
     bool Installed = false;
+    // The folder has no sub-folders to enter, so it was verified as of the listing (Verify is not needed).
+    bool Verified = false;
     // One per entered sub-folder (not links), in the listing's order.
     std::vector<TScanRef> Children;
+    // For each of them: the tree held it scanned already (kept from before, or a root moved here). A
+    // sub-folder new to the tree has nothing to read from it.
+    std::vector<bool> Known;
 };
 
 class TScanReader;
