@@ -13,8 +13,9 @@
 // (junctions, directory links, and on POSIX every link to a folder) are neither entered nor counted as
 // files: they hold no space of their own and can loop. A folder that cannot be read (or only in part, or
 // whose path is too long to open) totals what could be read and marks the totals Partial; a folder that
-// vanishes during the walk totals 0. Sums that do not fit 64 bits raise "Integer overflow". The results
-// equal those of a plain depth-first walk, cache and tree included.
+// vanishes during the walk totals 0. Sums that do not fit 64 bits raise "Integer overflow". Totals read
+// before an invalidation of their tree are never cached or kept as fresh (TotalsAsync reports them as
+// Changed). The results equal those of a plain depth-first walk, cache and tree included.
 //
 // Threads: every method may be called from any thread. Totals, FolderSize, FolderFileCount and
 // FolderTotals block the caller until the folder is totalled (kept for the existing synchronous callers);

@@ -200,11 +200,12 @@ struct TWalk {
         if (totals.Partial) node->Partial = true;
     }
 
-    void Progress(bool force) {
+    // Reports progress when the last report is at least kProgressStep old.
+    void Progress() {
         if (!Job || !Job->FCallbacks.OnProgress) return;
         const TClock::rep now = TClock::now().time_since_epoch().count();
         TClock::rep last = LastProgress.load(std::memory_order_relaxed);
-        if (!force && now - last < std::chrono::duration_cast<TClock::duration>(kProgressStep).count()) return;
+        if (now - last < std::chrono::duration_cast<TClock::duration>(kProgressStep).count()) return;
         if (!LastProgress.compare_exchange_strong(last, now)) return;  // another thread reports this round
         TFolderSizeProgress p;
         p.Files = FilesRead.load();
@@ -292,7 +293,7 @@ struct TWalk {
                 if (Stopping(node)) return false;
                 FilesRead.fetch_add(files, std::memory_order_relaxed);
                 files = 0;
-                Progress(false);
+                Progress();
             }
             const std::string_view name = e.Name();
             if (e.IsDirectory()) {
@@ -318,7 +319,7 @@ struct TWalk {
         });
         FilesRead.fetch_add(files, std::memory_order_relaxed);
         FoldersRead.fetch_add(1, std::memory_order_relaxed);
-        Progress(false);
+        Progress();
         // A listing cut short by a cancel is neither counted nor kept.
         if (Stopping(node)) {
             node->Incomplete = true;
