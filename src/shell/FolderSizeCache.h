@@ -36,6 +36,7 @@ struct TFolderTotals {
 struct TFolderSizeStamps {
     std::uint64_t TotalsStaleAt = 0;   // any change in the folder's tree
     std::uint64_t ListingStaleAt = 0;  // a change in the folder's own entries
+    bool operator==(const TFolderSizeStamps&) const = default;
 };
 
 // A copy of one entry, for inspection.

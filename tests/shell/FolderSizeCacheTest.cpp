@@ -82,6 +82,28 @@ TEST(ShellFolderSizeCache, TotalsReadBeforeAnInvalidationAreNotStored) {
     EXPECT_TRUE(cache.Store("other\\", "*", {4, 4, 4}, before));
 }
 
+// A change in a folder makes its own listing stale; its ancestors only have their totals made stale.
+// Each mark takes a new generation, which Store compares, and a Clear voids whatever was derived.
+TEST(ShellFolderSizeCache, ListingAndTotalsStampsApart) {
+    TFolderSizeCache cache;
+    cache.Store("c:\\a\\", "*", {1, 1, 1});
+    EXPECT_EQ(cache.Stamps("c:\\a\\"), (TFolderSizeStamps{}));
+    const std::uint64_t before = cache.Generation();
+    EXPECT_TRUE(cache.MarkTotalsStale("c:\\a\\"));
+    const TFolderSizeStamps totals = cache.Stamps("c:\\a\\");
+    EXPECT_GT(totals.TotalsStaleAt, before);
+    EXPECT_EQ(totals.ListingStaleAt, 0u);
+    EXPECT_FALSE(cache.Store("c:\\a\\", "*", {2, 2, 2}, before));
+    EXPECT_FALSE(cache.MarkStale("c:\\a\\b\\"));  // no entry yet: a stale one is made
+    const TFolderSizeStamps listing = cache.Stamps("c:\\a\\b\\");
+    EXPECT_EQ(listing.ListingStaleAt, listing.TotalsStaleAt);
+    EXPECT_GT(listing.ListingStaleAt, totals.TotalsStaleAt);
+    const std::uint64_t clears = cache.Clears();
+    cache.Clear();
+    EXPECT_EQ(cache.Clears(), clears + 1);
+    EXPECT_EQ(cache.Stamps("c:\\a\\b\\"), (TFolderSizeStamps{}));
+}
+
 TEST(ShellFolderSizeCache, ManyKeysAllFoundAfterGrowing) {
     TFolderSizeCache cache;
     const int n = 100000;
