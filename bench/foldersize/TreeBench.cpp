@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
     service.Totals(root, "*.*");
     const TScanTreeStats stats = service.TreeStats();
     for (int r = 0; r < 2; ++r) {
-        for (const char* mask : {"*.jpg", "*.txt", "f1*", "*.*"}) {
+        for (const char* mask : {"*.jpg", "*.txt", "*.~*", "f1*", "*.*"}) {
             lister.ResetReads();
             const double cpu = CpuSeconds();
             const auto start = TClock::now();

@@ -12,7 +12,6 @@
 #include <atomic>
 #include <chrono>
 #include <exception>
-#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -27,7 +26,6 @@ namespace {
 using TClock = std::chrono::steady_clock;
 constexpr auto kProgressStep = std::chrono::milliseconds(100);
 constexpr int kStopCheckEntries = 64;        // a listing looks for a cancel this often
-constexpr int kStopCheckFolders = 256;       // so does a pass over the tree
 constexpr std::size_t kKeptListing = 65536;  // a thread keeps room for this many files between listings
 
 void AddTotals(TFolderTotals& to, std::int64_t size, std::int64_t used, std::int64_t count) {
@@ -543,105 +541,6 @@ void TWalkPool::Run() {
         }
         task.first->Process(task.second);
     }
-}
-
-// --- totals from the scan tree
-
-TFolderSizeService::TTreeAnswer TFolderSizeService::FromTree(TScanRef ref, std::string key, const TFolderSizeMask& mask,
-                                                             bool wait, const std::function<bool()>& stop,
-                                                             TFolderTotals& totals) {
-    const TFolderSizeStamps stamps = FCache.Stamps(key);
-    std::optional<TScanReader> reader;
-    if (wait)
-        reader.emplace(FTree);
-    else
-        reader.emplace(FTree, std::try_to_lock);
-    if (!reader->Locked()) return TTreeAnswer::Busy;
-    if (!ref) ref = reader->Find(key);
-    const TScanFolder* first = reader->Folder(ref);
-    // Its whole tree must be held and verified since the last change in it.
-    if (!first || !first->Has(TScanFolder::kVerified) || stamps.TotalsStaleAt > first->VerifiedAt)
-        return TTreeAnswer::NotFresh;
-    if (mask.Cacheable() && FCache.Lookup(key, mask.Lower(), totals)) return TTreeAnswer::Done;
-
-    // Depth first without recursion (trees may be thousands deep). Every folder's totals are stored as
-    // they are finished; a store refused means the folder changed after the tree read it.
-    struct TFrame {
-        std::uint32_t Index;
-        std::uint32_t Next;  // the sub-folder to go into next
-        std::size_t KeyLength;
-        TFolderTotals Totals;
-    };
-    std::vector<TFrame> stack;
-    int folders = 0;
-    // For a mask that looks only at the extension, each extension is matched once.
-    std::vector<signed char> byExtension(mask.ByExtension() ? reader->ExtensionCount() : 0, -1);
-    auto enter = [&](std::uint32_t index) {
-        const TScanFolder& f = reader->At(index);
-        TFrame frame{index, f.FirstChild, key.size(), {}};
-        if (f.ListingStatus() != TDirStatus::Ok && !f.Has(TScanFolder::kMissing)) frame.Totals.Partial = true;
-        const TScanFile* files = f.Files();
-        if (!byExtension.empty()) {
-            for (std::uint32_t i = 0; i < f.FileCount; ++i) {
-                signed char& match = byExtension[files[i].Extension];
-                if (match < 0) match = mask.Matches(reader->Extension(files[i].Extension)) ? 1 : 0;
-                if (match) AddTotals(frame.Totals, files[i].Size, files[i].Allocated, 1);
-            }
-        } else if (mask.MatchesAll()) {
-            for (std::uint32_t i = 0; i < f.FileCount; ++i)
-                AddTotals(frame.Totals, files[i].Size, files[i].Allocated, 1);
-        } else {
-            for (std::uint32_t i = 0; i < f.FileCount; ++i)
-                if (mask.Matches(f.FileName(files[i]))) AddTotals(frame.Totals, files[i].Size, files[i].Allocated, 1);
-        }
-        stack.push_back(frame);
-    };
-    enter(ref.Index);
-    while (!stack.empty()) {
-        TFrame& top = stack.back();
-        const TScanFolder& f = reader->At(top.Index);
-        if (top.Next != TScanFolder::kNone) {
-            const std::uint32_t c = top.Next;
-            const TScanFolder& child = reader->At(c);
-            top.Next = child.NextSibling;
-            if (child.Has(TScanFolder::kLink)) continue;
-            if (!child.Has(TScanFolder::kMissing) && !child.Has(TScanFolder::kVerified)) return TTreeAnswer::NotFresh;
-            if (++folders % kStopCheckFolders == 0 && stop && stop()) return TTreeAnswer::Stopped;
-            key.resize(top.KeyLength);
-            if (FLister.CaseSensitive())
-                key.append(f.Names() + child.NameOffset, child.NameLength);
-            else
-                AppendLowerCase(key, std::string_view(f.Names() + child.NameOffset, child.NameLength));
-            key += FLister.Separator();
-            // A sub-folder already totalled for this mask (the rows before their folder) is not summed again.
-            TFolderTotals cached;
-            if (mask.Cacheable() && !child.Has(TScanFolder::kMissing) && FCache.Lookup(key, mask.Lower(), cached)) {
-                AddTotals(top.Totals, cached.Size, cached.Used, cached.Count);
-                if (cached.Partial) top.Totals.Partial = true;
-                continue;
-            }
-            enter(c);
-            continue;
-        }
-        key.resize(top.KeyLength);
-        if (!f.Has(TScanFolder::kMissing)) {  // a vanished folder counts nothing and gets no entry
-            const std::uint64_t at = std::max(f.ListedAt, f.VerifiedAt);
-            const bool fresh = mask.Cacheable() ? FCache.Store(key, mask.Lower(), top.Totals, at)
-                                                : FCache.Stamps(key).TotalsStaleAt <= at;
-            if (!fresh) return TTreeAnswer::NotFresh;
-        }
-        const TFolderTotals done = top.Totals;
-        stack.pop_back();
-        if (stack.empty()) {
-            totals = done;
-            return TTreeAnswer::Done;
-        }
-        TFrame& parent = stack.back();
-        AddTotals(parent.Totals, done.Size, done.Used, done.Count);
-        if (done.Partial) parent.Totals.Partial = true;
-        key.resize(parent.KeyLength);
-    }
-    return TTreeAnswer::NotFresh;
 }
 
 // --- the service's walks

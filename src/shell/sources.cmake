@@ -5,6 +5,7 @@ list(APPEND VS_CORE_SOURCES
     src/shell/FolderSizeCache.cpp
     src/shell/FolderSize.cpp
     src/shell/FolderSizeWalk.cpp
+    src/shell/FolderSizeTree.cpp
     src/shell/FolderSizeSystem.cpp)
 # The shell item model and the folder list: portable rules in the core, the shell and the control
 # on Windows.

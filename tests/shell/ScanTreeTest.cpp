@@ -35,7 +35,7 @@ const TFile kFiles[] = {
     {"c:\\m\\sub\\deep\\a1c", 2048},
 };
 
-class ShellScanTree : public ::testing::Test {
+class ShellScanTree : public ::testing::TestWithParam<bool> {
 protected:
     TFakeLister FLister;
     vstest::TCountingLister FCounted{FLister};  // the reads of FService alone
@@ -45,6 +45,8 @@ protected:
     void SetUp() override {
         FVolumes.SetDrive('C', 4096);
         for (const auto& f : kFiles) FLister.AddFile(f.Path, f.Size);
+        // With the parameter, every pass over the tree shares the work with a second thread.
+        if (GetParam()) FService.SetTreeSplit(1);
     }
     // What a walk of the disk with no tree gives: the rules the totals always had.
     TFolderTotals Fresh(const std::string& path, const std::string& mask) {
@@ -54,7 +56,7 @@ protected:
     }
 };
 
-TEST_F(ShellScanTree, AnyMaskFromTheTreeEqualsAFreshWalkWithNoReads) {
+TEST_P(ShellScanTree, AnyMaskFromTheTreeEqualsAFreshWalkWithNoReads) {
     // A folder gone by the time it is read, and one that cannot be read: nothing, and partial figures.
     FLister.AddFolder("c:\\m\\gone");
     FLister.Vanish("c:\\m\\gone");
@@ -88,7 +90,7 @@ TEST_F(ShellScanTree, AnyMaskFromTheTreeEqualsAFreshWalkWithNoReads) {
     EXPECT_EQ(FCounted.ReadsTotal(), reads);
 }
 
-TEST_F(ShellScanTree, FilesKeepTheirFiguresAndExtensions) {
+TEST_P(ShellScanTree, FilesKeepTheirFiguresAndExtensions) {
     FLister.AddFile("c:\\t\\One.TXT", 5000, 132000000000000000);
     FLister.AddEntry("c:\\t\\ro.txt", faArchive | faReadOnly, 1);
     FLister.AddEntry("c:\\t\\link", faDirectory | faReparsePoint);
@@ -114,7 +116,7 @@ TEST_F(ShellScanTree, FilesKeepTheirFiguresAndExtensions) {
 
 // Each change is followed by the invalidation a notification makes; only the folders whose listing
 // changed are read again, and the tree then answers any mask as a fresh walk does.
-TEST_F(ShellScanTree, ChangesReadOnlyTheChangedFoldersAndUpdateTheTreeInPlace) {
+TEST_P(ShellScanTree, ChangesReadOnlyTheChangedFoldersAndUpdateTheTreeInPlace) {
     FLister.AddFile("c:\\t\\a\\f1", 10);
     FLister.AddFile("c:\\t\\a\\x\\g", 20);
     FLister.AddFile("c:\\t\\b\\h", 30);
@@ -173,7 +175,7 @@ TEST_F(ShellScanTree, ChangesReadOnlyTheChangedFoldersAndUpdateTheTreeInPlace) {
     EXPECT_EQ(FService.TreeStats().Files, 5);
 }
 
-TEST_F(ShellScanTree, OverTheBudgetOnlyTotalsAreKeptAndTheStateSaysSo) {
+TEST_P(ShellScanTree, OverTheBudgetOnlyTotalsAreKeptAndTheStateSaysSo) {
     FService.SetTreeBudget(2000);
     const TFolderTotals all = FService.Totals("c:\\m", "*.*");
     EXPECT_EQ(all, Fresh("c:\\m", "*.*"));
@@ -205,7 +207,7 @@ TEST_F(ShellScanTree, OverTheBudgetOnlyTotalsAreKeptAndTheStateSaysSo) {
 }
 
 // An imported scan, given folder by folder, answers as a walk of the same tree does, without the disk.
-TEST_F(ShellScanTree, ATreeFilledByTheBuilderAnswersLikeAWalk) {
+TEST_P(ShellScanTree, ATreeFilledByTheBuilderAnswersLikeAWalk) {
     TFakeLister empty;
     TFolderSizeService imported(empty, FVolumes);
     TScanTreeBuilder builder(imported.ScanTree(), "c:\\m", "c:\\m\\");
@@ -243,5 +245,7 @@ TEST_F(ShellScanTree, ATreeFilledByTheBuilderAnswersLikeAWalk) {
     EXPECT_EQ(deep->Links()[0].File, 0u);
     EXPECT_EQ(deep->Links()[0].Key, 77u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Split, ShellScanTree, ::testing::Bool());
 
 }  // namespace
