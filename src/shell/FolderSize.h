@@ -60,7 +60,7 @@ private:
 
 // How far one folder of an asynchronous request got.
 enum class TFolderSizeStatus {
-    Complete,  // exact, and cached
+    Complete,  // exact (and cached, unless the mask is too long to be kept)
     Partial,   // some folder of its tree could not be read in full: the figures are what could be read
     Changed,   // a folder of its tree changed while it was walked: the figures are as read, and not kept
     NotFound,  // no folder at the path: 0, 0, 0
@@ -87,8 +87,8 @@ enum class TFolderSizeEnd {
 };
 
 // What an asynchronous request reports. Each is called on a worker thread, never two at once for one
-// request, and must return quickly without waiting for the service (TotalsIfKnown is fine; Totals,
-// TotalsAsync's Wait and SetThreads are not). OnFolder comes once per folder that got figures (not for
+// request, and must return quickly without waiting for the service (TotalsIfKnown is fine; Totals, a
+// job's Wait and SetThreads are not). OnFolder comes once per folder that got figures (not for
 // those a cancel left unknown); OnProgress at most about every 100 ms while the disk is read; OnEnd once,
 // last. An exception thrown by a callback is kept in the job (CallbackError) and the request goes on.
 struct TFolderSizeCallbacks {
@@ -113,7 +113,8 @@ public:
     // Asks the workers to stop; returns at once. They stop within a listing's entry or a folder: what
     // was complete is reported and cached, the rest stays unknown. OnEnd follows.
     void Cancel();
-    // Waits until OnEnd has returned, or the timeout passed; true when the request has ended.
+    // Waits until OnEnd has returned, or the timeout passed (milliseconds::max(): no limit); true when the
+    // request has ended.
     bool Wait(std::chrono::milliseconds timeout);
     bool Ended() const;
     std::exception_ptr CallbackError() const;
