@@ -281,11 +281,12 @@ TScanInstall TScanTree::Install(TScanRef ref, std::string_view key, const TScanL
         return out;
     }
 
-    // The new block: files with their extension ids, link keys, names.
-    std::byte* block = nullptr;
+    // The new block: files with their extension ids, link keys, names. Owned here until it is in place.
+    std::unique_ptr<std::byte, decltype(&std::free)> owned(nullptr, &std::free);
     if (blockBytes) {
-        block = static_cast<std::byte*>(std::malloc(blockBytes));
-        if (!block) throw std::bad_alloc();
+        owned.reset(static_cast<std::byte*>(std::malloc(blockBytes)));
+        if (!owned) throw std::bad_alloc();
+        std::byte* block = owned.get();
         auto* files = reinterpret_cast<TScanFile*>(block);
         for (std::size_t i = 0; i < listing.FFiles.size(); ++i) {
             files[i] = listing.FFiles[i];
@@ -309,11 +310,11 @@ TScanInstall TScanTree::Install(TScanRef ref, std::string_view key, const TScanL
         }
     }
     FreeBlock(*folder);
-    folder->Block = block;
+    folder->Block = owned.release();
     folder->FileCount = static_cast<std::uint32_t>(listing.FFiles.size());
     folder->LinkCount = static_cast<std::uint32_t>(listing.FLinks.size());
     folder->NameBytes = static_cast<std::uint32_t>(listing.FNames.size());
-    FBytes += blockBytes + kBlockOverhead;
+    if (folder->Block) FBytes += blockBytes + kBlockOverhead;
     FNameBytes += listing.FNames.size();
     FFiles += folder->FileCount;
 

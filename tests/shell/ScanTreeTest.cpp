@@ -121,6 +121,7 @@ TEST_P(ShellScanTree, ChangesReadOnlyTheChangedFoldersAndUpdateTheTreeInPlace) {
     FLister.AddFile("c:\\t\\a\\x\\g", 20);
     FLister.AddFile("c:\\t\\b\\h", 30);
     FLister.AddFile("c:\\t\\c\\i", 40);
+    FLister.AddFolder("c:\\t\\void");
     ASSERT_EQ(FService.Totals("c:\\t", "*").Size, 100);
     struct TStep {
         const char* Name;
@@ -129,12 +130,13 @@ TEST_P(ShellScanTree, ChangesReadOnlyTheChangedFoldersAndUpdateTheTreeInPlace) {
         std::int64_t Size;
     };
     const TStep steps[] = {
-        {"a file added",
+        {"a file added, an empty folder touched",
          [&] {
              FLister.AddFile("c:\\t\\a\\new", 5);
              FService.InvalidateFolderSize("c:\\t\\a\\new", false);
+             FService.InvalidateFolderSize("c:\\t\\void", true);
          },
-         {"c:\\t\\a\\"},
+         {"c:\\t\\a\\", "c:\\t\\void\\"},
          105},
         {"a folder removed",
          [&] {
@@ -171,8 +173,12 @@ TEST_P(ShellScanTree, ChangesReadOnlyTheChangedFoldersAndUpdateTheTreeInPlace) {
     EXPECT_EQ(FService.Totals("c:\\t", "f*"), Fresh("c:\\t", "f*"));
     EXPECT_EQ(FService.Totals("c:\\t\\e", "?"), Fresh("c:\\t\\e", "?"));
     EXPECT_EQ(FCounted.ReadsTotal(), 0);
-    // What the tree holds now: f1, new, g, j, i; b and c are gone with their files.
+    // What the tree holds now: f1, new, g, j, i; b and c are gone with their files, and what was
+    // replaced left nothing behind: the tree is as large as one read afresh.
     EXPECT_EQ(FService.TreeStats().Files, 5);
+    TFolderSizeService fresh(FLister, FVolumes);
+    fresh.Totals("c:\\t", "*");
+    EXPECT_EQ(FService.TreeStats().Bytes, fresh.TreeStats().Bytes);
 }
 
 TEST_P(ShellScanTree, OverTheBudgetOnlyTotalsAreKeptAndTheStateSaysSo) {
