@@ -144,6 +144,23 @@ bool TFolderSizeCache::Store(std::string_view key, std::string_view lowerMask, c
     if (lowerMask.size() > kMaxMask) return false;
     std::uint64_t hash = HashKey(key);
     std::lock_guard lock(FLock);
+    return StoreLocked(key, hash, lowerMask, totals, listedAt);
+}
+
+bool TFolderSizeCache::StoreAll(const std::vector<TFolderSizeStore>& items, std::string_view lowerMask) {
+    if (lowerMask.size() > kMaxMask) return false;
+    std::vector<std::uint64_t> hashes;
+    hashes.reserve(items.size());
+    for (const auto& item : items) hashes.push_back(HashKey(item.Key));
+    bool all = true;
+    std::lock_guard lock(FLock);
+    for (std::size_t i = 0; i < items.size(); ++i)
+        all = StoreLocked(items[i].Key, hashes[i], lowerMask, items[i].Totals, items[i].ListedAt) && all;
+    return all;
+}
+
+bool TFolderSizeCache::StoreLocked(std::string_view key, std::uint64_t hash, std::string_view lowerMask,
+                                   const TFolderTotals& totals, std::uint64_t listedAt) {
     std::size_t n = FindLocked(key, hash);
     if (n != SIZE_MAX && At(n).StaleAt > listedAt) return false;  // read before the last invalidation
     if (n == SIZE_MAX) n = AppendLocked(key, hash);

@@ -39,6 +39,13 @@ struct TFolderSizeStamps {
     bool operator==(const TFolderSizeStamps&) const = default;
 };
 
+// One folder's totals for TFolderSizeCache::StoreAll.
+struct TFolderSizeStore {
+    std::string Key;
+    TFolderTotals Totals;
+    std::uint64_t ListedAt;
+};
+
 // A copy of one entry, for inspection.
 struct TFolderSizeEntry {
     std::string Key;
@@ -73,6 +80,8 @@ public:
     // that, nothing is stored and the result is false. A mask over kMaxMask is not stored either.
     bool Store(std::string_view key, std::string_view lowerMask, const TFolderTotals& totals,
                std::uint64_t listedAt = kCurrent);
+    // Stores many folders' totals under one lock, each as Store would; false when any was refused.
+    bool StoreAll(const std::vector<TFolderSizeStore>& items, std::string_view lowerMask);
     // Marks the entry for key stale (size -1; used and count stay) under a new generation, creating a
     // stale entry when there is none, so that a walk running now cannot store what it read before.
     // The folder's own listing counts as changed too. False when the key had no entry.
@@ -116,4 +125,6 @@ private:
     void Grow();
     std::size_t AppendLocked(std::string_view key, std::uint64_t hash);
     bool Mark(std::string_view key, bool listing);
+    bool StoreLocked(std::string_view key, std::uint64_t hash, std::string_view lowerMask, const TFolderTotals& totals,
+                     std::uint64_t listedAt);
 };

@@ -25,10 +25,15 @@ public:
         : FMatcher(mask),
           FLower(LowerCaseText(mask)),
           FCacheable(FLower.size() <= TFolderSizeCache::kMaxMask),
-          FByExtension(ByExtension(mask)) {}
+          FByExtension(ByExtension(mask)),
+          FRequired(Required(mask)) {}
 
     // True when a file of that name (one path component) counts in the totals.
-    bool Matches(std::string_view name) const { return FMatcher.Matches(name); }
+    bool Matches(std::string_view name) const {
+        for (char c : FRequired)
+            if (!Holds(name, c)) return false;
+        return FMatcher.Matches(name);
+    }
     bool MatchesAll() const { return FMatcher.MatchesAll(); }
     // True when whether a name matches depends only on its extension (from its last "."): "*.ext" with a
     // plain extension. Matches(extension) then answers for every name with that extension, so the scan
@@ -44,6 +49,30 @@ private:
     std::string FLower;
     bool FCacheable;
     bool FByExtension;
+    // ASCII characters that every matching name holds (letters in lower case, either case counts): each
+    // plain character of the mask takes one equal character of the name. A quick first test, so that
+    // "*.~*" does not walk the matcher's states for every name without a "~".
+    std::string FRequired;
+
+    static bool Holds(std::string_view name, char c) {
+        const bool letter = c >= 'a' && c <= 'z';
+        for (char n : name)
+            if (n == c || (letter && n == c - 32)) return true;
+        return false;
+    }
+    static std::string Required(std::string_view mask) {
+        std::string required;
+        for (std::size_t i = 0; i < mask.size(); ++i) {
+            char c = mask[i];
+            if (c == '*' || c == '?' || static_cast<unsigned char>(c) >= 0x80) continue;
+            // A "." before a wildcard or at the end may also match the end of a name.
+            const char next = i + 1 < mask.size() ? mask[i + 1] : 0;
+            if (c == '.' && (next == 0 || next == '*' || next == '?')) continue;
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+            if (required.find(c) == std::string::npos) required += c;
+        }
+        return required;
+    }
 
     // "*." and then at least one character, none of them a wildcard, a "." or outside ASCII: such a mask
     // takes exactly the names ending in ".ext", which are the names whose last "." begins ".ext".

@@ -13,6 +13,7 @@
 namespace {
 
 constexpr int kStopCheckFolders = 256;  // a pass looks for a cancel this often
+constexpr std::size_t kBatch = 256;     // folders' totals stored under one lock of the cache
 
 enum class TPassEnd { Done, NotFresh, Stopped };
 
@@ -79,12 +80,21 @@ public:
         return std::nullopt;
     }
 
-    // Stores a finished folder's totals; false when it changed after the tree read it.
-    bool Keep(const TScanFolder& f, const std::string& key, const TFolderTotals& totals) const {
+    // Stores a finished folder's totals, at once or with a batch (one lock for many folders, so that two
+    // threads do not queue for the cache at every folder); false when it changed after the tree read it.
+    bool Keep(const TScanFolder& f, const std::string& key, const TFolderTotals& totals,
+              std::vector<TFolderSizeStore>* batch = nullptr) const {
         if (f.Has(TScanFolder::kMissing)) return true;  // a vanished folder counts nothing and gets no entry
         const std::uint64_t at = std::max(f.ListedAt, f.VerifiedAt);
-        return FMask.Cacheable() ? FCache.Store(key, FMask.Lower(), totals, at)
-                                 : FCache.Stamps(key).TotalsStaleAt <= at;
+        if (!FMask.Cacheable()) return FCache.Stamps(key).TotalsStaleAt <= at;
+        if (!batch) return FCache.Store(key, FMask.Lower(), totals, at);
+        batch->push_back({key, totals, at});
+        return batch->size() < kBatch || Flush(*batch);
+    }
+    bool Flush(std::vector<TFolderSizeStore>& batch) const {
+        const bool stored = batch.empty() || FCache.StoreAll(batch, FMask.Lower());
+        batch.clear();
+        return stored;
     }
 
     // The totals of the tree of the folder at index, whose key is key. Depth first without recursion
@@ -97,6 +107,7 @@ public:
             TFolderTotals Totals;
         };
         std::vector<TFrame> stack;
+        std::vector<TFolderSizeStore> batch;
         auto enter = [&](std::uint32_t i) {
             const TScanFolder& f = FReader.At(i);
             stack.push_back({i, f.FirstChild, key.size(), Own(f)});
@@ -124,10 +135,11 @@ public:
                 continue;
             }
             key.resize(top.KeyLength);
-            if (!Keep(f, key, top.Totals)) return TPassEnd::NotFresh;
+            if (!Keep(f, key, top.Totals, &batch)) return TPassEnd::NotFresh;
             const TFolderTotals done = top.Totals;
             stack.pop_back();
             if (stack.empty()) {
+                if (!Flush(batch)) return TPassEnd::NotFresh;
                 totals = done;
                 return TPassEnd::Done;
             }
@@ -225,7 +237,10 @@ TFolderSizeService::TTreeAnswer TFolderSizeService::FromTree(TScanRef ref, std::
 
     TTreePass pass(*reader, FCache, mask, FLister.Separator(), FLister.CaseSensitive(), stop);
     const std::int64_t splitFiles = FSplitFiles.load();
-    const bool split = splitFiles > 0 && first->Total.Files >= splitFiles && std::thread::hardware_concurrency() > 1;
+    // Worth it where matching the names is the work: for masks that look at the extension or at nothing,
+    // storing each folder's totals is, and the two threads would only queue for the cache.
+    const bool split = splitFiles > 0 && first->Total.Files >= splitFiles && !mask.ByExtension() &&
+                       !mask.MatchesAll() && std::thread::hardware_concurrency() > 1;
     switch (split ? RunSplit(pass, *reader, ref.Index, key, totals) : pass.Run(ref.Index, key, totals)) {
         case TPassEnd::Done:
             return TTreeAnswer::Done;
