@@ -104,6 +104,23 @@ TEST(ShellFolderSizeCache, ListingAndTotalsStampsApart) {
     EXPECT_EQ(cache.Stamps("c:\\a\\b\\"), (TFolderSizeStamps{}));
 }
 
+// Many folders at once: each is stored as Store would; one read before its invalidation makes the
+// answer false and stays stale, the others are stored.
+TEST(ShellFolderSizeCache, StoreAllRefusesWhatWasReadBeforeAnInvalidation) {
+    TFolderSizeCache cache;
+    const std::uint64_t listedAt = cache.Generation();
+    cache.MarkStale("b\\");
+    EXPECT_FALSE(cache.StoreAll(
+        {{"a\\", {1, 1, 1}, listedAt}, {"b\\", {2, 2, 2}, listedAt}, {"c\\", {3, 3, 3}, listedAt}}, "*.txt"));
+    TFolderTotals totals;
+    EXPECT_TRUE(cache.Lookup("a\\", "*.txt", totals));
+    EXPECT_FALSE(cache.Lookup("b\\", "*.txt", totals));
+    ASSERT_TRUE(cache.Lookup("c\\", "*.txt", totals));
+    EXPECT_EQ(totals.Count, 3);
+    EXPECT_TRUE(cache.StoreAll({{"b\\", {2, 2, 2}, cache.Generation()}}, "*.txt"));
+    EXPECT_FALSE(cache.StoreAll({{"d\\", {4, 4, 4}, 0}}, std::string(300, '*')));  // too long a mask
+}
+
 TEST(ShellFolderSizeCache, ManyKeysAllFoundAfterGrowing) {
     TFolderSizeCache cache;
     const int n = 100000;
