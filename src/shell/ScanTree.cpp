@@ -265,11 +265,26 @@ TScanRef TScanTree::AddRoot(std::string_view path, std::string_view key) {
 TScanInstall TScanTree::Install(TScanRef ref, std::string_view key, const TScanListing& listing, TDirStatus status,
                                 std::uint64_t listedAt) {
     TScanInstall out;
+    // The new block is made before the lock is taken: filling fresh memory is most of an install's cost,
+    // and other threads need not wait for it. Only the extension ids are set under the lock.
+    const std::size_t blockBytes = listing.FFiles.size() * sizeof(TScanFile) +
+                                   listing.FLinks.size() * sizeof(TScanLinkKey) + listing.FNames.size();
+    std::unique_ptr<std::byte, decltype(&std::free)> owned(nullptr, &std::free);  // until it is in place
+    if (blockBytes) {
+        owned.reset(static_cast<std::byte*>(std::malloc(blockBytes)));
+        if (!owned) throw std::bad_alloc();
+        std::byte* at = owned.get();
+        if (!listing.FFiles.empty()) std::memcpy(at, listing.FFiles.data(), listing.FFiles.size() * sizeof(TScanFile));
+        at += listing.FFiles.size() * sizeof(TScanFile);
+        if (!listing.FLinks.empty())
+            std::memcpy(at, listing.FLinks.data(), listing.FLinks.size() * sizeof(TScanLinkKey));
+        at += listing.FLinks.size() * sizeof(TScanLinkKey);
+        if (!listing.FNames.empty()) std::memcpy(at, listing.FNames.data(), listing.FNames.size());
+    }
+
     std::unique_lock lock(FLock);
     TScanFolder* folder = Get(ref);
     if (FOff || !folder) return out;
-    const std::size_t blockBytes = listing.FFiles.size() * sizeof(TScanFile) +
-                                   listing.FLinks.size() * sizeof(TScanLinkKey) + listing.FNames.size();
     const std::size_t oldBytes = folder->Block
                                      ? folder->FileCount * sizeof(TScanFile) +
                                            folder->LinkCount * sizeof(TScanLinkKey) + folder->NameBytes + kBlockOverhead
@@ -280,25 +295,10 @@ TScanInstall TScanTree::Install(TScanRef ref, std::string_view key, const TScanL
         TurnOffLocked();
         return out;
     }
-
-    // The new block: files with their extension ids, link keys, names. Owned here until it is in place.
-    std::unique_ptr<std::byte, decltype(&std::free)> owned(nullptr, &std::free);
-    if (blockBytes) {
-        owned.reset(static_cast<std::byte*>(std::malloc(blockBytes)));
-        if (!owned) throw std::bad_alloc();
-        std::byte* block = owned.get();
-        auto* files = reinterpret_cast<TScanFile*>(block);
-        for (std::size_t i = 0; i < listing.FFiles.size(); ++i) {
-            files[i] = listing.FFiles[i];
-            files[i].Extension =
-                ExtensionId(std::string_view(listing.FNames.data() + files[i].NameOffset, files[i].NameLength));
-        }
-        std::byte* at = block + listing.FFiles.size() * sizeof(TScanFile);
-        if (!listing.FLinks.empty())
-            std::memcpy(at, listing.FLinks.data(), listing.FLinks.size() * sizeof(TScanLinkKey));
-        at += listing.FLinks.size() * sizeof(TScanLinkKey);
-        if (!listing.FNames.empty()) std::memcpy(at, listing.FNames.data(), listing.FNames.size());
-    }
+    auto* files = reinterpret_cast<TScanFile*>(owned.get());
+    for (std::size_t i = 0; i < listing.FFiles.size(); ++i)
+        files[i].Extension =
+            ExtensionId(std::string_view(listing.FNames.data() + files[i].NameOffset, files[i].NameLength));
     const std::uint32_t index = ref.Index;  // slots never move: folder stays valid as folders are added
 
     // Sub-folders still listed keep their trees; match them by their key form.
