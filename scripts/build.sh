@@ -21,6 +21,14 @@ build_native() {
     cmake --build "$BUILD/native" -- -k 0
 }
 
+# ThreadSanitizer: only the tests of threaded code (the folder-size walks), in their own build folder.
+build_native_tsan() {
+    cmake -S "$root" -B "$BUILD/native-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="-O1 -g" \
+        "${VS_LAUNCHER[@]}" -DVS_TSAN=ON >"$BUILD/native-tsan-configure.log" 2>&1 \
+        || { cat "$BUILD/native-tsan-configure.log"; return 1; }
+    cmake --build "$BUILD/native-tsan" --target shell_foldersize_tests -- -k 0
+}
+
 build_windows() {
     cmake -S "$root" -B "$BUILD/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" "${VS_LAUNCHER[@]}" \

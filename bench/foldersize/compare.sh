@@ -4,6 +4,8 @@
 #   bench/foldersize/compare.sh            1,000,000-file tree and 100,000-file tree
 #   FILES=100000 FOLDERS=5000 RUNS=3 bench/foldersize/compare.sh   one tree of that size
 #   BASELINE_VSCAN=/path/to/vscan ...   also times another build of vscan (an earlier commit) in the same rounds
+# Each tree also gets vs_treebench: the scan tree's walk against the totals-only one, mask changes with
+# their directory reads, memory per file and cancel latency.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 out=$root/build/bench
@@ -12,9 +14,9 @@ mkdir -p "$out/trees"
 
 echo "== Release build of vscan"
 cmake -S "$root" -B "$out/cmake" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVS_TESTS=OFF -DVS_BENCH=ON >/dev/null || exit 1
-cmake --build "$out/cmake" --target vscan vs_mktree foldersize_bench >/dev/null || exit 1
+cmake --build "$out/cmake" --target vscan vs_mktree foldersize_bench vs_treebench >/dev/null || exit 1
 mkdir -p "$out/bin"
-for t in vscan vs_mktree foldersize_bench; do cp "$(find "$out/cmake" -name $t -type f | head -1)" "$out/bin/$t"; done
+for t in vscan vs_mktree foldersize_bench vs_treebench; do cp "$(find "$out/cmake" -name $t -type f | head -1)" "$out/bin/$t"; done
 vscan=$out/bin/vscan
 mktree=$out/bin/vs_mktree
 
@@ -126,6 +128,11 @@ bench_tree() {
     done
     echo "  walk inside vscan: cold $cold s, fully cached $cached s, ratio $(echo "scale=1; $cold / $cached" | bc)"
     echo "  $(echo "$line" | grep '^cache:')"
+    echo "  $(echo "$line" | grep '^tree:')"
+
+    # The scan tree: time to exact totals against the totals-only walk, mask changes, memory, cancel.
+    echo "== Scan tree on $tree"
+    "$out/bin/vs_treebench" "$tree" "$runs" | sed 's/^/  /'
 }
 
 echo "== Google Benchmark cases"

@@ -48,6 +48,9 @@ public:
     // False when the entry's size, time and attributes could not be read (POSIX: a folder that may be
     // listed but not searched, or an entry that vanished meanwhile); Size and LastWriteTime then give 0.
     virtual bool DetailsRead() const { return true; }
+    // True when attributes, size and time came with the directory read (the Win32 find data), so asking
+    // for them costs nothing; false where each entry costs a request of its own (POSIX).
+    virtual bool DetailsInListing() const { return true; }
 
 protected:
     ~TDirEntry() = default;
@@ -56,7 +59,9 @@ protected:
 // The walks' rule for sub-folders, shared by the folder-size service and the report walker: a folder is
 // entered unless it is a reparse point (a junction or directory link; on POSIX every link to a folder),
 // which holds no space of its own and may lead back into the tree.
-inline bool IsFolderToEnter(const TDirEntry& entry) { return entry.IsDirectory() && !entry.IsReparsePoint(); }
+inline bool IsFolderToEnter(const TDirEntry& entry) {
+    return entry.IsDirectory() && !entry.IsReparsePoint();
+}
 
 enum class TDirStatus {
     Ok,            // listed in full (an empty folder too)

@@ -126,6 +126,7 @@ public:
         if (!Stat() || !S_ISREG(FStat.st_mode)) return 0;
         return static_cast<std::int64_t>(FStat.st_size);
     }
+    bool DetailsInListing() const override { return false; }
     std::int64_t LastWriteTime() const override {
         if (!Stat()) return 0;
         return kUnixEpochTicks + static_cast<std::int64_t>(FStat.st_mtim.tv_sec) * 10000000 +

@@ -6,6 +6,7 @@
 #include "platform/DosWildcard.h"
 #include "platform/ErrorMode.h"
 #include "platform/Exception.h"
+#include "shell/FolderSizeMask.h"
 
 // --- drive cluster table
 
@@ -115,10 +116,37 @@ TFolderTotals TFolderSizeService::Totals(std::string_view path, std::string_view
     std::string folder = FullFolder(path);
     if (!FLister.FolderExists(folder)) return {};
     std::string key = KeyOf(folder);
-    std::string lowerMask = LowerCaseText(mask);
     TFolderTotals totals;
-    if (FCache.Lookup(key, lowerMask, totals)) return totals;
-    return Walk(std::move(folder), std::move(key), std::move(lowerMask), mask);
+    if (FCache.Lookup(key, LowerCaseText(mask), totals)) return totals;
+    return Walk(std::move(folder), std::move(key), mask);
+}
+
+bool TFolderSizeService::TotalsIfKnown(std::string_view path, std::string_view mask, TFolderTotals& totals) {
+    if (path.empty()) return false;
+    const std::string key = CacheKey(path);  // string work only: nothing is read
+    const TFolderSizeMask m(mask);
+    if (m.Cacheable() && FCache.Lookup(key, m.Lower(), totals)) return true;
+    if (!Tree()) return false;
+    return FromTree({}, key, m, false, nullptr, totals) == TTreeAnswer::Done;
+}
+
+TScanTree* TFolderSizeService::Tree() {
+    // The tree's freshness rests on the cache's stamps: after the cache was cleared it starts over too.
+    const std::uint64_t clears = FCache.Clears();
+    if (FTreeClears.exchange(clears) != clears) FTree.Clear();
+    return FTree.KeepsFiles() ? &FTree : nullptr;
+}
+
+TScanTreeState TFolderSizeService::TreeMode() const {
+    return FTree.State();
+}
+
+void TFolderSizeService::SetTreeBudget(std::size_t bytes) {
+    FTree.SetBudget(bytes);
+}
+
+TScanTreeStats TFolderSizeService::TreeStats() const {
+    return FTree.Stats();
 }
 
 std::int64_t TFolderSizeService::FolderSize(std::string_view path, std::string_view mask, std::int64_t& used,
@@ -136,11 +164,24 @@ void TFolderSizeService::InvalidateFolderSize(std::string_view itemPath, bool is
     if (itemPath.empty()) return;
     std::string base = CacheKey(itemPath);
     if (!isFolder) base = ParentKey(base);
+    if (base.empty()) return;
+    // Whose listing changed: the folder's own, and where the tree does not hold the folder (or a folder
+    // on the way up to it), the listing of the first folder above that the tree does hold, which is
+    // where the new folder shows. Everything above has only its totals changed.
+    std::size_t listings = base.size();  // keys at least this long had their listing changed
+    if (TScanTree* tree = Tree()) {
+        for (std::string at = base; !tree->Find(at);) {
+            at = ParentKey(at);
+            if (at.empty()) break;
+            listings = at.size();
+        }
+    }
     // c:\a\b\ -> c:\a\ -> c:\ (the root is included); /a/b/ -> /a/ -> /.
     while (!base.empty()) {
-        FCache.MarkStale(base);
+        if (base.size() >= listings)
+            FCache.MarkStale(base);
+        else
+            FCache.MarkTotalsStale(base);
         base = ParentKey(base);
     }
 }
-
-

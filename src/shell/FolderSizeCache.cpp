@@ -4,7 +4,8 @@
 
 struct TFolderSizeCache::TSlot {
     TFolderTotals Totals;
-    std::uint64_t StaleAt;  // generation of the last MarkStale; 0 = never
+    std::uint64_t StaleAt;         // generation of the last MarkStale or MarkTotalsStale; 0 = never
+    std::uint64_t ListingStaleAt;  // generation of the last MarkStale; 0 = never
     const char* Key;
     std::uint32_t KeyLength;
     std::uint32_t Mask;
@@ -128,6 +129,7 @@ std::size_t TFolderSizeCache::AppendLocked(std::string_view key, std::uint64_t h
     e.Key = KeepKey(key);
     e.KeyLength = static_cast<std::uint32_t>(key.size());
     e.StaleAt = 0;
+    e.ListingStaleAt = 0;
     ++FCount;
     const std::size_t indexMask = FIndex.size() - 1;
     std::size_t i = hash & indexMask;
@@ -142,6 +144,23 @@ bool TFolderSizeCache::Store(std::string_view key, std::string_view lowerMask, c
     if (lowerMask.size() > kMaxMask) return false;
     std::uint64_t hash = HashKey(key);
     std::lock_guard lock(FLock);
+    return StoreLocked(key, hash, lowerMask, totals, listedAt);
+}
+
+bool TFolderSizeCache::StoreAll(const std::vector<TFolderSizeStore>& items, std::string_view lowerMask) {
+    if (lowerMask.size() > kMaxMask) return false;
+    std::vector<std::uint64_t> hashes;
+    hashes.reserve(items.size());
+    for (const auto& item : items) hashes.push_back(HashKey(item.Key));
+    bool all = true;
+    std::lock_guard lock(FLock);
+    for (std::size_t i = 0; i < items.size(); ++i)
+        all = StoreLocked(items[i].Key, hashes[i], lowerMask, items[i].Totals, items[i].ListedAt) && all;
+    return all;
+}
+
+bool TFolderSizeCache::StoreLocked(std::string_view key, std::uint64_t hash, std::string_view lowerMask,
+                                   const TFolderTotals& totals, std::uint64_t listedAt) {
     std::size_t n = FindLocked(key, hash);
     if (n != SIZE_MAX && At(n).StaleAt > listedAt) return false;  // read before the last invalidation
     if (n == SIZE_MAX) n = AppendLocked(key, hash);
@@ -152,6 +171,14 @@ bool TFolderSizeCache::Store(std::string_view key, std::string_view lowerMask, c
 }
 
 bool TFolderSizeCache::MarkStale(std::string_view key) {
+    return Mark(key, true);
+}
+
+bool TFolderSizeCache::MarkTotalsStale(std::string_view key) {
+    return Mark(key, false);
+}
+
+bool TFolderSizeCache::Mark(std::string_view key, bool listing) {
     std::uint64_t hash = HashKey(key);
     std::lock_guard lock(FLock);
     std::size_t n = FindLocked(key, hash);
@@ -164,7 +191,16 @@ bool TFolderSizeCache::MarkStale(std::string_view key) {
     TSlot& e = At(n);
     e.Totals.Size = -1;
     e.StaleAt = FGeneration.fetch_add(1) + 1;
+    if (listing) e.ListingStaleAt = e.StaleAt;
     return existed;
+}
+
+TFolderSizeStamps TFolderSizeCache::Stamps(std::string_view key) const {
+    std::uint64_t hash = HashKey(key);
+    std::lock_guard lock(FLock);
+    std::size_t n = FindLocked(key, hash);
+    if (n == SIZE_MAX) return {};
+    return {At(n).StaleAt, At(n).ListingStaleAt};
 }
 
 std::uint64_t TFolderSizeCache::Generation() const {
@@ -205,4 +241,5 @@ void TFolderSizeCache::Clear() {
     FArenaLeft = 0;
     FIndex.assign(64, 0);
     FMasks.clear();
+    ++FClears;
 }

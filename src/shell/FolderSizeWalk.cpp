@@ -1,8 +1,13 @@
-// The folder walk behind TFolderSizeService: each folder is listed once; its matching files are summed
-// in place and its sub-folders either come from the cache or become tasks of their own. A folder's
-// totals are final when its own listing and all its sub-folders are done; the thread that finishes last
-// stores them and hands them up to the parent. So the sums, and the cache entries, are those of a plain
-// depth-first walk whatever the order in which the threads meet the folders.
+// The folder walk behind TFolderSizeService. Each folder is one task: its own entries come from the scan
+// tree when the tree holds them fresh, else from one directory read (which goes into the tree); its
+// matching files are summed, and each sub-folder is taken from the cache or the tree when its whole tree
+// is known, or becomes a task of its own. A folder's totals are final when its own entries and all its
+// sub-folders are done; the thread that finishes last stores them, verifies the folder in the tree and
+// hands the totals up. So the sums, the cache entries and the tree are those of a plain depth-first walk,
+// whatever the order in which the threads meet the folders.
+//
+// One walk serves one synchronous total (a root, the caller waiting) or one asynchronous request (a root
+// per folder asked for, reporting through the job's callbacks).
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -11,23 +16,64 @@
 #include <thread>
 
 #include "platform/CheckedMath.h"
-#include "platform/DosWildcard.h"
 #include "platform/ErrorMode.h"
 #include "platform/Exception.h"
 #include "shell/FolderSize.h"
+#include "shell/FolderSizeMask.h"
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+constexpr auto kProgressStep = std::chrono::milliseconds(100);
+constexpr int kStopCheckEntries = 64;        // a listing looks for a cancel this often
+constexpr std::size_t kKeptListing = 65536;  // a thread keeps room for this many files between listings
+
+void AddTotals(TFolderTotals& to, std::int64_t size, std::int64_t used, std::int64_t count) {
+    to.Size = CheckedAdd(to.Size, size);
+    to.Used = CheckedAdd(to.Used, used);
+    to.Count = CheckedAdd(to.Count, count);
+}
+
+std::string MessageOf(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "Unknown error";
+    }
+}
+
+}  // namespace
+
+// One folder asked for.
+struct TWalkRoot {
+    std::size_t Index = 0;
+    std::string Folder;  // as asked for
+    std::int64_t Cluster = 0;
+    std::atomic<bool> Stop{false};  // an error in its tree: the rest of it is not read
+    std::exception_ptr Error;       // the first such error, under TWalk::Lock
+    TFolderSizeResult Result;
+};
 
 struct TWalkNode {
-    TWalkNode(TWalkNode* parent, std::string path, std::string key)
-        : Parent(parent), Path(std::move(path)), Key(std::move(key)) {}
+    TWalkNode(TWalkNode* parent, TWalkRoot* root, std::string path, std::string key, TScanRef tree)
+        : Parent(parent), Root(root), Path(std::move(path)), Key(std::move(key)), Tree(tree) {}
     TWalkNode* const Parent;
+    TWalkRoot* const Root;
     const std::string Path;  // for the listing, with a trailing separator
     const std::string Key;
+    TScanRef Tree;  // the folder in the scan tree, when it holds it
     std::atomic<std::int64_t> Size{0}, Used{0}, Count{0};
-    std::atomic<int> Pending{1};  // its own listing plus each sub-folder walked for it
+    std::atomic<int> Pending{1};          // its own entries plus each sub-folder walked for it
     std::atomic<bool> Incomplete{false};  // stopped by an error or a cancel: nothing is stored
     std::atomic<bool> Partial{false};     // some folder of its tree was read only in part
-    bool Missing = false;         // gone before it could be listed: no cache entry
-    std::uint64_t ListedAt = 0;  // the cache's generation before the listing
+    std::atomic<bool> Unverified{false};  // some folder of its tree is not held fresh by the scan tree
+    bool Missing = false;                 // gone before it could be listed: no cache entry
+    bool Answered = false;                // a root answered whole by the cache or the tree
+    bool Known = true;                    // the tree may hold its entries (false: new to the tree)
+    bool InstalledVerified = false;       // its listing went into the tree verified: it has no sub-folders
+    std::uint64_t ListedAt = 0;           // the cache's generation before its entries were read
 };
 
 class TWalkPool {
@@ -62,6 +108,7 @@ private:
     std::vector<std::thread> FThreads;
 
     void Run();
+    // Runs the tasks still queued, then ends the threads.
     void Stop() {
         {
             std::lock_guard lock(FLock);
@@ -74,37 +121,48 @@ private:
 };
 
 struct TWalk {
-    TWalk(TFolderSizeService& service, std::string_view mask, std::string lowerMask, char letter)
-        : Lister(service.FLister),
+    TWalk(TFolderSizeService& service, std::string_view mask, TScanTree* tree)
+        : Service(service),
+          Lister(service.FLister),
           Cache(service.FCache),
-          Matcher(mask),
-          LowerMask(std::move(lowerMask)),
+          Tree(tree),
+          Mask(mask),
           Separator(service.FLister.Separator()),
-          CaseSensitive(service.FLister.CaseSensitive()),
-          Cluster(letter ? service.ClusterSize(letter) : 0) {}
+          CaseSensitive(service.FLister.CaseSensitive()) {}
 
+    TFolderSizeService& Service;
     TDirLister& Lister;
     TFolderSizeCache& Cache;
-    const TDosWildcard Matcher;
-    const std::string LowerMask;
+    TScanTree* const Tree;  // nullptr: per-folder totals only
+    const TFolderSizeMask Mask;
     const char Separator;
     const bool CaseSensitive;
-    const std::int64_t Cluster;
 
     TWalkPool* Pool = nullptr;                 // worker threads, or
     std::vector<TWalkNode*>* Stack = nullptr;  // the calling thread's own task list
     std::atomic<bool> Cancelled{false};
+    std::vector<std::unique_ptr<TWalkRoot>> Roots;
+    std::atomic<std::size_t> RootsLeft{0};
+    TFolderSizeJob* Job = nullptr;  // an asynchronous request
 
     std::mutex Lock;
     std::condition_variable Done;
     bool Finished = false;
-    TFolderTotals Result;
-    std::exception_ptr Error;
 
-    void Fail(std::exception_ptr error) {
+    std::atomic<std::int64_t> FilesRead{0}, FoldersRead{0};
+    std::atomic<TClock::rep> LastProgress{0};
+    std::mutex CurrentLock;
+    std::string Current;
+
+    bool Stopping(const TWalkNode* node) const {
+        return Cancelled.load(std::memory_order_relaxed) || node->Root->Stop.load(std::memory_order_relaxed);
+    }
+
+    void Fail(TWalkNode* node, std::exception_ptr error) {
+        TWalkRoot& root = *node->Root;
         std::lock_guard lock(Lock);
-        if (!Error) Error = error;
-        Cancelled = true;
+        if (!root.Error) root.Error = error;
+        root.Stop = true;
     }
 
     void Spawn(TWalkNode* node) {
@@ -114,12 +172,20 @@ struct TWalk {
             Stack->push_back(node);
     }
 
-    std::int64_t Allocated(std::int64_t size) const {
-        if (size <= 0 || Cluster <= 0) return 0;
-        return CheckedAdd(size, Cluster - size % Cluster);
+    std::int64_t Allocated(const TWalkNode* node, std::int64_t size) const {
+        const std::int64_t cluster = node->Root->Cluster;
+        if (size <= 0 || cluster <= 0) return 0;
+        return CheckedAdd(size, cluster - size % cluster);
     }
 
-    // Adds totals to a node's; an overflow stops the walk with the error.
+    void AppendKeyName(std::string& key, std::string_view name) const {
+        if (CaseSensitive)
+            key.append(name);
+        else
+            AppendLowerCase(key, name);
+    }
+
+    // Adds totals to a node's; an overflow stops the walk of that root with the error.
     void AddTo(TWalkNode* node, const TFolderTotals& totals) {
         try {
             CheckedAddTo(node->Size, totals.Size);
@@ -127,73 +193,240 @@ struct TWalk {
             CheckedAddTo(node->Count, totals.Count);
         } catch (...) {
             node->Incomplete = true;
-            Fail(std::current_exception());
+            Fail(node, std::current_exception());
         }
         if (totals.Partial) node->Partial = true;
     }
 
-    // Lists one folder. The node must not be touched after Complete.
+    // Reports progress when the last report is at least kProgressStep old.
+    void Progress() {
+        if (!Job || !Job->FCallbacks.OnProgress) return;
+        const TClock::rep now = TClock::now().time_since_epoch().count();
+        TClock::rep last = LastProgress.load(std::memory_order_relaxed);
+        if (now - last < std::chrono::duration_cast<TClock::duration>(kProgressStep).count()) return;
+        if (!LastProgress.compare_exchange_strong(last, now)) return;  // another thread reports this round
+        TFolderSizeProgress p;
+        p.Files = FilesRead.load();
+        p.Folders = FoldersRead.load();
+        {
+            std::lock_guard lock(CurrentLock);
+            p.Folder = Current;
+        }
+        Job->Call([&](TFolderSizeCallbacks& c) { c.OnProgress(p); });
+    }
+
+    struct TChild {
+        std::string Name;
+        TScanRef Tree;
+        bool Known = false;  // the tree holds it scanned: worth asking before the disk
+    };
+
+    // A root: gone, cached or held fresh by the tree answers it without a walk. Also finds or makes its
+    // folder in the tree.
+    bool StartRoot(TWalkNode* node) {
+        TWalkRoot& root = *node->Root;
+        const char letter = TFolderSizeService::DriveLetterOf(node->Key);
+        root.Cluster = letter ? Service.ClusterSize(letter) : 0;
+        if (node->Path.empty() || !Lister.FolderExists(node->Path)) {
+            node->Missing = true;
+            return true;
+        }
+        TFolderTotals totals;
+        if (Mask.Cacheable() && Cache.Lookup(node->Key, Mask.Lower(), totals)) {
+            node->Answered = true;
+            AddTo(node, totals);
+            return true;
+        }
+        if (!Tree) return false;
+        node->Tree = Tree->AddRoot(node->Path, node->Key);
+        if (!node->Tree) return false;
+        switch (Service.FromTree(
+            node->Tree, node->Key, Mask, true, [&] { return Stopping(node); }, totals)) {
+            case TFolderSizeService::TTreeAnswer::Done:
+                node->Answered = true;
+                AddTo(node, totals);
+                return true;
+            case TFolderSizeService::TTreeAnswer::Stopped:
+                node->Incomplete = true;
+                return true;
+            default:
+                return false;
+        }
+    }
+
+    // The folder's own entries from the tree, when it holds them fresh.
+    bool ReadFromTree(TWalkNode* node, TFolderTotals& own, std::vector<TChild>& children) {
+        if (!Tree || !node->Tree || !node->Known) return false;
+        const TFolderSizeStamps stamps = Cache.Stamps(node->Key);
+        TScanReader reader(*Tree);
+        const TScanFolder* f = reader.Folder(node->Tree);
+        if (!f || !f->Has(TScanFolder::kScanned) || f->Has(TScanFolder::kMissing) ||
+            stamps.ListingStaleAt > f->ListedAt)
+            return false;
+        const TDirStatus status = f->ListingStatus();
+        if (status != TDirStatus::Ok) node->Partial = true;
+        const TScanFile* files = f->Files();
+        for (std::uint32_t i = 0; i < f->FileCount; ++i)
+            if (Mask.Matches(f->FileName(files[i]))) AddTotals(own, files[i].Size, files[i].Allocated, 1);
+        for (std::uint32_t c = f->FirstChild; c != TScanFolder::kNone; c = reader.At(c).NextSibling) {
+            if (reader.At(c).Has(TScanFolder::kLink)) continue;
+            children.push_back({std::string(reader.Name(c)), reader.RefOf(c), reader.At(c).Has(TScanFolder::kScanned)});
+        }
+        return true;
+    }
+
+    // The folder's own entries from one directory read, kept in the tree when it keeps files.
+    void ReadFromDisk(TWalkNode* node, TFolderTotals& own, std::vector<TChild>& children) {
+        const bool keep = Tree && node->Tree;
+        thread_local TScanListing listing;
+        listing.Clear();
+        std::int64_t files = 0;
+        int seen = 0;
+        if (Job) {
+            std::lock_guard lock(CurrentLock);
+            Current = node->Path;
+        }
+        const TDirStatus status = Lister.List(node->Path, "*", [&](const TDirEntry& e) {
+            if (++seen % kStopCheckEntries == 0) {
+                if (Stopping(node)) return false;
+                FilesRead.fetch_add(files, std::memory_order_relaxed);
+                files = 0;
+                Progress();
+            }
+            const std::string_view name = e.Name();
+            if (e.IsDirectory()) {
+                // Junctions and links to folders hold no space of their own and may lead back up.
+                if (IsFolderToEnter(e)) children.push_back({std::string(name), {}});
+                if (!keep) return true;
+                // A sub-folder's time and attributes are kept where the listing has them anyway: asking
+                // the system for them folder by folder would slow the walk for no total.
+                if (e.DetailsInListing())
+                    listing.AddFolder(name, e.LastWriteTime(), e.Attributes());
+                else
+                    listing.AddFolder(name, 0, faDirectory | (e.IsReparsePoint() ? faReparsePoint : 0u));
+                return true;
+            }
+            ++files;
+            const bool match = Mask.MatchesAll() || Mask.Matches(name);
+            if (!keep && !match) return true;  // refused by name: its size is never read
+            const std::int64_t size = e.Size();
+            const std::int64_t used = Allocated(node, size);
+            if (keep) listing.AddFile(name, size, used, e.LastWriteTime(), e.Attributes());
+            if (match) AddTotals(own, size, used, 1);
+            return true;
+        });
+        FilesRead.fetch_add(files, std::memory_order_relaxed);
+        FoldersRead.fetch_add(1, std::memory_order_relaxed);
+        Progress();
+        // A listing cut short by a cancel is neither counted nor kept.
+        if (Stopping(node)) {
+            node->Incomplete = true;
+            return;
+        }
+        // Vanished since its parent was listed: totals 0 and no entry. A folder that could not be read
+        // (or only in part, or whose path is too long to open) keeps what was read and says so.
+        if (status == TDirStatus::NotFound) {
+            node->Missing = true;
+            own = {};
+            children.clear();
+            if (keep) Tree->MarkMissing(node->Tree);
+            return;
+        }
+        if (status != TDirStatus::Ok) node->Partial = true;
+        if (keep) {
+            TScanInstall done = Tree->Install(node->Tree, node->Key, listing, status, node->ListedAt);
+            if (listing.FileCount() > kKeptListing) listing = TScanListing();  // a huge folder's room goes
+            node->InstalledVerified = done.Verified;
+            if (done.Installed && done.Children.size() == children.size()) {
+                for (std::size_t i = 0; i < children.size(); ++i) {
+                    children[i].Tree = done.Children[i];
+                    children[i].Known = done.Known[i];
+                }
+                return;
+            }
+        }
+        if (Tree) node->Unverified = true;
+    }
+
+    // A sub-folder: from the tree when it holds its whole tree fresh (or the cache when the tree keeps
+    // nothing of it), else walked as a task of its own.
+    void Child(TWalkNode* node, TChild& child) {
+        std::string key;
+        key.reserve(node->Key.size() + child.Name.size() + 1);
+        key.append(node->Key);
+        AppendKeyName(key, child.Name);
+        key += Separator;
+        TFolderTotals totals;
+        if (Tree && child.Tree) {
+            // A sub-folder new to the tree is read at once: asking the tree first would only cost locks.
+            if (!child.Known) {
+                Walk(node, child, std::move(key), false);
+                return;
+            }
+            switch (Service.FromTree(
+                child.Tree, key, Mask, true, [&] { return Stopping(node); }, totals)) {
+                case TFolderSizeService::TTreeAnswer::Done:
+                    AddTo(node, totals);
+                    return;
+                case TFolderSizeService::TTreeAnswer::Stopped:
+                    node->Incomplete = true;
+                    return;
+                default:
+                    break;
+            }
+        } else if (Mask.Cacheable() && Cache.Lookup(key, Mask.Lower(), totals)) {
+            AddTo(node, totals);
+            if (Tree) node->Unverified = true;
+            return;
+        }
+        Walk(node, child, std::move(key), child.Known);
+    }
+
+    // A sub-folder as a task of its own.
+    void Walk(TWalkNode* node, const TChild& child, std::string key, bool known) {
+        std::string path;
+        path.reserve(node->Path.size() + child.Name.size() + 1);
+        path.append(node->Path).append(child.Name) += Separator;
+        auto next = std::make_unique<TWalkNode>(node, node->Root, std::move(path), std::move(key), child.Tree);
+        next->Known = known;
+        node->Pending.fetch_add(1, std::memory_order_relaxed);
+        try {
+            Spawn(next.get());
+        } catch (...) {
+            node->Pending.fetch_sub(1, std::memory_order_relaxed);
+            throw;
+        }
+        next.release();
+    }
+
+    // One folder. The node must not be touched after Complete.
     void Process(TWalkNode* node) {
-        if (Cancelled) {
+        if (Stopping(node)) {
             node->Incomplete = true;
             Complete(node);
             return;
         }
-        std::int64_t size = 0, used = 0, count = 0;
-        std::string childKey;
         node->ListedAt = Cache.Generation();
         try {
-            TDirStatus status = Lister.List(node->Path, "*", [&](const TDirEntry& e) {
-                if (e.IsDirectory()) {
-                    // Junctions and links to folders hold no space of their own and may lead back up.
-                    if (!IsFolderToEnter(e)) return true;
-                    const std::string_view name = e.Name();
-                    childKey.assign(node->Key);
-                    if (CaseSensitive)
-                        childKey.append(name);
-                    else
-                        AppendLowerCase(childKey, name);
-                    childKey += Separator;
-                    TFolderTotals cached;
-                    if (Cache.Lookup(childKey, LowerMask, cached)) {
-                        size = CheckedAdd(size, cached.Size);
-                        used = CheckedAdd(used, cached.Used);
-                        count = CheckedAdd(count, cached.Count);
-                        if (cached.Partial) node->Partial = true;
-                        return true;
+            if (node->Parent || !StartRoot(node)) {
+                TFolderTotals own;
+                std::vector<TChild> children;
+                if (!ReadFromTree(node, own, children)) ReadFromDisk(node, own, children);
+                if (!node->Incomplete) {
+                    AddTo(node, own);
+                    for (auto& child : children) {
+                        if (Stopping(node)) {
+                            node->Incomplete = true;
+                            break;
+                        }
+                        Child(node, child);
                     }
-                    std::string childPath;
-                    childPath.reserve(node->Path.size() + name.size() + 1);
-                    childPath.append(node->Path).append(name) += Separator;
-                    auto child = std::make_unique<TWalkNode>(node, std::move(childPath), childKey);
-                    node->Pending.fetch_add(1, std::memory_order_relaxed);
-                    try {
-                        Spawn(child.get());
-                    } catch (...) {
-                        node->Pending.fetch_sub(1, std::memory_order_relaxed);
-                        throw;
-                    }
-                    child.release();
-                    return !Cancelled.load(std::memory_order_relaxed);
                 }
-                if (!Matcher.Matches(e.Name())) return true;  // refused by name: its size is never read
-                const std::int64_t fileSize = e.Size();
-                size = CheckedAdd(size, fileSize);
-                used = CheckedAdd(used, Allocated(fileSize));
-                ++count;
-                return true;
-            });
-            // Vanished since its parent was listed: totals 0 and no entry. A folder that could not be read
-            // (or only in part, or whose path is too long to open) keeps what was read and says so.
-            if (status == TDirStatus::NotFound)
-                node->Missing = true;
-            else if (status != TDirStatus::Ok)
-                node->Partial = true;
+            }
         } catch (...) {
             node->Incomplete = true;
-            Fail(std::current_exception());
+            Fail(node, std::current_exception());
         }
-        AddTo(node, TFolderTotals{size, used, count});
         Complete(node);
     }
 
@@ -201,29 +434,96 @@ struct TWalk {
     void Complete(TWalkNode* node) {
         for (;;) {
             if (node->Pending.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
-            const TFolderTotals totals{node->Size.load(), node->Used.load(), node->Count.load(),
-                                       node->Partial.load()};
+            const TFolderTotals totals{node->Size.load(), node->Used.load(), node->Count.load(), node->Partial.load()};
             bool incomplete = node->Incomplete.load();
-            if (!incomplete && !node->Missing) {
+            bool fresh = true;     // nothing changed in its tree while it was read
+            bool verified = true;  // the tree holds its whole tree fresh
+            if (!incomplete && !node->Missing && !node->Answered) {
                 try {
-                    Cache.Store(node->Key, LowerMask, totals, node->ListedAt);
+                    fresh = Mask.Cacheable() ? Cache.Store(node->Key, Mask.Lower(), totals, node->ListedAt)
+                                             : Cache.Stamps(node->Key).TotalsStaleAt <= node->ListedAt;
+                    verified = fresh && Tree && node->Tree && !node->Unverified.load() &&
+                               (node->InstalledVerified || Tree->Verify(node->Tree, node->ListedAt));
                 } catch (...) {
                     incomplete = true;
-                    Fail(std::current_exception());
+                    Fail(node, std::current_exception());
                 }
             }
             TWalkNode* parent = node->Parent;
-            delete node;
             if (!parent) {
-                std::lock_guard lock(Lock);
-                Result = totals;
-                Finished = true;
-                Done.notify_all();
+                RootDone(node, totals, incomplete, fresh);
+                delete node;  // the walk itself may be gone now: touch nothing of it
                 return;
             }
             AddTo(parent, totals);
             if (incomplete) parent->Incomplete = true;
+            if (!verified) parent->Unverified = true;
+            delete node;
             node = parent;
+        }
+    }
+
+    void RootDone(TWalkNode* node, const TFolderTotals& totals, bool incomplete, bool fresh) {
+        TWalkRoot& root = *node->Root;
+        TFolderSizeResult& r = root.Result;
+        r.Index = root.Index;
+        r.Folder = root.Folder;
+        bool failed;
+        {
+            // The error stays with the root: a copy released after the end is signalled would race
+            // with the waiting caller, who may rethrow and free it.
+            std::lock_guard lock(Lock);
+            failed = root.Error != nullptr;
+            if (failed) r.Error = MessageOf(root.Error);
+        }
+        bool report = true;
+        if (failed) {
+            r.Status = TFolderSizeStatus::Failed;
+        } else if (incomplete) {
+            report = false;  // cancelled: unknown
+        } else if (node->Missing) {
+            r.Status = TFolderSizeStatus::NotFound;
+            r.Totals = TFolderTotals{};
+        } else {
+            r.Totals = totals;
+            r.Status = !fresh           ? TFolderSizeStatus::Changed
+                       : totals.Partial ? TFolderSizeStatus::Partial
+                                        : TFolderSizeStatus::Complete;
+        }
+        if (Job && report)
+            Job->Call([&](TFolderSizeCallbacks& c) {
+                if (c.OnFolder) c.OnFolder(r);
+            });
+        if (RootsLeft.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+        if (Job) {
+            Job->End(Cancelled ? TFolderSizeEnd::Cancelled : TFolderSizeEnd::Finished);
+            return;
+        }
+        std::lock_guard lock(Lock);
+        Finished = true;
+        Done.notify_all();
+    }
+
+    TWalkNode* AddRoot(std::size_t index, std::string folder, std::string path, std::string key) {
+        auto root = std::make_unique<TWalkRoot>();
+        root->Index = index;
+        root->Folder = std::move(folder);
+        root->Result.Index = index;
+        root->Result.Folder = root->Folder;
+        auto* node = new TWalkNode(nullptr, root.get(), std::move(path), std::move(key), {});
+        Roots.push_back(std::move(root));
+        RootsLeft.fetch_add(1);
+        return node;
+    }
+
+    // Runs the queued roots on the calling thread.
+    void RunHere(std::vector<TWalkNode*> roots) {
+        std::vector<TWalkNode*> stack(roots.rbegin(), roots.rend());
+        Stack = &stack;
+        while (!stack.empty()) {
+            TWalkNode* node = stack.back();
+            stack.pop_back();
+            Process(node);
         }
     }
 };
@@ -243,10 +543,20 @@ void TWalkPool::Run() {
     }
 }
 
-TFolderSizeService::TFolderSizeService(TDirLister& lister, TVolumeQueries& volumes)
-    : FLister(lister), FClusters(volumes) {}
+// --- the service's walks
 
-TFolderSizeService::~TFolderSizeService() = default;
+TFolderSizeService::TFolderSizeService(TDirLister& lister, TVolumeQueries& volumes)
+    : FLister(lister), FClusters(volumes), FTree(lister.Separator(), lister.CaseSensitive()) {}
+
+TFolderSizeService::~TFolderSizeService() {
+    std::vector<std::shared_ptr<TFolderSizeJob>> jobs;
+    {
+        std::lock_guard lock(FJobsLock);
+        jobs.swap(FJobs);
+    }
+    for (auto& job : jobs) job->Cancel();
+    for (auto& job : jobs) job->Wait(std::chrono::milliseconds::max());
+}
 
 void TFolderSizeService::SetThreads(int threads) {
     std::lock_guard lock(FPoolLock);
@@ -260,66 +570,120 @@ int TFolderSizeService::Threads() const {
     return FThreads;
 }
 
-TWalkPool* TFolderSizeService::Pool() {
+TWalkPool* TFolderSizeService::Pool(bool forJob) {
     std::lock_guard lock(FPoolLock);
     int threads = FThreads > 0 ? FThreads : static_cast<int>(std::thread::hardware_concurrency());
-    if (threads <= 1) return nullptr;
+    if (threads <= 1 && !forJob) return nullptr;
+    threads = std::max(threads, 1);
+    // One thread is enough for a request when walks run on the calling thread; a pool made for a
+    // request serves the synchronous walks as well.
     if (!FPool) {
         try {
             FPool = std::make_unique<TWalkPool>(threads, OnStartThread);
+            FPoolThreads = threads;
         } catch (const std::system_error&) {
             return nullptr;  // out of threads: this walk runs on the calling thread
         }
     }
+    if (FPoolThreads <= 1 && !forJob) return nullptr;
     return FPool.get();
 }
 
-TFolderTotals TFolderSizeService::Walk(std::string path, std::string key, std::string lowerMask,
-                                       std::string_view mask) {
-    using Clock = std::chrono::steady_clock;
-    constexpr auto kWaitStep = std::chrono::milliseconds(30);
-    TWalk walk(*this, mask, std::move(lowerMask), DriveLetterOf(key));
-    // Owned here until the walk takes it: making the pool may throw.
-    auto root = std::make_unique<TWalkNode>(nullptr, std::move(path), std::move(key));
-
-    auto wait = [&] {
-        try {
-            OnWait(*this);
-        } catch (...) {
-            walk.Fail(std::current_exception());
-        }
-    };
-
-    walk.Pool = Pool();
+TFolderTotals TFolderSizeService::Walk(std::string path, std::string key, std::string_view mask) {
+    TWalk walk(*this, mask, Tree());
+    std::string folder = path;
+    TWalkNode* root = walk.AddRoot(0, std::move(folder), std::move(path), std::move(key));
+    walk.Pool = Pool(false);
     if (!walk.Pool) {
-        std::vector<TWalkNode*> stack{root.release()};
-        walk.Stack = &stack;
-        auto last = Clock::now();
-        while (!stack.empty()) {
-            TWalkNode* node = stack.back();
-            stack.pop_back();
-            walk.Process(node);
-            if (OnWait && !walk.Cancelled && Clock::now() - last >= kWaitStep) {
-                wait();
-                last = Clock::now();
-            }
-        }
+        walk.RunHere({root});
     } else {
-        walk.Pool->Push(&walk, root.get());
-        root.release();
+        walk.Pool->Push(&walk, root);
         std::unique_lock lock(walk.Lock);
-        while (!walk.Finished) {
-            if (OnWait && !walk.Cancelled) {
-                walk.Done.wait_for(lock, kWaitStep);
-                if (walk.Finished) break;
-                lock.unlock();
-                wait();
-                lock.lock();
-            } else {
-                walk.Done.wait(lock);
-            }
-        }
+        walk.Done.wait(lock, [&] { return walk.Finished; });
     }
-    if (walk.Error) std::rethrow_exception(walk.Error);
-    return walk.Result;
+    const TWalkRoot& r = *walk.Roots.front();
+    if (r.Error) std::rethrow_exception(r.Error);
+    return r.Result.Totals;
+}
+
+// --- asynchronous requests
+
+TFolderSizeJob::TFolderSizeJob() = default;
+TFolderSizeJob::~TFolderSizeJob() = default;
+
+template <typename F>
+void TFolderSizeJob::Call(F&& f) {
+    std::lock_guard lock(FCallbackLock);
+    try {
+        f(FCallbacks);
+    } catch (...) {
+        if (!FCallbackError) FCallbackError = std::current_exception();
+    }
+}
+
+void TFolderSizeJob::End(TFolderSizeEnd end) {
+    Call([&](TFolderSizeCallbacks& c) {
+        if (c.OnEnd) c.OnEnd(end);
+    });
+    // Notified under the lock: a waiter may free the job as soon as it sees FDone.
+    std::lock_guard lock(FLock);
+    FDone = true;
+    FEnded.notify_all();
+}
+
+void TFolderSizeJob::Cancel() {
+    if (FWalk) FWalk->Cancelled = true;
+}
+
+bool TFolderSizeJob::Wait(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(FLock);
+    if (timeout == std::chrono::milliseconds::max()) {
+        FEnded.wait(lock, [&] { return FDone; });
+        return true;
+    }
+    return FEnded.wait_for(lock, timeout, [&] { return FDone; });
+}
+
+bool TFolderSizeJob::Ended() const {
+    std::lock_guard lock(FLock);
+    return FDone;
+}
+
+std::exception_ptr TFolderSizeJob::CallbackError() const {
+    std::lock_guard lock(FCallbackLock);
+    return FCallbackError;
+}
+
+std::shared_ptr<TFolderSizeJob> TFolderSizeService::TotalsAsync(std::vector<std::string> folders, std::string_view mask,
+                                                                TFolderSizeCallbacks callbacks) {
+    std::shared_ptr<TFolderSizeJob> job(new TFolderSizeJob());
+    job->FCallbacks = std::move(callbacks);
+    job->FWalk = std::make_unique<TWalk>(*this, mask, Tree());
+    TWalk& walk = *job->FWalk;
+    walk.Job = job.get();
+    std::vector<TWalkNode*> roots;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        // Only string work here: whether the folder exists is asked on a worker.
+        std::string path = folders[i].empty() ? std::string() : FullFolder(folders[i]);
+        std::string key = path.empty() ? std::string() : KeyOf(path);
+        roots.push_back(walk.AddRoot(i, std::move(folders[i]), std::move(path), std::move(key)));
+    }
+    {
+        // Ended requests are let go here, on the caller's thread, never on a worker inside them.
+        std::lock_guard lock(FJobsLock);
+        std::erase_if(FJobs, [](const auto& j) { return j->Ended(); });
+        FJobs.push_back(job);
+    }
+    if (roots.empty()) {
+        job->End(TFolderSizeEnd::Finished);
+        return job;
+    }
+    walk.Pool = Pool(true);
+    if (walk.Pool) {
+        for (TWalkNode* root : roots) walk.Pool->Push(&walk, root);
+    } else {
+        TCriticalErrorScope quiet;
+        walk.RunHere(std::move(roots));  // no thread could start: the caller does the work
+    }
+    return job;
 }

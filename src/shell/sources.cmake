@@ -1,9 +1,11 @@
 list(APPEND VS_CORE_SOURCES
     src/shell/SizeText.cpp)
 list(APPEND VS_CORE_SOURCES
+    src/shell/ScanTree.cpp
     src/shell/FolderSizeCache.cpp
     src/shell/FolderSize.cpp
     src/shell/FolderSizeWalk.cpp
+    src/shell/FolderSizeTree.cpp
     src/shell/FolderSizeSystem.cpp)
 # The shell item model and the folder list: portable rules in the core, the shell and the control
 # on Windows.

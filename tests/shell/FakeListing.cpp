@@ -27,6 +27,11 @@ std::string TFakeLister::Key(std::string_view path) {
 }
 
 void TFakeLister::AddFolder(const std::string& path) {
+    std::lock_guard lock(FLock);
+    AddFolderLocked(path);
+}
+
+void TFakeLister::AddFolderLocked(const std::string& path) {
     std::string key = Key(path);
     if (FFolders.count(key)) return;
     FFolders[key];
@@ -34,18 +39,34 @@ void TFakeLister::AddFolder(const std::string& path) {
     while (!trimmed.empty() && trimmed.back() == '\\') trimmed.pop_back();
     auto [parent, name] = Split(trimmed);
     if (parent.empty()) return;  // a drive root
-    AddFolder(parent);
-    FFolders[Key(parent)].push_back({name, faDirectory, 0});
+    AddFolderLocked(parent);
+    FFolders[Key(parent)].push_back({name, faDirectory, 0, 0});
 }
 
-void TFakeLister::AddEntry(const std::string& path, std::uint32_t attributes, std::int64_t size) {
+void TFakeLister::AddEntry(const std::string& path, std::uint32_t attributes, std::int64_t size,
+                           std::int64_t lastWriteTime) {
+    std::lock_guard lock(FLock);
     auto [parent, name] = Split(path);
-    AddFolder(parent);
-    FFolders[Key(parent)].push_back({name, attributes, size});
+    AddFolderLocked(parent);
+    FFolders[Key(parent)].push_back({name, attributes, size, lastWriteTime});
 }
 
-void TFakeLister::AddFile(const std::string& path, std::int64_t size) {
-    AddEntry(path, faArchive, size);
+void TFakeLister::AddFile(const std::string& path, std::int64_t size, std::int64_t lastWriteTime) {
+    AddEntry(path, faArchive, size, lastWriteTime);
+}
+
+void TFakeLister::Remove(const std::string& path) {
+    std::lock_guard lock(FLock);
+    std::string trimmed = path;
+    while (!trimmed.empty() && trimmed.back() == '\\') trimmed.pop_back();
+    auto [parent, name] = Split(trimmed);
+    auto& entries = FFolders[Key(parent)];
+    const std::string folded = LowerCaseText(name);
+    std::erase_if(entries, [&](const TEntry& e) { return LowerCaseText(e.Name) == folded; });
+    // The folder and everything below it.
+    const std::string key = Key(trimmed);
+    for (auto it = FFolders.lower_bound(key); it != FFolders.end() && it->first.compare(0, key.size(), key) == 0;)
+        it = FFolders.erase(it);
 }
 
 int TFakeLister::Reads(const std::string& path) const {
@@ -62,6 +83,7 @@ void TFakeLister::ResetReads() {
 
 TDirStatus TFakeLister::List(std::string_view folder, std::string_view pattern, TDirVisit visit) {
     const std::string key = Key(folder);
+    if (OnListing) OnListing(key);
     TDirStatus status = ListFolder(key, pattern, visit);
     if (OnListed) OnListed(key);
     return status;
@@ -74,13 +96,20 @@ TDirStatus TFakeLister::ListFolder(const std::string& key, std::string_view patt
         ++FReads[key];
     }
     ++FTotal;
-    if (FDelay.count()) std::this_thread::sleep_for(FDelay);
-    if (FThrowing.count(key)) throw std::runtime_error("listing failed: " + key);
-    if (FVanished.count(key)) return TDirStatus::NotFound;
-    auto it = FFolders.find(key);
-    if (it == FFolders.end()) return TDirStatus::NotFound;
-    auto failure = FFailures.find(key);
-    int limit = failure == FFailures.end() ? -1 : failure->second.second;
+    if (FDelay) std::this_thread::sleep_for(std::chrono::milliseconds(FDelay));
+    // The entries as they are now: the tree may change while they are visited.
+    std::vector<TEntry> entries;
+    std::pair<TDirStatus, int> failure{TDirStatus::Ok, -1};
+    {
+        std::lock_guard lock(FLock);
+        if (FThrowing.count(key)) throw std::runtime_error("listing failed: " + key);
+        if (FVanished.count(key)) return TDirStatus::NotFound;
+        auto it = FFolders.find(key);
+        if (it == FFolders.end()) return TDirStatus::NotFound;
+        entries = it->second;
+        if (auto f = FFailures.find(key); f != FFailures.end()) failure = f->second;
+    }
+    const int limit = failure.second;
 
     struct TEntryView final : TDirEntry {
         const TEntry* E = nullptr;
@@ -89,22 +118,23 @@ TDirStatus TFakeLister::ListFolder(const std::string& key, std::string_view patt
         bool IsReparsePoint() const override { return E->Attributes & faReparsePoint; }
         std::uint32_t Attributes() const override { return E->Attributes; }
         std::int64_t Size() const override { return E->Size; }
-        std::int64_t LastWriteTime() const override { return 0; }
+        std::int64_t LastWriteTime() const override { return E->Time; }
     } view;
     const TDosWildcard matcher(pattern);
     int yielded = 0;
-    for (const auto& e : it->second) {
-        if (limit >= 0 && yielded >= limit) return failure->second.first;
+    for (const auto& e : entries) {
+        if (limit >= 0 && yielded >= limit) return failure.first;
         if (!matcher.Matches(e.Name)) continue;
         view.E = &e;
         ++yielded;
         if (!visit(view)) return TDirStatus::Ok;
     }
-    return limit >= 0 ? failure->second.first : TDirStatus::Ok;
+    return limit >= 0 ? failure.first : TDirStatus::Ok;
 }
 
 bool TFakeLister::FolderExists(std::string_view folder) {
     std::string key = Key(folder);
+    std::lock_guard lock(FLock);
     return FFolders.count(key) && !FVanished.count(key);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Test stand-ins for the listing and volume interfaces: an in-memory tree with Windows path rules that
 // counts its directory reads and can fail, vanish or throw on chosen folders; a decorator that counts the
-// reads of another lister; and volumes with chosen drives and cluster sizes.
+// reads of another lister; and volumes with chosen drives and cluster sizes. The tree may be changed
+// while walks read it (from the hooks, or from another thread).
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -22,20 +23,31 @@ public:
     // Adds a folder and all its ancestors ("c:\a\b").
     void AddFolder(const std::string& path);
     // Adds a file, and its folders.
-    void AddFile(const std::string& path, std::int64_t size);
+    void AddFile(const std::string& path, std::int64_t size, std::int64_t lastWriteTime = 0);
     // Adds an entry with the given attributes (a junction: faDirectory | faReparsePoint).
-    void AddEntry(const std::string& path, std::uint32_t attributes, std::int64_t size = 0);
+    void AddEntry(const std::string& path, std::uint32_t attributes, std::int64_t size = 0,
+                  std::int64_t lastWriteTime = 0);
+    // Removes a file, or a folder with everything in it.
+    void Remove(const std::string& path);
 
     // A folder that the parent lists but that is gone when it is opened itself.
-    void Vanish(const std::string& path) { FVanished.insert(Key(path)); }
+    void Vanish(const std::string& path) {
+        std::lock_guard lock(FLock);
+        FVanished.insert(Key(path));
+    }
     // A folder whose listing fails with status after it yielded its first `yield` entries.
     void FailListing(const std::string& path, TDirStatus status, int yield = 0) {
+        std::lock_guard lock(FLock);
         FFailures[Key(path)] = {status, yield};
     }
     // A folder whose listing throws.
-    void ThrowOn(const std::string& path) { FThrowing.insert(Key(path)); }
-    void SetDelay(std::chrono::milliseconds delay) { FDelay = delay; }
-    // Called with the folder's key when a listing has ended (on the listing thread).
+    void ThrowOn(const std::string& path) {
+        std::lock_guard lock(FLock);
+        FThrowing.insert(Key(path));
+    }
+    void SetDelay(std::chrono::milliseconds delay) { FDelay = delay.count(); }
+    // Called with the folder's key when a listing starts and when it has ended (on the listing thread).
+    std::function<void(const std::string& key)> OnListing;
     std::function<void(const std::string& key)> OnListed;
 
     // How often a folder was listed; ReadsTotal counts every listing.
@@ -57,16 +69,18 @@ private:
         std::string Name;
         std::uint32_t Attributes;
         std::int64_t Size;
+        std::int64_t Time;
     };
     std::map<std::string, std::vector<TEntry>> FFolders;
     std::set<std::string> FVanished, FThrowing;
     std::map<std::string, std::pair<TDirStatus, int>> FFailures;
-    std::chrono::milliseconds FDelay{0};
+    std::atomic<std::chrono::milliseconds::rep> FDelay{0};
     mutable std::mutex FLock;
     std::map<std::string, int> FReads;
     std::atomic<int> FTotal{0};
     std::atomic<bool> FAlwaysQuiet{true};
     TDirStatus ListFolder(const std::string& key, std::string_view pattern, TDirVisit visit);
+    void AddFolderLocked(const std::string& path);
 };
 
 // Forwards to another lister and counts the listings of each folder (by its path as given).

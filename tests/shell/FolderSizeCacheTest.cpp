@@ -82,6 +82,45 @@ TEST(ShellFolderSizeCache, TotalsReadBeforeAnInvalidationAreNotStored) {
     EXPECT_TRUE(cache.Store("other\\", "*", {4, 4, 4}, before));
 }
 
+// A change in a folder makes its own listing stale; its ancestors only have their totals made stale.
+// Each mark takes a new generation, which Store compares, and a Clear voids whatever was derived.
+TEST(ShellFolderSizeCache, ListingAndTotalsStampsApart) {
+    TFolderSizeCache cache;
+    cache.Store("c:\\a\\", "*", {1, 1, 1});
+    EXPECT_EQ(cache.Stamps("c:\\a\\"), (TFolderSizeStamps{}));
+    const std::uint64_t before = cache.Generation();
+    EXPECT_TRUE(cache.MarkTotalsStale("c:\\a\\"));
+    const TFolderSizeStamps totals = cache.Stamps("c:\\a\\");
+    EXPECT_GT(totals.TotalsStaleAt, before);
+    EXPECT_EQ(totals.ListingStaleAt, 0u);
+    EXPECT_FALSE(cache.Store("c:\\a\\", "*", {2, 2, 2}, before));
+    EXPECT_FALSE(cache.MarkStale("c:\\a\\b\\"));  // no entry yet: a stale one is made
+    const TFolderSizeStamps listing = cache.Stamps("c:\\a\\b\\");
+    EXPECT_EQ(listing.ListingStaleAt, listing.TotalsStaleAt);
+    EXPECT_GT(listing.ListingStaleAt, totals.TotalsStaleAt);
+    const std::uint64_t clears = cache.Clears();
+    cache.Clear();
+    EXPECT_EQ(cache.Clears(), clears + 1);
+    EXPECT_EQ(cache.Stamps("c:\\a\\b\\"), (TFolderSizeStamps{}));
+}
+
+// Many folders at once: each is stored as Store would; one read before its invalidation makes the
+// answer false and stays stale, the others are stored.
+TEST(ShellFolderSizeCache, StoreAllRefusesWhatWasReadBeforeAnInvalidation) {
+    TFolderSizeCache cache;
+    const std::uint64_t listedAt = cache.Generation();
+    cache.MarkStale("b\\");
+    EXPECT_FALSE(cache.StoreAll(
+        {{"a\\", {1, 1, 1}, listedAt}, {"b\\", {2, 2, 2}, listedAt}, {"c\\", {3, 3, 3}, listedAt}}, "*.txt"));
+    TFolderTotals totals;
+    EXPECT_TRUE(cache.Lookup("a\\", "*.txt", totals));
+    EXPECT_FALSE(cache.Lookup("b\\", "*.txt", totals));
+    ASSERT_TRUE(cache.Lookup("c\\", "*.txt", totals));
+    EXPECT_EQ(totals.Count, 3);
+    EXPECT_TRUE(cache.StoreAll({{"b\\", {2, 2, 2}, cache.Generation()}}, "*.txt"));
+    EXPECT_FALSE(cache.StoreAll({{"d\\", {4, 4, 4}, 0}}, std::string(300, '*')));  // too long a mask
+}
+
 TEST(ShellFolderSizeCache, ManyKeysAllFoundAfterGrowing) {
     TFolderSizeCache cache;
     const int n = 100000;

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <mutex>
 #include <random>
 
 #include "platform/FsFixture.h"
@@ -91,19 +93,19 @@ TEST_P(ShellFolderSizeDisk, TotalsMatchAnIndependentSumForEachMask) {
     }
 }
 
-TEST_P(ShellFolderSizeDisk, EachFolderIsReadOncePerMask) {
+TEST_P(ShellFolderSizeDisk, EachFolderIsReadOnceWhateverTheMask) {
     Totals(FRoot, "*.*");
     EXPECT_EQ(FLister.ReadsTotal(), kFolders);
-    Totals(FRoot, "*.bak");
-    EXPECT_EQ(FLister.ReadsTotal(), 2 * kFolders);
-    Totals(FRoot, "*.BAK");
-    EXPECT_EQ(FLister.ReadsTotal(), 2 * kFolders);
+    // Other masks come from the scan tree.
+    EXPECT_EQ(Totals(FRoot, "*.bak"), (TFolderTotals{0, 0, 0}));
+    EXPECT_EQ(Totals(FRoot, "a?c.*").Count, 4);
+    EXPECT_EQ(FLister.ReadsTotal(), kFolders);
     // Going into a sub-folder after the walk above is answered from the cache.
-    Totals(FRoot + "/sub/deeper", "*.Bak");
-    EXPECT_EQ(FLister.ReadsTotal(), 2 * kFolders);
+    Totals(FRoot + "/sub/deeper", "a?c.*");
+    EXPECT_EQ(FLister.ReadsTotal(), kFolders);
 }
 
-TEST_P(ShellFolderSizeDisk, AfterInvalidatingALeafOnlyItsChainIsRead) {
+TEST_P(ShellFolderSizeDisk, AfterInvalidatingALeafOnlyItIsRead) {
     const TFolderTotals before = Totals(FRoot, "*.*");
     FTemp.WriteFile("sub/deeper/new.txt", 5000);
     FService.InvalidateFolderSize(FRoot + "/sub/deeper/new.txt", false);
@@ -112,10 +114,49 @@ TEST_P(ShellFolderSizeDisk, AfterInvalidatingALeafOnlyItsChainIsRead) {
     EXPECT_EQ(after.Size, before.Size + 5000);
     EXPECT_EQ(after.Count, before.Count + 1);
     const char sep = SystemDirLister().Separator();
-    const std::string root = FRoot + sep;
-    const std::string sub = root + "sub" + sep;
-    const std::string deeper = sub + "deeper" + sep;
-    EXPECT_EQ(FLister.ReadFolders(), (std::multiset<std::string>{root, sub, deeper}));
+    const std::string deeper = FRoot + sep + "sub" + sep + "deeper" + sep;
+    EXPECT_EQ(FLister.ReadFolders(), (std::multiset<std::string>{deeper}));
+    EXPECT_EQ(Totals(FRoot, "*.txt").Count, 8);  // the new file is in the tree too
+    EXPECT_EQ(FLister.ReadsTotal(), 1);
+}
+
+// Requests on worker threads over the real tree: each folder's figures equal those of a walk without the
+// tree, and after a file is written (and the change reported) only its folder is read again.
+TEST_P(ShellFolderSizeDisk, RequestsOnARealTree) {
+    std::mutex lock;
+    std::vector<TFolderSizeResult> results;
+    auto run = [&](std::vector<std::string> folders, const char* mask) {
+        results.clear();
+        TFolderSizeCallbacks callbacks;
+        callbacks.OnFolder = [&](const TFolderSizeResult& r) {
+            std::lock_guard guard(lock);
+            results.push_back(r);
+        };
+        EXPECT_TRUE(FService.TotalsAsync(std::move(folders), mask, callbacks)->Wait(std::chrono::minutes(2)));
+        std::lock_guard guard(lock);
+        return results;
+    };
+    auto fresh = [&](const std::string& folder, const char* mask) {
+        TFolderSizeService service(SystemDirLister(), SystemVolumes());
+        service.SetTreeBudget(0);
+        return service.Totals(folder, mask);
+    };
+    const std::string sub = FRoot + "/sub";
+    for (const char* mask : {"*.*", "*.txt"}) {
+        for (const auto& r : run({FRoot, sub}, mask)) {
+            EXPECT_EQ(r.Status, TFolderSizeStatus::Complete) << r.Folder;
+            EXPECT_EQ(r.Totals, fresh(r.Folder, mask)) << r.Folder << " " << mask;
+        }
+    }
+    EXPECT_EQ(FLister.ReadsTotal(), kFolders);
+    FTemp.WriteFile("sub/deeper/new.txt", 5000);
+    FService.InvalidateFolderSize(FRoot + "/sub/deeper/new.txt", false);
+    FLister.ResetReads();
+    const auto after = run({FRoot}, "*.txt");
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(after[0].Status, TFolderSizeStatus::Complete);
+    EXPECT_EQ(after[0].Totals, fresh(FRoot, "*.txt"));
+    EXPECT_EQ(FLister.ReadsTotal(), 1);
 }
 
 TEST_P(ShellFolderSizeDisk, SparseFileOverFourGigabytesCountsInFull) {

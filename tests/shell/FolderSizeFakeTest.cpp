@@ -36,9 +36,10 @@ protected:
         FLister.AddFile("c:\\a\\other\\five.txt", 10000);
         FLister.AddFile("c:\\a\\other\\empty.txt", 0);
     }
-    TFolderTotals Totals(const std::string& path, const std::string& mask) {
+    TFolderTotals Totals(const std::string& path, const std::string& mask) { return Totals(FService, path, mask); }
+    static TFolderTotals Totals(TFolderSizeService& service, const std::string& path, const std::string& mask) {
         TFolderTotals t;
-        t.Size = FService.FolderSize(path, mask, t.Used, t.Count);
+        t.Size = service.FolderSize(path, mask, t.Used, t.Count);
         return t;
     }
     TFolderSizeEntry Entry(const std::string& key) {
@@ -71,15 +72,28 @@ TEST_P(ShellFolderSizeFake, MissingFolderTotalsNothing) {
     EXPECT_EQ(FLister.ReadsTotal(), 0);
 }
 
-TEST_P(ShellFolderSizeFake, AnotherMaskWalksAgainCapitalsHit) {
-    Totals("c:\\a", "*.*");
-    EXPECT_EQ(FLister.ReadsTotal(), 3);  // c:\a\, c:\a\b\, c:\a\other\ once each
-    Totals("c:\\a", "*.bak");
-    EXPECT_EQ(FLister.ReadsTotal(), 6);
-    EXPECT_EQ(Entry("c:\\a\\b\\").Mask, "*.bak");
-    EXPECT_EQ(Totals("c:\\a", "*.BAK"), (TFolderTotals{5096, 12288, 2}));
-    EXPECT_EQ(FLister.ReadsTotal(), 6);  // a hit: masks compare in lower case
-    EXPECT_EQ(FService.FolderSizeCache().Count(), 3u);
+// Another mask is answered from the scan tree without reading a folder; with the tree off (a budget of
+// 0) each mask walks the disk again, as the cache alone always did.
+TEST_P(ShellFolderSizeFake, AnotherMaskNeedsNoReadsUnlessTheTreeIsOff) {
+    for (bool tree : {true, false}) {
+        SCOPED_TRACE(tree ? "tree" : "totals only");
+        TFakeLister& lister = FLister;
+        TFolderSizeService service(lister, FVolumes);
+        service.SetThreads(GetParam());
+        if (!tree) service.SetTreeBudget(0);
+        lister.ResetReads();
+        Totals(service, "c:\\a", "*.*");
+        EXPECT_EQ(lister.ReadsTotal(), 3);  // c:\a\, c:\a\b\, c:\a\other\ once each
+        Totals(service, "c:\\a", "*.bak");
+        EXPECT_EQ(lister.ReadsTotal(), tree ? 3 : 6);
+        TFolderSizeEntry e;
+        ASSERT_TRUE(service.FolderSizeCache().Find("c:\\a\\b\\", e));
+        EXPECT_EQ(e.Mask, "*.bak");
+        EXPECT_EQ(Totals(service, "c:\\a", "*.BAK"), (TFolderTotals{5096, 12288, 2}));
+        EXPECT_EQ(lister.ReadsTotal(), tree ? 3 : 6);  // a hit: masks compare in lower case
+        EXPECT_EQ(service.FolderSizeCache().Count(), 3u);
+        EXPECT_EQ(service.TreeMode().KeepsFiles, tree);
+    }
 }
 
 TEST_P(ShellFolderSizeFake, CachedSubFoldersAreNotReadAgain) {
@@ -101,12 +115,13 @@ TEST_P(ShellFolderSizeFake, InvalidationMarksExactlyTheChain) {
     // Used and count stay as they were.
     EXPECT_EQ(Entry("c:\\a\\b\\").Totals.Count, 2);
 
+    // Only the changed folder is read again; its ancestors' totals come from the tree.
     FLister.ResetReads();
     EXPECT_EQ(Totals("c:\\a", "*.*").Size, 15206);
-    EXPECT_EQ(FLister.ReadsTotal(), 2);
-    EXPECT_EQ(FLister.Reads("c:\\a"), 1);
+    EXPECT_EQ(FLister.ReadsTotal(), 1);
     EXPECT_EQ(FLister.Reads("c:\\a\\b"), 1);
-    EXPECT_EQ(FLister.Reads("c:\\a\\other"), 0);
+    EXPECT_EQ(Totals("c:\\", "*.*").Size, 15207);
+    EXPECT_EQ(FLister.ReadsTotal(), 1);
 
     // A folder item marks itself and its ancestors; the sibling stays fresh.
     FService.InvalidateFolderSize("c:\\a\\other", true);
@@ -118,9 +133,9 @@ TEST_P(ShellFolderSizeFake, InvalidationMarksExactlyTheChain) {
     FService.InvalidateFolderSize("\\\\server\\share\\f.txt", false);
 }
 
-// A file is added and its folder invalidated while the walk runs (from OnWait, as the window's message
-// handling would): whatever the walk read before cannot be stored as fresh, whether the cache held the
-// tree before (a re-walk of stale entries) or not.
+// A file is added and its folder invalidated while the walk runs (as a change notification would,
+// on another thread): whatever the walk read before cannot be stored as fresh, whether the cache and
+// the tree held the tree before (a re-walk of stale entries) or not.
 TEST_P(ShellFolderSizeFake, InvalidationDuringAWalkIsNeverLost) {
     for (bool rewalk : {false, true}) {
         SCOPED_TRACE(rewalk ? "re-walk of stale entries" : "first walk");
@@ -129,35 +144,25 @@ TEST_P(ShellFolderSizeFake, InvalidationDuringAWalkIsNeverLost) {
         service.SetThreads(GetParam());
         for (int i = 0; i < 12; ++i) lister.AddFile("c:\\w\\d" + std::to_string(i) + "\\f.txt", 100);
         if (rewalk) {
-            TFolderTotals t;
-            t.Size = service.FolderSize("c:\\w", "*.*", t.Used, t.Count);
-            ASSERT_EQ(t.Size, 1200);
-            service.InvalidateFolderSize("c:\\w\\d0\\f.txt", false);
+            ASSERT_EQ(Totals(service, "c:\\w", "*.*").Size, 1200);
             for (int i = 0; i < 12; ++i) service.InvalidateFolderSize("c:\\w\\d" + std::to_string(i), true);
         }
-        lister.SetDelay(std::chrono::milliseconds(40));
+        // The change lands in the first sub-folder read, once it was read and before the walk ends.
         std::mutex lock;
-        std::vector<std::string> listed;
+        std::string changed;
         lister.OnListed = [&](const std::string& key) {
             std::lock_guard guard(lock);
-            if (key != "c:\\w\\") listed.push_back(key);
-        };
-        std::string changed;
-        service.OnWait = [&](TFolderSizeService& sender) {
-            std::lock_guard guard(lock);
-            if (!changed.empty() || listed.empty()) return;
-            changed = listed.front();  // a folder whose listing is over
+            if (!changed.empty() || key == "c:\\w\\") return;
+            changed = key;
             lister.AddFile(changed + "new.bin", 5000);
-            sender.InvalidateFolderSize(changed + "new.bin", false);
+            service.InvalidateFolderSize(changed + "new.bin", false);
         };
-        std::int64_t used = 0, count = 0;
-        service.FolderSize("c:\\w", "*.*", used, count);
-        ASSERT_FALSE(changed.empty()) << "the walk ended before the change";
-        service.OnWait = nullptr;
-        lister.SetDelay(std::chrono::milliseconds(0));
-        EXPECT_EQ(service.FolderSize("c:\\w", "*.*", used, count), 6200);
-        EXPECT_EQ(count, 13);
-        EXPECT_EQ(service.FolderSize(changed, "*.*", used, count), 5100);
+        Totals(service, "c:\\w", "*.*");
+        ASSERT_FALSE(changed.empty());
+        lister.OnListed = nullptr;
+        EXPECT_EQ(Totals(service, "c:\\w", "*.*"), (TFolderTotals{6200, 12 * 4096 + 8192, 13}));
+        EXPECT_EQ(Totals(service, changed, "*.*").Size, 5100);
+        EXPECT_EQ(Totals(service, "c:\\w", "*.bin").Size, 5000);  // the tree has it too
     }
 }
 
@@ -207,30 +212,6 @@ TEST_P(ShellFolderSizeFake, ErrorsReachTheCallerAndTheModeIsRestored) {
     EXPECT_FALSE(FService.FolderSizeCache().Find("c:\\a\\other\\", e));
     // The service still works afterwards.
     EXPECT_EQ(Totals("c:\\a\\b", "*.*").Size, 1100);
-}
-
-TEST_P(ShellFolderSizeFake, WaitCallbackRunsAndMayStopTheWalk) {
-    for (int i = 0; i < 12; ++i) FLister.AddFile("c:\\slow\\d" + std::to_string(i) + "\\f.txt", i);
-    FLister.SetDelay(std::chrono::milliseconds(10));
-    int waits = 0;
-    FService.OnWait = [&](TFolderSizeService& sender) {
-        EXPECT_EQ(&sender, &FService);
-        ++waits;
-    };
-    EXPECT_EQ(Totals("c:\\slow", "*.*"), (TFolderTotals{66, 11 * 4096, 12}));
-    EXPECT_GT(waits, 0);
-
-    FService.FolderSizeCache().Clear();
-    FService.OnWait = [](TFolderSizeService&) { throw Exception("stopped"); };
-    EXPECT_THROW(Totals("c:\\slow", "*.*"), Exception);
-    // Whatever was cached before the stop is complete: a partial total is never stored.
-    for (const auto& e : FService.FolderSizeCache().Entries()) {
-        if (e.Key == "c:\\slow\\") {
-            EXPECT_EQ(e.Totals, (TFolderTotals{66, 11 * 4096, 12}));
-        }
-    }
-    FService.OnWait = nullptr;
-    EXPECT_EQ(Totals("c:\\slow", "*.*").Count, 12);
 }
 
 TEST_P(ShellFolderSizeFake, SizesAreSixtyFourBitAndOverflowIsAnError) {

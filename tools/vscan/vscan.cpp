@@ -3,7 +3,8 @@
 //   vscan --csv FILE PATH | --html FILE PATH
 // prints one line: size=<bytes> used=<bytes> count=<files> folders=<cache entries> seconds=<last walk>.
 // Each repeat starts from an empty cache unless --keep is given (then the repeats after the first are
-// answered from the cache). --stats adds the cache's memory to standard error. When some folder could not
+// answered from the cache). --stats adds the memory of the cache and of the scan tree to standard error:
+// files, folders, bytes, name bytes and bytes per file besides the names. When some folder could not
 // be read in full (denied, failed, or too deep to open) the line is still printed, a warning goes to
 // standard error and the exit status is 2.
 // --csv and --html write the all-sub-folders report of PATH (the files --mask admits, the folder list's
@@ -109,6 +110,12 @@ int Run(const std::vector<std::string>& args) {
         const std::size_t bytes = service.FolderSizeCache().MemoryBytes();
         std::fprintf(stderr, "cache: %zu entries, %zu bytes, %.1f bytes per folder\n", folders, bytes,
                      folders ? static_cast<double>(bytes) / static_cast<double>(folders) : 0.0);
+        const TScanTreeStats tree = service.TreeStats();
+        std::fprintf(
+            stderr, "tree: files=%lld folders=%lld bytes=%zu name_bytes=%zu bytes_per_file_besides_names=%.1f%s\n",
+            static_cast<long long>(tree.Files), static_cast<long long>(tree.Folders), tree.Bytes, tree.NameBytes,
+            tree.Files ? static_cast<double>(tree.Bytes - tree.NameBytes) / static_cast<double>(tree.Files) : 0.0,
+            service.TreeMode().BudgetReached ? " (memory budget reached: totals only)" : "");
     }
     if (totals.Partial) {
         std::fprintf(stderr, "vscan: partial total: some folders could not be read in full\n");
