@@ -5,7 +5,7 @@
 bool UserFolderPath(std::string_view typed, TDirLister& lister, std::string& folder) {
     if (typed.empty()) return false;
     const char sep = lister.Separator();
-    std::string path = CanonicalFolder(lister.AbsolutePath(typed), sep);
+    std::string path = CanonicalFolder(lister.UserAbsolutePath(typed), sep);
     // One trailing separator from the canonical form; a root keeps it ("C:\" names the root, "C:" the
     // drive's current folder).
     const bool root = path.size() == 1 || (sep == '\\' && path.size() == 3 && path[1] == ':');

@@ -8,8 +8,8 @@ class TDirLister;
 
 // The folder named by typed as an absolute path in the lister's form: a relative path resolves against
 // the current folder; "." components and doubled separators go, and on Windows ".." goes too and "/"
-// reads as "\" (a Unix-style "/tmp/x" names \tmp\x on the current drive, which under Wine started from a
-// Unix shell is the Unix folder of that name). A trailing separator stays only at a root ("C:\", "/").
+// reads as "\" (under Wine a Unix-style "/tmp/x" names that Unix folder, on the drive that shows the Unix
+// root). A trailing separator stays only at a root ("C:\", "/").
 // False, with folder untouched, when nothing or something other than a folder is there (a file, a
 // device).
 //

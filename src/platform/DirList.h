@@ -104,6 +104,10 @@ public:
     // The path made absolute against the working folder (Windows also resolves "." and ".." and reads
     // '/' as '\\'). The default takes every path as absolute already.
     virtual std::string AbsolutePath(std::string_view path) const { return std::string(path); }
+    // A path a user typed, made absolute the way the system reads typed paths: on Windows by its full-path
+    // rules (which also drop trailing dots and blanks of names, and under Wine map a Unix path such as
+    // "/tmp/x" to the drive that shows the Unix root); elsewhere as AbsolutePath.
+    virtual std::string UserAbsolutePath(std::string_view path) const { return AbsolutePath(path); }
 };
 
 // The canonical form of an absolute folder path under the given separator: no doubled separators,

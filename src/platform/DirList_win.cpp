@@ -116,6 +116,12 @@ public:
         const std::wstring full = ExactFullPath(wide);
         return full.empty() ? std::string(path) : Narrow(full);
     }
+    std::string UserAbsolutePath(std::string_view path) const override {
+        std::wstring wide = Widen(path);
+        if (wide.size() == 2 && wide[1] == L':') wide += L'\\';
+        const std::wstring full = FullPathName(wide);
+        return full.empty() ? std::string(path) : Narrow(full);
+    }
     bool CaseSensitive() const override { return false; }
 };
 
