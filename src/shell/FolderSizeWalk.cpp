@@ -54,6 +54,11 @@ struct TWalkRoot {
     std::atomic<bool> Stop{false};  // an error in its tree: the rest of it is not read
     std::exception_ptr Error;       // the first such error, under TWalk::Lock
     TFolderSizeResult Result;
+    // A root that holds other roots of the request starts when they are done, and then finds their trees
+    // read: two threads never list the same folder for one request.
+    TWalkNode* Start = nullptr;               // its node until it starts
+    std::atomic<std::size_t> InsideLeft{0};   // roots inside it not yet done
+    std::vector<TWalkRoot*> Around;           // roots that hold this one
 };
 
 struct TWalkNode {
@@ -494,6 +499,8 @@ struct TWalk {
             Job->Call([&](TFolderSizeCallbacks& c) {
                 if (c.OnFolder) c.OnFolder(r);
             });
+        for (TWalkRoot* outer : root.Around)
+            if (outer->InsideLeft.fetch_sub(1, std::memory_order_acq_rel) == 1) Spawn(outer->Start);
         if (RootsLeft.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
         if (Job) {
             Job->End(Cancelled ? TFolderSizeEnd::Cancelled : TFolderSizeEnd::Finished);
@@ -514,6 +521,29 @@ struct TWalk {
         Roots.push_back(std::move(root));
         RootsLeft.fetch_add(1);
         return node;
+    }
+
+    // The roots that can start now; each other one waits for the roots inside it (a root inside another
+    // is one whose key extends the other's, or the same folder asked for again later).
+    std::vector<TWalkNode*> Ready(const std::vector<TWalkNode*>& nodes) {
+        for (std::size_t i = 0; i < nodes.size(); ++i) {
+            TWalkRoot& inner = *nodes[i]->Root;
+            const std::string& key = nodes[i]->Key;
+            if (key.empty()) continue;
+            for (std::size_t j = 0; j < nodes.size(); ++j) {
+                const std::string& outer = nodes[j]->Key;
+                if (j == i || outer.empty() || !key.starts_with(outer)) continue;
+                if (key.size() == outer.size() && j < i) continue;
+                inner.Around.push_back(nodes[j]->Root);
+                nodes[j]->Root->InsideLeft.fetch_add(1, std::memory_order_relaxed);
+            }
+        }
+        std::vector<TWalkNode*> ready;
+        for (TWalkNode* node : nodes) {
+            node->Root->Start = node;
+            if (node->Root->InsideLeft.load(std::memory_order_relaxed) == 0) ready.push_back(node);
+        }
+        return ready;
     }
 
     // Runs the queued roots on the calling thread.
@@ -678,6 +708,7 @@ std::shared_ptr<TFolderSizeJob> TFolderSizeService::TotalsAsync(std::vector<std:
         job->End(TFolderSizeEnd::Finished);
         return job;
     }
+    roots = walk.Ready(roots);
     walk.Pool = Pool(true);
     if (walk.Pool) {
         for (TWalkNode* root : roots) walk.Pool->Push(&walk, root);
