@@ -193,7 +193,37 @@ void TMainForm::ShowFolderSummary() {
     std::vector<std::int64_t> sizes;
     sizes.reserve(list.Count());
     for (int i = 0; i < list.Count(); ++i) sizes.push_back(list.Items(i)->Size());
-    WriteStatus(StatusBar1, FolderSummary(list.Count(), SumOfSizes(sizes), ShowingDrives()));
+    TFolderModel& model = StShellListView1->Model();
+    TFiguresNote note = fnNone;
+    if (model.State() == TFiguresState::Running)
+        note = fnCounting;
+    else if (model.State() == TFiguresState::Cancelled)
+        note = fnCancelled;
+    else if (model.Incomplete())
+        note = fnIncomplete;
+    WriteStatus(StatusBar1, FolderSummary(list.Count(), SumOfSizes(sizes), ShowingDrives(), note));
+}
+
+void TMainForm::FolderFiguresChanged() {
+    // The list shows each figure as it comes; the sums and the chart follow a few times a second,
+    // and at once when the last figure is in or the walk was stopped.
+    if (!FFiguresTimer) {
+        FFiguresTimer = new TTimer(this);
+        FFiguresTimer->SetOneShot(true);
+        FFiguresTimer->SetInterval(kFiguresRedrawMs);
+        FFiguresTimer->OnTimer = [this](TObject*) { ShowFolderFigures(); };
+    }
+    if (StShellListView1->Model().State() != TFiguresState::Running) {
+        FFiguresTimer->SetEnabled(false);
+        ShowFolderFigures();
+    } else if (!FFiguresTimer->Enabled()) {
+        FFiguresTimer->SetEnabled(true);
+    }
+}
+
+void TMainForm::ShowFolderFigures() {
+    UpdateChart(CurrentFolderPath(), CurrentFolderName());
+    ShowFolderSummary();
 }
 
 void TMainForm::ShowSelectionSummary(int Row) {

@@ -1,5 +1,4 @@
 #include "app/MainFormUnit.h"
-#include "shell/ShellComboBox.h"
 
 #include <shellapi.h>
 
@@ -12,6 +11,7 @@
 #include "app/windows/SplashFormUnit.h"
 #include "platform/ReadyFile.h"
 #include "platform/WinText.h"
+#include "shell/ShellComboBox.h"
 #include "shell/ShellListView_win.h"
 #include "volumes/VolumeInventory.h"
 
@@ -277,6 +277,8 @@ void TMainForm::FormClose(TObject*, TCloseAction&) {
 void TMainForm::FormKeyPress(TObject*, wchar_t& Key) {
     if (Key == 27) {
         Key = 0;
+        // Esc stops a folder-size calculation first; with none running it closes the window.
+        if (StShellListView1 && StShellListView1->CancelFigures()) return;
         Close();
     }
 }

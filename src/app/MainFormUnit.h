@@ -6,22 +6,20 @@
 #include <string>
 #include <vector>
 
+#include "chart/BarSeries.h"
 #include "chart/ChartPanel_win.h"
+#include "chart/PieSeries.h"
+#include "charts/ChartData.h"
+#include "charts/ChartModes.h"
+#include "charts/JpegWriter.h"
+#include "reports/ReportTables.h"
+#include "reports/TreeWalker.h"
 #include "ui/ActnList.h"
 #include "ui/ComCtrls.h"
 #include "ui/Forms.h"
 #include "ui/ImageList.h"
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
-
-#include "reports/ReportTables.h"
-#include "reports/TreeWalker.h"
-
-#include "chart/BarSeries.h"
-#include "chart/PieSeries.h"
-#include "charts/ChartData.h"
-#include "charts/ChartModes.h"
-#include "charts/JpegWriter.h"
 class TStShellListView;
 class TStShellComboBox;
 class TStShellItem;
@@ -178,8 +176,8 @@ public:
     void Chart1GetLegendText(TChart& Sender, int Index, std::string& LegendText);
     void Chart1GetAxisLabel(TChart& Sender, const TChartAxis& Axis, TChartSeries* Series, int ValueIndex,
                             std::string& LabelText);
-    void Chart1ClickSeries(TChart& Sender, TChartSeries& Series, int ValueIndex, TMouseButton Button,
-                           TShiftState Shift, int X, int Y);
+    void Chart1ClickSeries(TChart& Sender, TChartSeries& Series, int ValueIndex, TMouseButton Button, TShiftState Shift,
+                           int X, int Y);
     void Chart1ClickLegend(TChart& Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     // A press at chart position (X, Y): selects the folder of the point or legend entry there and,
     // with the left button, opens it; the right button shows the list's context menu there.
@@ -201,6 +199,9 @@ public:
     void FilterComboKeyPress(TObject* Sender, wchar_t& Key);
     void UpButtonClick(TObject* Sender);
     void ShowFolderSummary();
+    // Folder figures arrived or their walk changed state: the sums and the chart follow, throttled.
+    void FolderFiguresChanged();
+    static constexpr unsigned kFiguresRedrawMs = 250;
     // The summary after the selection of a row changed (Row -1: no row).
     void ShowSelectionSummary(int Row);
     // True while the list's root is the computer's drive level.
@@ -229,6 +230,8 @@ private:
 
     bool FChartFileTypes = false;
     TTimer* FShellChangeTimer = nullptr;  // made on first use, owned by the window
+    TTimer* FFiguresTimer = nullptr;      // the same
+    void ShowFolderFigures();
     // Folder chart.
     void CreateChart();
     void SelectChartType(TChartType Type);

@@ -17,9 +17,22 @@ std::string SizeTextOrEmpty(std::int64_t size) {
     return size < 0 ? std::string() : FormatBytes('A', size);
 }
 
-TStatusTexts FolderSummary(std::int64_t count, std::int64_t sizeSum, bool showingDrives) {
+TStatusTexts FolderSummary(std::int64_t count, std::int64_t sizeSum, bool showingDrives, TFiguresNote note) {
     TStatusTexts t;
     t.Panel0 = std::to_string(count) + " object(s)";
+    switch (note) {
+        case fnCounting:
+            t.Panel0 += " - calculating folder sizes...";
+            break;
+        case fnCancelled:
+            t.Panel0 += " - folder sizes incomplete: calculation cancelled";
+            break;
+        case fnIncomplete:
+            t.Panel0 += " - folder sizes incomplete: some folders could not be read";
+            break;
+        case fnNone:
+            break;
+    }
     t.Panel1 = SizeTextOrEmpty(sizeSum);
     if (showingDrives) t.Panel2 = kMyComputerText;
     return t;

@@ -28,7 +28,15 @@ std::int64_t SumOfSizes(const std::vector<std::int64_t>& sizes);
 
 // After a listing: "<count> object(s)", the size of the sum with code "A", and "My Computer" on the
 // drive level.
-TStatusTexts FolderSummary(std::int64_t count, std::int64_t sizeSum, bool showingDrives);
+// How far the folder sizes of the listing have come; anything but fnNone adds a note to panel 0:
+// the sum in panel 1 then holds only the figures known.
+enum TFiguresNote {
+    fnNone,        // every figure asked for is known and exact (or none was asked)
+    fnCounting,    // figures are still arriving
+    fnCancelled,   // the user stopped the calculation: some folders have no figures
+    fnIncomplete,  // some folders could not be read in full, or have no figures
+};
+TStatusTexts FolderSummary(std::int64_t count, std::int64_t sizeSum, bool showingDrives, TFiguresNote note = fnNone);
 
 // What one selection change shows. The event may come without an item (no row); otherwise
 // selectedCount is the number of rows selected now, typeName the shell's type name of the changed item,

@@ -135,6 +135,9 @@ bool TStShellListView::ReadFolderAgain() {
             }
         } sinkScope{FSinkList, std::exchange(FSinkList, &fresh), *this};
         FFolderIsFileSystem = FCurrentFolder->IsFileSystem || FCurrentFolder->IsDesktop;
+        // Figures are asked again: the service answers the unchanged folders at once.
+        FModel->Reset();
+        FPendingFigures.clear();
         ReadFolderData(*FCurrentFolder);
         FController->EnumerateFolder(FCurrentFolder->AbsoluteIdList.get(), FCurrentFolder->IsFileSystem, 1, this);
     }
@@ -144,7 +147,8 @@ bool TStShellListView::ReadFolderAgain() {
     FFullList.Storage().swap(fresh.Storage());
     FFilteredList.Storage().swap(oldFiltered.Storage());
     SortList();
-    if (!FFileFilter.empty() && FFiltered) CopyMaskedItems();
+    RequestPendingFigures();
+    if (!FileFilter().empty() && Filtered()) CopyMaskedItems();
     UpdateRowCount();
     FChangedItem = nullptr;
     if (changed) {

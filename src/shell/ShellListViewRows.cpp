@@ -102,6 +102,13 @@ std::vector<std::string> RowTexts(TStRowKind kind, const TStRowFigures& f, const
     }
 }
 
+void SetFigureTexts(std::vector<std::string>& texts, const TStRowFigures& figures) {
+    if (texts.size() < 4) return;
+    std::vector<std::string> fresh =
+        RowTexts(texts.size() == 5 ? rkSystemFolder : rkFolder, figures, std::string(), std::string(), std::string());
+    std::copy(fresh.begin(), fresh.begin() + 4, texts.begin());
+}
+
 std::string_view FileNameOf(std::string_view path) {
     size_t slash = path.find_last_of("\\/");
     return slash == std::string_view::npos ? path : path.substr(slash + 1);

@@ -101,6 +101,10 @@ TStRowFigures FileRowFigures(std::int64_t size, std::int64_t allocated);
 std::vector<std::string> RowTexts(TStRowKind kind, const TStRowFigures& figures, const std::string& typeText,
                                   const std::string& dateText, const std::string& attributeText);
 
+// Puts the figures' texts in the first four of a row's texts (as RowTexts makes them for the row's
+// kind: a system folder's texts are the first five only, a folder's seven).
+void SetFigureTexts(std::vector<std::string>& texts, const TStRowFigures& figures);
+
 // The extension of the name part of a path, from its last "." ("." included); empty when none.
 std::string ExtensionOf(std::string_view path);
 // Type text of a file read through its find data: the registered description of its extension, or

@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "platform/ErrorMode.h"
 #include "platform/FlagScope.h"
@@ -17,6 +18,9 @@
 #include "ui/Menus.h"
 
 namespace {
+// Posted by the folder model's wake: figures wait to be delivered on the window's thread.
+constexpr UINT kFiguresMessage = WM_APP + 0x51;
+
 // One sort column and direction for every folder list of the process.
 int GSortColumn = 0;
 bool GAscending = true;
@@ -78,6 +82,7 @@ TStShellListView::TStShellListView(TComponent* owner, TWinControl* parent)
         ::ShellExecuteW(nullptr, L"open", Widen(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     };
     FTypeDescriptions = LoadTypeDescriptions();
+    SetFolderSizeService(FolderSizeService());
 
     FViewMenu = new TPopupMenu(this);
     const char* captions[] = {"Lar&ge Icons", "S&mall Icons", "&List", "&Details"};
@@ -131,6 +136,7 @@ TStShellListView::TStShellListView(TComponent* owner, TWinControl* parent)
 
 TStShellListView::~TStShellListView() {
     *FAlive = false;
+    FModel.reset();
     RevokeDropTarget();
     // Rows first, so nothing asks for an item while the lists go.
     FFilteredList.Clear();
@@ -145,7 +151,7 @@ void TStShellListView::SetController(TStShellController* controller) {
 }
 
 TStShellItemList& TStShellListView::ActiveList() {
-    return !FFileFilter.empty() && FFiltered && !OnFilterItem ? FFilteredList : FFullList;
+    return !FileFilter().empty() && Filtered() && !OnFilterItem ? FFilteredList : FFullList;
 }
 
 TStShellItem* TStShellListView::RowItem(int row) {
@@ -188,6 +194,8 @@ void TStShellListView::FillFrom(LPCITEMIDLIST target, bool root) {
     FColumnsBuilt = false;
     FDetailsFilled = false;
     FChangedItem = nullptr;
+    FModel->Reset();
+    FPendingFigures.clear();
     {
         TRedrawLock lock(Handle());
         SetItemCount(0);
@@ -242,9 +250,10 @@ void TStShellListView::FillFrom(LPCITEMIDLIST target, bool root) {
     if (ViewStyle() == vsReport) FDetailsFilled = true;
     // 7., 8.
     SortList();
-    if (!FFileFilter.empty() && FFiltered) ApplyMaskFilter();
+    if (!FileFilter().empty() && Filtered()) ApplyMaskFilter();
     // 9.
     ShowRows();
+    RequestPendingFigures();
     // 10.
     if (OnListFilled) OnListFilled(this);
     // 11., 12.
@@ -280,7 +289,7 @@ void TStShellListView::SinkSearching(bool searching) {
 void TStShellListView::SinkItem(std::unique_ptr<TStShellItem> item) {
     item->OwnerList = &FFullList;
     bool accept = true;
-    if (OnFilterItem && FFiltered) OnFilterItem(this, item.get(), accept);
+    if (OnFilterItem && Filtered()) OnFilterItem(this, item.get(), accept);
     if (!accept) return;
     TStShellItem* kept = FSinkList->Add(std::move(item));
     if (ViewStyle() == vsReport) FillDetails(*kept);
@@ -319,11 +328,6 @@ bool TStShellListView::FindDataFor(const TStShellItem& item, WIN32_FIND_DATAW& d
 
 void TStShellListView::FillDetails(TStShellItem& item) {
     item.ColumnTexts.clear();
-    // With filtering on, an empty mask counts no files (an empty filter box lists folders only).
-    std::string mask = FFiltered ? FFileFilter.substr(0, TFolderSizeCache::kMaxMask) : std::string("*.*");
-    auto folderSize = [&](std::int64_t& used, std::int64_t& count) {
-        return ::FolderSize(item.Path, mask, used, count);
-    };
     auto applyFigures = [&](const TStRowFigures& f) {
         item.FSize = f.Size;
         item.FUsedSize = f.UsedSize;
@@ -346,7 +350,7 @@ void TStShellListView::FillDetails(TStShellItem& item) {
     switch (kind) {
         case rkFolder:
             TStShellController::ApplyFindData(item, data);
-            applyFigures(FolderRowFigures(FCalcFolderSize, folderSize));
+            applyFigures(TStRowFigures{});
             break;
         case rkFile:
         case rkSearchedFile: {
@@ -368,13 +372,103 @@ void TStShellListView::FillDetails(TStShellItem& item) {
             break;
         }
         default:
-            applyFigures(FolderRowFigures(FCalcFolderSize, folderSize));
+            applyFigures(TStRowFigures{});
             break;
     }
     std::string date = kind == rkSystemFolder ? std::string() : DateTimeText(item.FModifiedDate);
     item.ColumnTexts = RowTexts(kind, TStRowFigures{item.FSize, item.FUsedSize, item.Slack, item.FFileCount}, type,
                                 date, item.AttributeText);
     item.DetailsFilled = true;
+    if (kind != rkFile && kind != rkSearchedFile) AskFigures(item);
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Folder figures
+
+void TStShellListView::AskFigures(TStShellItem& item) {
+    if (!FCalcFolderSize || item.Path.empty()) return;
+    if (ApplyKnownFigures(item)) return;
+    if (FFilling) {
+        FPendingFigures.push_back(item.Path);
+        return;
+    }
+    FModel->Request({item.Path});
+    ApplyKnownFigures(item);
+}
+
+void TStShellListView::RequestPendingFigures() {
+    if (FPendingFigures.empty()) return;
+    std::vector<std::string> folders;
+    folders.swap(FPendingFigures);
+    FModel->Request(folders);
+    // Folders the service knew already are known now.
+    for (TStShellItemList* list : {&FFullList, &FFilteredList})
+        for (auto& item : list->Storage())
+            if (!item->IsFile && item->FSize < 0) ApplyKnownFigures(*item);
+    RowsChanged();
+}
+
+bool TStShellListView::ApplyKnownFigures(TStShellItem& item) {
+    TFolderTotals totals;
+    if (item.Path.empty() || !FModel->Figures(item.Path, totals)) return false;
+    TStRowFigures f = FolderRowFigures(true, [&](std::int64_t& used, std::int64_t& count) {
+        used = totals.Used;
+        count = totals.Count;
+        return totals.Size;
+    });
+    item.FSize = f.Size;
+    item.FUsedSize = f.UsedSize;
+    item.Slack = f.Slack;
+    item.FFileCount = f.FileCount;
+    SetFigureTexts(item.ColumnTexts, f);
+    return true;
+}
+
+void TStShellListView::FiguresChanged(const TFolderModelChange& change) {
+    if (!change.Folders.empty()) {
+        std::unordered_set<std::string> arrived(change.Folders.begin(), change.Folders.end());
+        for (TStShellItemList* list : {&FFullList, &FFilteredList})
+            for (auto& item : list->Storage())
+                if (!item->IsFile && arrived.count(item->Path)) ApplyKnownFigures(*item);
+        RowsChanged();
+    }
+    // Rows sorted by a figure take their places once the figures are all in.
+    if (change.State && FModel->State() != TFiguresState::Running && GSortColumn > 0 &&
+        GSortColumn < static_cast<int>(FColumns.size())) {
+        TStSortKey key = FColumns[GSortColumn].SortKey;
+        if (key == skSize || key == skUsed || key == skSlack || key == skFiles) ResortKeepingSelection();
+    }
+    if (OnFiguresChanged && (!change.Folders.empty() || change.Progress || change.State)) OnFiguresChanged(this);
+}
+
+void TStShellListView::SetFolderSizeService(TFolderSizeService& service) {
+    auto model = std::make_unique<TFolderModel>(service);
+    if (FModel) {
+        model->SetMask(FModel->Mask());
+        model->SetFiltered(FModel->Filtered());
+    }
+    // Called on a worker: it only posts. The model stops waking before it goes.
+    model->OnWake = [wnd = Handle()] { ::PostMessageW(wnd, kFiguresMessage, 0, 0); };
+    model->OnChanged = [this](const TFolderModelChange& change) { FiguresChanged(change); };
+    FModel = std::move(model);
+}
+
+bool TStShellListView::CancelFigures() {
+    return FModel->Cancel();
+}
+
+void TStShellListView::ResortKeepingSelection() {
+    std::vector<std::string> selected;
+    for (int row : SelectedIndices())
+        if (TStShellItem* item = RowItem(row)) selected.push_back(item->Path);
+    SortList();
+    for (int row : SelectedIndices()) SetSelected(row, false);
+    for (int row = 0, n = ItemCount(); row < n && !selected.empty(); ++row)
+        if (TStShellItem* item = RowItem(row);
+            item && !item->Path.empty() && std::find(selected.begin(), selected.end(), item->Path) != selected.end())
+            SetSelected(row, true);
+    FSelectionStale = true;
+    RowsChanged();
 }
 
 void TStShellListView::BuildColumns(LPCITEMIDLIST folder) {
@@ -465,14 +559,14 @@ void TStShellListView::ClickColumn(int column) {
 }
 
 void TStShellListView::SetFileFilter(const std::string& filter) {
-    if (filter == FFileFilter) return;
-    FFileFilter = filter;
+    if (filter == FileFilter()) return;
+    FModel->SetMask(filter);
     Refilter();
 }
 
 void TStShellListView::SetFiltered(bool filtered) {
-    if (filtered == FFiltered) return;
-    FFiltered = filtered;
+    if (filtered == Filtered()) return;
+    FModel->SetFiltered(filtered);
     Refilter();
 }
 
@@ -480,7 +574,7 @@ void TStShellListView::SetFiltered(bool filtered) {
 // the folder is listed again through the filter event, or the mask is applied to the rows listed.
 void TStShellListView::Refilter() {
     FFilteredList.Clear();
-    if (FFileFilter.empty() || !FFiltered) {
+    if (FileFilter().empty() || !Filtered()) {
         if (FCurrentFolder) ShowRows();
         return;
     }
@@ -505,7 +599,7 @@ void TStShellListView::ApplyMaskFilter() {
 void TStShellListView::CopyMaskedItems() {
     // Folders always pass; files only when their name matches the mask.
     FFilteredList.Clear();
-    TStMaskFilter mask(FFileFilter);
+    TStMaskFilter mask(FileFilter());
     for (const auto& item : FFullList.Storage()) {
         if (item->IsFile && !mask.Matches(FileNameOf(item->Path))) continue;
         auto copy = std::make_unique<TStShellItem>(FController);
@@ -622,11 +716,16 @@ void TStShellListView::ChangeViewStyle(TViewStyle style) {
     if (style == vsReport && FFullList.Count() > 0) {
         if (!FColumnsBuilt) BuildColumns(FCurrentFolder ? FCurrentFolder->AbsoluteIdList.get() : nullptr);
         if (!FDetailsFilled) {
-            for (auto& item : FFullList.Storage())
-                if (!item->DetailsFilled) FillDetails(*item);
-            for (auto& item : FFilteredList.Storage())
-                if (!item->DetailsFilled) FillDetails(*item);
+            {
+                // The folders' figures are asked for together.
+                TFlagScope collecting(FFilling);
+                for (auto& item : FFullList.Storage())
+                    if (!item->DetailsFilled) FillDetails(*item);
+                for (auto& item : FFilteredList.Storage())
+                    if (!item->DetailsFilled) FillDetails(*item);
+            }
             FDetailsFilled = true;
+            RequestPendingFigures();
         }
         GAscending = true;
         GSortColumn = 0;
@@ -766,6 +865,10 @@ bool TStShellListView::HandleNotify(NMHDR* hdr, LRESULT& result) {
 }
 
 LRESULT TStShellListView::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == kFiguresMessage) {
+        FModel->Deliver();
+        return 0;
+    }
     if (msg == WM_CONTEXTMENU) {
         POINT at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
         ContextMenu(at);

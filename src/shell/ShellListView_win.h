@@ -1,7 +1,12 @@
 #pragma once
 // TStShellListView: the explorer pane's folder list (Windows only). A virtual report list over the
-// children of one shell folder, with folder sizes computed while it fills, sorting by column, the mask
-// filter, double-click navigation, in-place rename, the shell's context menu and drag and drop.
+// children of one shell folder, with folder sizes, sorting by column, the mask filter, double-click
+// navigation, in-place rename, the shell's context menu and drag and drop.
+//
+// Folder sizes never hold the list up: a folder row's figure cells stay empty until the folder model
+// (FolderModel.h) has its totals from the folder-size service's workers, which reach the window's
+// thread through a message the list posts itself; then they fill in and OnFiguresChanged tells the
+// other views.
 //
 // Items live in TStShellItemList objects; the control holds only the row count and asks for the rows it
 // draws. A fill runs inside a busy scope: a second fill asked for while one runs (or while any long
@@ -11,6 +16,7 @@
 #include <string>
 
 #include "platform/DirList.h"
+#include "shell/FolderModel.h"
 #include "shell/ShellController_win.h"
 #include "shell/ShellItem.h"
 #include "shell/ShellListViewRows.h"
@@ -46,10 +52,18 @@ public:
     void SetCalcFolderSize(bool on) { FCalcFolderSize = on; }
     TColor CompressedColor() const { return FCompressedColor; }
     void SetCompressedColor(TColor color) { FCompressedColor = color; }
-    const std::string& FileFilter() const { return FFileFilter; }
+    // The mask and the filtering switch are the model's.
+    const std::string& FileFilter() const { return FModel->Mask(); }
     void SetFileFilter(const std::string& filter);
-    bool Filtered() const { return FFiltered; }
+    bool Filtered() const { return FModel->Filtered(); }
     void SetFiltered(bool filtered);
+    // The current folder's figures and mask.
+    TFolderModel& Model() { return *FModel; }
+    // Stops the folder-size walk of the listing shown; true when one ran. Figures known so far stay.
+    bool CancelFigures();
+    // The folder-size service the figures come from (the process's by default); takes effect with the
+    // next listing. Tests put one over a lister that holds a folder back.
+    void SetFolderSizeService(TFolderSizeService& service);
     bool OpenDialogMode() const { return FOpenDialogMode; }
     void SetOpenDialogMode(bool on) { FOpenDialogMode = on; }
     TStOptimization Optimization() const { return FOptimization; }
@@ -74,6 +88,9 @@ public:
     // box up to date. Assigned by the change-notification and combo-box code.
     TNotifyEvent OnRearmNotification;
     TNotifyEvent OnSyncComboBox;
+    // Folder figures arrived, or the walk's progress or state changed (on the window's thread, as
+    // often as results come: a view that redraws much throttles itself).
+    TNotifyEvent OnFiguresChanged;
 
     // State.
     TStShellController* Controller() const { return FController; }
@@ -175,6 +192,14 @@ private:
     bool FindDataFor(const TStShellItem& item, WIN32_FIND_DATAW& data) const;
     // Fills the filtered list with copies of the full list's items that pass the mask.
     void CopyMaskedItems();
+    // Folder figures: the folder rows of a listing wait for theirs, asked for in one request when the
+    // listing ends (or at once outside a listing); they fill in as the model learns them.
+    void AskFigures(TStShellItem& item);
+    void RequestPendingFigures();
+    bool ApplyKnownFigures(TStShellItem& item);
+    void FiguresChanged(const TFolderModelChange& change);
+    // Sorts again and selects the same items (figures changed under a sort by a figure column).
+    void ResortKeepingSelection();
     void StartDrag();
     void ContextMenu(POINT at);
 
@@ -194,8 +219,8 @@ private:
 
     bool FCalcFolderSize = false;
     TColor FCompressedColor = clBlue;
-    std::string FFileFilter;
-    bool FFiltered = false;
+    std::unique_ptr<TFolderModel> FModel;
+    std::vector<std::string> FPendingFigures;
     bool FOpenDialogMode = false;
     TStOptimization FOptimization = otEnumerate;
     TStListOptions FOptions = loAllowRename | loAllowDrag | loAllowDrop | loShellMenu;

@@ -6,7 +6,8 @@ list(APPEND VS_CORE_SOURCES
     src/shell/FolderSize.cpp
     src/shell/FolderSizeWalk.cpp
     src/shell/FolderSizeTree.cpp
-    src/shell/FolderSizeSystem.cpp)
+    src/shell/FolderSizeSystem.cpp
+    src/shell/FolderModel.cpp)
 # The shell item model and the folder list: portable rules in the core, the shell and the control
 # on Windows.
 list(APPEND VS_CORE_SOURCES

@@ -9,7 +9,9 @@
 #include <shobjidl.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <set>
 
 #include "app/MainFormTestSupport.h"
@@ -17,9 +19,13 @@
 #include "app/Settings.h"
 #include "app/windows/ProgressFormUnit.h"
 #include "app/windows/SplashFormUnit.h"
+#include "browser/BrowseTexts.h"
+#include "platform/DirList.h"
 #include "platform/Locale.h"
+#include "platform/Volumes.h"
 #include "platform/WinHandle.h"
 #include "platform/WinText.h"
+#include "shell/FolderSize.h"
 #include "shell/ShellListView_win.h"
 #include "support/TestSupport.h"
 #include "ui/UiTestEnv.h"
@@ -152,6 +158,10 @@ protected:
         return r >= 0 ? F->StShellListView1->Item(r) : TListItemData{};
     }
     std::string Panel(int i) { return F->StatusBar1->PanelText(i); }
+    // Lets the posted figures in until the folder-size walk has ended (or was stopped).
+    bool WaitForFigures() {
+        return uitest::PumpUntil([&] { return !F->StShellListView1->Model().Walking(); }, 20000);
+    }
     int VolumeRow(const std::string& letter) {
         for (int i = 0; i < F->VolumeList->ItemCount(); ++i)
             if (F->VolumeList->Item(i).SubItems.at(0) == letter) return i;
@@ -266,6 +276,7 @@ TEST_F(Browse, APickedMaskListsTheFilesAndTotalsByIt) {
             EnterMask(c.Mask);
         else
             PickMaskWithKeys(c.Mask, c.How == hwDropDownKeys);
+        ASSERT_TRUE(WaitForFigures());
         EXPECT_EQ(c.Mask, F->StShellListView1->FileFilter());
         std::set<std::string> want = c.Files;
         want.insert("sub");
@@ -288,6 +299,7 @@ TEST_F(Browse, FolderTotalsFollowTheMaskAndAnEmptyMaskCountsNoFiles) {
     } cases[] = {{"*.*", "2", 5100}, {"*.txt", "1", 100}, {"*.bin", "1", 5000}, {"", "0", 0}};
     for (const auto& c : cases) {
         EnterMask(c.Mask);
+        ASSERT_TRUE(WaitForFigures());
         TStShellItem* sub = F->StShellListView1->RowItem(RowOf("sub"));
         ASSERT_NE(nullptr, sub) << c.Mask;
         EXPECT_EQ(c.SubSize, sub->Size()) << c.Mask;
@@ -303,7 +315,7 @@ TEST_F(Browse, FolderSizesToggledTwiceThenServedFromTheCache) {
     EXPECT_EQ("", Row("sub").SubItems.at(0));
     int fills = Fills;
     F->actFolderSizes->Execute();
-    uitest::Pump();
+    ASSERT_TRUE(WaitForFigures());
     EXPECT_EQ(fills + 1, Fills);
     EXPECT_EQ("4KB", Row("sub").SubItems.at(0));  // 5100 bytes
     EXPECT_EQ("2", Row("sub").SubItems.at(3));
@@ -315,7 +327,7 @@ TEST_F(Browse, FolderSizesToggledTwiceThenServedFromTheCache) {
     // unannounced, is still counted, because the folders are not read again.
     fs::remove(Dir.Path() / "sub" / "deep" / "d1" / "file.bin");
     F->actFolderSizes->Execute();
-    uitest::Pump();
+    ASSERT_TRUE(WaitForFigures());
     EXPECT_EQ("2", Row("sub").SubItems.at(3));
     EXPECT_EQ("4KB", Row("sub").SubItems.at(0));
 }
@@ -601,4 +613,98 @@ TEST_F(Browse, ScreenshotAfterSelectingAVolumeWithFolderSizes) {
     uitest::Pump(500);
     Application->Idle();
     ASSERT_TRUE(uitest::SaveWindowShot(F->Handle(), "main-window-volume-folder-sizes"));
+}
+
+// The system's listing, holding one folder back until released.
+class THeldLister : public TDirLister {
+public:
+    explicit THeldLister(std::string held) : FHeld(std::move(held)) {}
+    TDirStatus List(std::string_view folder, std::string_view pattern, TDirVisit visit) override {
+        if (folder.find(FHeld) != std::string_view::npos) {
+            std::unique_lock lock(FLock);
+            FOpen.wait(lock, [&] { return FReleased; });
+        }
+        return SystemDirLister().List(folder, pattern, visit);
+    }
+    bool FolderExists(std::string_view folder) override { return SystemDirLister().FolderExists(folder); }
+    char Separator() const override { return SystemDirLister().Separator(); }
+    bool CaseSensitive() const override { return SystemDirLister().CaseSensitive(); }
+    std::string AbsolutePath(std::string_view path) const override { return SystemDirLister().AbsolutePath(path); }
+    void Release() {
+        {
+            std::lock_guard lock(FLock);
+            FReleased = true;
+        }
+        FOpen.notify_all();
+    }
+
+private:
+    std::string FHeld;
+    std::mutex FLock;
+    std::condition_variable FOpen;
+    bool FReleased = false;
+};
+
+// Esc while folder sizes are calculated stops the calculation and leaves the window open: folders
+// totalled by then show their exact figures, the others stay empty, and the status bar says the sizes
+// are incomplete. The next Esc closes the window as always.
+TEST_F(Browse, EscapeStopsTheFolderSizeCalculation) {
+    constexpr int kFolders = 150;
+    for (int i = 0; i < kFolders; ++i) Dir.WriteFile("f" + std::to_string(1000 + i) + "\\x\\a.bin", 2048);
+    F->Params = {Dir.Utf8()};
+    F->Show();
+    uitest::Pump();
+    // One folder is still being read when the key comes.
+    THeldLister lister("f1075");
+    TFolderSizeService service(lister, SystemVolumes());
+    struct TRestore {
+        TStShellListView* List;
+        THeldLister& Lister;
+        ~TRestore() {
+            Lister.Release();
+            List->SetFolderSizeService(FolderSizeService());
+        }
+    } restore{F->StShellListView1, lister};
+    F->StShellListView1->SetFolderSizeService(service);
+    F->actFolderSizes->SetChecked(true);
+    F->OpenFolder(Dir.Utf8());
+    ASSERT_EQ(TFiguresState::Running, F->StShellListView1->Model().State());
+    // Every other folder is totalled before the key comes.
+    ASSERT_TRUE(uitest::PumpUntil(
+        [&] {
+            TFolderTotals t;
+            for (int i = 0; i < kFolders; ++i)
+                if (i != 75 && !service.TotalsIfKnown(Dir.Utf8() + "\\f" + std::to_string(1000 + i), "*.*", t))
+                    return false;
+            return true;
+        },
+        20000));
+    F->StShellListView1->SetFocus();
+    uitest::PressKey(F->StShellListView1->Handle(), VK_ESCAPE, 0, 27);
+    EXPECT_FALSE(Application->Terminated());
+    EXPECT_TRUE(::IsWindowVisible(F->Handle()));
+    lister.Release();
+    ASSERT_TRUE(WaitForFigures());
+    uitest::Pump(2 * TMainForm::kFiguresRedrawMs);
+    int empty = 0;
+    for (int i = 0; i < kFolders; ++i) {
+        const std::vector<std::string> t = Row("f" + std::to_string(1000 + i)).SubItems;
+        ASSERT_GE(t.size(), 4u);
+        if (t[0].empty()) {
+            ++empty;
+            EXPECT_EQ("", t[1] + t[2] + t[3]) << i;  // unknown: every figure cell empty
+        } else {
+            EXPECT_EQ("2KB", t[0]) << i;  // known: exact, never part of a folder
+            EXPECT_EQ("1", t[3]) << i;
+        }
+    }
+    EXPECT_EQ(1, empty);  // the folder held back
+    EXPECT_EQ("", Row("f1075").SubItems.at(0));
+    EXPECT_EQ(std::to_string(kFolders) + " object(s) - folder sizes incomplete: calculation cancelled", Panel(0));
+    // The sum holds the figures known: 149 folders of 2,048 bytes.
+    EXPECT_EQ(SizeTextOrEmpty(149 * 2048), Panel(1));
+    uitest::PressKey(F->StShellListView1->Handle(), VK_ESCAPE, 0, 27);
+    EXPECT_TRUE(Application->Terminated());
+    Application->CancelTerminate();
+    for (const auto& box : uitest::TakeBoxes()) ADD_FAILURE() << box.Text;
 }

@@ -44,6 +44,8 @@ TEST_F(MainFormExplorer, CommandLineFolderIsListedAndEndsTheSplash) {
     // Folder sizes follow the command, through the filter handler, on the next listing.
     F->actFolderSizes->Execute();
     EXPECT_TRUE(F->StShellListView1->CalcFolderSize());
+    // The folder's figures come from the walk, through the message loop.
+    ASSERT_TRUE(uitest::PumpUntil([&] { return !F->StShellListView1->Model().Walking(); }, 20000));
     TListItemData sub = F->StShellListView1->Item(0);
     EXPECT_EQ(sub.Caption, "sub");
     EXPECT_EQ(sub.SubItems[0], "0KB");

@@ -19,9 +19,28 @@ TEST(FolderSummary, CountSizeAndDriveLevel) {
         {1, 1024, false, "1 object(s)", "1024", ""},
     };
     for (const auto& c : cases) {
-        TStatusTexts t = FolderSummary(c.Count, c.Sum, c.Drives);
+        TStatusTexts t = FolderSummary(c.Count, c.Sum, c.Drives, fnNone);
         EXPECT_EQ(c.P0, t.Panel0);
         EXPECT_EQ(c.P1, t.Panel1);
+        EXPECT_EQ(c.P2, t.Panel2);
+    }
+}
+
+// Figures still coming, or missing: panel 0 says so after the count, and the drive level keeps its text.
+TEST(FolderSummary, NotesOnFiguresNotAllKnown) {
+    const struct {
+        TFiguresNote Note;
+        bool Drives;
+        const char *P0, *P2;
+    } cases[] = {
+        {fnCounting, false, "4 object(s) - calculating folder sizes...", ""},
+        {fnCancelled, false, "4 object(s) - folder sizes incomplete: calculation cancelled", ""},
+        {fnIncomplete, true, "4 object(s) - folder sizes incomplete: some folders could not be read", "My Computer"},
+    };
+    for (const auto& c : cases) {
+        TStatusTexts t = FolderSummary(4, 2048, c.Drives, c.Note);
+        EXPECT_EQ(c.P0, t.Panel0);
+        EXPECT_EQ("2 KB", t.Panel1);
         EXPECT_EQ(c.P2, t.Panel2);
     }
 }

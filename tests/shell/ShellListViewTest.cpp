@@ -136,6 +136,10 @@ protected:
         int r = Row(caption);
         return r < 0 ? std::vector<std::string>{"<missing>"} : List->Item(r).SubItems;
     }
+    // Lets the posted figures in until the folder-size walk of the listing has ended.
+    bool WaitForFigures() {
+        return uitest::PumpUntil([&] { return List->Model().State() != TFiguresState::Running; }, 20000);
+    }
     std::vector<std::string> Captions() const {
         std::vector<std::string> out;
         for (int i = 0; i < List->ItemCount(); ++i) out.push_back(List->Item(i).Caption);
@@ -171,6 +175,7 @@ TEST_F(ShellListView, FolderRowsWithSizesOffAndOn) {
 
     List->SetCalcFolderSize(true);
     List->SetRootFolder(Tree->Path());
+    ASSERT_TRUE(WaitForFigures());
     std::vector<std::string> on = Texts("empty");
     EXPECT_EQ((std::vector<std::string>(on.begin(), on.begin() + 5)),
               (std::vector<std::string>{"0KB", "0KB", "0KB", "0", "File Folder"}));
@@ -182,6 +187,36 @@ TEST_F(ShellListView, FolderRowsWithSizesOffAndOn) {
     FolderSize(Tree->Path("sub"), "*.*", used, count);
     EXPECT_EQ(sub[1], FormatBytesKB(used));
     EXPECT_EQ(sub[2], FormatBytesKB(used - 5001));
+}
+
+// The listing shows its rows before any folder is totalled: the figure cells of a folder stay empty
+// until its totals come from the walk, then fill in, and rows sorted by size take their places.
+TEST_F(ShellListView, FolderFiguresFillInAsTheyArrive) {
+    vstest::TTempDir dir;
+    dir.WriteFile("big/x/a.bin", 300000);
+    dir.WriteFile("mid/b.bin", 5000);
+    dir.WriteFile("small/c.bin", 10);
+    dir.WriteFile("file.txt", 1);
+    List->SetCalcFolderSize(true);
+    List->SetRootFolder(dir.Utf8());
+    // No message has been handled since the listing: no figure can have come in.
+    for (const char* folder : {"big", "mid", "small"}) {
+        const std::vector<std::string> t = Texts(folder);
+        ASSERT_EQ(t.size(), 7u) << folder;
+        EXPECT_EQ((std::vector<std::string>(4, "")), std::vector<std::string>(t.begin(), t.begin() + 4)) << folder;
+    }
+    EXPECT_EQ(List->Model().State(), TFiguresState::Running);
+    EXPECT_EQ(Texts("file.txt")[0], "1KB");  // a file's own figures are there at once
+    List->ClickColumn(1);
+    ASSERT_TRUE(WaitForFigures());
+    EXPECT_EQ(Texts("big")[0], "292KB");
+    EXPECT_EQ(Texts("big")[3], "1");
+    EXPECT_EQ(Texts("mid")[0], "4KB");
+    EXPECT_EQ(Texts("small")[0], "0KB");
+    EXPECT_FALSE(List->Model().Incomplete());
+    const std::vector<std::string> order = Captions();
+    EXPECT_EQ((std::vector<std::string>(order.begin(), order.begin() + 3)),
+              (std::vector<std::string>{"small", "mid", "big"}));
 }
 
 TEST_F(ShellListView, FileRowsShowSizesAndTypes) {
@@ -386,6 +421,7 @@ TEST_F(ShellListView, DrivesFolderListsDrivesWithFolderSizes) {
         accept = item->Path == root;
     };
     List->SetSpecialRootFolder(sfDrives);
+    ASSERT_TRUE(WaitForFigures());
     std::int64_t used = 0, count = 0;
     std::int64_t size = FolderSize(root, "*.*", used, count);
     RemoveWineDrive(letter);

@@ -3,6 +3,7 @@ vs_core_test(shell_foldersize_tests
     shell/FolderSizeFakeTest.cpp
     shell/FolderSizeDiskTest.cpp
     shell/FolderSizeAsyncTest.cpp
+    shell/FolderModelTest.cpp
     shell/ScanTreeTest.cpp
     shell/FakeListing.cpp
     platform/FsFixture.cpp)
@@ -40,4 +41,11 @@ if(VS_WINDOWS)
         ${CMAKE_SOURCE_DIR}/res/Voluscope.rc)
     target_link_libraries(deepfolder_timing PRIVATE voluscope_win)
     target_link_options(deepfolder_timing PRIVATE -municode)
+endif()
+# The window's answers and the time to all figures while a tree is totalled (bench/latency), under Wine.
+if(VS_WINDOWS)
+    add_executable(figures_timing ${CMAKE_SOURCE_DIR}/bench/latency/FiguresTiming_win.cpp
+        ${CMAKE_SOURCE_DIR}/res/Voluscope.rc)
+    target_link_libraries(figures_timing PRIVATE voluscope_win psapi)
+    target_link_options(figures_timing PRIVATE -municode)
 endif()
