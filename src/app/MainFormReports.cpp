@@ -74,7 +74,8 @@ bool TMainForm::CollectReport(bool AllSubFolders, bool AsHtml, TReportData& Data
         if (actCharts->Checked()) Data.Image = ChartSnapshot();
         Data.Caption = TrimText(Panel3->Caption());
         if (actExplorer->Checked()) {
-            const std::string path = CurrentFolderPath(), mask = FilterCombo->Text();
+            // The mask in force (the folder model's), not what the filter box shows while the user types.
+            const std::string path = CurrentFolderPath(), mask = StShellListView1->Model().Mask();
             const std::int64_t count = FolderFileCount(path, mask);
             if (count > INT_MAX) throw Exception("The number of files does not fit the progress gauge.");
             if (ProgressForm) ProgressForm->Gauge1->SetMaxValue(static_cast<int>(count));

@@ -146,15 +146,37 @@ TEST_F(MainFormReports, AllSubFoldersCsvHoldsTheVolumesAndEveryFileOfTheTree) {
     std::string files;
     for (std::size_t i = volumes.size() + 2; i < lines.size(); ++i) files += lines[i] + "\n";
     const std::string root = F->CurrentFolderPath();
-    for (const auto& [name, size, folder] : std::vector<std::tuple<std::string, std::string, std::string>>{
-             {"top.txt", "123", root},
-             {"Tom & Jerry.txt", "7", root},
-             {"inner.dat", "4000", root + "\\sub"},
-             {"x.txt", "1", root + "\\sub\\deeper"}}) {
+    for (const auto& [name, size, folder] :
+         std::vector<std::tuple<std::string, std::string, std::string>>{{"top.txt", "123", root},
+                                                                        {"Tom & Jerry.txt", "7", root},
+                                                                        {"inner.dat", "4000", root + "\\sub"},
+                                                                        {"x.txt", "1", root + "\\sub\\deeper"}}) {
         EXPECT_NE(files.find("\"" + name + "\",\"" + size + "\""), std::string::npos) << name << "\n" << files;
         EXPECT_NE(files.find("\"" + folder + "\"\n"), std::string::npos) << folder << "\n" << files;
     }
     EXPECT_EQ(files.find(".profile"), std::string::npos);
+}
+
+// The report counts by the mask the list shows: a mask typed into the filter box counts only once it
+// is entered.
+TEST_F(MainFormReports, TheReportTakesTheMaskInForceNotTheTypedText) {
+    HWND edit = ::FindWindowExW(F->FilterCombo->Handle(), nullptr, L"Edit", nullptr);
+    ASSERT_NE(edit, nullptr);
+    ::SetFocus(edit);
+    ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"*.dat"));
+    const struct {
+        bool Enter;
+        bool TopListed;
+    } cases[] = {{false, true}, {true, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Enter);
+        if (c.Enter) uitest::PressKey(edit, VK_RETURN, 0, 13);
+        uitest::Pump();
+        F->actPrintAllCsv->Execute();
+        const std::string text = vstest::ReadFileText(vstest::Utf8Path(Target));
+        EXPECT_NE(text.find("\"inner.dat\""), std::string::npos);
+        EXPECT_EQ(text.find("\"top.txt\"") != std::string::npos, c.TopListed);
+    }
 }
 
 TEST_F(MainFormReports, CurrentFolderCsvCopiesTheListAsShown) {
@@ -271,7 +293,8 @@ TEST_F(MainFormReports, ASecondReportStartedDuringOneWaitsForItsEnd) {
     EXPECT_EQ(calls, 2);
     EXPECT_EQ(deepest, 1);
     // Each file holds its own report: all files of the tree, then the folder list's rows.
-    const std::string first = vstest::ReadFileText(vstest::Utf8Path(targets[0])), second = vstest::ReadFileText(vstest::Utf8Path(targets[1]));
+    const std::string first = vstest::ReadFileText(vstest::Utf8Path(targets[0])),
+                      second = vstest::ReadFileText(vstest::Utf8Path(targets[1]));
     EXPECT_NE(first.find("\"inner.dat\",\"4000\""), std::string::npos);
     EXPECT_EQ(second.find("inner.dat"), std::string::npos);
     EXPECT_NE(second.find("\"sub\""), std::string::npos);
