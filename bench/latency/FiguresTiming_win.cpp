@@ -2,6 +2,7 @@
 // then folder sizes switched on as the tool button does; runs under Wine beside the latency probe
 // (figures_latency.sh). Prints, in seconds:
 //   listed   the folder listed with sizes off (rows shown)
+//   switch   the switch itself: the folder listed again with sizes on, until the window takes messages
 //   figures  from the switch until every folder row has its figures (or, with CANCEL_MS, until the
 //            walk stopped after a cancel that many milliseconds after the switch)
 //   answer   with CANCEL_MS: how long the cancel (Esc) took to return to the message loop
@@ -82,6 +83,7 @@ int wmain(int argc, wchar_t** argv) {
 
     start = std::chrono::steady_clock::now();
     form->actFolderSizes->Execute();
+    const double switched = Seconds(start);
     double answer = 0, stopped = 0;
 #ifdef VS_ASYNC_FIGURES
     TFolderModel& model = form->StShellListView1->Model();
@@ -101,8 +103,8 @@ int wmain(int argc, wchar_t** argv) {
     }
 #endif
     const double figures = Seconds(start);
-    std::printf("listed %.3f figures %.3f answer %.3f stopped %.3f peak %.0f MB\n", listed, figures, answer, stopped,
-                PeakMegabytes());
+    std::printf("listed %.3f switch %.3f figures %.3f answer %.3f stopped %.3f peak %.0f MB\n", listed, switched,
+                figures, answer, stopped, PeakMegabytes());
     std::fflush(stdout);
     PumpFor(hold, [] { return false; });
     delete form;

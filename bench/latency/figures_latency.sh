@@ -35,7 +35,7 @@ wintree="Z:$(echo "$tree" | tr / '\\')"
 du -s "$tree" >/dev/null  # every build meets the same warm system cache
 
 # The earlier build: its sources from git, with this harness added, in a scratch folder.
-if [ -n "${BASELINE_COMMIT:-}" ]; then
+if [ -n "${BASELINE_COMMIT:-}" ] && [ "$(cat "$out/baseline.commit" 2>/dev/null)" != "$BASELINE_COMMIT" ]; then
     base=$out/baseline
     rm -rf "$base/src" && mkdir -p "$base/src"
     git -C "$root" archive "$BASELINE_COMMIT" | tar -x -C "$base/src"
@@ -54,6 +54,7 @@ CMAKE
         -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
     CCACHE_BASEDIR=$base/src cmake --build "$base/win" --target figures_timing >/dev/null
     cp "$(find "$base/win" -name figures_timing.exe | head -1)" "$out/figures_timing_baseline.exe"
+    echo "$BASELINE_COMMIT" >"$out/baseline.commit"
 fi
 
 # One build: the harness, and the probe once the window is up.
