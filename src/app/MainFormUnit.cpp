@@ -1,4 +1,5 @@
 #include "app/MainFormUnit.h"
+#include "shell/ShellComboBox.h"
 
 #include <shellapi.h>
 
@@ -11,7 +12,6 @@
 #include "app/windows/SplashFormUnit.h"
 #include "platform/ReadyFile.h"
 #include "platform/WinText.h"
-#include "shell/ShellComboBox.h"
 #include "shell/ShellListView_win.h"
 #include "volumes/VolumeInventory.h"
 

@@ -6,20 +6,22 @@
 #include <string>
 #include <vector>
 
-#include "chart/BarSeries.h"
 #include "chart/ChartPanel_win.h"
-#include "chart/PieSeries.h"
-#include "charts/ChartData.h"
-#include "charts/ChartModes.h"
-#include "charts/JpegWriter.h"
-#include "reports/ReportTables.h"
-#include "reports/TreeWalker.h"
 #include "ui/ActnList.h"
 #include "ui/ComCtrls.h"
 #include "ui/Forms.h"
 #include "ui/ImageList.h"
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
+
+#include "reports/ReportTables.h"
+#include "reports/TreeWalker.h"
+
+#include "chart/BarSeries.h"
+#include "chart/PieSeries.h"
+#include "charts/ChartData.h"
+#include "charts/ChartModes.h"
+#include "charts/JpegWriter.h"
 class TStShellListView;
 class TStShellComboBox;
 class TStShellItem;
@@ -176,8 +178,8 @@ public:
     void Chart1GetLegendText(TChart& Sender, int Index, std::string& LegendText);
     void Chart1GetAxisLabel(TChart& Sender, const TChartAxis& Axis, TChartSeries* Series, int ValueIndex,
                             std::string& LabelText);
-    void Chart1ClickSeries(TChart& Sender, TChartSeries& Series, int ValueIndex, TMouseButton Button, TShiftState Shift,
-                           int X, int Y);
+    void Chart1ClickSeries(TChart& Sender, TChartSeries& Series, int ValueIndex, TMouseButton Button,
+                           TShiftState Shift, int X, int Y);
     void Chart1ClickLegend(TChart& Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     // A press at chart position (X, Y): selects the folder of the point or legend entry there and,
     // with the left button, opens it; the right button shows the list's context menu there.

@@ -19,6 +19,8 @@ TEST(OddNamesList, EveryNameIsARowWithItsOwnSize) {
         form->Show();
         list->SetCalcFolderSize(true);
         list->SetRootFolder(tree.Dir.Utf8());
+        // The folders' figures come from the walk, through the message loop.
+        ASSERT_TRUE(uitest::PumpUntil([&] { return !list->Model().Walking(); }, 20000));
 
         struct {
             const char* Caption;

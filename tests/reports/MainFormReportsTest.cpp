@@ -146,11 +146,11 @@ TEST_F(MainFormReports, AllSubFoldersCsvHoldsTheVolumesAndEveryFileOfTheTree) {
     std::string files;
     for (std::size_t i = volumes.size() + 2; i < lines.size(); ++i) files += lines[i] + "\n";
     const std::string root = F->CurrentFolderPath();
-    for (const auto& [name, size, folder] :
-         std::vector<std::tuple<std::string, std::string, std::string>>{{"top.txt", "123", root},
-                                                                        {"Tom & Jerry.txt", "7", root},
-                                                                        {"inner.dat", "4000", root + "\\sub"},
-                                                                        {"x.txt", "1", root + "\\sub\\deeper"}}) {
+    for (const auto& [name, size, folder] : std::vector<std::tuple<std::string, std::string, std::string>>{
+             {"top.txt", "123", root},
+             {"Tom & Jerry.txt", "7", root},
+             {"inner.dat", "4000", root + "\\sub"},
+             {"x.txt", "1", root + "\\sub\\deeper"}}) {
         EXPECT_NE(files.find("\"" + name + "\",\"" + size + "\""), std::string::npos) << name << "\n" << files;
         EXPECT_NE(files.find("\"" + folder + "\"\n"), std::string::npos) << folder << "\n" << files;
     }
@@ -293,8 +293,7 @@ TEST_F(MainFormReports, ASecondReportStartedDuringOneWaitsForItsEnd) {
     EXPECT_EQ(calls, 2);
     EXPECT_EQ(deepest, 1);
     // Each file holds its own report: all files of the tree, then the folder list's rows.
-    const std::string first = vstest::ReadFileText(vstest::Utf8Path(targets[0])),
-                      second = vstest::ReadFileText(vstest::Utf8Path(targets[1]));
+    const std::string first = vstest::ReadFileText(vstest::Utf8Path(targets[0])), second = vstest::ReadFileText(vstest::Utf8Path(targets[1]));
     EXPECT_NE(first.find("\"inner.dat\",\"4000\""), std::string::npos);
     EXPECT_EQ(second.find("inner.dat"), std::string::npos);
     EXPECT_NE(second.find("\"sub\""), std::string::npos);
