@@ -11,7 +11,8 @@ list(APPEND VS_WINPLAT_SOURCES
     src/platform/DirList_win.cpp
     src/platform/Volumes_win.cpp
     src/platform/ErrorMode_win.cpp
-    src/platform/ReadyFile_win.cpp)
+    src/platform/ReadyFile_win.cpp
+    src/platform/info_win.cpp)
 list(APPEND VS_POSIX_SOURCES
     src/platform/Locale_posix.cpp
     src/platform/Profile_posix.cpp
