@@ -1,5 +1,5 @@
 vs_core_test(charts_core_tests chart/RecordingCanvas.cpp charts/ChartDataTest.cpp charts/ChartModesTest.cpp
-    charts/JpegWriterTest.cpp)
+    charts/JpegWriterTest.cpp charts/TreemapTest.cpp shell/FakeListing.cpp)
 vs_win_test(charts_mainform_tests ui/UiTestEnv.cpp charts/MainFormChartTest.cpp)
 # Not a test: times UpdateChart with the drawing in the real main window (see bench/charts).
 if(VS_WINDOWS)
