@@ -211,6 +211,7 @@ void TMainForm::CreatePanes() {
     Chart1->SetName("Chart1");
     Chart1->SetAlign(alClient);
     CreateChart();
+    CreateTreemap();
 
     Splitter1 = new TSplitter(this, BottomPanel, alLeft);
     Splitter1->SetName("Splitter1");

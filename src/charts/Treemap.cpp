@@ -314,28 +314,37 @@ double CushionIntensity(const TCushion& s, double x, double y, const TCushionLig
 
 namespace {
 
-void PaintRows(const TTreemap& map, std::uint32_t* pixels, std::size_t stride, int row0, int row1, TColor background,
-               const TCushionLight& light) {
-    const int width = map.Width();
-    for (int y = row0; y < row1; ++y) {
-        const std::uint32_t bg = (static_cast<std::uint32_t>(RedOf(background)) << 16) |
-                                 (static_cast<std::uint32_t>(GreenOf(background)) << 8) | BlueOf(background);
-        std::fill(pixels + y * stride, pixels + y * stride + width, bg);
-    }
-    const double l = std::sqrt(light.LightX * light.LightX + light.LightY * light.LightY + light.LightZ * light.LightZ);
-    const double lx = light.LightX / l, ly = light.LightY / l, lz = light.LightZ / l;
-    // Each tile's surface is its folder's plus its own ridge: a stack by depth, walked in pre-order.
-    std::vector<TCushion> stack;
+// The surface of every tile: its folder's plus its own ridge, by a stack of depths walked in pre-order.
+std::vector<TCushion> Surfaces(const TTreemap& map, const TCushionLight& light) {
+    const std::vector<TTreemapTile>& tiles = map.Tiles();
+    std::vector<TCushion> surfaces(tiles.size()), stack;
     std::vector<double> heights;
-    for (const TTreemapTile& t : map.Tiles()) {
+    for (std::size_t i = 0; i < tiles.size(); ++i) {
+        const TTreemapTile& t = tiles[i];
         const std::size_t depth = t.Depth;
         if (stack.size() <= depth) stack.resize(depth + 1);
         while (heights.size() <= depth)
             heights.push_back(heights.empty() ? light.Height : heights.back() * light.Factor);
         const TCushion parent = depth == 0 ? TCushion{} : stack[depth - 1];
-        const TCushion s = stack[depth] = AddRidge(parent, t.X0, t.Y0, t.X1, t.Y1, heights[depth]);
+        surfaces[i] = stack[depth] = AddRidge(parent, t.X0, t.Y0, t.X1, t.Y1, heights[depth]);
+    }
+    return surfaces;
+}
+
+// Rows [row0, row1): the deepest tiles first, each pixel shaded once (a tile's folder shows only where
+// none of its own tiles lies), then the background where no tile is.
+void PaintRows(const TTreemap& map, const std::vector<TCushion>& surfaces, std::uint32_t* pixels, std::size_t stride,
+               int row0, int row1, TColor background, const TCushionLight& light) {
+    const int width = map.Width();
+    std::vector<std::uint8_t> done(static_cast<std::size_t>(row1 - row0) * width, 0);
+    const double l = std::sqrt(light.LightX * light.LightX + light.LightY * light.LightY + light.LightZ * light.LightZ);
+    const double lx = light.LightX / l, ly = light.LightY / l, lz = light.LightZ / l;
+    const std::vector<TTreemapTile>& tiles = map.Tiles();
+    for (std::size_t k = tiles.size(); k-- > 0;) {
+        const TTreemapTile& t = tiles[k];
         const int y0 = std::max<int>(t.Y0, row0), y1 = std::min<int>(t.Y1, row1);
         if (y0 >= y1) continue;
+        const TCushion& s = surfaces[k];
         const TColor c = map.Color(t);
         const double r = RedOf(c), g = GreenOf(c), b = BlueOf(c);
         for (int y = y0; y < y1; ++y) {
@@ -343,7 +352,10 @@ void PaintRows(const TTreemap& map, std::uint32_t* pixels, std::size_t stride, i
             const double ny = -(2 * s.C * py + s.D);
             const double ny2 = ny * ny + 1, nyl = ny * ly + lz;
             std::uint32_t* row = pixels + y * stride;
+            std::uint8_t* rowDone = done.data() + static_cast<std::size_t>(y - row0) * width;
             for (int x = t.X0; x < t.X1; ++x) {
+                if (rowDone[x]) continue;
+                rowDone[x] = 1;
                 const double px = x + 0.5;
                 const double nx = -(2 * s.A * px + s.B);
                 const double cosa = (nx * lx + nyl) / std::sqrt(nx * nx + ny2);
@@ -355,6 +367,13 @@ void PaintRows(const TTreemap& map, std::uint32_t* pixels, std::size_t stride, i
                 row[x] = (channel(r) << 16) | (channel(g) << 8) | channel(b);
             }
         }
+    }
+    const std::uint32_t bg = (static_cast<std::uint32_t>(RedOf(background)) << 16) |
+                             (static_cast<std::uint32_t>(GreenOf(background)) << 8) | BlueOf(background);
+    for (int y = row0; y < row1; ++y) {
+        const std::uint8_t* rowDone = done.data() + static_cast<std::size_t>(y - row0) * width;
+        for (int x = 0; x < width; ++x)
+            if (!rowDone[x]) pixels[y * stride + x] = bg;
     }
 }
 
@@ -369,15 +388,16 @@ void PaintTreemap(const TTreemap& map, std::uint32_t* pixels, std::size_t stride
     constexpr std::int64_t kPixelsPerThread = 64 * 1024;
     const std::int64_t pixelCount = static_cast<std::int64_t>(map.Width()) * height;
     threads = static_cast<int>(std::clamp<std::int64_t>(pixelCount / kPixelsPerThread, 1, std::min(threads, height)));
+    const std::vector<TCushion> surfaces = Surfaces(map, light);
     if (threads == 1) {
-        PaintRows(map, pixels, stride, 0, height, background, light);
+        PaintRows(map, surfaces, pixels, stride, 0, height, background, light);
         return;
     }
     std::vector<std::thread> workers;
     for (int t = 1; t < threads; ++t)
-        workers.emplace_back(PaintRows, std::cref(map), pixels, stride, height * t / threads,
+        workers.emplace_back(PaintRows, std::cref(map), std::cref(surfaces), pixels, stride, height * t / threads,
                              height * (t + 1) / threads, background, std::cref(light));
-    PaintRows(map, pixels, stride, 0, height / threads, background, light);
+    PaintRows(map, surfaces, pixels, stride, 0, height / threads, background, light);
     for (std::thread& w : workers) w.join();
 }
 
