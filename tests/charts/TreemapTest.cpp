@@ -117,6 +117,7 @@ const std::vector<TLayoutCase>& LayoutCases() {
          700,
          2,
          2},
+        {"a thin leftover strip", {{"big.bin", 940}, {"mid.bin", 50}, {"small.bin", 10}}, 100, 10, 3, 3},
         {"100,000 equal files", EqualFiles(100000, 4096), 1000, 700, 2, 2},
         {"100,000 equal files on a large map", EqualFiles(100000, 4096), 3000, 2000, 50000, 100002},
     };
@@ -224,16 +225,16 @@ TEST(Treemap, SquarifiedAspectRatiosBeatSliceAndDice) {
 // The mask and the metric decide what is tiled and how large.
 TEST(Treemap, MaskAndMetricFollowTheChart) {
     TTreemapFixture fx;
-    fx.Add({{"a.jpg", 3000}, {"b.txt", 1000}, {"s\\c.jpg", 1000}});
+    fx.Add({{"a.jpg", 3000}, {"b.txt", 5000}, {"s\\c.jpg", 1000}});  // the largest file does not match
     fx.Walk("*.jpg");
     TTreemap map;
     ASSERT_EQ(fx.Build(map, 400, 200, TChartMetric::cmSize, "*.jpg"), TTreemapState::Ready);
     EXPECT_EQ(map.Total(), 4000);
     ASSERT_EQ(map.Tiles().size(), 4u);  // the folder, s, and the two pictures
     for (int i = 0; i < 4; ++i) EXPECT_NE(fx.Path(map, i), "c:\\m\\b.txt");
-    // Used space is cluster-rounded (the fake drive has 4096-byte clusters): three files of one cluster.
+    // Used space is cluster-rounded (the fake drive has 4096-byte clusters).
     ASSERT_EQ(fx.Build(map, 400, 200, TChartMetric::cmSlack), TTreemapState::Ready);
-    EXPECT_EQ(map.Total(), 3 * 4096);
+    EXPECT_EQ(map.Total(), 4 * 4096);
     ASSERT_EQ(fx.Build(map, 400, 200, TChartMetric::cmCount), TTreemapState::Ready);
     EXPECT_EQ(map.Total(), 3);
 }
@@ -279,24 +280,28 @@ TEST(Treemap, HitTestAtTileEdges) {
     EXPECT_EQ(fx.Path(map, 0), "c:\\m");
 }
 
-// Pixels of a one-file map against the cushion formula worked by hand: two ridges over the whole map
-// (the folder's, height 0.38, and the file's, 0.38 * 0.91), light (-1, -1, 10).
+// Pixels of a two-file map against the cushion formula worked by hand: the folder's ridge (height 0.38)
+// over the whole map and each file's (0.38 * 0.91) over its half, light (-1, -1, 10).
 TEST(Treemap, ShadingFollowsTheCushionFormula) {
     TTreemapFixture fx;
-    fx.Add({{"a.jpg", 1000}});
+    fx.Add({{"a.jpg", 1000}, {"b.txt", 1000}});
     fx.Walk();
     TTreemap map;
     const TColor colour = RgbColor(200, 100, 50);
     ASSERT_EQ(fx.Build(map, 60, 40, TChartMetric::cmSize, "*", [&](std::string_view) { return colour; }),
               TTreemapState::Ready);
+    ASSERT_EQ(map.Tiles().size(), 3u);
     std::vector<std::uint32_t> pixels(60 * 40);
     PaintTreemap(map, pixels.data(), 60, 1);
-    const double h = 0.38 + 0.38 * 0.91;
-    const double l = std::sqrt(102.0);
-    for (auto [x, y] : {std::pair{0, 0}, std::pair{30, 20}, std::pair{59, 39}, std::pair{10, 35}}) {
-        // z = 4h x (W - x) / W summed over the ridges: dz/dx = 4h (W - 2x) / W.
+    // A ridge of height h over [x0, x1]: z = 4h (x - x0)(x1 - x) / (x1 - x0), dz/dx = 4h (x0 + x1 - 2x) / (x1 - x0).
+    const auto slope = [](double h, double x0, double x1, double x) { return 4 * h * (x0 + x1 - 2 * x) / (x1 - x0); };
+    const double h0 = 0.38, h1 = 0.38 * 0.91, l = std::sqrt(102.0);
+    for (auto [x, y] : {std::pair{0, 0}, std::pair{15, 20}, std::pair{29, 39}, std::pair{30, 0}, std::pair{45, 20},
+                        std::pair{59, 39}, std::pair{40, 35}}) {
         const double px = x + 0.5, py = y + 0.5;
-        const double nx = -4 * h * (60 - 2 * px) / 60, ny = -4 * h * (40 - 2 * py) / 40;
+        const double fileX0 = x < 30 ? 0 : 30, fileX1 = x < 30 ? 30 : 60;
+        const double nx = -(slope(h0, 0, 60, px) + slope(h1, fileX0, fileX1, px));
+        const double ny = -(slope(h0, 0, 40, py) + slope(h1, 0, 40, py));
         const double cosa = (-nx - ny + 10) / (l * std::sqrt(nx * nx + ny * ny + 1));
         const double i = 0.13 + 0.87 * std::max(0.0, cosa);
         const std::uint32_t p = pixels[y * 60 + x];
@@ -305,8 +310,8 @@ TEST(Treemap, ShadingFollowsTheCushionFormula) {
         EXPECT_NEAR((p >> 8) & 0xFF, 100 * i, 1.0);
         EXPECT_NEAR(p & 0xFF, 50 * i, 1.0);
     }
-    // Lit from the upper left: that corner is brighter than the lower right one.
-    EXPECT_GT(pixels[0] >> 16 & 0xFF, pixels[60 * 40 - 1] >> 16 & 0xFF);
+    // Lit from the upper left: that corner of a tile is brighter than its lower right one.
+    EXPECT_GT(pixels[30] >> 16 & 0xFF, pixels[60 * 40 - 1] >> 16 & 0xFF);
 }
 
 // Rows painted by several threads give the same picture as one thread.
