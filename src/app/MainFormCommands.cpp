@@ -1,4 +1,5 @@
 // The main window's command set: actions, tool bar, pop-up menus and the pane rules.
+#include "app/ActionImages.h"
 #include "app/MainFormUnit.h"
 
 TAction* TMainForm::NewAction(const std::string& name, const std::string& caption, const std::string& hint, int image,
@@ -67,7 +68,7 @@ void TMainForm::CreateActions() {
         NewAction("actChartSlack", "Chart Slack", "Chart slack space", -1, 0, false, &TMainForm::actChartSizeExecute);
     actChartCount =
         NewAction("actChartCount", "Chart Files", "Chart file count", -1, 0, false, &TMainForm::actChartSizeExecute);
-    actTreemap = NewAction("actTreemap", "Treemap", "Set treemap", 0, 0, false, &TMainForm::actTreemapExecute);
+    actTreemap = NewAction("actTreemap", "Treemap", "Set treemap", aiTreemap, 0, false, &TMainForm::actTreemapExecute);
     // Showing and hiding panes and the read-me touch no data, so they may run during a listing.
     for (TAction* a : {actVolumes, actCharts, actExplorer, actReadme}) a->SetRunsWhileBusy(true);
 }

@@ -252,7 +252,7 @@ TEST_F(MainForm, CommandTableAndCheckedStatesAtStart) {
         {F->actChartSize, "Chart Size", "Chart total file sizes", -1, 0, true},
         {F->actChartSlack, "Chart Slack", "Chart slack space", -1, 0, false},
         {F->actChartCount, "Chart Files", "Chart file count", -1, 0, false},
-        {F->actTreemap, "Treemap", "Set treemap", 0, 0, false}};
+        {F->actTreemap, "Treemap", "Set treemap", 18, 0, false}};
     ASSERT_EQ(26, F->ActionList1->ActionCount());
     for (int i = 0; i < 26; ++i) {
         const TRow& r = rows[i];
