@@ -40,11 +40,15 @@ void TMainForm::CreateTreemap() {
         TreemapTileClick(tile, button, x, y);
     };
     TreemapPanel1->OnTileDblClick = [this](TTreemapPanel&, int tile) { TreemapTileDblClick(tile); };
+    // Both come as messages, also while a listing fills the list the treemap reads its colours from;
+    // the listing's end lays the treemap out again anyway.
     TreemapPanel1->OnScanned = [this](TTreemapPanel&) {
         FTreemapScanEnded = true;
-        UpdateTreemap();
+        if (!StShellListView1->Filling() && !FUpdatingChart) UpdateTreemap();
     };
-    TreemapPanel1->OnLayoutNeeded = [this](TTreemapPanel&) { UpdateTreemap(); };
+    TreemapPanel1->OnLayoutNeeded = [this](TTreemapPanel&) {
+        if (!StShellListView1->Filling() && !FUpdatingChart) UpdateTreemap();
+    };
 }
 
 bool TMainForm::TreemapShown() const {
@@ -57,11 +61,16 @@ void TMainForm::ShowTreemap(bool Show) {
     Chart1->SetVisible(!Show);
     TreemapPanel1->SetVisible(Show);
     if (!Show) {
-        if (FTreemapJob) FTreemapJob->Cancel();
-        FTreemapJob.reset();
-        FTreemapScanKey.clear();
+        StopTreemapScan();
         TreemapPanel1->SetMessage({});
     }
+}
+
+void TMainForm::StopTreemapScan() {
+    // What the walk finished stays in the tree and the cache.
+    if (FTreemapJob) FTreemapJob->Cancel();
+    FTreemapJob.reset();
+    FTreemapScanKey.clear();
 }
 
 void TMainForm::actTreemapExecute(TObject*) {
@@ -105,7 +114,7 @@ void TMainForm::UpdateTreemap() {
     }
     const std::string scanKey = service.CacheKey(path) + "|" + LowerCase(mask);
     if (state == TTreemapState::Ready) {
-        FTreemapScanKey.clear();
+        StopTreemapScan();  // one for a folder left meanwhile
         std::vector<TTreemapShare> legend = map.Legend(8);
         TreemapPanel1->SetMap(std::move(map), std::move(legend));
         return;

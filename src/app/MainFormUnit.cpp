@@ -103,6 +103,7 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner, bsSizeable) {
 
 TMainForm::~TMainForm() {
     OnResize = nullptr;
+    StopTreemapScan();
     DestroyComponents();
 }
 

@@ -256,6 +256,8 @@ private:
     // Treemap.
     void CreateTreemap();
     void ShowTreemap(bool Show);
+    // Cancels the walk the treemap waits for, if any.
+    void StopTreemapScan();
     std::shared_ptr<TFolderSizeJob> FTreemapJob;
     std::string FTreemapScanKey;  // the folder (and mask) a walk was asked for
     bool FTreemapScanEnded = false;
