@@ -113,20 +113,28 @@ void TMainForm::UpdateTreemap() {
         if (reader.Locked()) state = map.Build(reader, reader.Find(service.CacheKey(path)), options);
     }
     const std::string scanKey = service.CacheKey(path) + "|" + LowerCase(mask);
+    const bool walked = scanKey == FTreemapScanKey && FTreemapScanEnded;
     if (state == TTreemapState::Ready) {
-        StopTreemapScan();  // one for a folder left meanwhile
         std::vector<TTreemapShare> legend = map.Legend(8);
         TreemapPanel1->SetMap(std::move(map), std::move(legend));
-        return;
-    }
-    if (scanKey == FTreemapScanKey && FTreemapScanEnded) {
+        // Fresh: no walk is wanted (one for a folder left meanwhile stops), and the next change may ask
+        // for one. A folder changed since the tree read it shows as read until a walk reads it again,
+        // asked for once per change.
+        TFolderTotals fresh;
+        if (service.TotalsIfKnown(path, mask, fresh)) {
+            StopTreemapScan();
+            return;
+        }
+        if (walked) return;
+    } else if (walked) {
         // The walk ended and the tree still does not hold the folder whole.
         TreemapPanel1->SetMessage("No treemap: the folder could not be scanned",
                                   "The scan tree did not keep all of its files.");
         FTreemapScanKey.clear();
         return;
+    } else {
+        TreemapPanel1->SetMessage("Scanning\xE2\x80\xA6", path);
     }
-    TreemapPanel1->SetMessage("Scanning\xE2\x80\xA6", path);
     if (scanKey == FTreemapScanKey && FTreemapJob && !FTreemapJob->Ended()) return;  // already asked
     if (FTreemapJob) FTreemapJob->Cancel();
     FTreemapScanKey = scanKey;
@@ -143,8 +151,9 @@ void TMainForm::UpdateTreemap() {
 std::string TMainForm::TreemapTilePath(int Tile) {
     const TTreemap& map = TreemapPanel1->Map();
     if (Tile < 0 || Tile >= static_cast<int>(map.Tiles().size())) return {};
-    TScanReader reader(FolderSizeService().ScanTree());
-    return map.TilePath(reader, map.Tiles()[Tile], '\\');
+    // Not while a walk writes the tree: the window does not wait for it (the next move asks again).
+    TScanReader reader(FolderSizeService().ScanTree(), std::try_to_lock);
+    return reader.Locked() ? map.TilePath(reader, map.Tiles()[Tile], '\\') : std::string();
 }
 
 void TMainForm::TreemapHover(int Tile) {

@@ -202,6 +202,19 @@ TEST_F(MainFormTreemap, ScanningStateAndTheTreeOffNote) {
               "The memory budget of the scan tree was reached; the folder sizes are still counted.");
 }
 
+// A folder changed since the tree read it shows as read at once and is walked again (once) for the
+// new figures. (Wine delivers no change notifications: the invalidation is the one they make.)
+TEST_F(MainFormTreemap, AChangedFolderIsWalkedAgain) {
+    ASSERT_TRUE(ShowTreemap());
+    ASSERT_TRUE(uitest::PumpUntil([&] { return F->TreemapPanel1->Map().Total() == 99000; }));
+    Dir.WriteFile("Beta\\new.txt", 5000);
+    FolderSizeService().InvalidateFolderSize(Dir.Utf8() + "\\Beta\\new.txt", false);
+    F->actTreemap->Execute();
+    EXPECT_TRUE(F->TreemapPanel1->HasMap());
+    ASSERT_TRUE(uitest::PumpUntil([&] { return F->TreemapPanel1->Map().Total() == 104000; }));
+    EXPECT_EQ(Tiles().count("Beta\\new.txt"), 1u);
+}
+
 // The treemap of a real tree (this program's own sources) for people to look at.
 TEST_F(MainFormTreemap, ScreenshotOfTheTreemap) {
     VS_SCREENSHOT_ONLY();
