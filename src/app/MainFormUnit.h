@@ -3,10 +3,12 @@
 // bar, the status bar and every command.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "chart/ChartPanel_win.h"
+#include "chart/TreemapPanel_win.h"
 #include "ui/ActnList.h"
 #include "ui/ComCtrls.h"
 #include "ui/Forms.h"
@@ -22,6 +24,7 @@
 #include "charts/ChartData.h"
 #include "charts/ChartModes.h"
 #include "charts/JpegWriter.h"
+class TFolderSizeJob;
 class TStShellListView;
 class TStShellComboBox;
 class TStShellItem;
@@ -53,10 +56,11 @@ public:
     TAction *actVolumes, *actCharts, *actExplorer, *actPie, *actPie3D, *actBar, *actBar3D, *actChartNext,
         *actChartFiles, *actLegend, *actPrint, *actPrintCsv, *actPrintAll, *actPrintAllCsv, *actReadme, *actAbout,
         *actExit, *actJpg, *actShortcuts, *actFolderSizes, *actRegister, *actUnregister, *actChartSize, *actChartSlack,
-        *actChartCount;
+        *actChartCount, *actTreemap;
     TPopupMenu *PrintPopup, *ChartPopup, *RegisterPopup;
     TMenuItem *SelectedFolder1, *PrintCSV1, *IncludeSubFolders1, *IncludeSubFoldersCSV1;
-    TMenuItem *PieChart1, *PieChart3D1, *BarChart1, *BarChart3D1, *N1, *ChartSize1, *ChartSlack1, *ChartFiles1;
+    TMenuItem *PieChart1, *PieChart3D1, *BarChart1, *BarChart3D1, *Treemap1, *N1, *ChartSize1, *ChartSlack1,
+        *ChartFiles1;
     TMenuItem *RegisterShellExtension1, *UnregisterShellExtension1;
 
     TToolBar* ToolBar1;
@@ -77,6 +81,7 @@ public:
     TPanel* Panel3;
     TSpeedButton* CloseChartButton;
     TChartPanel* Chart1;
+    TTreemapPanel* TreemapPanel1 = nullptr;  // shown instead of Chart1 while the treemap is the chart type
     TSplitter* Splitter1;
     TPanel* Panel7;
     TStShellListView* StShellListView1;
@@ -142,6 +147,7 @@ public:
     void actRegisterExecute(TObject* Sender);
     void actUnregisterExecute(TObject* Sender);
     void actChartSizeExecute(TObject* Sender);
+    void actTreemapExecute(TObject* Sender);
 
     // Volume table (MainFormVolumes.cpp). VolumeQueries answers the volume queries; null means the
     // system's (tests put fakes here).
@@ -196,6 +202,20 @@ public:
     // point's key); false when no folder listed has it.
     bool SelectChartFolder(const std::string& Path);
 
+    // The treemap (MainFormTreemap.cpp): whether it is the chart shown; laying it out for the current
+    // folder from the scan tree, or asking for a walk and showing "Scanning..." until it ends; the tile
+    // under the mouse, a click (selects the row of the file or of the sub-folder holding it) and a
+    // double click (opens the tile's folder).
+    bool TreemapShown() const;
+    void UpdateTreemap();
+    std::string TreemapTilePath(int Tile);
+    void TreemapHover(int Tile);
+    void TreemapTileClick(int Tile, TMouseButton Button, int X, int Y);
+    void TreemapTileDblClick(int Tile);
+    // Clears the list's selection and selects the row whose item has the path (file or folder, in any
+    // case); false when no row has it.
+    bool SelectTreemapRow(const std::string& Path);
+
     // Browsing (MainFormBrowse.cpp): the filter box, the up button and the status bar's summaries.
     void FilterComboClick(TObject* Sender);
     void FilterComboKeyPress(TObject* Sender, wchar_t& Key);
@@ -233,5 +253,13 @@ private:
     void CreateChart();
     void SelectChartType(TChartType Type);
     bool FUpdatingChart = false;
+    // Treemap.
+    void CreateTreemap();
+    void ShowTreemap(bool Show);
+    // Cancels the walk the treemap waits for, if any.
+    void StopTreemapScan();
+    std::shared_ptr<TFolderSizeJob> FTreemapJob;
+    std::string FTreemapScanKey;  // the folder (and mask) a walk was asked for
+    bool FTreemapScanEnded = false;
     std::string FRememberedFolder;
 };
