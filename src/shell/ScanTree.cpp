@@ -543,6 +543,7 @@ TScanRef TScanTreeBuilder::Finish(TDirStatus rootStatus) {
             FTree.AppendKeyName(keys[c], FFolders[c].Name);
             keys[c] += FTree.Separator();
         }
+        keys[i] = std::string();  // only the keys of folders still to install are held: deep trees stay small
     }
     for (std::size_t i = FFolders.size(); i-- > 0;)
         if (refs[i]) FTree.Verify(refs[i], FStamp);
