@@ -90,6 +90,11 @@ TEST_F(ScansRoundTrip, TotalsAgreeThroughNcduAndGdu) {
     Run(Vscan() + " --json " + In("ours.json") + " " + tree, status);
     EXPECT_EQ(status, 2);
     const std::string text = vstest::ReadFileText(FDir.Path() / "out" / "ours.json");
+    // The saved scan against the folder on disk: nothing changed.
+    const std::string same = Run(Vscan() + " --diff " + In("ours.json") + " " + tree, status);
+    EXPECT_NE(same.find("change: +0 bytes, +0 files\nlargest additions:\n  (none)\nlargest removals:\n  (none)\n"),
+              std::string::npos)
+        << same;
     EXPECT_NE(text.find("[{\"name\":\"denied\",\"read_error\":true}]"), std::string::npos) << text;
     for (const std::string& file : {std::string("ours.json"), std::string("ours.json.gz")}) {
         if (file != "ours.json") Run(Vscan() + " --json " + In(file) + " " + tree);
