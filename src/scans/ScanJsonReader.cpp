@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -24,6 +25,8 @@ class TSource {
 public:
     virtual ~TSource() = default;
     virtual std::size_t Read(unsigned char* buffer, std::size_t size) = 0;
+    // How many bytes there are at most, where known: small inputs get small buffers.
+    virtual std::size_t SizeHint() const { return SIZE_MAX; }
 };
 
 class TFileSource : public TSource {
@@ -44,6 +47,7 @@ public:
         FAt += n;
         return n;
     }
+    std::size_t SizeHint() const override { return FBytes.size(); }
 
 private:
     std::string_view FBytes;
@@ -54,10 +58,12 @@ private:
 class TJsonStream {
 public:
     using Ch = char;
-    explicit TJsonStream(TSource& source) : FSource(source), FRaw(kChunk), FText(kChunk) {
+    explicit TJsonStream(TSource& source)
+        : FSource(source), FRaw(std::clamp<std::size_t>(source.SizeHint(), 16, kChunk)) {
         FRawEnd = FSource.Read(FRaw.data(), FRaw.size());
         FGzip = FRawEnd >= 2 && FRaw[0] == 0x1F && FRaw[1] == 0x8B;
         if (FGzip) {
+            FText.resize(kChunk);
             FZ = {};
             // 15 + 32: gzip or zlib headers, recognised by their bytes.
             if (inflateInit2(&FZ, 15 + 32) != Z_OK) throw Exception("Cannot start gzip decompression");
@@ -237,7 +243,7 @@ public:
         if (FState == TState::FolderBody) {
             CheckNames();
             if (!Error.empty()) return false;
-            FNames.pop_back();
+            --FNameLevels;
             const bool readError = FReadErrors.back();
             FReadErrors.pop_back();
             --FDepth;
@@ -292,7 +298,8 @@ private:
         std::string Text;
         std::vector<std::pair<std::uint32_t, std::uint32_t>> Spans;
     };
-    std::vector<TNames> FNames;
+    std::vector<TNames> FNames;   // one per level, kept (with their capacity) when their folder ends
+    std::size_t FNameLevels = 0;  // levels in use
     std::vector<bool> FReadErrors;
     char FSeparator = '/';
 
@@ -415,7 +422,7 @@ private:
         if (n.find('/') != std::string::npos || (FSeparator == '\\' && n.find('\\') != std::string::npos))
             return Fail("a name with a path separator: \"" + n + "\"");
         // Keep its key form for the duplicate check at the folder's end.
-        TNames& names = FNames.back();
+        TNames& names = FNames[FNameLevels - 1];
         const auto at = static_cast<std::uint32_t>(names.Text.size());
         Tree->AppendKeyName(names.Text, n);
         names.Spans.emplace_back(at, static_cast<std::uint32_t>(names.Text.size()) - at);
@@ -423,7 +430,7 @@ private:
     }
 
     void CheckNames() {
-        TNames& names = FNames.back();
+        TNames& names = FNames[FNameLevels - 1];
         if (names.Spans.size() < 2) return;
         auto view = [&](const std::pair<std::uint32_t, std::uint32_t>& s) {
             return std::string_view(names.Text).substr(s.first, s.second);
@@ -461,7 +468,10 @@ private:
         }
         ++Folders;
         ++FDepth;
-        FNames.emplace_back();
+        if (FNameLevels == FNames.size()) FNames.emplace_back();
+        FNames[FNameLevels].Text.clear();
+        FNames[FNameLevels].Spans.clear();
+        ++FNameLevels;
         FReadErrors.push_back(FItem.ReadError);
         FState = TState::FolderBody;
         return true;

@@ -15,3 +15,8 @@ if(NOT VS_WINDOWS)
         message(WARNING "ncdu or gdu is missing: the round trips of saved scans through them are not tested")
     endif()
 endif()
+# The program's /json switch, run as a process.
+vs_win_test(scans_switch_tests scans/JsonSwitchTest.cpp)
+if(VS_WINDOWS)
+    add_dependencies(scans_switch_tests Voluscope)
+endif()
