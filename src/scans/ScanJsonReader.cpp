@@ -94,6 +94,9 @@ public:
 
 private:
     static constexpr std::size_t kChunk = 256 * 1024;
+    static constexpr std::size_t kMaxString = 64 * 1024;  // names are at most 765 bytes of UTF-8
+    bool FInString = false, FEscape = false, FStopped = false;
+    std::size_t FRun = 0;
     TSource& FSource;
     std::vector<unsigned char> FRaw;
     std::vector<unsigned char> FText;
@@ -104,9 +107,41 @@ private:
     std::size_t FAt = 0, FEnd = 0, FBase = 0;
     std::string FProblem;
 
-    void Fill() {
+    [[gnu::noinline]] void Fill() {
         FBase += FEnd;
         FAt = FEnd = 0;
+        if (FStopped) return;
+        Read();
+        Guard();
+    }
+
+    // The parser keeps a string whole in memory until it ends: a string past kMaxString (a small gzip
+    // file can hold gigabytes of one name) ends the text where it passes the limit, and Problem says why.
+    // Each piece is scanned once as it comes, so reading a character stays cheap.
+    void Guard() {
+        for (std::size_t i = 0; i < FEnd; ++i) {
+            const char c = FCur[i];
+            if (FInString) {
+                if (FEscape)
+                    FEscape = false;
+                else if (c == '\\')
+                    FEscape = true;
+                else if (c == '"')
+                    FInString = false;
+                if (++FRun > kMaxString) {
+                    FProblem = "a text longer than " + std::to_string(kMaxString) + " bytes";
+                    FEnd = i;
+                    FStopped = true;
+                    return;
+                }
+            } else if (c == '"') {
+                FInString = true;
+                FRun = 0;
+            }
+        }
+    }
+
+    void Read() {
         if (!FGzip) {
             if (!FRawUsed) {
                 FRawUsed = true;
@@ -153,7 +188,12 @@ struct TItem {
     std::uint64_t Ino = 0;
     bool HasIno = false, Hlnkc = false, ReadError = false, NotReg = false, Excluded = false;
     std::uint64_t Nlink = 0;
-    void Clear() { *this = TItem{}; }
+    void Clear() {
+        std::string name = std::move(Name);  // keeps its buffer for the next entry
+        name.clear();
+        *this = TItem{};
+        Name = std::move(name);
+    }
 };
 
 // Folders deeper than this are refused: no system opens such paths (Windows' limit of 32,767 characters

@@ -1,5 +1,6 @@
 // Saved scans: a walk written as ncdu JSON and read back, gzip, and the reader's answers to bad files.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <string>
@@ -101,6 +102,21 @@ std::string Nested(int levels) {
     return s;
 }
 
+// The text through gzip, as a small file may carry gigabytes of it.
+std::string Gzip(const std::string& text) {
+    z_stream z{};
+    deflateInit2(&z, 9, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&z, static_cast<uLong>(text.size())), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    z.avail_in = static_cast<uInt>(text.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
 TEST(ScanFileReader, BadFilesGiveTheReasonAndTheByteOffset) {
     struct TCase {
         std::string Text;
@@ -129,6 +145,9 @@ TEST(ScanFileReader, BadFilesGiveTheReasonAndTheByteOffset) {
         {"[1,2,{},{\"name\":\"/r\"}]", "an object where none belongs", 8},
         {"[1,2,{},[{\"name\":\"/r\"}]] 3", "must not be followed by other values", 25},
         {Nested(100000), "folders nested deeper than 16384 levels", 229385},
+        {Doc(",{\"name\":\"" + std::string(70000, 'n') + "\"}"), "a text longer than 65536 bytes", 47 + 65536},
+        {Gzip(Doc(",{\"name\":\"") + std::string(std::size_t{16} << 20, 'n')), "a text longer than 65536 bytes",
+         47 + 65536},
     };
     // Offsets count from 0: a wrong value is placed at its first byte, a wrong name at its entry's end, a
     // duplicate at its folder's end.
