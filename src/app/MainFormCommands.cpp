@@ -67,8 +67,13 @@ void TMainForm::CreateActions() {
         NewAction("actChartSlack", "Chart Slack", "Chart slack space", -1, 0, false, &TMainForm::actChartSizeExecute);
     actChartCount =
         NewAction("actChartCount", "Chart Files", "Chart file count", -1, 0, false, &TMainForm::actChartSizeExecute);
+    actSaveScan = NewAction("actSaveScan", "Save Scan...",
+                            "Save the scan of the folder and all its sub-folders (ncdu JSON, gzip for .gz)", 5, 0,
+                            false, &TMainForm::actSaveScanExecute);
     // Showing and hiding panes and the read-me touch no data, so they may run during a listing.
     for (TAction* a : {actVolumes, actCharts, actExplorer, actReadme}) a->SetRunsWhileBusy(true);
+    // Chosen again while a save runs, it stops the save (it holds nothing back when not saving).
+    actSaveScan->SetRunsWhileBusy(true);
 }
 
 void TMainForm::CreateMenus() {
@@ -83,6 +88,9 @@ void TMainForm::CreateMenus() {
     IncludeSubFolders1->SetAction(actPrintAll);
     IncludeSubFoldersCSV1 = new TMenuItem(PrintPopup, "IncludeSubFoldersCSV1");
     IncludeSubFoldersCSV1->SetAction(actPrintAllCsv);
+    N2 = new TMenuItem(PrintPopup, "N2", "-");
+    SaveScan1 = new TMenuItem(PrintPopup, "SaveScan1");
+    SaveScan1->SetAction(actSaveScan);
 
     ChartPopup = new TPopupMenu(this);
     ChartPopup->SetName("ChartPopup");

@@ -16,4 +16,5 @@ list(APPEND VS_WIN_SOURCES
     src/app/MainFormExplorer.cpp
     src/app/MainFormCharts.cpp
     src/app/MainFormChartList.cpp
-    src/app/MainFormReports.cpp)
+    src/app/MainFormReports.cpp
+    src/app/MainFormScans.cpp)

@@ -20,3 +20,5 @@ vs_win_test(scans_switch_tests scans/JsonSwitchTest.cpp)
 if(VS_WINDOWS)
     add_dependencies(scans_switch_tests Voluscope)
 endif()
+# "Save Scan..." in the main window.
+vs_win_test(scans_window_tests ui/UiTestEnv.cpp scans/SaveScanTest.cpp)
