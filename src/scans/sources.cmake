@@ -2,4 +2,5 @@
 list(APPEND VS_CORE_SOURCES
     src/scans/ScanJsonWriter.cpp
     src/scans/ScanJsonReader.cpp
-    src/scans/ScanDiff.cpp)
+    src/scans/ScanDiff.cpp
+    src/scans/ScanHistory.cpp)

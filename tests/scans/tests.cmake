@@ -2,6 +2,7 @@
 vs_core_test(scans_tests
     scans/ScanFileTest.cpp
     scans/ScanDiffTest.cpp
+    scans/ScanHistoryTest.cpp
     shell/FakeListing.cpp)
 # Round trips through ncdu and gdu themselves (POSIX, where both are installed: scripts/deps.sh).
 if(NOT VS_WINDOWS)
