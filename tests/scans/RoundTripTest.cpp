@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -115,6 +116,16 @@ TEST_F(ScansRoundTrip, TotalsAgreeThroughNcduAndGdu) {
         const std::string viaGdu = Run("gdu -f " + feed + " -n -p --no-prefix -a -s");
         EXPECT_EQ(std::atoll(viaGdu.c_str()), size + 5 * 4096) << file << ": " << viaGdu;
     }
+
+    // Kept in the user's history twice: both are there, and the second reads back as the folder.
+    const std::string history = "XDG_DATA_HOME=" + Quote(vstest::PathUtf8(FDir.Path() / "out")) + " ";
+    Run(history + Vscan() + " --history " + tree);
+    const std::string kept = Run(history + Vscan() + " --history " + tree);
+    ASSERT_EQ(std::count(kept.begin(), kept.end(), '\n'), 2) << kept;
+    const std::string newest = kept.substr(kept.find(' ', kept.find('\n')) + 1);
+    const std::string back = Run(Vscan() + " --import " + Quote(newest.substr(0, newest.size() - 1)));
+    EXPECT_EQ(Figure(back, "size"), size) << kept << back;
+    EXPECT_NE(newest.find("/out/voluscope/scans/"), std::string::npos) << newest;
 
     // Theirs, read by us: the totals of our own walk.
     Run("ncdu --ignore-config -o " + In("ncdu.json") + " " + tree);

@@ -10,6 +10,8 @@
 // --json FILE PATH walks PATH and writes the scan as ncdu JSON (gzip when FILE ends in ".gz"); exit
 // status 2 when some folder could not be read in full (the file is written, those folders marked).
 // --import FILE reads a saved scan and prints its totals as the walk's line (figures of the saved scan).
+// --history PATH walks PATH and keeps its scan in the user's scan history ($XDG_DATA_HOME/voluscope/scans or
+// ~/.local/share/voluscope/scans; at most 20 per folder), then prints the files kept for PATH, oldest first.
 // --diff OLD NEW compares two scans, each a saved scan file or a folder (walked now), and prints the
 // totals and the largest additions and removals (--top N of each, 20 by default).
 // --csv and --html write the all-sub-folders report of PATH (the files --mask admits, the folder list's
@@ -32,6 +34,7 @@
 #include "reports/FolderReport.h"
 #include "scans/ScanDiff.h"
 #include "scans/ScanFile.h"
+#include "scans/ScanHistory.h"
 #include "shell/FolderSize.h"
 #include "shell/SizeText.h"
 
@@ -41,7 +44,7 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: vscan [--mask MASK] [--repeat N] [--threads N] [--keep] [--stats] PATH\n"
                  "       vscan --csv FILE PATH | --html FILE PATH\n"
-                 "       vscan --json FILE PATH | --import FILE | --diff OLD NEW [--top N]\n");
+                 "       vscan --json FILE PATH | --import FILE | --history PATH | --diff OLD NEW [--top N]\n");
     return 1;
 }
 
@@ -119,6 +122,26 @@ int RunJson(const std::string& file, const std::string& path) {
     return 0;
 }
 
+int RunHistory(const std::string& path) {
+    TLoaded scan;
+    Walk(scan, path);
+    const std::string folder = TScanHistory::DefaultFolder();
+    if (folder.empty()) throw Exception("no folder for the scan history: HOME is not set");
+    TScanHistory history(folder, SystemDirLister());
+    TScanFileInfo info;
+    info.ProgVer = VS_VERSION;
+    info.Timestamp = NowUnixSeconds();
+    std::string key;
+    {
+        const TScanReader reader(*scan.Tree);
+        key = scan.Service->CacheKey(std::string(reader.Name(scan.Root.Index)));
+        history.Add(reader, scan.Root, key, info);
+    }
+    for (const TScanHistoryEntry& e : history.List(key))
+        std::printf("%lld %s\n", static_cast<long long>(e.Timestamp), e.File.c_str());
+    return scan.Partial ? 2 : 0;
+}
+
 int RunImport(const std::string& file) {
     TLoaded scan;
     Load(scan, file);
@@ -166,6 +189,7 @@ int Run(const std::vector<std::string>& args) {
         return RunDiff(args[1], args[2], top);
     }
     if (!args.empty() && args[0] == "--import") return args.size() == 2 ? RunImport(args[1]) : Usage();
+    if (!args.empty() && args[0] == "--history") return args.size() == 2 ? RunHistory(args[1]) : Usage();
     std::string mask = "*.*", path;
     long repeat = 1, threads = 0;
     bool keep = false, stats = false, html = false;
