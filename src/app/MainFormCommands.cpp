@@ -69,8 +69,13 @@ void TMainForm::CreateActions() {
     actChartCount =
         NewAction("actChartCount", "Chart Files", "Chart file count", -1, 0, false, &TMainForm::actChartSizeExecute);
     actTreemap = NewAction("actTreemap", "Treemap", "Set treemap", aiTreemap, 0, false, &TMainForm::actTreemapExecute);
+    actSaveScan = NewAction("actSaveScan", "Save Scan...",
+                            "Save the scan of the folder and all its sub-folders (ncdu JSON, gzip for .gz)", 5, 0,
+                            false, &TMainForm::actSaveScanExecute);
     // Showing and hiding panes and the read-me touch no data, so they may run during a listing.
     for (TAction* a : {actVolumes, actCharts, actExplorer, actReadme}) a->SetRunsWhileBusy(true);
+    // Chosen again while a save runs, it stops the save (it holds nothing back when not saving).
+    actSaveScan->SetRunsWhileBusy(true);
 }
 
 void TMainForm::CreateMenus() {
@@ -85,6 +90,9 @@ void TMainForm::CreateMenus() {
     IncludeSubFolders1->SetAction(actPrintAll);
     IncludeSubFoldersCSV1 = new TMenuItem(PrintPopup, "IncludeSubFoldersCSV1");
     IncludeSubFoldersCSV1->SetAction(actPrintAllCsv);
+    N2 = new TMenuItem(PrintPopup, "N2", "-");
+    SaveScan1 = new TMenuItem(PrintPopup, "SaveScan1");
+    SaveScan1->SetAction(actSaveScan);
 
     ChartPopup = new TPopupMenu(this);
     ChartPopup->SetName("ChartPopup");

@@ -3,6 +3,7 @@
 // bar, the status bar and every command.
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,9 +57,9 @@ public:
     TAction *actVolumes, *actCharts, *actExplorer, *actPie, *actPie3D, *actBar, *actBar3D, *actChartNext,
         *actChartFiles, *actLegend, *actPrint, *actPrintCsv, *actPrintAll, *actPrintAllCsv, *actReadme, *actAbout,
         *actExit, *actJpg, *actShortcuts, *actFolderSizes, *actRegister, *actUnregister, *actChartSize, *actChartSlack,
-        *actChartCount, *actTreemap;
+        *actChartCount, *actTreemap, *actSaveScan;
     TPopupMenu *PrintPopup, *ChartPopup, *RegisterPopup;
-    TMenuItem *SelectedFolder1, *PrintCSV1, *IncludeSubFolders1, *IncludeSubFoldersCSV1;
+    TMenuItem *SelectedFolder1, *PrintCSV1, *IncludeSubFolders1, *IncludeSubFoldersCSV1, *N2, *SaveScan1;
     TMenuItem *PieChart1, *PieChart3D1, *BarChart1, *BarChart3D1, *Treemap1, *N1, *ChartSize1, *ChartSlack1,
         *ChartFiles1;
     TMenuItem *RegisterShellExtension1, *UnregisterShellExtension1;
@@ -141,6 +142,7 @@ public:
     void actPrintCsvExecute(TObject* Sender);
     void actPrintAllExecute(TObject* Sender);
     void actPrintAllCsvExecute(TObject* Sender);
+    void actSaveScanExecute(TObject* Sender);
     void actJpgExecute(TObject* Sender);
     void actShortcutsExecute(TObject* Sender);
     void actFolderSizesExecute(TObject* Sender);
@@ -232,6 +234,8 @@ private:
     // The warning after a report whose walk could not read everything.
     void WarnIfIncomplete(const TCollectResult& Walk);
     bool FReportRunning = false;
+    // While "Save Scan..." runs: its stop flag, set when the command is chosen again.
+    std::atomic<bool>* FScanSaveCancel = nullptr;
     // Lists the current folder again, also one without a file-system path (the drive level).
     void ListCurrentFolderAgain();
     // Sets the list's mask; an empty mask lists the folder again (folders only).

@@ -17,4 +17,5 @@ list(APPEND VS_WIN_SOURCES
     src/app/MainFormCharts.cpp
     src/app/MainFormChartList.cpp
     src/app/MainFormTreemap.cpp
-    src/app/MainFormReports.cpp)
+    src/app/MainFormReports.cpp
+    src/app/MainFormScans.cpp)

@@ -252,9 +252,11 @@ TEST_F(MainForm, CommandTableAndCheckedStatesAtStart) {
         {F->actChartSize, "Chart Size", "Chart total file sizes", -1, 0, true},
         {F->actChartSlack, "Chart Slack", "Chart slack space", -1, 0, false},
         {F->actChartCount, "Chart Files", "Chart file count", -1, 0, false},
-        {F->actTreemap, "Treemap", "Set treemap", 18, 0, false}};
-    ASSERT_EQ(26, F->ActionList1->ActionCount());
-    for (int i = 0; i < 26; ++i) {
+        {F->actTreemap, "Treemap", "Set treemap", 18, 0, false},
+        {F->actSaveScan, "Save Scan...", "Save the scan of the folder and all its sub-folders (ncdu JSON, gzip for .gz)",
+         5, 0, false}};
+    ASSERT_EQ(27, F->ActionList1->ActionCount());
+    for (int i = 0; i < 27; ++i) {
         const TRow& r = rows[i];
         EXPECT_EQ(r.Action, F->ActionList1->Actions(i)) << i;  // in the order of the list
         EXPECT_EQ(r.Caption, r.Action->Caption()) << r.Action->Name();
@@ -286,7 +288,8 @@ TEST_F(MainForm, PopupMenusHoldTheirItemsInOrder) {
         return out;
     };
     EXPECT_EQ(
-        (std::vector<std::string>{"Print", "Print (CSV)", "Print All Sub-Folders", "Print All Sub-Folders (CSV)"}),
+        (std::vector<std::string>{"Print", "Print (CSV)", "Print All Sub-Folders", "Print All Sub-Folders (CSV)", "-",
+                                  "Save Scan..."}),
         captions(F->PrintPopup));
     EXPECT_TRUE(F->SelectedFolder1->Default());
     EXPECT_EQ((std::vector<std::string>{"Pie Chart", "Pie Chart 3D", "Bar Chart", "Bar Chart 3D", "Treemap", "-",
