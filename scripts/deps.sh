@@ -3,7 +3,8 @@
 set -euo pipefail
 
 PKGS=(cmake ninja-build g++ g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb xauth
-      libgtest-dev libbenchmark-dev libjpeg62-turbo-dev imagemagick x11-utils dpkg-dev ccache python3 nsis)
+      libgtest-dev libbenchmark-dev libjpeg62-turbo-dev imagemagick x11-utils dpkg-dev ccache python3 nsis
+      zlib1g-dev libz-mingw-w64-dev rapidjson-dev ncdu gdu clang libclang-rt-14-dev)
 
 missing=()
 for p in "${PKGS[@]}"; do

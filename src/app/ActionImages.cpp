@@ -187,6 +187,24 @@ void BlocksCrossed(TGlyphPainter& c) {
     c.StrokeLine({{14, 2}, {2, 14}}, 1.7, kRed);
 }
 
+// Nested tiles: one large, the rest split in rows, as the treemap lays out a folder.
+void Treemap(TGlyphPainter& c) {
+    struct TTile {
+        double X0, Y0, X1, Y1;
+        std::uint32_t Colour;
+    };
+    const TTile tiles[] = {{1, 1, 9, 15, Argb(220, 50, 40)},
+                           {9, 1, 15, 8, Argb(40, 90, 210)},
+                           {9, 8, 12, 15, Argb(40, 170, 60)},
+                           {12, 8, 15, 12, Argb(240, 190, 30)},
+                           {12, 12, 15, 15, Argb(150, 60, 190)}};
+    for (const TTile& t : tiles) {
+        c.FillRect(t.X0, t.Y0, t.X1, t.Y1, t.Colour);
+        c.FillRect(t.X0 + 1, t.Y0 + 1, t.X1 - 1, t.Y0 + 2, Argb(255, 255, 255, 110));  // lit top edge
+        c.FrameRect(t.X0, t.Y0, t.X1, t.Y1, kOutline);
+    }
+}
+
 }  // namespace
 
 bool PaintActionImage(int index, int sizePx, std::uint32_t* pixels) {
@@ -244,6 +262,9 @@ bool PaintActionImage(int index, int sizePx, std::uint32_t* pixels) {
             break;
         case aiBlocks:
             Blocks(c);
+            break;
+        case aiTreemap:
+            Treemap(c);
             break;
         case aiBlocksCrossed:
             BlocksCrossed(c);

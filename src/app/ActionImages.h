@@ -23,9 +23,10 @@ enum TActionImage : int {
     aiYellowLight = 15,
     aiBlocks = 16,
     aiBlocksCrossed = 17,
+    aiTreemap = 18,
 };
 
-constexpr int kActionImageCount = 18;
+constexpr int kActionImageCount = 19;
 
 // Paints image `index` at `sizePx` x `sizePx` pixels into `pixels` (0xAARRGGBB, straight
 // alpha, top row first), over a transparent background. Returns false, with the pixels made

@@ -1,6 +1,7 @@
 // Program entry: the start-up sequence, or a report written from the command line.
 #include <windows.h>
 
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -13,13 +14,14 @@
 #include "platform/Volumes.h"
 #include "reports/FolderReport.h"
 #include "reports/HtmlReport_win.h"
+#include "scans/ScanFile.h"
 #include "shell/FolderSize.h"
 #include "shell/TypeDescriptions_win.h"
 #include "volumes/VolumeInventory.h"
 
 namespace {
 
-enum class TReportSwitch { None, Csv, Html };
+enum class TReportSwitch { None, Csv, Html, Json };
 
 // "/csv", "-csv" and "--csv" in any case, and the same for html.
 TReportSwitch ReportSwitchOf(const std::string& arg) {
@@ -28,6 +30,7 @@ TReportSwitch ReportSwitchOf(const std::string& arg) {
     const std::string name = arg.substr(dashes);
     if (lstrcmpiA(name.c_str(), "csv") == 0) return TReportSwitch::Csv;
     if (lstrcmpiA(name.c_str(), "html") == 0) return TReportSwitch::Html;
+    if (lstrcmpiA(name.c_str(), "json") == 0) return TReportSwitch::Json;
     return TReportSwitch::None;
 }
 
@@ -77,13 +80,55 @@ int RunReportSwitch(const std::vector<std::string>& args, bool asHtml) {
     return 1;
 }
 
+// Voluscope /json FILE FOLDER: FOLDER walked and saved as a scan (ncdu JSON; gzip when FILE ends in ".gz"),
+// without any window. Exit statuses as for /csv: 0; 1 with the reason on standard error when nothing was
+// written; 2 when the scan was written but some folders could not be read in full (marked in it).
+int RunJsonSwitch(const std::vector<std::string>& args) {
+    if (args.size() != 3) {
+        WriteError("usage: Voluscope /json FILE FOLDER");
+        return 1;
+    }
+    try {
+        TCriticalErrorScope quiet;
+        TDirLister& lister = SystemDirLister();
+        std::string folder;
+        if (!UserFolderPath(args[2], lister, folder)) {
+            WriteError(InvalidFolderText(args[2]));
+            return 1;
+        }
+        TFolderSizeService service(lister, SystemVolumes());
+        const TFolderTotals totals = service.Totals(folder, "*.*");
+        const TScanRef root = service.ScanTree().Find(service.CacheKey(folder));
+        if (!root) {
+            WriteError("the scan of \"" + folder + "\" does not fit the scan tree's memory budget");
+            return 1;
+        }
+        TScanFileInfo info;
+        info.ProgVer = GetProgramVersion();
+        info.Timestamp = static_cast<std::int64_t>(time(nullptr));
+        const TScanReader reader(service.ScanTree());
+        const TScanExportResult result = ExportScan(reader, root, args[1], info);
+        if (totals.Partial || result.ReadErrors) {
+            WriteError(std::to_string(result.ReadErrors) + " folders could not be read in full");
+            return 2;
+        }
+        return 0;
+    } catch (const std::exception& e) {
+        WriteError(e.what());
+    } catch (...) {
+        WriteError("the scan could not be written");
+    }
+    return 1;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::vector<std::string> args = CommandLineParams();
     if (const TReportSwitch report = args.empty() ? TReportSwitch::None : ReportSwitchOf(args[0]);
         report != TReportSwitch::None)
-        return RunReportSwitch(args, report == TReportSwitch::Html);
+        return report == TReportSwitch::Json ? RunJsonSwitch(args)
+                                             : RunReportSwitch(args, report == TReportSwitch::Html);
     try {
         Application->Initialize();
         Application->SetTitle("Voluscope");

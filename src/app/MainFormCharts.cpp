@@ -50,6 +50,7 @@ void TMainForm::UpdateChart(const std::string& Path, const std::string& DisplayN
 
     // Before the first listing has finished there is no folder to name: the caption stays.
     if (!Path.empty() || !DisplayName.empty()) Panel3->SetCaption(ChartCaption(Path, DisplayName));
+    UpdateTreemap();
     TChart& chart = Chart1->Chart();
     TChartSeries* series = chart.LegendSeries();
     if (!series) return;
@@ -79,7 +80,7 @@ void TMainForm::UpdateChart(const std::string& Path, const std::string& DisplayN
 
 void TMainForm::ResetChartType() {
     ::ResetChartType(Chart1->Chart());
-    for (TAction* a : {actPie, actPie3D, actBar, actBar3D}) a->SetChecked(false);
+    for (TAction* a : {actPie, actPie3D, actBar, actBar3D, actTreemap}) a->SetChecked(false);
 }
 
 void TMainForm::SelectChartType(TChartType Type) {
@@ -87,9 +88,11 @@ void TMainForm::SelectChartType(TChartType Type) {
     TAction* action = Type == TChartType::ctPie     ? actPie
                       : Type == TChartType::ctPie3D ? actPie3D
                       : Type == TChartType::ctBar   ? actBar
-                                                    : actBar3D;
+                      : Type == TChartType::ctBar3D ? actBar3D
+                                                    : actTreemap;
     action->SetChecked(true);
     ApplyChartType(Chart1->Chart(), Type);
+    ShowTreemap(Type == TChartType::ctTreemap);
     UpdateChart(CurrentFolderPath(), CurrentFolderName());
 }
 
@@ -108,7 +111,10 @@ void TMainForm::actBar3DExecute(TObject*) {
 
 void TMainForm::actChartNextExecute(TObject*) {
     // The cycle follows the chart itself: right after start the flat pie shows with no type checked.
-    if (std::optional<TChartType> type = CurrentChartType(Chart1->Chart())) SelectChartType(NextChartType(*type));
+    if (TreemapShown())
+        SelectChartType(NextChartType(TChartType::ctTreemap));
+    else if (std::optional<TChartType> type = CurrentChartType(Chart1->Chart()))
+        SelectChartType(NextChartType(*type));
 }
 
 void TMainForm::actChartFilesExecute(TObject* Sender) {
@@ -163,7 +169,8 @@ void TMainForm::ChartPointClick(int X, int Y, TMouseButton Button) {
 }
 
 TRgbPicture TMainForm::ChartSnapshot() {
-    std::unique_ptr<TBitmap> bitmap = Chart1->CreateSnapshotBitmap();
+    std::unique_ptr<TBitmap> bitmap =
+        TreemapShown() ? TreemapPanel1->CreateSnapshotBitmap() : Chart1->CreateSnapshotBitmap();
     if (!bitmap) throw Exception("The chart has no area to take a picture of");
     // The picture is the bitmap the chart drew into, so another program that changes the
     // clipboard meanwhile cannot swap it. The clipboard gets a copy for pasting elsewhere; one

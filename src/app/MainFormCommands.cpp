@@ -1,4 +1,5 @@
 // The main window's command set: actions, tool bar, pop-up menus and the pane rules.
+#include "app/ActionImages.h"
 #include "app/MainFormUnit.h"
 
 TAction* TMainForm::NewAction(const std::string& name, const std::string& caption, const std::string& hint, int image,
@@ -67,8 +68,14 @@ void TMainForm::CreateActions() {
         NewAction("actChartSlack", "Chart Slack", "Chart slack space", -1, 0, false, &TMainForm::actChartSizeExecute);
     actChartCount =
         NewAction("actChartCount", "Chart Files", "Chart file count", -1, 0, false, &TMainForm::actChartSizeExecute);
+    actTreemap = NewAction("actTreemap", "Treemap", "Set treemap", aiTreemap, 0, false, &TMainForm::actTreemapExecute);
+    actSaveScan = NewAction("actSaveScan", "Save Scan...",
+                            "Save the scan of the folder and all its sub-folders (ncdu JSON, gzip for .gz)", 5, 0,
+                            false, &TMainForm::actSaveScanExecute);
     // Showing and hiding panes and the read-me touch no data, so they may run during a listing.
     for (TAction* a : {actVolumes, actCharts, actExplorer, actReadme}) a->SetRunsWhileBusy(true);
+    // Chosen again while a save runs, it stops the save (it holds nothing back when not saving).
+    actSaveScan->SetRunsWhileBusy(true);
 }
 
 void TMainForm::CreateMenus() {
@@ -83,6 +90,9 @@ void TMainForm::CreateMenus() {
     IncludeSubFolders1->SetAction(actPrintAll);
     IncludeSubFoldersCSV1 = new TMenuItem(PrintPopup, "IncludeSubFoldersCSV1");
     IncludeSubFoldersCSV1->SetAction(actPrintAllCsv);
+    N2 = new TMenuItem(PrintPopup, "N2", "-");
+    SaveScan1 = new TMenuItem(PrintPopup, "SaveScan1");
+    SaveScan1->SetAction(actSaveScan);
 
     ChartPopup = new TPopupMenu(this);
     ChartPopup->SetName("ChartPopup");
@@ -99,6 +109,7 @@ void TMainForm::CreateMenus() {
     PieChart3D1 = radio("PieChart3D1", actPie3D, 2);
     BarChart1 = radio("BarChart1", actBar, 2);
     BarChart3D1 = radio("BarChart3D1", actBar3D, 2);
+    Treemap1 = radio("Treemap1", actTreemap, 2);
     N1 = new TMenuItem(ChartPopup, "N1", "-");
     ChartSize1 = radio("ChartSize1", actChartSize, 3);
     ChartSize1->SetChecked(true);

@@ -103,6 +103,7 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner, bsSizeable) {
 
 TMainForm::~TMainForm() {
     OnResize = nullptr;
+    StopTreemapScan();
     DestroyComponents();
 }
 
@@ -211,6 +212,7 @@ void TMainForm::CreatePanes() {
     Chart1->SetName("Chart1");
     Chart1->SetAlign(alClient);
     CreateChart();
+    CreateTreemap();
 
     Splitter1 = new TSplitter(this, BottomPanel, alLeft);
     Splitter1->SetName("Splitter1");

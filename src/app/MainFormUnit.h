@@ -3,10 +3,13 @@
 // bar, the status bar and every command.
 #include <windows.h>
 
+#include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "chart/ChartPanel_win.h"
+#include "chart/TreemapPanel_win.h"
 #include "ui/ActnList.h"
 #include "ui/ComCtrls.h"
 #include "ui/Forms.h"
@@ -22,6 +25,7 @@
 #include "charts/ChartData.h"
 #include "charts/ChartModes.h"
 #include "charts/JpegWriter.h"
+class TFolderSizeJob;
 class TStShellListView;
 class TStShellComboBox;
 class TStShellItem;
@@ -53,10 +57,11 @@ public:
     TAction *actVolumes, *actCharts, *actExplorer, *actPie, *actPie3D, *actBar, *actBar3D, *actChartNext,
         *actChartFiles, *actLegend, *actPrint, *actPrintCsv, *actPrintAll, *actPrintAllCsv, *actReadme, *actAbout,
         *actExit, *actJpg, *actShortcuts, *actFolderSizes, *actRegister, *actUnregister, *actChartSize, *actChartSlack,
-        *actChartCount;
+        *actChartCount, *actTreemap, *actSaveScan;
     TPopupMenu *PrintPopup, *ChartPopup, *RegisterPopup;
-    TMenuItem *SelectedFolder1, *PrintCSV1, *IncludeSubFolders1, *IncludeSubFoldersCSV1;
-    TMenuItem *PieChart1, *PieChart3D1, *BarChart1, *BarChart3D1, *N1, *ChartSize1, *ChartSlack1, *ChartFiles1;
+    TMenuItem *SelectedFolder1, *PrintCSV1, *IncludeSubFolders1, *IncludeSubFoldersCSV1, *N2, *SaveScan1;
+    TMenuItem *PieChart1, *PieChart3D1, *BarChart1, *BarChart3D1, *Treemap1, *N1, *ChartSize1, *ChartSlack1,
+        *ChartFiles1;
     TMenuItem *RegisterShellExtension1, *UnregisterShellExtension1;
 
     TToolBar* ToolBar1;
@@ -77,6 +82,7 @@ public:
     TPanel* Panel3;
     TSpeedButton* CloseChartButton;
     TChartPanel* Chart1;
+    TTreemapPanel* TreemapPanel1 = nullptr;  // shown instead of Chart1 while the treemap is the chart type
     TSplitter* Splitter1;
     TPanel* Panel7;
     TStShellListView* StShellListView1;
@@ -136,12 +142,14 @@ public:
     void actPrintCsvExecute(TObject* Sender);
     void actPrintAllExecute(TObject* Sender);
     void actPrintAllCsvExecute(TObject* Sender);
+    void actSaveScanExecute(TObject* Sender);
     void actJpgExecute(TObject* Sender);
     void actShortcutsExecute(TObject* Sender);
     void actFolderSizesExecute(TObject* Sender);
     void actRegisterExecute(TObject* Sender);
     void actUnregisterExecute(TObject* Sender);
     void actChartSizeExecute(TObject* Sender);
+    void actTreemapExecute(TObject* Sender);
 
     // Volume table (MainFormVolumes.cpp). VolumeQueries answers the volume queries; null means the
     // system's (tests put fakes here).
@@ -196,6 +204,20 @@ public:
     // point's key); false when no folder listed has it.
     bool SelectChartFolder(const std::string& Path);
 
+    // The treemap (MainFormTreemap.cpp): whether it is the chart shown; laying it out for the current
+    // folder from the scan tree, or asking for a walk and showing "Scanning..." until it ends; the tile
+    // under the mouse, a click (selects the row of the file or of the sub-folder holding it) and a
+    // double click (opens the tile's folder).
+    bool TreemapShown() const;
+    void UpdateTreemap();
+    std::string TreemapTilePath(int Tile);
+    void TreemapHover(int Tile);
+    void TreemapTileClick(int Tile, TMouseButton Button, int X, int Y);
+    void TreemapTileDblClick(int Tile);
+    // Clears the list's selection and selects the row whose item has the path (file or folder, in any
+    // case); false when no row has it.
+    bool SelectTreemapRow(const std::string& Path);
+
     // Browsing (MainFormBrowse.cpp): the filter box, the up button and the status bar's summaries.
     void FilterComboClick(TObject* Sender);
     void FilterComboKeyPress(TObject* Sender, wchar_t& Key);
@@ -215,6 +237,8 @@ private:
     // The warning after a report whose walk could not read everything.
     void WarnIfIncomplete(const TCollectResult& Walk);
     bool FReportRunning = false;
+    // While "Save Scan..." runs: its stop flag, set when the command is chosen again.
+    std::atomic<bool>* FScanSaveCancel = nullptr;
     // Lists the current folder again, also one without a file-system path (the drive level).
     void ListCurrentFolderAgain();
     // Sets the list's mask; an empty mask lists the folder again (folders only).
@@ -238,5 +262,13 @@ private:
     void CreateChart();
     void SelectChartType(TChartType Type);
     bool FUpdatingChart = false;
+    // Treemap.
+    void CreateTreemap();
+    void ShowTreemap(bool Show);
+    // Cancels the walk the treemap waits for, if any.
+    void StopTreemapScan();
+    std::shared_ptr<TFolderSizeJob> FTreemapJob;
+    std::string FTreemapScanKey;  // the folder (and mask) a walk was asked for
+    bool FTreemapScanEnded = false;
     std::string FRememberedFolder;
 };

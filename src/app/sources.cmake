@@ -16,4 +16,6 @@ list(APPEND VS_WIN_SOURCES
     src/app/MainFormExplorer.cpp
     src/app/MainFormCharts.cpp
     src/app/MainFormChartList.cpp
-    src/app/MainFormReports.cpp)
+    src/app/MainFormTreemap.cpp
+    src/app/MainFormReports.cpp
+    src/app/MainFormScans.cpp)

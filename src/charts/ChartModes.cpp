@@ -11,7 +11,7 @@ void ResetChartType(TChart& chart) {
 }
 
 void ApplyChartType(TChart& chart, TChartType type) {
-    bool pie = type == TChartType::ctPie || type == TChartType::ctPie3D;
+    bool pie = type == TChartType::ctPie || type == TChartType::ctPie3D || type == TChartType::ctTreemap;
     chart.Series(pie ? 0 : 1).SetActive(true);
     if (type == TChartType::ctPie3D || type == TChartType::ctBar3D) chart.SetView3D(true);
     if (type == TChartType::ctBar3D) chart.SetOrthogonal(true);
@@ -33,6 +33,8 @@ TChartType NextChartType(TChartType type) {
         case TChartType::ctBar:
             return TChartType::ctBar3D;
         case TChartType::ctBar3D:
+            return TChartType::ctTreemap;
+        case TChartType::ctTreemap:
             return TChartType::ctPie;
     }
     return TChartType::ctPie;

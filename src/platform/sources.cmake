@@ -11,7 +11,8 @@ list(APPEND VS_WINPLAT_SOURCES
     src/platform/DirList_win.cpp
     src/platform/Volumes_win.cpp
     src/platform/ErrorMode_win.cpp
-    src/platform/ReadyFile_win.cpp)
+    src/platform/ReadyFile_win.cpp
+    src/platform/info_win.cpp)
 list(APPEND VS_POSIX_SOURCES
     src/platform/Locale_posix.cpp
     src/platform/Profile_posix.cpp
@@ -23,9 +24,13 @@ list(APPEND VS_WINPLAT_SOURCES
     src/platform/DateTime_win.cpp
     src/platform/AnsiText_win.cpp
     src/platform/OutFile_win.cpp
-    src/platform/FileKind_win.cpp)
+    src/platform/FileKind_win.cpp
+    src/platform/InFile_win.cpp
+    src/platform/FileOps_win.cpp)
 list(APPEND VS_POSIX_SOURCES
     src/platform/DateTime_posix.cpp
     src/platform/AnsiText_posix.cpp
     src/platform/OutFile_posix.cpp
-    src/platform/FileKind_posix.cpp)
+    src/platform/FileKind_posix.cpp
+    src/platform/InFile_posix.cpp
+    src/platform/FileOps_posix.cpp)

@@ -1,15 +1,16 @@
 #include "reports/HtmlReport_win.h"
 
 #include <windows.h>
+// after windows.h
 #include <shellapi.h>
 
 #include <cstdio>
 
-#include "app/windows/info.h"
 #include "platform/DateTime.h"
 #include "platform/LongPath_win.h"
 #include "platform/WinHandle.h"
 #include "platform/WinText.h"
+#include "platform/info.h"
 #include "reports/ReportWriters.h"
 #include "shell/ShellListViewRows.h"
 #include "ui/Forms.h"

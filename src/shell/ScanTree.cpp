@@ -496,35 +496,41 @@ TScanTreeBuilder::TScanTreeBuilder(TScanTree& tree, std::string path, std::strin
     : FTree(tree), FPath(std::move(path)), FKey(std::move(key)), FStamp(stamp) {
     FFolders.push_back(TPending{SIZE_MAX, {}, {}, TDirStatus::Ok, {}});
     FOpen.push_back(0);
+    FScratch.resize(1);
 }
 
 void TScanTreeBuilder::OpenFolder(std::string_view name, std::int64_t lastWriteTime, std::uint32_t attributes) {
     const std::size_t parent = FOpen.back();
-    FFolders[parent].Listing.AddFolder(name, lastWriteTime, attributes);
+    Open().AddFolder(name, lastWriteTime, attributes);
     const std::size_t index = FFolders.size();
     FFolders.push_back(TPending{parent, std::string(name), {}, TDirStatus::Ok, {}});
     // A link is listed in its parent but never entered: it gets no folder of its own in the tree.
     if (!(attributes & faReparsePoint)) FFolders[parent].Children.push_back(index);
     FOpen.push_back(index);
+    if (FScratch.size() < FOpen.size()) FScratch.emplace_back();
+    Open().Clear();
 }
 
 void TScanTreeBuilder::AddFile(std::string_view name, std::int64_t size, std::int64_t allocated,
                                std::int64_t lastWriteTime, std::uint32_t attributes) {
-    FFolders[FOpen.back()].Listing.AddFile(name, size, allocated, lastWriteTime, attributes);
+    Open().AddFile(name, size, allocated, lastWriteTime, attributes);
 }
 
 void TScanTreeBuilder::SetLinkKey(std::uint64_t key) {
-    FFolders[FOpen.back()].Listing.SetLinkKey(key);
+    Open().SetLinkKey(key);
 }
 
 void TScanTreeBuilder::CloseFolder(TDirStatus status) {
     if (FOpen.size() < 2) return;
     FFolders[FOpen.back()].Status = status;
+    FFolders[FOpen.back()].Listing = Open();
     FOpen.pop_back();
 }
 
 TScanRef TScanTreeBuilder::Finish(TDirStatus rootStatus) {
+    while (FOpen.size() > 1) CloseFolder();
     FFolders[0].Status = rootStatus;
+    FFolders[0].Listing = Open();
     // Parents come before their sub-folders in FFolders, so one pass installs top down; the refs of the
     // sub-folders come from their parent's install.
     std::vector<TScanRef> refs(FFolders.size());
@@ -536,6 +542,7 @@ TScanRef TScanTreeBuilder::Finish(TDirStatus rootStatus) {
         const TPending& p = FFolders[i];
         TScanInstall done = FTree.Install(refs[i], keys[i], p.Listing, p.Status, FStamp);
         if (!done.Installed) return {};
+        FFolders[i].Listing = TScanListing();  // in the tree now: the memory goes back for the next installs
         for (std::size_t k = 0; k < p.Children.size() && k < done.Children.size(); ++k) {
             const std::size_t c = p.Children[k];
             refs[c] = done.Children[k];
@@ -543,6 +550,7 @@ TScanRef TScanTreeBuilder::Finish(TDirStatus rootStatus) {
             FTree.AppendKeyName(keys[c], FFolders[c].Name);
             keys[c] += FTree.Separator();
         }
+        keys[i] = std::string();  // only the keys of folders still to install are held: deep trees stay small
     }
     for (std::size_t i = FFolders.size(); i-- > 0;)
         if (refs[i]) FTree.Verify(refs[i], FStamp);

@@ -307,4 +307,8 @@ private:
     std::uint64_t FStamp;
     std::vector<TPending> FFolders;
     std::vector<std::size_t> FOpen;
+    // The listings of the open folders, one per depth, reused: a folder's is copied to its pending entry
+    // at its close, in one allocation of the exact size, rather than grown in place entry by entry.
+    std::vector<TScanListing> FScratch;
+    TScanListing& Open() { return FScratch[FOpen.size() - 1]; }
 };

@@ -251,9 +251,12 @@ TEST_F(MainForm, CommandTableAndCheckedStatesAtStart) {
          false},
         {F->actChartSize, "Chart Size", "Chart total file sizes", -1, 0, true},
         {F->actChartSlack, "Chart Slack", "Chart slack space", -1, 0, false},
-        {F->actChartCount, "Chart Files", "Chart file count", -1, 0, false}};
-    ASSERT_EQ(25, F->ActionList1->ActionCount());
-    for (int i = 0; i < 25; ++i) {
+        {F->actChartCount, "Chart Files", "Chart file count", -1, 0, false},
+        {F->actTreemap, "Treemap", "Set treemap", 18, 0, false},
+        {F->actSaveScan, "Save Scan...", "Save the scan of the folder and all its sub-folders (ncdu JSON, gzip for .gz)",
+         5, 0, false}};
+    ASSERT_EQ(27, F->ActionList1->ActionCount());
+    for (int i = 0; i < 27; ++i) {
         const TRow& r = rows[i];
         EXPECT_EQ(r.Action, F->ActionList1->Actions(i)) << i;  // in the order of the list
         EXPECT_EQ(r.Caption, r.Action->Caption()) << r.Action->Name();
@@ -285,11 +288,12 @@ TEST_F(MainForm, PopupMenusHoldTheirItemsInOrder) {
         return out;
     };
     EXPECT_EQ(
-        (std::vector<std::string>{"Print", "Print (CSV)", "Print All Sub-Folders", "Print All Sub-Folders (CSV)"}),
+        (std::vector<std::string>{"Print", "Print (CSV)", "Print All Sub-Folders", "Print All Sub-Folders (CSV)", "-",
+                                  "Save Scan..."}),
         captions(F->PrintPopup));
     EXPECT_TRUE(F->SelectedFolder1->Default());
-    EXPECT_EQ((std::vector<std::string>{"Pie Chart", "Pie Chart 3D", "Bar Chart", "Bar Chart 3D", "-", "Chart Size",
-                                        "Chart Slack", "Chart Files"}),
+    EXPECT_EQ((std::vector<std::string>{"Pie Chart", "Pie Chart 3D", "Bar Chart", "Bar Chart 3D", "Treemap", "-",
+                                        "Chart Size", "Chart Slack", "Chart Files"}),
               captions(F->ChartPopup));
     EXPECT_EQ(F->actChartCount, F->ChartFiles1->Action());
     EXPECT_EQ((std::vector<std::string>{"Register Shell Extension", "Unregister Shell Extension"}),

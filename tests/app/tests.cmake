@@ -8,3 +8,5 @@ vs_win_test(app_mainform_live_tests ui/UiTestEnv.cpp app/MainFormLiveTest.cpp)
 # The volume table and browsing in the main window.
 vs_win_test(app_mainform_volumes_tests ui/UiTestEnv.cpp app/MainFormVolumesTest.cpp)
 vs_win_test(app_mainform_browse_tests ui/UiTestEnv.cpp app/MainFormBrowseTest.cpp)
+# The treemap in the main window.
+vs_win_test(app_mainform_treemap_tests ui/UiTestEnv.cpp app/MainFormTreemapTest.cpp)

@@ -27,14 +27,19 @@ struct TFolderChart {
     }
 };
 
-TEST(ChartTypes, CycleFourTimesReturnsToFlatPie) {
+TEST(ChartTypes, CycleFiveTimesReturnsToFlatPie) {
     TFolderChart f;
     // Right after creation the flat pie shows although no type was chosen.
     ASSERT_EQ(CurrentChartType(f.Chart), TChartType::ctPie);
-    const TChartType expected[] = {TChartType::ctPie3D, TChartType::ctBar, TChartType::ctBar3D, TChartType::ctPie};
+    const TChartType expected[] = {TChartType::ctPie3D, TChartType::ctBar, TChartType::ctBar3D, TChartType::ctTreemap,
+                                   TChartType::ctPie};
+    TChartType type = TChartType::ctPie;
     for (TChartType next : expected) {
-        f.Select(NextChartType(*CurrentChartType(f.Chart)));
-        EXPECT_EQ(CurrentChartType(f.Chart), next);
+        type = NextChartType(type);
+        EXPECT_EQ(type, next);
+        f.Select(type);
+        // Behind the treemap the chart keeps the flat pie.
+        EXPECT_EQ(CurrentChartType(f.Chart), type == TChartType::ctTreemap ? TChartType::ctPie : type);
         EXPECT_NE(f.Pie->Active(), f.Bar->Active());
     }
 }

@@ -221,14 +221,16 @@ TEST_F(MainFormChart, TypeCycleAndSettingsOfEachType) {
         bool Pie, View3D, Orthogonal;
     };
     const TStep steps[] = {
-        {F->actPie3D, true, true, false},
-        {F->actBar, false, false, false},
-        {F->actBar3D, false, true, true},
+        {F->actPie3D, true, true, false},    {F->actBar, false, false, false}, {F->actBar3D, false, true, true},
+        {F->actTreemap, true, false, false},  // shown in its own panel; the flat pie waits behind it
         {F->actPie, true, false, false},
     };
     for (const TStep& s : steps) {
         F->actChartNext->Execute();
-        for (TAction* a : {F->actPie, F->actPie3D, F->actBar, F->actBar3D}) EXPECT_EQ(a->Checked(), a == s.Checked);
+        for (TAction* a : {F->actPie, F->actPie3D, F->actBar, F->actBar3D, F->actTreemap})
+            EXPECT_EQ(a->Checked(), a == s.Checked);
+        EXPECT_EQ(F->TreemapPanel1->Visible(), s.Checked == F->actTreemap);
+        EXPECT_EQ(F->Chart1->Visible(), s.Checked != F->actTreemap);
         EXPECT_EQ(F->Series1->Active(), s.Pie);
         EXPECT_EQ(F->Series2->Active(), !s.Pie);
         EXPECT_EQ(Chart().View3D(), s.View3D);

@@ -1,6 +1,6 @@
 #include "app/windows/RoundedShape.h"
 
-#include "app/windows/info.h"
+#include "platform/info.h"
 #include "ui/Forms.h"
 
 TRegionMaker& RoundRegionMaker() {

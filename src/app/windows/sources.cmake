@@ -1,5 +1,4 @@
 list(APPEND VS_WIN_SOURCES
-    src/app/windows/info.cpp
     src/app/windows/RoundedShape.cpp
     src/app/windows/IconImage.cpp
     src/app/windows/SplashFormUnit.cpp

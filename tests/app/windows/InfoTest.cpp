@@ -1,7 +1,7 @@
 // The version reader against this test program's own version record (the program's resource script).
 #include <gtest/gtest.h>
 
-#include "app/windows/info.h"
+#include "platform/info.h"
 #include "support/TestSupport.h"
 #include "ui/Forms.h"
 

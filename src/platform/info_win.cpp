@@ -1,10 +1,9 @@
-#include "app/windows/info.h"
-
 #include <windows.h>
 
 #include <vector>
 
 #include "platform/WinText.h"
+#include "platform/info.h"
 
 void TEPInfoExe::ReadVersionInfo() {
     std::wstring file = Widen(ExeName);
