@@ -5,6 +5,7 @@
 // while walks read it (from the hooks, or from another thread).
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -101,6 +102,26 @@ private:
     mutable std::mutex FLock;
     std::multiset<std::string> FRead;
     std::atomic<int> FTotal{0};
+};
+
+// Holds back the listing of one folder until released: set Key, route the lister's OnListing to Wait.
+struct TListingGate {
+    std::mutex Lock;
+    std::condition_variable Open;
+    bool Released = false;
+    std::string Key;
+    void Wait(const std::string& key) {
+        if (key != Key) return;
+        std::unique_lock lock(Lock);
+        Open.wait(lock, [&] { return Released; });
+    }
+    void Release() {
+        {
+            std::lock_guard lock(Lock);
+            Released = true;
+        }
+        Open.notify_all();
+    }
 };
 
 class TFakeVolumes : public TVolumeQueries {

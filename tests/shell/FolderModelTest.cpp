@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -19,29 +18,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Holds back the listing of one folder until released.
-struct THold {
-    std::mutex Lock;
-    std::condition_variable Open;
-    bool Released = false;
-    std::string Key;
-    void Wait(const std::string& key) {
-        if (key != Key) return;
-        std::unique_lock lock(Lock);
-        Open.wait(lock, [&] { return Released; });
-    }
-    void Release() {
-        {
-            std::lock_guard lock(Lock);
-            Released = true;
-        }
-        Open.notify_all();
-    }
-};
-
 class FolderModel : public ::testing::TestWithParam<int> {
 protected:
-    THold FHold;
+    vstest::TListingGate FHold;
     TFakeLister FLister;
     TFakeVolumes FVolumes;
     TFolderSizeService FService{FLister, FVolumes};

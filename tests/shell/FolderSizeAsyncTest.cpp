@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -64,29 +63,9 @@ struct TRecorder {
     }
 };
 
-// Holds back the listing of one folder until released.
-struct TGate {
-    std::mutex Lock;
-    std::condition_variable Open;
-    bool Released = false;
-    std::string Key;
-    void Wait(const std::string& key) {
-        if (key != Key) return;
-        std::unique_lock lock(Lock);
-        Open.wait(lock, [&] { return Released; });
-    }
-    void Release() {
-        {
-            std::lock_guard lock(Lock);
-            Released = true;
-        }
-        Open.notify_all();
-    }
-};
-
 class ShellFolderSizeAsync : public ::testing::TestWithParam<int> {
 protected:
-    TGate FGate;  // released before the service waits for its requests
+    vstest::TListingGate FGate;  // released before the service waits for its requests
     TFakeLister FLister;
     TFakeVolumes FVolumes;
     TFolderSizeService FService{FLister, FVolumes};
