@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "chart/ChartPanel_win.h"
-#include "chart/TreemapPanel_win.h"
+#include "charts/TreemapPanel_win.h"
 #include "ui/ActnList.h"
 #include "ui/ComCtrls.h"
 #include "ui/Forms.h"

@@ -8,5 +8,4 @@ list(APPEND VS_CORE_SOURCES
     src/chart/ChartUtils.cpp
     src/chart/PieSeries.cpp)
 list(APPEND VS_WIN_SOURCES
-    src/chart/ChartPanel_win.cpp
-    src/chart/TreemapPanel_win.cpp)
+    src/chart/ChartPanel_win.cpp)

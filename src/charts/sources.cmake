@@ -4,4 +4,5 @@ list(APPEND VS_CORE_SOURCES
     src/charts/JpegWriter.cpp
     src/charts/Treemap.cpp)
 list(APPEND VS_WIN_SOURCES
-    src/charts/ChartPicture_win.cpp)
+    src/charts/ChartPicture_win.cpp
+    src/charts/TreemapPanel_win.cpp)

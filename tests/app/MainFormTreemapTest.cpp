@@ -10,8 +10,8 @@
 
 #include "app/MainFormTestSupport.h"
 #include "app/MainFormUnit.h"
-#include "chart/TreemapPanel_win.h"
 #include "charts/JpegDecode.h"
+#include "charts/TreemapPanel_win.h"
 #include "shell/FolderSize.h"
 #include "shell/ShellItem.h"
 #include "shell/ShellListView_win.h"

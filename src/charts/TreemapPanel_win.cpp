@@ -1,4 +1,4 @@
-#include "chart/TreemapPanel_win.h"
+#include "charts/TreemapPanel_win.h"
 
 #include <windowsx.h>
 
