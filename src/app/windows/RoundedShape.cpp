@@ -1,6 +1,6 @@
 #include "app/windows/RoundedShape.h"
 
-#include "platform/info.h"
+#include "reports/HtmlReport_win.h"
 #include "ui/Forms.h"
 
 TRegionMaker& RoundRegionMaker() {
@@ -30,9 +30,5 @@ void KeepRoundedShape(TForm& form) {
 }
 
 std::string ProgramVersionText() {
-    TEPInfoExe info;
-    info.ExeName = ExeFileName();
-    info.LangId = "0C09";
-    info.ReadVersionInfo();
-    return "Version " + info.FileVersion;
+    return "Version " + GetProgramVersion();
 }
