@@ -224,6 +224,25 @@ void TMainForm::FolderFiguresChanged() {
 void TMainForm::ShowFolderFigures() {
     UpdateChart(CurrentFolderPath(), CurrentFolderName());
     ShowFolderSummary();
+    ShowWalkProgress();
+}
+
+void TMainForm::ShowWalkProgress() {
+    if (!ProgressForm || SplashForm) return;
+    const TFolderModel& model = StShellListView1->Model();
+    if (model.State() != TFiguresState::Running) {
+        if (ProgressForm->ShowingWalk()) ProgressForm->Hide();
+        return;
+    }
+    // A listing or a report that shows the window keeps it; the calculation shows it only when it
+    // is free. Called from the redraw timer, so a calculation that ends within one interval never
+    // shows it at all.
+    if (ProgressForm->Visible() && !ProgressForm->ShowingWalk()) return;
+    ProgressForm->OnCancel = [this] { StShellListView1->CancelFigures(); };
+    // A folder reads as Explorer shows it: "C:\Data", not "C:\Data\" (a drive's root keeps its "\").
+    std::string folder = model.FolderBeingRead();
+    if (folder.size() > 3 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+    ProgressForm->ShowWalk(FilesCountedText(model.FilesCounted()), folder);
 }
 
 void TMainForm::ShowSelectionSummary(int Row) {

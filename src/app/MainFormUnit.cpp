@@ -302,7 +302,10 @@ void TMainForm::SaveSettings() {
 
 void TMainForm::ListViewBeforeFill(TObject*) {
     // The splash shows the progress of the first listing; later ones use the progress window.
-    if (!SplashForm && ProgressForm) ProgressForm->Show();
+    if (!SplashForm && ProgressForm) {
+        ProgressForm->EndWalk();  // the listing takes the window over from a calculation
+        ProgressForm->Show();
+    }
 }
 
 void TMainForm::StShellListView1ListFilled(TObject*) {

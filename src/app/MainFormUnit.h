@@ -258,6 +258,8 @@ private:
     TTimer* FShellChangeTimer = nullptr;  // made on first use, owned by the window
     TTimer* FFiguresTimer = nullptr;      // the same
     void ShowFolderFigures();
+    // The progress window follows a folder-size calculation that outlasts one redraw interval.
+    void ShowWalkProgress();
     // Folder chart.
     void CreateChart();
     void SelectChartType(TChartType Type);

@@ -38,6 +38,10 @@ TStatusTexts FolderSummary(std::int64_t count, std::int64_t sizeSum, bool showin
     return t;
 }
 
+std::string FilesCountedText(std::int64_t files) {
+    return GroupedNumber(files) + (files == 1 ? " file counted" : " files counted");
+}
+
 TStatusTexts SelectionSummary(const TSelectionFacts& facts) {
     TStatusTexts t;
     t.KeepPanel0 = true;

@@ -38,6 +38,9 @@ enum TFiguresNote {
 };
 TStatusTexts FolderSummary(std::int64_t count, std::int64_t sizeSum, bool showingDrives, TFiguresNote note = fnNone);
 
+// The progress window's line while folder sizes are calculated: "1 file counted", "12,345 files counted".
+std::string FilesCountedText(std::int64_t files);
+
 // What one selection change shows. The event may come without an item (no row); otherwise
 // selectedCount is the number of rows selected now, typeName the shell's type name of the changed item,
 // itemSize the size of the row's own item and selectionTotal the sum over the selection.

@@ -28,17 +28,16 @@ std::string FormatBytes(char unitCode, std::int64_t value) {
     return InLargestUnit(value, " ");
 }
 
-std::string FormatBytesKB(std::int64_t value) {
-    // The sign stays in front of the groups: -2,048KB, never "-,048KB".
-    std::int64_t k = value / 1024;
-    std::string digits = std::to_string(k);
+std::string GroupedNumber(std::int64_t value) {
+    // The sign stays in front of the groups: -2,048, never "-,048".
+    std::string digits = std::to_string(value);
     std::string sign;
     if (!digits.empty() && digits[0] == '-') {
         sign = "-";
         digits.erase(0, 1);
     }
-    std::string out;
-    out.reserve(digits.size() + digits.size() / 3 + 3);
+    std::string out = sign;
+    out.reserve(sign.size() + digits.size() + digits.size() / 3);
     size_t lead = digits.size() % 3;
     if (lead == 0) lead = 3;
     out.append(digits, 0, lead);
@@ -46,7 +45,11 @@ std::string FormatBytesKB(std::int64_t value) {
         out += ',';
         out.append(digits, i, 3);
     }
-    return sign + out + "KB";
+    return out;
+}
+
+std::string FormatBytesKB(std::int64_t value) {
+    return GroupedNumber(value / 1024) + "KB";
 }
 
 std::string FormatSizeShort(std::int64_t size) {

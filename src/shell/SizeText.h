@@ -9,6 +9,9 @@
 // strictly exceeds, or the bare number for 1024 bytes and less.
 std::string FormatBytes(char unitCode, std::int64_t value);
 
+// A whole number grouped in threes with ",": 1,234,567; -2,048.
+std::string GroupedNumber(std::int64_t value);
+
 // value div 1024, grouped in threes with "," and followed by "KB": 1,234KB. The folder list's Size
 // column uses it too.
 std::string FormatBytesKB(std::int64_t value);

@@ -264,13 +264,19 @@ void TForm::SetVisible(bool visible) {
         } catch (...) {
             Application->HandleException(this);
         }
-        ::ShowWindow(Handle(), SW_SHOW);
+        ::ShowWindow(Handle(), FShowInactive ? SW_SHOWNOACTIVATE : SW_SHOW);
         ::UpdateWindow(Handle());
-        if (FActiveControl) FActiveControl->SetFocus();
+        if (FActiveControl && !FShowInactive) FActiveControl->SetFocus();
     } else {
         ::ShowWindow(Handle(), SW_HIDE);
         if (OnHide) OnHide(this);
     }
+}
+
+void TForm::ShowInactive() {
+    FShowInactive = true;
+    SetVisible(true);
+    FShowInactive = false;
 }
 
 void TForm::SetActiveControl(TControl* control) {

@@ -56,6 +56,9 @@ public:
 
     // Shows the window non-modally; the first showing applies the position mode.
     void ShowForm() { SetVisible(true); }
+    // Shows the window without taking the focus from the window that has it (a progress window that
+    // appears while the user works in the main window).
+    void ShowInactive();
     // Runs OnClose; caHide hides the form, caFree on the main form ends the program. An exception
     // from OnClose cancels the close and goes on to the caller. While a long operation runs the close
     // is held back until it ends.
@@ -112,6 +115,7 @@ private:
     TPosition FPosition = poDesigned;
     bool FKeyPreview = false;
     bool FShownOnce = false;
+    bool FShowInactive = false;
     bool FModal = false;
     bool FCreated = false;
     bool FDestroying = false;

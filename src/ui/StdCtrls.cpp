@@ -76,6 +76,7 @@ unsigned TLabel::DrawFlags() const {
     unsigned flags = FWordWrap ? DT_WORDBREAK : DT_SINGLELINE;
     if (FAlignment == taCenter) flags |= DT_CENTER;
     if (FAlignment == taRightJustify) flags |= DT_RIGHT;
+    if (FPathEllipsis) flags |= DT_PATH_ELLIPSIS | DT_NOPREFIX;
     return flags;
 }
 
@@ -118,6 +119,32 @@ LRESULT TLabel::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     return TControl::WndProc(msg, wp, lp);
+}
+
+void TLabel::SetPathEllipsis(bool on) {
+    if (FPathEllipsis == on) return;
+    FPathEllipsis = on;
+    Invalidate();
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// TButton
+
+TButton::TButton(TComponent* owner, TWinControl* parent) : TWinControl(owner, parent) {
+    SetBounds(0, 0, 75, 23);
+    CreateHandle(WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP);
+}
+
+void TButton::SetCaption(const std::string& caption) {
+    TWinControl::SetCaption(caption);
+    if (Handle()) ::SetWindowTextW(Handle(), Widen(caption).c_str());
+}
+
+bool TButton::HandleCommand(WORD code, WORD, LRESULT& result) {
+    if (code != BN_CLICKED) return false;
+    result = 0;
+    Click();
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------------------------

@@ -27,6 +27,8 @@ public:
     void SetAlignment(TAlignment a);
     bool Transparent() const { return FTransparent; }
     void SetTransparent(bool on);
+    // A long path loses its middle ("C:\Users\...\file.txt") to fit the label's width.
+    void SetPathEllipsis(bool on);
     TControl* FocusControl() const { return FFocusControl; }
     void SetFocusControl(TControl* c) { FFocusControl = c; }
     // The accelerator character of the caption ("&S" gives 'S'), or 0.
@@ -45,8 +47,18 @@ private:
     bool FAutoSize = true;
     bool FWordWrap = false;
     bool FTransparent = false;
+    bool FPathEllipsis = false;
     TAlignment FAlignment = taLeftJustify;
     TControl* FFocusControl = nullptr;
+};
+
+// A push button: OnClick (inherited) runs when it is clicked or pressed with Space or Enter.
+class TButton : public TWinControl {
+public:
+    TButton(TComponent* owner, TWinControl* parent);
+    void SetCaption(const std::string& caption) override;
+    bool CanFocus() const override { return Enabled() && Visible(); }
+    bool HandleCommand(WORD code, WORD id, LRESULT& result) override;
 };
 
 enum TBevelCut { bvNone, bvLowered, bvRaised };

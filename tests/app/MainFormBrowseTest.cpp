@@ -708,3 +708,66 @@ TEST_F(Browse, EscapeStopsTheFolderSizeCalculation) {
     Application->CancelTerminate();
     for (const auto& box : uitest::TakeBoxes()) ADD_FAILURE() << box.Text;
 }
+
+// A calculation that outlasts a redraw shows the progress window beside the main window, without
+// taking the focus: the running count, the folder being read and a Cancel button. Its button, and
+// Esc in it, stop the calculation as Esc in the main window does; the window then goes.
+TEST_F(Browse, TheProgressWindowCountsAndItsCancelButtonStopsTheCalculation) {
+    const std::string big = Dir.Utf8() + "\\big";
+    for (int i = 0; i < 3; ++i) Dir.WriteFile("big\\f" + std::to_string(i) + ".bin", 10);
+    Dir.WriteFile("big\\inner\\a.bin", 10);
+    F->Params = {Dir.Utf8()};
+    F->Show();
+    uitest::Pump();
+    ProgressForm = Application->CreateForm<TProgressForm>();
+    struct TDropProgress {
+        ~TDropProgress() {
+            delete ProgressForm;
+            ProgressForm = nullptr;
+        }
+    } dropProgress;
+    for (const bool byKey : {false, true}) {
+        SCOPED_TRACE(byKey ? "Esc in the progress window" : "Cancel button");
+        THeldLister lister("inner");
+        TFolderSizeService service(lister, SystemVolumes());
+        struct TRestore {
+            TStShellListView* List;
+            THeldLister& Lister;
+            ~TRestore() {
+                Lister.Release();
+                List->SetFolderSizeService(FolderSizeService());
+            }
+        } restore{F->StShellListView1, lister};
+        F->StShellListView1->SetFolderSizeService(service);
+        F->actFolderSizes->SetChecked(true);
+        F->OpenFolder(Dir.Utf8());
+        F->StShellListView1->SetFocus();
+        ASSERT_TRUE(uitest::PumpUntil([&] { return ProgressForm->Visible() && ProgressForm->ShowingWalk(); }, 5000));
+        EXPECT_EQ(F->StShellListView1->Handle(), ::GetFocus());  // the user goes on typing in the list
+        ASSERT_TRUE(uitest::PumpUntil([&] { return ProgressForm->CountLabel->Caption() == "3 files counted"; }, 5000))
+            << ProgressForm->CountLabel->Caption();
+        // The folder the walk reported last (the held one or the one before it), without a trailing "\".
+        const std::string folder = ProgressForm->Label1->Caption();
+        EXPECT_TRUE(folder == big || folder == big + "\\inner") << folder;
+        EXPECT_TRUE(::IsWindowVisible(ProgressForm->CancelButton->Handle()));
+        if (!byKey) uitest::SaveWindowShot(ProgressForm->Handle(), "progress-folder-sizes");
+        if (byKey) {
+            uitest::PressKey(ProgressForm->Handle(), VK_ESCAPE, 0, 27);
+        } else {
+            const HWND button = ProgressForm->CancelButton->Handle();
+            RECT r;
+            ::GetClientRect(button, &r);
+            const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
+            ::SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            ::SendMessageW(button, WM_LBUTTONUP, 0, at);
+        }
+        EXPECT_FALSE(Application->Terminated());
+        lister.Release();
+        ASSERT_TRUE(WaitForFigures());
+        uitest::Pump(2 * TMainForm::kFiguresRedrawMs);
+        EXPECT_FALSE(ProgressForm->Visible());
+        EXPECT_EQ("1 object(s) - folder sizes incomplete: calculation cancelled", Panel(0));
+        EXPECT_EQ("", Row("big").SubItems.at(0));
+    }
+    for (const auto& box : uitest::TakeBoxes()) ADD_FAILURE() << box.Text;
+}

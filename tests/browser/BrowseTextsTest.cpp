@@ -45,6 +45,14 @@ TEST(FolderSummary, NotesOnFiguresNotAllKnown) {
     }
 }
 
+// The progress window's count: one file in the singular, large counts grouped by thousands.
+TEST(FolderSummary, FilesCountedTexts) {
+    EXPECT_EQ("0 files counted", FilesCountedText(0));
+    EXPECT_EQ("1 file counted", FilesCountedText(1));
+    EXPECT_EQ("999 files counted", FilesCountedText(999));
+    EXPECT_EQ("1,000,000 files counted", FilesCountedText(1000000));
+}
+
 TEST(FolderSummary, SizesNotKnownAddNothingAndOverflowIsAnError) {
     EXPECT_EQ(0, SumOfSizes({}));
     EXPECT_EQ(300, SumOfSizes({100, -1, 200, -1}));
