@@ -13,6 +13,7 @@
 #include "platform/DirList.h"
 #include "platform/WinHandle.h"
 #include "platform/WinText.h"
+#include "shell/FolderSize.h"
 #include "shell/ShellController_win.h"
 #include "shell/ShellListView_win.h"
 
@@ -201,7 +202,9 @@ void TMainForm::ShowFolderSummary() {
         note = fnCancelled;
     else if (model.Incomplete())
         note = fnIncomplete;
-    WriteStatus(StatusBar1, FolderSummary(list.Count(), SumOfSizes(sizes), ShowingDrives(), note));
+    TStatusTexts texts = FolderSummary(list.Count(), SumOfSizes(sizes), ShowingDrives(), note);
+    if (actFolderSizes->Checked() && FolderSizeService().TreeMode().BudgetReached) AddTreeBudgetNote(texts);
+    WriteStatus(StatusBar1, texts);
 }
 
 void TMainForm::FolderFiguresChanged() {

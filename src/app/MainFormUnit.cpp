@@ -12,6 +12,7 @@
 #include "app/windows/SplashFormUnit.h"
 #include "platform/ReadyFile.h"
 #include "platform/WinText.h"
+#include "shell/FolderSize.h"
 #include "shell/ShellListView_win.h"
 #include "volumes/VolumeInventory.h"
 
@@ -290,6 +291,7 @@ void TMainForm::FormResize(TObject*) {
 }
 
 void TMainForm::LoadSettings() {
+    FolderSizeService().SetTreeBudget(LoadTreeBudget(SettingsFilePath(ExeFileName())));
     std::vector<std::string> filters = LoadFilterSettings(SettingsFilePath(ExeFileName()));
     if (filters.empty()) return;
     FilterCombo->Clear();  // the text in the edit field stays

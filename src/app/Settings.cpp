@@ -68,3 +68,16 @@ void SaveFilterSettings(const std::string& iniPath, const std::vector<std::strin
     for (std::size_t i = 0; i < items.size(); ++i) entries.emplace_back(std::to_string(i), OneLine(items[i]));
     if (!ProfileWriteSection(iniPath, kSection, entries)) throw Exception("Unable to write to " + iniPath);
 }
+
+std::size_t LoadTreeBudget(const std::string& iniPath) {
+    constexpr std::size_t kDefaultMB = 2048;
+    constexpr std::size_t kMaxMB = std::size_t{1} << 20;  // 1 TiB: beyond any machine's memory
+    const std::string value = ProfileReadString(iniPath, "ScanTree", "MemoryBudgetMB", 32);
+    if (value.empty() || value.size() > 7) return kDefaultMB << 20;
+    std::size_t mb = 0;
+    for (char c : value) {
+        if (c < '0' || c > '9') return kDefaultMB << 20;
+        mb = mb * 10 + static_cast<std::size_t>(c - '0');
+    }
+    return mb > kMaxMB ? kDefaultMB << 20 : mb << 20;
+}

@@ -1,6 +1,7 @@
 #pragma once
-// The settings file "voluscope.ini" beside the executable. Its one section, "filters", holds
-// the masks offered by the filter box.
+// The settings file "voluscope.ini" beside the executable. Section "filters" holds the masks offered
+// by the filter box; section "ScanTree" the memory budget of the tree of scanned files.
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,3 +26,8 @@ std::vector<std::string> LoadFilterSettings(const std::string& iniPath);
 // the section go. Throws Exception("Unable to write to <iniPath>") when the file cannot be
 // written.
 void SaveFilterSettings(const std::string& iniPath, const std::vector<std::string>& items);
+
+// The scan tree's memory budget in bytes: key "MemoryBudgetMB" of section "ScanTree", in megabytes
+// (0 keeps per-folder totals only). A missing, empty or malformed value (not a whole number of at most
+// 1,048,576) gives the default, 2048 MB.
+std::size_t LoadTreeBudget(const std::string& iniPath);

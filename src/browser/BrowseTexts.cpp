@@ -42,6 +42,10 @@ std::string FilesCountedText(std::int64_t files) {
     return GroupedNumber(files) + (files == 1 ? " file counted" : " files counted");
 }
 
+void AddTreeBudgetNote(TStatusTexts& texts) {
+    texts.Panel0 += " - memory budget reached: files not kept";
+}
+
 TStatusTexts SelectionSummary(const TSelectionFacts& facts) {
     TStatusTexts t;
     t.KeepPanel0 = true;

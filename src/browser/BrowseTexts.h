@@ -37,6 +37,9 @@ enum TFiguresNote {
     fnIncomplete,  // some folders could not be read in full, or have no figures
 };
 TStatusTexts FolderSummary(std::int64_t count, std::int64_t sizeSum, bool showingDrives, TFiguresNote note = fnNone);
+// Panel 0's note when the scan tree's memory budget was reached: folder sizes are still counted, but
+// the files are not kept (mask changes read the disk again; no treemap, no saved scan).
+void AddTreeBudgetNote(TStatusTexts& texts);
 
 // The progress window's line while folder sizes are calculated: "1 file counted", "12,345 files counted".
 std::string FilesCountedText(std::int64_t files);

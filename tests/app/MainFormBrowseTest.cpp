@@ -645,6 +645,28 @@ private:
     bool FReleased = false;
 };
 
+// Past the scan tree's memory budget the folder sizes are still counted and exact; the status bar
+// says that the files are not kept.
+TEST_F(Browse, AReachedMemoryBudgetIsNotedAndTheSizesStayExact) {
+    Dir.WriteFile("sub\\a.bin", 3000);
+    Dir.WriteFile("sub\\b.bin", 2000);
+    struct TRestore {
+        ~TRestore() { FolderSizeService().SetTreeBudget(TScanTree::kDefaultBudget); }
+    } restore;
+    FolderSizeService().SetTreeBudget(1);
+    F->actFolderSizes->SetChecked(true);
+    Open(Dir.Utf8());
+    ASSERT_TRUE(WaitForFigures());
+    uitest::Pump(2 * TMainForm::kFiguresRedrawMs);
+    EXPECT_EQ("2", Row("sub").SubItems.at(3));
+    EXPECT_EQ(SizeTextOrEmpty(5000), Panel(1));
+    EXPECT_EQ("1 object(s) - memory budget reached: files not kept", Panel(0));
+    FolderSizeService().SetTreeBudget(TScanTree::kDefaultBudget);
+    F->actFolderSizes->SetChecked(false);
+    Open(Dir.Utf8());
+    EXPECT_EQ("1 object(s)", Panel(0));
+}
+
 // Esc while folder sizes are calculated stops the calculation and leaves the window open: folders
 // totalled by then show their exact figures, the others stay empty, and the status bar says the sizes
 // are incomplete. The next Esc closes the window as always.

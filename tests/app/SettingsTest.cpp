@@ -115,6 +115,30 @@ TEST(AppSettings, LineBreakInAFilterCannotInjectKeys) {
     EXPECT_EQ(ProfileKeyNames(ini, "filters"), (TNames{"0", "1"}));
 }
 
+// The scan tree's budget: megabytes as written by hand; anything that is not a plain whole number in
+// range keeps the default rather than turning the tree off or failing the start.
+TEST(AppSettings, TreeBudgetReadsMegabytesAndFallsBackOnAnythingElse) {
+    constexpr std::size_t kMB = std::size_t{1} << 20;
+    const struct {
+        const char* Text;
+        std::size_t Budget;
+    } cases[] = {
+        {"", 2048 * kMB},
+        {"[ScanTree]\nMemoryBudgetMB=512\n", 512 * kMB},
+        {"[scantree]\nmemorybudgetmb = 0\n", 0},
+        {"[ScanTree]\nMemoryBudgetMB=1048576\n", 1048576 * kMB},
+        {"[ScanTree]\nMemoryBudgetMB=1048577\n", 2048 * kMB},
+        {"[ScanTree]\nMemoryBudgetMB=-1\n", 2048 * kMB},
+        {"[ScanTree]\nMemoryBudgetMB=1.5\n", 2048 * kMB},
+        {"[ScanTree]\nMemoryBudgetMB=99999999999999999999\n", 2048 * kMB},
+        {"[ScanTree]\nMemoryBudgetMB=lots\n", 2048 * kMB},
+    };
+    for (const auto& c : cases) {
+        vstest::TTempDir dir;
+        EXPECT_EQ(c.Budget, LoadTreeBudget(Ini(dir, c.Text))) << c.Text;
+    }
+}
+
 TEST(AppSettings, UnwritableFileReportsItsFullPath) {
     vstest::TTempDir dir;
     // A folder in the file's place stands for a program folder the user may not write to.
