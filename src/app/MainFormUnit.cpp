@@ -104,6 +104,7 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner, bsSizeable) {
 TMainForm::~TMainForm() {
     OnResize = nullptr;
     StopTreemapScan();
+    if (FScanOpenThread.joinable()) FScanOpenThread.join();
     DestroyComponents();
 }
 
@@ -306,6 +307,7 @@ void TMainForm::ListViewBeforeFill(TObject*) {
 }
 
 void TMainForm::StShellListView1ListFilled(TObject*) {
+    ShowScanState();
     UpdateChart(CurrentFolderPath(), CurrentFolderName());
     ShowFolderSummary();
     if (SplashForm) {
