@@ -88,7 +88,7 @@ void TMainForm::OpenDrives() {
 }
 
 bool TMainForm::ShowingDrives() const {
-    return StShellListView1->SpecialRootFolder() == sfDrives;
+    return StShellListView1->SpecialRootFolder() == sfDrives && !StShellListView1->ShowingScan();
 }
 
 void TMainForm::ListCurrentFolderAgain() {
@@ -143,7 +143,8 @@ void TMainForm::UpButtonClick(TObject*) {
 }
 
 void TMainForm::StShellListView1ItemDblClick(TObject*, TStShellItem* Item, bool& DefaultAction) {
-    if (!Item || !IsShortcutType(Item->TypeName)) return;
+    // A shortcut inside a saved scan leads nowhere that the scan holds.
+    if (!Item || !IsShortcutType(Item->TypeName) || ShowingScan()) return;
     DefaultAction = false;
     // A shortcut that cannot be resolved raises before anything changes: the list stays on its folder.
     OpenFolder(ResolveShortcut(Item->Path, Handle()));
@@ -203,7 +204,10 @@ void TMainForm::ShowFolderSummary() {
     else if (model.Incomplete())
         note = fnIncomplete;
     TStatusTexts texts = FolderSummary(list.Count(), SumOfSizes(sizes), ShowingDrives(), note);
-    if (actFolderSizes->Checked() && FolderSizeService().TreeMode().BudgetReached) AddTreeBudgetNote(texts);
+    if (ShowingScan())
+        texts.Panel0 += " - " + SavedScanText();
+    else if (actFolderSizes->Checked() && FolderSizeService().TreeMode().BudgetReached)
+        AddTreeBudgetNote(texts);
     WriteStatus(StatusBar1, texts);
 }
 
@@ -258,7 +262,8 @@ void TMainForm::ShowSelectionSummary(int Row) {
         const std::vector<int> selected = StShellListView1->SelectedIndices();
         facts.SelectedCount = static_cast<std::int64_t>(selected.size());
         if (selected.size() == 1) {
-            facts.TypeName = ShellTypeName(item->Path);
+            // A saved scan's row has its type text already; its path is not asked of the disk.
+            facts.TypeName = ShowingScan() ? item->TypeName : ShellTypeName(item->Path);
         } else if (selected.size() > 1) {
             std::vector<std::int64_t> sizes;
             sizes.reserve(selected.size());

@@ -160,7 +160,7 @@ void TMainForm::ChartPointClick(int X, int Y, TMouseButton Button) {
     const std::string path = ChartPointKeyAt(Chart1->Chart(), X, Y);
     const bool folder = SelectChartFolder(path);
     if (Button == TMouseButton::mbLeft) {
-        if (folder) OpenFolder(path);
+        if (folder) OpenChartFolder(path);
     } else if (Button == TMouseButton::mbRight) {
         POINT at{X, Y};
         ::ClientToScreen(Chart1->Handle(), &at);

@@ -93,6 +93,7 @@ void TMainForm::CreateMenus() {
     N2 = new TMenuItem(PrintPopup, "N2", "-");
     SaveScan1 = new TMenuItem(PrintPopup, "SaveScan1");
     SaveScan1->SetAction(actSaveScan);
+    CreateScanCommands();
 
     ChartPopup = new TPopupMenu(this);
     ChartPopup->SetName("ChartPopup");

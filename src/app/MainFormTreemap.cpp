@@ -7,6 +7,7 @@
 #include "app/MainFormUnit.h"
 #include "charts/Treemap.h"
 #include "platform/Exception.h"
+#include "scans/ScanFile.h"
 #include "shell/FolderSize.h"
 #include "shell/ShellItem.h"
 #include "shell/ShellListView_win.h"
@@ -21,10 +22,10 @@ std::string LowerCase(std::string text) {
 }
 
 // The path's parent folder ("c:\a\b.txt" -> "c:\a"; a drive's root keeps its separator).
-std::string ParentFolder(const std::string& path) {
-    const std::size_t slash = path.find_last_of('\\');
+std::string ParentFolder(const std::string& path, char separator) {
+    const std::size_t slash = path.find_last_of(separator);
     if (slash == std::string::npos) return path;
-    if (slash == 2 && path[1] == ':') return path.substr(0, 3);
+    if ((slash == 2 && path[1] == ':') || slash == 0) return path.substr(0, slash + 1);
     return path.substr(0, slash);
 }
 
@@ -84,6 +85,7 @@ void TMainForm::UpdateTreemap() {
         TreemapPanel1->SetMessage("Open a folder to see its treemap");
         return;
     }
+    if (UpdateScanTreemap()) return;
     TFolderSizeService& service = FolderSizeService();
     const TScanTreeState mode = service.TreeMode();
     if (!mode.KeepsFiles) {
@@ -148,12 +150,19 @@ void TMainForm::UpdateTreemap() {
     FTreemapJob = service.TotalsAsync({path}, mask, std::move(callbacks));
 }
 
+char TMainForm::TreemapSeparator() const {
+    const TImportedScan* scan = ShowingScan() ? StShellListView1->Scan() : nullptr;
+    return scan ? scan->Tree->Separator() : '\\';
+}
+
 std::string TMainForm::TreemapTilePath(int Tile) {
     const TTreemap& map = TreemapPanel1->Map();
     if (Tile < 0 || Tile >= static_cast<int>(map.Tiles().size())) return {};
-    // Not while a walk writes the tree: the window does not wait for it (the next move asks again).
-    TScanReader reader(FolderSizeService().ScanTree(), std::try_to_lock);
-    return reader.Locked() ? map.TilePath(reader, map.Tiles()[Tile], '\\') : std::string();
+    // A saved scan's own tree, or the disk's, which a walk may be writing: the window does not wait for
+    // it (the next move asks again).
+    const TImportedScan* scan = ShowingScan() ? StShellListView1->Scan() : nullptr;
+    TScanReader reader(scan ? *scan->Tree : FolderSizeService().ScanTree(), std::try_to_lock);
+    return reader.Locked() ? map.TilePath(reader, map.Tiles()[Tile], TreemapSeparator()) : std::string();
 }
 
 void TMainForm::TreemapHover(int Tile) {
@@ -188,11 +197,12 @@ void TMainForm::TreemapTileClick(int Tile, TMouseButton Button, int X, int Y) {
     // The row of the file when it is listed here, else of the sub-folder of the current folder that
     // holds it.
     const std::string path = TreemapTilePath(Tile);
+    const char separator = TreemapSeparator();
     std::string folder = CurrentFolderPath();
-    if (!folder.empty() && folder.back() != '\\') folder += '\\';
+    if (!folder.empty() && folder.back() != separator) folder += separator;
     std::string row;
     if (path.size() > folder.size() && LowerCase(path.substr(0, folder.size())) == LowerCase(folder)) {
-        const std::size_t next = path.find('\\', folder.size());
+        const std::size_t next = path.find(separator, folder.size());
         row = next == std::string::npos ? path : path.substr(0, next);
     }
     SelectTreemapRow(row);
@@ -208,5 +218,5 @@ void TMainForm::TreemapTileDblClick(int Tile) {
     if (Tile < 0 || Tile >= static_cast<int>(map.Tiles().size())) return;
     const std::string path = TreemapTilePath(Tile);
     if (path.empty()) return;
-    OpenFolder(map.Tiles()[Tile].IsFolder() ? path : ParentFolder(path));
+    OpenChartFolder(map.Tiles()[Tile].IsFolder() ? path : ParentFolder(path, TreemapSeparator()));
 }

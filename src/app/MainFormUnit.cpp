@@ -105,6 +105,7 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner, bsSizeable) {
 TMainForm::~TMainForm() {
     OnResize = nullptr;
     StopTreemapScan();
+    if (FScanOpenThread.joinable()) FScanOpenThread.join();
     DestroyComponents();
 }
 
@@ -311,6 +312,7 @@ void TMainForm::ListViewBeforeFill(TObject*) {
 }
 
 void TMainForm::StShellListView1ListFilled(TObject*) {
+    ShowScanState();
     UpdateChart(CurrentFolderPath(), CurrentFolderName());
     ShowFolderSummary();
     if (SplashForm) {

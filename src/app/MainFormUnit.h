@@ -6,6 +6,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "chart/ChartPanel_win.h"
@@ -231,7 +232,36 @@ public:
     // True while the list's root is the computer's drive level.
     bool ShowingDrives() const;
 
+    // Saved scans shown as folders (MainFormOpenScan.cpp). "Open Scan..." reads a scan file on a worker
+    // thread (the progress window shows meanwhile; the end comes as kScanReadMessage) and shows it in the
+    // list, the charts and the treemap. While it is shown the caption and the status bar say so and the
+    // commands that need the disk are disabled; opening a real folder leaves it.
+    TAction* actOpenScan = nullptr;
+    TMenuItem* OpenScan1 = nullptr;
+    static constexpr UINT kScanReadMessage = WM_APP + 0x62;
+    void actOpenScanExecute(TObject* Sender);
+    bool ShowingScan() const;
+    // "saved scan of <date>" (the scan's own time, in the locale's format) while one is shown, else empty.
+    std::string SavedScanText() const;
+    // After every listing: the caption and the disk commands follow the view.
+    void ShowScanState();
+    // A chart point's or treemap tile's folder: opened in the saved scan while one is shown, else on disk.
+    void OpenChartFolder(const std::string& Path);
+    // Lays the treemap out from the saved scan; false when none is shown.
+    bool UpdateScanTreemap();
+    // The path separator of the tree the treemap shows.
+    char TreemapSeparator() const;
+
+protected:
+    LRESULT WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) override;
+
 private:
+    struct TScanOpen;
+    std::shared_ptr<TScanOpen> FScanOpen;  // the read under way, if any
+    std::thread FScanOpenThread;
+    void ScanOpenEnded();
+    void CreateScanCommands();
+
     struct TReportData;
     bool CollectReport(bool AllSubFolders, bool AsHtml, TReportData& Data);
     // The warning after a report whose walk could not read everything.

@@ -12,8 +12,8 @@
 //
 // Both directions stream: the writer walks the tree with a stack of its own and writes through a
 // buffer; the reader is RapidJSON's iterative SAX parser (no recursion, no document in memory) feeding
-// TScanTreeBuilder, which installs nothing until the whole file has been read and checked, so a bad
-// file loads nothing. A file whose name ends in ".gz" is written through zlib; the reader recognises
+// TScanTreeBuilder into a tree of its own, which is thrown away when the file proves bad, so a bad file
+// loads nothing. A file whose name ends in ".gz" is written through zlib; the reader recognises
 // gzip by its first bytes, whatever the name.
 #include <atomic>
 #include <cstdint>

@@ -494,20 +494,18 @@ TScanTreeStats TScanTree::Stats() const {
 
 TScanTreeBuilder::TScanTreeBuilder(TScanTree& tree, std::string path, std::string key, std::uint64_t stamp)
     : FTree(tree), FPath(std::move(path)), FKey(std::move(key)), FStamp(stamp) {
-    FFolders.push_back(TPending{SIZE_MAX, {}, {}, TDirStatus::Ok, {}});
-    FOpen.push_back(0);
+    FLevels.push_back(TLevel{FPath.size(), FKey.size()});
     FScratch.resize(1);
 }
 
 void TScanTreeBuilder::OpenFolder(std::string_view name, std::int64_t lastWriteTime, std::uint32_t attributes) {
-    const std::size_t parent = FOpen.back();
     Open().AddFolder(name, lastWriteTime, attributes);
-    const std::size_t index = FFolders.size();
-    FFolders.push_back(TPending{parent, std::string(name), {}, TDirStatus::Ok, {}});
-    // A link is listed in its parent but never entered: it gets no folder of its own in the tree.
-    if (!(attributes & faReparsePoint)) FFolders[parent].Children.push_back(index);
-    FOpen.push_back(index);
-    if (FScratch.size() < FOpen.size()) FScratch.emplace_back();
+    if (FPath.empty() || FPath.back() != FTree.Separator()) FPath += FTree.Separator();
+    FPath.append(name);
+    FTree.AppendKeyName(FKey, name);
+    FKey += FTree.Separator();
+    FLevels.push_back(TLevel{FPath.size(), FKey.size(), (attributes & faReparsePoint) != 0});
+    if (FScratch.size() < FLevels.size()) FScratch.emplace_back();
     Open().Clear();
 }
 
@@ -520,39 +518,26 @@ void TScanTreeBuilder::SetLinkKey(std::uint64_t key) {
     Open().SetLinkKey(key);
 }
 
+bool TScanTreeBuilder::InstallOpen(TDirStatus status) {
+    if (FFailed) return false;
+    // A root of its own key until its parent's install finds it there and moves it under the parent.
+    const TScanRef ref = FTree.AddRoot(FPath, FKey);
+    const TScanInstall done = ref ? FTree.Install(ref, FKey, Open(), status, FStamp) : TScanInstall{};
+    // Its sub-folders were verified as they closed, so the sums are there to add.
+    FFailed = !done.Installed || (!done.Verified && !FTree.Verify(ref, FStamp));
+    return !FFailed;
+}
+
 void TScanTreeBuilder::CloseFolder(TDirStatus status) {
-    if (FOpen.size() < 2) return;
-    FFolders[FOpen.back()].Status = status;
-    FFolders[FOpen.back()].Listing = Open();
-    FOpen.pop_back();
+    if (FLevels.size() < 2) return;
+    if (!FLevels.back().Link) InstallOpen(status);
+    FLevels.pop_back();
+    FPath.resize(FLevels.back().PathLength);
+    FKey.resize(FLevels.back().KeyLength);
 }
 
 TScanRef TScanTreeBuilder::Finish(TDirStatus rootStatus) {
-    while (FOpen.size() > 1) CloseFolder();
-    FFolders[0].Status = rootStatus;
-    FFolders[0].Listing = Open();
-    // Parents come before their sub-folders in FFolders, so one pass installs top down; the refs of the
-    // sub-folders come from their parent's install.
-    std::vector<TScanRef> refs(FFolders.size());
-    std::vector<std::string> keys(FFolders.size());
-    refs[0] = FTree.AddRoot(FPath, FKey);
-    keys[0] = FKey;
-    for (std::size_t i = 0; i < FFolders.size(); ++i) {
-        if (!refs[i]) continue;
-        const TPending& p = FFolders[i];
-        TScanInstall done = FTree.Install(refs[i], keys[i], p.Listing, p.Status, FStamp);
-        if (!done.Installed) return {};
-        FFolders[i].Listing = TScanListing();  // in the tree now: the memory goes back for the next installs
-        for (std::size_t k = 0; k < p.Children.size() && k < done.Children.size(); ++k) {
-            const std::size_t c = p.Children[k];
-            refs[c] = done.Children[k];
-            keys[c] = keys[i];
-            FTree.AppendKeyName(keys[c], FFolders[c].Name);
-            keys[c] += FTree.Separator();
-        }
-        keys[i] = std::string();  // only the keys of folders still to install are held: deep trees stay small
-    }
-    for (std::size_t i = FFolders.size(); i-- > 0;)
-        if (refs[i]) FTree.Verify(refs[i], FStamp);
-    return refs[0];
+    while (FLevels.size() > 1) CloseFolder();
+    if (!InstallOpen(rootStatus)) return {};
+    return FTree.Find(FKey);
 }

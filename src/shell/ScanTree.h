@@ -282,7 +282,10 @@ private:
 };
 
 // Fills a tree with a whole scan given depth first (an imported scan): OpenFolder and CloseFolder
-// bracket each sub-folder, AddFile adds to the folder open last. Finish installs and verifies it all.
+// bracket each sub-folder, AddFile adds to the folder open last. Each folder goes into the tree when it
+// closes (as a root of its own key, which its parent's install then takes in as a sub-folder), so the
+// builder holds only the listings of the folders open at once, never a second copy of the scan. A tree
+// being built is meant for the builder alone until Finish: a bad scan throws the whole tree away.
 class TScanTreeBuilder {
 public:
     TScanTreeBuilder(TScanTree& tree, std::string path, std::string key, std::uint64_t stamp = 0);
@@ -295,20 +298,19 @@ public:
     TScanRef Finish(TDirStatus rootStatus = TDirStatus::Ok);
 
 private:
-    struct TPending {
-        std::size_t Parent;
-        std::string Name;
-        TScanListing Listing;
-        TDirStatus Status = TDirStatus::Ok;
-        std::vector<std::size_t> Children;  // pending folders, in the listing's order
+    struct TLevel {
+        std::size_t PathLength, KeyLength;  // of the folder's path and key in FPath and FKey
+        bool Link = false;                  // listed in its parent, never entered: not installed
     };
     TScanTree& FTree;
+    // The path and key of the folder open last, grown as folders open and cut back as they close.
     std::string FPath, FKey;
     std::uint64_t FStamp;
-    std::vector<TPending> FFolders;
-    std::vector<std::size_t> FOpen;
-    // The listings of the open folders, one per depth, reused: a folder's is copied to its pending entry
-    // at its close, in one allocation of the exact size, rather than grown in place entry by entry.
+    std::vector<TLevel> FLevels;  // one per open folder, the root first
+    // The listings of the open folders, one per depth, reused with their capacity.
     std::vector<TScanListing> FScratch;
-    TScanListing& Open() { return FScratch[FOpen.size() - 1]; }
+    bool FFailed = false;
+    TScanListing& Open() { return FScratch[FLevels.size() - 1]; }
+    // Installs and verifies the folder open last; false when the tree refused it.
+    bool InstallOpen(TDirStatus status);
 };

@@ -153,7 +153,7 @@ private:
 TComPtr<IDropTarget> TStShellListView::ShellDropTarget(int row) {
     TComPtr<IDropTarget> target;
     TStShellItem* item = row >= 0 ? RowItem(row) : FCurrentFolder.get();
-    if (!item) return target;
+    if (!item || FScan) return target;  // nothing is dropped into a saved scan
     if (DropTargetHook) return DropTargetHook(item->Path);
     if (row >= 0) {
         if (item->ParentFolder && item->RelativeIdList) {

@@ -118,7 +118,7 @@ void TStShellListView::Refresh(bool reenumerate) {
 }
 
 bool TStShellListView::ReadFolderAgain() {
-    if (!FCurrentFolder || !FController) return false;
+    if (!FCurrentFolder || !FController || FScan) return false;
     if (FCurrentFolder->IsFileSystem && !SystemDirLister().FolderExists(FCurrentFolder->Path)) return false;
     TBusyScope busy;
     TFlagScope filling(FFilling);

@@ -129,7 +129,7 @@ TStShellListView::TStShellListView(TComponent* owner, TWinControl* parent)
     };
     OnEdited = [this](TObject*, int row, const std::string& text, bool& accept) { accept = RenameRow(row, text); };
     OnBeginDrag = [this](TObject*, int) {
-        if (FOptions & loAllowDrag) StartDrag();
+        if ((FOptions & loAllowDrag) && !FScan) StartDrag();
     };
     if (FOptions & loAllowDrop) RegisterDropTarget();
 }
@@ -174,6 +174,10 @@ bool TStShellListView::Defer(TStDeferWhen when, std::function<void()> action) {
 }
 
 void TStShellListView::Fill(const TStShellItem* item) {
+    if (item && FScan && item->Controller == FScanController.get()) {
+        OpenScanFolder(item->Path);
+        return;
+    }
     // A fill already runs (it lets messages through): this one waits for it, with its own copy of the
     // target.
     auto target = std::make_shared<TPidl>(item ? item->FullIdList() : nullptr);
@@ -190,6 +194,7 @@ void TStShellListView::RunFill(LPCITEMIDLIST target, bool root) {
 
 void TStShellListView::FillFrom(LPCITEMIDLIST target, bool root) {
     // 1. Empty everything; the rows go before the items they show.
+    LeaveScan();
     ClearSelectionList();
     FColumnsBuilt = false;
     FDetailsFilled = false;
@@ -680,6 +685,7 @@ void TStShellListView::NavigateInto(const TStShellItem* item) {
 }
 
 void TStShellListView::UpOneLevel() {
+    if (FScan) return ScanUpOneLevel();
     if (!FCurrentFolder) return;
     TPidl up = ::ClonePidl(FCurrentFolder->AbsoluteIdList.get());
     if (up && !ILIsEmpty(up.get())) ::ILRemoveLastID(up.get());
@@ -804,7 +810,7 @@ bool TStShellListView::RenameRow(int row, const std::string& text) {
 
 void TStShellListView::ContextMenu(POINT at) {
     std::vector<int> rows = SelectedIndices();
-    if ((FOptions & loShellMenu) && !rows.empty()) {
+    if ((FOptions & loShellMenu) && !rows.empty() && !FScan) {
         std::vector<LPCITEMIDLIST> children;
         IShellFolder* folder = nullptr;
         for (int row : rows)

@@ -17,12 +17,14 @@
 
 #include "platform/DirList.h"
 #include "shell/FolderModel.h"
+#include "shell/ScanTree.h"
 #include "shell/ShellController_win.h"
 #include "shell/ShellItem.h"
 #include "shell/ShellListViewRows.h"
 #include "shell/TypeDescriptions.h"
 #include "ui/ComCtrls.h"
 
+struct TImportedScan;
 class TPopupMenu;
 class TMenuItem;
 class TAnimate;
@@ -160,6 +162,18 @@ public:
     // The shell-execute "open" of a file; tests replace it.
     std::function<void(const std::string& path)> ShellOpen;
 
+    // The saved-scan view (ShellListViewScan_win.cpp): the rows of a scan read from a file, from memory,
+    // beginning at its root; nothing reads the disk while it is shown. Up one level stops at the scan's
+    // root; a fill from the shell (another folder) leaves the view.
+    void ShowScan(std::shared_ptr<TImportedScan> scan);
+    bool ShowingScan() const { return FScan != nullptr; }
+    // The scan shown (null when none), and the tree that holds it.
+    const TImportedScan* Scan() const { return FScan.get(); }
+    // The scan's folder shown (empty while no scan is shown).
+    TScanRef ScanFolder() const { return FScan ? FScanFolder : TScanRef{}; }
+    // Shows the scan's folder with that full path; false (nothing changes) when the scan has none.
+    bool OpenScanFolder(const std::string& path);
+
     bool HandleNotify(NMHDR* header, LRESULT& result) override;
 
 protected:
@@ -239,6 +253,12 @@ private:
     class TDropTarget;
     friend class TDropTarget;
     TDropTarget* FDropTarget = nullptr;  // a COM object: released, not deleted
+    std::shared_ptr<TImportedScan> FScan;
+    TScanRef FScanFolder;
+    std::unique_ptr<TStCustomShellController> FScanController;  // the scan rows' answers
+    void FillScan(TScanRef folder, const std::string& path);
+    void ScanUpOneLevel();
+    void LeaveScan();
     void RegisterDropTarget();
     void RevokeDropTarget();
 };

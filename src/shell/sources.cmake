@@ -2,6 +2,7 @@ list(APPEND VS_CORE_SOURCES
     src/shell/SizeText.cpp)
 list(APPEND VS_CORE_SOURCES
     src/shell/ScanTree.cpp
+    src/shell/ScanFolderRows.cpp
     src/shell/FolderSizeCache.cpp
     src/shell/FolderSize.cpp
     src/shell/FolderSizeWalk.cpp
@@ -18,7 +19,8 @@ list(APPEND VS_WIN_SOURCES
     src/shell/ShellListView_win.cpp
     src/shell/TypeDescriptions_win.cpp
     src/shell/ShellListViewDrag_win.cpp
-    src/shell/ShellListViewRefresh_win.cpp)
+    src/shell/ShellListViewRefresh_win.cpp
+    src/shell/ShellListViewScan_win.cpp)
 
 # Change notification: the queue and invalidation are portable, the component and the watcher Win32.
 list(APPEND VS_CORE_SOURCES src/shell/ShellNotificationQueue.cpp)

@@ -254,9 +254,11 @@ TEST_F(MainForm, CommandTableAndCheckedStatesAtStart) {
         {F->actChartCount, "Chart Files", "Chart file count", -1, 0, false},
         {F->actTreemap, "Treemap", "Set treemap", 18, 0, false},
         {F->actSaveScan, "Save Scan...", "Save the scan of the folder and all its sub-folders (ncdu JSON, gzip for .gz)",
-         5, 0, false}};
-    ASSERT_EQ(27, F->ActionList1->ActionCount());
-    for (int i = 0; i < 27; ++i) {
+         5, 0, false},
+        {F->actOpenScan, "Open Scan...", "Show a saved scan (ncdu JSON, also gzip) as if it were a folder on disk", 5,
+         0, false}};
+    ASSERT_EQ(28, F->ActionList1->ActionCount());
+    for (int i = 0; i < 28; ++i) {
         const TRow& r = rows[i];
         EXPECT_EQ(r.Action, F->ActionList1->Actions(i)) << i;  // in the order of the list
         EXPECT_EQ(r.Caption, r.Action->Caption()) << r.Action->Name();
@@ -289,7 +291,7 @@ TEST_F(MainForm, PopupMenusHoldTheirItemsInOrder) {
     };
     EXPECT_EQ(
         (std::vector<std::string>{"Print", "Print (CSV)", "Print All Sub-Folders", "Print All Sub-Folders (CSV)", "-",
-                                  "Save Scan..."}),
+                                  "Save Scan...", "Open Scan..."}),
         captions(F->PrintPopup));
     EXPECT_TRUE(F->SelectedFolder1->Default());
     EXPECT_EQ((std::vector<std::string>{"Pie Chart", "Pie Chart 3D", "Bar Chart", "Bar Chart 3D", "Treemap", "-",

@@ -2,6 +2,7 @@
 vs_core_test(scans_tests
     scans/ScanFileTest.cpp
     scans/ScanDiffTest.cpp
+    scans/ScanFolderRowsTest.cpp
     scans/ScanHistoryTest.cpp
     shell/FakeListing.cpp)
 # Round trips through ncdu and gdu themselves (POSIX, where both are installed: scripts/deps.sh).
@@ -22,4 +23,4 @@ if(VS_WINDOWS)
     add_dependencies(scans_switch_tests Voluscope)
 endif()
 # "Save Scan..." in the main window.
-vs_win_test(scans_window_tests ui/UiTestEnv.cpp scans/SaveScanTest.cpp)
+vs_win_test(scans_window_tests ui/UiTestEnv.cpp scans/SaveScanTest.cpp scans/OpenScanTest.cpp)

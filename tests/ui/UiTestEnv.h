@@ -69,6 +69,18 @@ private:
     TSaveDialog::THook FPrevious;
 };
 
+// The same for the open dialog.
+class TOpenDialogHook {
+public:
+    explicit TOpenDialogHook(TOpenDialog::THook hook) : FPrevious(TOpenDialog::SetHook(std::move(hook))) {}
+    ~TOpenDialogHook() { TOpenDialog::SetHook(std::move(FPrevious)); }
+    TOpenDialogHook(const TOpenDialogHook&) = delete;
+    TOpenDialogHook& operator=(const TOpenDialogHook&) = delete;
+
+private:
+    TOpenDialog::THook FPrevious;
+};
+
 // Sets an environment variable of the process (nullptr removes it) while the object lives, then
 // gives it back its earlier value or removes it again.
 class TScopedEnv {
