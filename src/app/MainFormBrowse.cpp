@@ -192,7 +192,9 @@ void TMainForm::ShowFolderSummary() {
     TStShellItemList& list = StShellListView1->ActiveList();
     std::vector<std::int64_t> sizes;
     sizes.reserve(list.Count());
-    for (int i = 0; i < list.Count(); ++i) sizes.push_back(list.Items(i)->Size());
+    // Rows of a baseline that are gone from the disk are not objects of the folder.
+    for (int i = 0; i < list.Count(); ++i)
+        if (!StShellListView1->IsGone(*list.Items(i))) sizes.push_back(list.Items(i)->Size());
     TFolderModel& model = StShellListView1->Model();
     TFiguresNote note = fnNone;
     if (model.State() == TFiguresState::Running)
@@ -201,7 +203,8 @@ void TMainForm::ShowFolderSummary() {
         note = fnCancelled;
     else if (model.Incomplete())
         note = fnIncomplete;
-    WriteStatus(StatusBar1, FolderSummary(list.Count(), SumOfSizes(sizes), ShowingDrives(), note));
+    WriteStatus(StatusBar1,
+                FolderSummary(static_cast<std::int64_t>(sizes.size()), SumOfSizes(sizes), ShowingDrives(), note));
 }
 
 void TMainForm::FolderFiguresChanged() {

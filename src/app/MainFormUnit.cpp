@@ -87,6 +87,7 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner, bsSizeable) {
     ActionImages->SetName("ActionImages");
     CreateActions();
     CreateMenus();
+    CreateCompare();
     CreateToolBar();
     CreatePanes();
 

@@ -25,6 +25,7 @@
 #include "charts/ChartData.h"
 #include "charts/ChartModes.h"
 #include "charts/JpegWriter.h"
+#include "scans/ScanHistory.h"
 class TFolderSizeJob;
 class TStShellListView;
 class TStShellComboBox;
@@ -231,7 +232,34 @@ public:
     // True while the list's root is the computer's drive level.
     bool ShowingDrives() const;
 
+    // Comparing with an earlier scan (MainFormCompare.cpp): "Compare With..." in the print menu opens
+    // CompareMenu (built as it opens: the kept scans of the current folder's root newest first, a scan
+    // file, "Stop Comparing"); the scan is read on a worker and becomes the folder list's baseline.
+    TAction* actCompare = nullptr;
+    // Charts the growth by sub-folder (or file type) while comparing.
+    TAction* actChartGrowth = nullptr;
+    TMenuItem* ChartGrowth1 = nullptr;
+    TMenuItem* CompareWith1 = nullptr;
+    TPopupMenu* CompareMenu = nullptr;
+    void actCompareExecute(TObject* Sender);
+    void BuildCompareMenu();
+    // The kept scans that hold the current folder, newest first.
+    std::vector<TScanHistoryEntry> CompareCandidates();
+    // Starts reading a scan file to compare with; the comparison starts when it has been read.
+    void CompareWithFile(const std::string& File);
+    void StopComparing();
+    bool Comparing() const;
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
 private:
+    struct TCompareRead;
+    std::vector<std::shared_ptr<TCompareRead>> FCompareReads;  // reads not yet ended or not yet seen ended
+    TCompareRead* FCompareWanted = nullptr;                    // the last one asked for, until it ends
+    void CreateCompare();
+    void CompareReadEnded();
+
     struct TReportData;
     bool CollectReport(bool AllSubFolders, bool AsHtml, TReportData& Data);
     // The warning after a report whose walk could not read everything.

@@ -18,4 +18,5 @@ list(APPEND VS_WIN_SOURCES
     src/app/MainFormChartList.cpp
     src/app/MainFormTreemap.cpp
     src/app/MainFormReports.cpp
-    src/app/MainFormScans.cpp)
+    src/app/MainFormScans.cpp
+    src/app/MainFormCompare.cpp)

@@ -24,6 +24,7 @@
 #include "ui/ComCtrls.h"
 
 class TPopupMenu;
+class TScanBaseline;
 class TMenuItem;
 class TAnimate;
 
@@ -160,6 +161,17 @@ public:
     // The shell-execute "open" of a file; tests replace it.
     std::function<void(const std::string& path)> ShellOpen;
 
+    // Comparing with a saved scan (ShellListViewCompare_win.cpp). With a baseline, a file-system folder's
+    // listing gains a "Change" column, and the baseline's entries that are gone from the folder are listed
+    // greyed with their old size. Takes effect with the next listing; null stops comparing.
+    void SetBaseline(std::shared_ptr<const TScanBaseline> baseline);
+    const TScanBaseline* Baseline() const;
+    // A row item's change in bytes against the baseline; false when not known (no baseline, a folder
+    // outside the saved one, a size not known yet).
+    bool ItemChange(const TStShellItem& item, std::int64_t& change) const;
+    // A row of the baseline that is gone from the folder.
+    bool IsGone(const TStShellItem& item) const;
+
     bool HandleNotify(NMHDR* header, LRESULT& result) override;
 
 protected:
@@ -241,4 +253,14 @@ private:
     TDropTarget* FDropTarget = nullptr;  // a COM object: released, not deleted
     void RegisterDropTarget();
     void RevokeDropTarget();
+    class TCompare;
+    struct TCompareDeleter {
+        void operator()(TCompare* compare) const;
+    };
+    std::unique_ptr<TCompare, TCompareDeleter> FCompare;
+    // After a listing's items are in (and before it is sorted): the gone rows and the change texts.
+    void CompareFilled();
+    void UpdateChangeTexts();
+    void UpdateChangeText(TStShellItem& item);
+    void AddChangeColumn(std::vector<TStColumn>& columns, TStFolderKind kind) const;
 };

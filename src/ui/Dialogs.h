@@ -1,5 +1,5 @@
 #pragma once
-// The common file-save dialog.
+// The common file-save and file-open dialogs.
 #include <functional>
 #include <string>
 
@@ -23,5 +23,21 @@ public:
     // Tests answer the dialog without showing it: the hook gets the dialog and returns what
     // Execute returns.
     using THook = std::function<bool(TSaveDialog& dialog)>;
+    static THook SetHook(THook hook);
+};
+
+// The common file-open dialog: the file must exist.
+class TOpenDialog : public TComponent {
+public:
+    explicit TOpenDialog(TComponent* owner) : TComponent(owner) {}
+
+    std::string Filter;    // as TSaveDialog's
+    std::string FileName;  // the chosen path out
+    std::string Title;
+    std::string InitialDir;
+
+    bool Execute();
+
+    using THook = std::function<bool(TOpenDialog& dialog)>;
     static THook SetHook(THook hook);
 };

@@ -1,0 +1,214 @@
+// "Compare With..." in the real main window under Wine: a scan saved with "Save Scan...", the folder
+// changed on disk, then the scan chosen as the baseline through the open dialog; the list's Change
+// column, its gone rows, its sort by the header, the growth chart and the reports.
+#include <gtest/gtest.h>
+#include <windows.h>
+// after windows.h
+#include <commctrl.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+
+#include "app/MainFormTestSupport.h"
+#include "platform/WinText.h"
+#include "scans/ScanDiff.h"
+#include "shell/FolderSize.h"
+#include "shell/ShellListView_win.h"
+#include "support/TestSupport.h"
+#include "ui/Dialogs.h"
+#include "ui/UiTestEnv.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Answers the open dialog with hook while the object lives.
+class TOpenDialogHook {
+public:
+    explicit TOpenDialogHook(TOpenDialog::THook hook) : FPrevious(TOpenDialog::SetHook(std::move(hook))) {}
+    ~TOpenDialogHook() { TOpenDialog::SetHook(std::move(FPrevious)); }
+
+private:
+    TOpenDialog::THook FPrevious;
+};
+
+class Compare : public uitest::TMainFormTest {
+protected:
+    vstest::TTempDir Dir, Out;
+    std::string Saved;
+    void SetUp() override {
+        TMainFormTest::SetUp();
+        Dir.WriteFile("same.txt", 5000);
+        Dir.WriteFile("grows.bin", 2048);
+        Dir.WriteFile("shrinks.bin", 10 * 1024);
+        Dir.WriteFile("gone.txt", 3 * 1024);
+        Dir.WriteFile("Old\\a.bin", 4 * 1024);
+        Dir.WriteFile("Kept\\k.bin", 1024);
+        F->actFolderSizes->Execute();
+        F->OpenFolder(Dir.Utf8());
+        uitest::Pump();
+        // The baseline as a user makes it: "Save Scan..." of the folder.
+        Saved = Out.Utf8() + "\\before.json.gz";
+        uitest::TSaveDialogHook save([&](TSaveDialog& d) {
+            d.FileName = Saved;
+            return true;
+        });
+        F->SaveScan1->Click();
+        // Then the disk changes.
+        Dir.WriteFile("grows.bin", 9 * 1024);
+        Dir.WriteFile("shrinks.bin", 1024);
+        Dir.WriteFile("new.txt", 2 * 1024);
+        Dir.WriteFile("Kept\\more.bin", 6 * 1024);
+        fs::remove(vstest::Utf8Path(Dir.Utf8() + "\\gone.txt"));
+        fs::remove_all(vstest::Utf8Path(Dir.Utf8() + "\\Old"));
+        // What the change notification tells the folder-size service (Wine's delivers nothing).
+        FolderSizeService().InvalidateFolderSize(Dir.Utf8() + "\\Kept\\more.bin", false);
+        FolderSizeService().InvalidateFolderSize(Dir.Utf8() + "\\Old", true);
+        F->OpenFolder(Dir.Utf8());
+        uitest::Pump();
+    }
+    TStShellListView& List() { return *F->StShellListView1; }
+    // Chooses an entry of the compare menu, as it shows when it opens.
+    void Choose(const std::string& caption) {
+        F->CompareMenu->OnPopup(F->CompareMenu);
+        TMenuItem* item = F->CompareMenu->Find(caption);
+        ASSERT_NE(item, nullptr) << caption;
+        ASSERT_TRUE(item->Enabled()) << caption;
+        item->Click();
+    }
+    // Chooses the saved scan through the open dialog and waits until the list compares with it.
+    void CompareWithSaved(const std::string& file) {
+        TOpenDialogHook hook([&](TOpenDialog& d) {
+            d.FileName = file;
+            return true;
+        });
+        Choose("Scan File...");
+        ASSERT_TRUE(uitest::PumpUntil([&] { return F->Comparing(); }));
+        WaitForFigures();
+    }
+    void WaitForFigures() {
+        uitest::PumpUntil([&] { return List().Model().State() != TFiguresState::Running; });
+        uitest::Pump(50);
+    }
+    int Column(const std::string& caption) {
+        for (int c = 0; c < List().ColumnCount(); ++c)
+            if (List().ColumnCaption(c) == caption) return c;
+        return -1;
+    }
+    // A cell as the control shows it (asked of the control, which asks the list's data).
+    std::string Cell(int row, int column) {
+        wchar_t text[256] = {};
+        ListView_GetItemText(List().Handle(), row, column, text, 256);
+        return Narrow(text);
+    }
+    // Name -> Change cell of every row.
+    std::map<std::string, std::string> Changes() {
+        std::map<std::string, std::string> out;
+        const int change = Column("Change");
+        for (int r = 0; r < List().ItemCount(); ++r) out[Cell(r, 0)] = change < 0 ? "(none)" : Cell(r, change);
+        return out;
+    }
+    std::vector<std::string> Names() {
+        std::vector<std::string> out;
+        for (int r = 0; r < List().ItemCount(); ++r) out.push_back(Cell(r, 0));
+        return out;
+    }
+    // The text colour the list's custom draw gives a row, as painting asks for it.
+    COLORREF RowTextColor(int row) {
+        NMLVCUSTOMDRAW cd{};
+        cd.nmcd.hdr.hwndFrom = List().Handle();
+        cd.nmcd.hdr.idFrom = static_cast<UINT_PTR>(::GetDlgCtrlID(List().Handle()));
+        cd.nmcd.hdr.code = NM_CUSTOMDRAW;
+        cd.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
+        cd.nmcd.dwItemSpec = static_cast<DWORD_PTR>(row);
+        cd.clrText = CLR_DEFAULT;
+        ::SendMessageW(::GetParent(List().Handle()), WM_NOTIFY, cd.nmcd.hdr.idFrom, reinterpret_cast<LPARAM>(&cd));
+        return cd.clrText;
+    }
+    int RowOf(const std::string& name) {
+        for (int r = 0; r < List().ItemCount(); ++r)
+            if (Cell(r, 0) == name) return r;
+        return -1;
+    }
+    // A click on a column header, scrolled into view first as the user would.
+    void ClickHeader(int column) {
+        ListView_Scroll(List().Handle(), 2000, 0);
+        uitest::Pump();
+        HWND header = ListView_GetHeader(List().Handle());
+        RECT r{};
+        ASSERT_TRUE(Header_GetItemRect(header, column, &r));
+        const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        ::SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::SendMessageW(header, WM_LBUTTONUP, 0, at);
+        uitest::Pump();
+    }
+};
+
+TEST_F(Compare, TheChangeColumnShowsWhatGrewAndWhatIsGone) {
+    EXPECT_EQ(Column("Change"), -1);
+    CompareWithSaved(Saved);
+    EXPECT_TRUE(uitest::TakeBoxes().empty());
+    ASSERT_EQ(Column("Change"), 8);
+    const std::map<std::string, std::string> want = {
+        {"same.txt", "0KB"},  {"grows.bin", "+7KB"}, {"shrinks.bin", "-9KB"}, {"new.txt", "+2KB"},
+        {"gone.txt", "-3KB"}, {"Kept", "+6KB"},      {"Old", "-4KB"},
+    };
+    EXPECT_EQ(Changes(), want);
+    // Gone rows: greyed, with their old size; rows on disk keep the list's colours.
+    for (const char* name : {"gone.txt", "Old"}) {
+        const int row = RowOf(name);
+        ASSERT_GE(row, 0) << name;
+        EXPECT_EQ(RowTextColor(row), ColorToRGB(clGray)) << name;
+    }
+    EXPECT_EQ(Cell(RowOf("gone.txt"), 1), "3KB");
+    EXPECT_EQ(Cell(RowOf("Old"), 1), "4KB");
+    EXPECT_EQ(RowTextColor(RowOf("grows.bin")), static_cast<COLORREF>(CLR_DEFAULT));
+    // The status bar counts what is on the disk.
+    EXPECT_EQ(F->StatusBar1->PanelText(0), "5 object(s)");
+    uitest::SaveWindowShot(F->Handle(), "compare_change_column");
+
+    // Sorted by Change from the header: folders first, then files, each by change; again reverses.
+    ClickHeader(Column("Change"));
+    EXPECT_EQ(Names(),
+              (std::vector<std::string>{"Old", "Kept", "shrinks.bin", "gone.txt", "same.txt", "new.txt", "grows.bin"}));
+    ClickHeader(Column("Change"));
+    EXPECT_EQ(Names(),
+              (std::vector<std::string>{"grows.bin", "new.txt", "same.txt", "gone.txt", "shrinks.bin", "Kept", "Old"}));
+
+    // Stopping: the column and the gone rows go.
+    Choose("Stop Comparing");
+    EXPECT_FALSE(F->Comparing());
+    EXPECT_EQ(Column("Change"), -1);
+    EXPECT_EQ(RowOf("gone.txt"), -1);
+    EXPECT_EQ(RowOf("Old"), -1);
+}
+
+TEST_F(Compare, ABadFileSaysWhyAndKeepsTheComparison) {
+    CompareWithSaved(Saved);
+    const std::string bad = Out.Utf8() + "\\bad.json";
+    std::ofstream(vstest::Utf8Path(bad)) << "[1,2,{},[{\"name\":\"x\"},{\"name\":\"f\",\"asize\":-5}]]";
+    {
+        TOpenDialogHook hook([&](TOpenDialog& d) {
+            d.FileName = bad;
+            return true;
+        });
+        Choose("Scan File...");
+    }
+    std::vector<uitest::TShownBox> boxes;
+    ASSERT_TRUE(uitest::PumpUntil([&] {
+        for (uitest::TShownBox& b : uitest::TakeBoxes()) boxes.push_back(b);
+        return !boxes.empty();
+    }));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Text.rfind("There was an error reading the scan.\r\nCannot read scan \"" + bad + "\": ", 0), 0u)
+        << boxes[0].Text;
+    EXPECT_NE(boxes[0].Text.find(" at byte "), std::string::npos) << boxes[0].Text;
+    // The list still compares with the first scan.
+    EXPECT_TRUE(F->Comparing());
+    EXPECT_EQ(Changes().at("grows.bin"), "+7KB");
+}
+
+}  // namespace
