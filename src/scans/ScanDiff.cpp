@@ -207,11 +207,11 @@ bool TScanBaseline::Match(std::string_view path, TBaselineFolder& out) const {
     std::string key;
     tree.AppendKeyName(key, CanonicalFolder(path, sep));
     if (key.size() < FScan.Key.size() || key.compare(0, FScan.Key.size(), FScan.Key) != 0) return false;
-    const TScanReader reader(tree);
-    const TScanFolder* folder = reader.Folder(reader.Find(key));
-    if (!folder) return false;
     out.Path = std::string(path);
     out.FFold = sep == '\\';
+    const TScanReader reader(tree);
+    const TScanFolder* folder = reader.Folder(reader.Find(key));
+    if (!folder) return true;  // not there then: everything in it is new
     const TScanFile* files = folder->Files();
     for (std::uint32_t i = 0; i < folder->FileCount; ++i)
         out.Entries.push_back({std::string(folder->FileName(files[i])), false, files[i].Size});

@@ -75,7 +75,8 @@ public:
     const TImportedScan& Scan() const { return FScan; }
     // The saved folder that stands for a folder on disk: the saved root itself or one below it, by the
     // same path (without case, and '/' read as '\\', where the saved root is a Windows path). False when
-    // the folder is outside the saved root or the scan does not hold it.
+    // the folder is outside the saved root; a folder below it that the scan does not hold matches with no
+    // entries (it was not there then, so everything in it is new).
     bool Match(std::string_view path, TBaselineFolder& out) const;
 
 private:

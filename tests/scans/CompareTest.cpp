@@ -186,6 +186,58 @@ TEST_F(Compare, TheChangeColumnShowsWhatGrewAndWhatIsGone) {
     EXPECT_EQ(RowOf("Old"), -1);
 }
 
+// The report's records (lines after the volume block) that name a file, by their first field.
+std::map<std::string, std::string> Records(const std::string& csv) {
+    std::map<std::string, std::string> out;
+    std::size_t at = 0;
+    while (at < csv.size()) {
+        std::size_t end = csv.find("\r\n", at);
+        if (end == std::string::npos) end = csv.size();
+        const std::string line = csv.substr(at, end - at);
+        at = end + 2;
+        if (line.size() > 2 && line[0] == '"') out[line.substr(1, line.find('"', 1) - 1)] = line;
+    }
+    return out;
+}
+
+TEST_F(Compare, ReportsAndTheGrowthChartCarryTheChange) {
+    CompareWithSaved(Saved);
+    const std::string csv = Out.Utf8() + "\\report.csv";
+    uitest::TSaveDialogHook save([&](TSaveDialog& d) {
+        d.FileName = csv;
+        return true;
+    });
+    const std::string folder = "\"" + Dir.Utf8() + "\"";
+    // The folder as listed: the Change column before the folder, gone rows included.
+    F->PrintCSV1->Click();
+    std::map<std::string, std::string> rows = Records(vstest::ReadFileText(vstest::Utf8Path(csv)));
+    EXPECT_NE(rows["Name"].find("\"Attributes\",\"Change\",\"Folder\""), std::string::npos) << rows["Name"];
+    EXPECT_NE(rows["grows.bin"].find("\"+7KB\"," + folder), std::string::npos) << rows["grows.bin"];
+    EXPECT_NE(rows["Old"].find("\"4KB\","), std::string::npos) << rows["Old"];
+    EXPECT_NE(rows["Old"].find("\"-4KB\"," + folder), std::string::npos) << rows["Old"];
+    // The whole tree: each file's change, a new file's whole size.
+    F->IncludeSubFoldersCSV1->Click();
+    rows = Records(vstest::ReadFileText(vstest::Utf8Path(csv)));
+    EXPECT_NE(rows["grows.bin"].find("\"9216\","), std::string::npos) << rows["grows.bin"];
+    EXPECT_NE(rows["grows.bin"].find("\"+7KB\"," + folder), std::string::npos) << rows["grows.bin"];
+    const std::string kept = "\"" + Dir.Utf8() + "\\Kept\"";
+    EXPECT_NE(rows["more.bin"].find("\"+6KB\"," + kept), std::string::npos) << rows["more.bin"];
+    EXPECT_NE(rows["k.bin"].find("\"0KB\"," + kept), std::string::npos) << rows["k.bin"];
+    EXPECT_TRUE(uitest::TakeBoxes().empty());
+
+    // The growth chart: the sub-folders that grew, and no more.
+    F->ChartGrowth1->Click();
+    TChartSeries* series = F->Chart1->Chart().LegendSeries();
+    ASSERT_NE(series, nullptr);
+    ASSERT_EQ(series->Count(), 1);
+    EXPECT_EQ(series->Label(0), "Kept");
+    EXPECT_EQ(series->Value(0), 6 * 1024);
+    // Stopping the comparison takes the chart back to sizes.
+    Choose("Stop Comparing");
+    EXPECT_TRUE(F->actChartSize->Checked());
+    EXPECT_FALSE(F->actChartGrowth->Checked());
+}
+
 TEST_F(Compare, ABadFileSaysWhyAndKeepsTheComparison) {
     CompareWithSaved(Saved);
     const std::string bad = Out.Utf8() + "\\bad.json";

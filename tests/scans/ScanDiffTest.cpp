@@ -106,28 +106,29 @@ TEST(ScanBaseline, MatchesFoldersOnDiskToSavedFolders) {
     struct TCase {
         const TScanBaseline* Baseline;
         const char* Path;
-        std::vector<std::string> Entries;  // "name size", folders with a trailing separator; none: no match
+        bool Matched;
+        std::vector<std::string> Entries;  // "name size", folders with a trailing separator
     };
     const TCase cases[] = {
-        {&windows, "C:\\Data", {"Top.txt 3000", "Sub\\ 15"}},
-        {&windows, "c:\\data\\", {"Top.txt 3000", "Sub\\ 15"}},
-        {&windows, "C:\\DATA\\sub", {"a 10", "Deep\\ 5"}},
-        {&windows, "C:/Data/Sub/Deep", {"b 5"}},
-        {&windows, "C:\\Data2", {}},
-        {&windows, "C:\\", {}},
-        {&windows, "C:\\Data\\Missing", {}},
-        {&windows, "/home/u", {}},
-        {&posix, "/home/u", {"f 1", "Sub\\ 2"}},
-        {&posix, "/home/u/sub", {}},
-        {&posix, "C:\\home\\u", {}},
+        {&windows, "C:\\Data", true, {"Top.txt 3000", "Sub\\ 15"}},
+        {&windows, "c:\\data\\", true, {"Top.txt 3000", "Sub\\ 15"}},
+        {&windows, "C:\\DATA\\sub", true, {"a 10", "Deep\\ 5"}},
+        {&windows, "C:/Data/Sub/Deep", true, {"b 5"}},
+        {&windows, "C:\\Data\\New\\Deeper", true, {}},
+        {&windows, "C:\\Data2", false, {}},
+        {&windows, "C:\\", false, {}},
+        {&windows, "/home/u", false, {}},
+        {&posix, "/home/u", true, {"f 1", "Sub\\ 2"}},
+        {&posix, "/home/u/sub", true, {}},
+        {&posix, "/home/user", false, {}},
+        {&posix, "C:\\home\\u", false, {}},
     };
     for (const TCase& c : cases) {
         TBaselineFolder folder;
-        const bool matched = c.Baseline->Match(c.Path, folder);
+        EXPECT_EQ(c.Baseline->Match(c.Path, folder), c.Matched) << c.Path;
         std::vector<std::string> got;
         for (const TBaselineEntry& e : folder.Entries)
             got.push_back(e.Name + (e.Folder ? "\\ " : " ") + std::to_string(e.Size));
-        EXPECT_EQ(matched, !c.Entries.empty()) << c.Path;
         EXPECT_EQ(got, c.Entries) << c.Path;
     }
 }
