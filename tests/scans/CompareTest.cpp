@@ -13,8 +13,12 @@
 #include <string>
 
 #include "app/MainFormTestSupport.h"
+#include "platform/DateTime.h"
+#include "platform/DirList.h"
 #include "platform/WinText.h"
 #include "scans/ScanDiff.h"
+#include "scans/ScanHistory.h"
+#include "scans/ScanTime.h"
 #include "shell/FolderSize.h"
 #include "shell/ShellListView_win.h"
 #include "support/TestSupport.h"
@@ -236,6 +240,44 @@ TEST_F(Compare, ReportsAndTheGrowthChartCarryTheChange) {
     Choose("Stop Comparing");
     EXPECT_TRUE(F->actChartSize->Checked());
     EXPECT_FALSE(F->actChartGrowth->Checked());
+}
+
+TEST_F(Compare, TheMenuListsTheKeptScansOfTheFolderNewestFirst) {
+    vstest::TTempDir user;
+    uitest::TScopedEnv local(L"LOCALAPPDATA", Widen(user.Utf8()).c_str());
+    TScanHistory history(TScanHistory::DefaultFolder(), SystemDirLister());
+    const std::string key = FolderSizeService().CacheKey(Dir.Utf8());
+    auto keep = [&](const TImportedScan& scan, const std::string& rootKey, std::int64_t time) {
+        TScanFileInfo info;
+        info.Timestamp = time;
+        const TScanReader reader(*scan.Tree);
+        history.Add(reader, scan.Root, rootKey, info);
+    };
+    // An older scan in which grows.bin was smaller, the saved one a day later, and one of another folder.
+    std::string root = Dir.Utf8();
+    for (std::size_t at = 0; (at = root.find('\\', at)) != std::string::npos; at += 2) root.insert(at, "\\");
+    keep(ImportScanBytes("[1,2,{},[{\"name\":\"" + root + "\"},{\"name\":\"grows.bin\",\"asize\":1024}]]"), key,
+         1700000000);
+    keep(ImportScan(Saved), key, 1700086400);
+    keep(ImportScan(Saved), FolderSizeService().CacheKey(Out.Utf8()), 1700090000);
+    F->CompareMenu->OnPopup(F->CompareMenu);
+    std::vector<std::string> captions;
+    for (int i = 0; i < F->CompareMenu->Count(); ++i) captions.push_back(F->CompareMenu->Items(i)->Caption());
+    const std::vector<std::string> want = {"Scan of " + LocalDateTimeText(TicksOfUnixSeconds(1700086400), false),
+                                           "Scan of " + LocalDateTimeText(TicksOfUnixSeconds(1700000000), false), "-",
+                                           "Scan File...", "Stop Comparing"};
+    EXPECT_EQ(captions, want);
+    EXPECT_FALSE(F->CompareMenu->Items(4)->Enabled());
+    // Either kept scan becomes the baseline.
+    F->CompareMenu->Items(1)->Click();
+    ASSERT_TRUE(uitest::PumpUntil([&] { return F->Comparing(); }));
+    WaitForFigures();
+    EXPECT_EQ(Changes().at("grows.bin"), "+8KB");
+    EXPECT_EQ(Changes().at("same.txt"), "+4KB");  // not in that scan: new
+    Choose(captions[0]);
+    ASSERT_TRUE(uitest::PumpUntil([&] { return Changes().at("grows.bin") == "+7KB"; }));
+    EXPECT_EQ(Changes().at("same.txt"), "0KB");
+    EXPECT_TRUE(uitest::TakeBoxes().empty());
 }
 
 TEST_F(Compare, ABadFileSaysWhyAndKeepsTheComparison) {
