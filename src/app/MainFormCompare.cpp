@@ -3,6 +3,7 @@
 // scan file, then "Stop Comparing". The chosen scan is read on a worker thread; its end is posted to the
 // window, which then makes it the folder list's baseline and lists the folder again. A file that cannot be
 // read gives the reader's error and leaves the comparison as it was.
+#include <algorithm>
 #include <thread>
 
 #include "app/MainFormUnit.h"
@@ -19,6 +20,12 @@
 namespace {
 // Posted by the worker when the scan has been read (or failed).
 constexpr UINT kCompareReadMessage = WM_APP + 0x61;
+
+// Work handed over until a long operation ends runs only if the window is still there.
+bool FormExists(const TForm* form) {
+    const std::vector<TForm*>& forms = TApplication::Forms();
+    return std::find(forms.begin(), forms.end(), form) != forms.end();
+}
 }  // namespace
 
 // One read of a scan file. The window keeps the last one asked for; the worker fills Baseline or Error
@@ -45,6 +52,7 @@ void TMainForm::CreateCompare() {
 
     actChartGrowth = NewAction("actChartGrowth", "Chart Growth", "Chart what grew since the earlier scan", -1, 0, false,
                                &TMainForm::actChartSizeExecute);
+    actChartGrowth->SetEnabled(false);
     actChartGrowth->OnUpdate = [this](TObject*) { actChartGrowth->SetEnabled(Comparing()); };
     ChartGrowth1 = new TMenuItem(ChartPopup, "ChartGrowth1");
     ChartGrowth1->SetAction(actChartGrowth);
@@ -130,7 +138,7 @@ void TMainForm::CompareReadEnded() {
             ++it;
             continue;
         }
-        (*it)->Worker.join();
+        if ((*it)->Worker.joinable()) (*it)->Worker.join();
         if (it->get() == FCompareWanted) {
             wanted = *it;
             FCompareWanted = nullptr;
@@ -138,6 +146,15 @@ void TMainForm::CompareReadEnded() {
         it = FCompareReads.erase(it);
     }
     if (!wanted) return;
+    // A listing or report that runs reads the baseline in use: the new one takes over once it has ended.
+    if (Application->Busy()) {
+        FCompareWanted = wanted.get();
+        FCompareReads.push_back(wanted);
+        Application->RunWhenNotBusy([this] {
+            if (FormExists(this)) CompareReadEnded();
+        });
+        return;
+    }
     if (!wanted->Error.empty()) {
         Application->MessageBox("There was an error reading the scan.\r\n" + wanted->Error, Application->Title(),
                                 MB_OK | MB_ICONWARNING);
@@ -149,6 +166,12 @@ void TMainForm::CompareReadEnded() {
 
 void TMainForm::StopComparing() {
     if (!Comparing()) return;
+    if (Application->Busy()) {  // as above: not under a listing or report that reads the baseline
+        Application->RunWhenNotBusy([this] {
+            if (FormExists(this)) StopComparing();
+        });
+        return;
+    }
     StShellListView1->SetBaseline(nullptr);
     // Without a baseline there is no growth: the chart goes back to sizes.
     if (actChartGrowth->Checked()) {

@@ -230,6 +230,8 @@ TEST_F(Compare, ReportsAndTheGrowthChartCarryTheChange) {
     EXPECT_TRUE(uitest::TakeBoxes().empty());
 
     // The growth chart: the sub-folders that grew, and no more.
+    F->actChartGrowth->Update();  // as idle time updates it before the menu opens
+    ASSERT_TRUE(F->actChartGrowth->Enabled());
     F->ChartGrowth1->Click();
     TChartSeries* series = F->Chart1->Chart().LegendSeries();
     ASSERT_NE(series, nullptr);
@@ -278,6 +280,26 @@ TEST_F(Compare, TheMenuListsTheKeptScansOfTheFolderNewestFirst) {
     ASSERT_TRUE(uitest::PumpUntil([&] { return Changes().at("grows.bin") == "+7KB"; }));
     EXPECT_EQ(Changes().at("same.txt"), "0KB");
     EXPECT_TRUE(uitest::TakeBoxes().empty());
+}
+
+// A listing or report reads the baseline while it runs (letting messages through): a change of
+// baseline waits for its end instead of freeing the one in use.
+TEST_F(Compare, TheBaselineChangesOnlyOnceARunningOperationHasEnded) {
+    CompareWithSaved(Saved);
+    {
+        TBusyScope busy;
+        Choose("Stop Comparing");
+        uitest::Pump(50);
+        EXPECT_TRUE(F->Comparing());
+    }
+    EXPECT_TRUE(uitest::PumpUntil([&] { return !F->Comparing(); }));
+    {
+        TBusyScope busy;
+        F->CompareWithFile(Saved);
+        uitest::Pump(300);
+        EXPECT_FALSE(F->Comparing());
+    }
+    EXPECT_TRUE(uitest::PumpUntil([&] { return F->Comparing(); }));
 }
 
 TEST_F(Compare, ABadFileSaysWhyAndKeepsTheComparison) {
