@@ -194,7 +194,9 @@ void TMainForm::ShowFolderSummary() {
     TStShellItemList& list = StShellListView1->ActiveList();
     std::vector<std::int64_t> sizes;
     sizes.reserve(list.Count());
-    for (int i = 0; i < list.Count(); ++i) sizes.push_back(list.Items(i)->Size());
+    // Rows of a baseline that are gone from the disk are not objects of the folder.
+    for (int i = 0; i < list.Count(); ++i)
+        if (!StShellListView1->IsGone(*list.Items(i))) sizes.push_back(list.Items(i)->Size());
     TFolderModel& model = StShellListView1->Model();
     TFiguresNote note = fnNone;
     if (model.State() == TFiguresState::Running)
@@ -203,7 +205,8 @@ void TMainForm::ShowFolderSummary() {
         note = fnCancelled;
     else if (model.Incomplete())
         note = fnIncomplete;
-    TStatusTexts texts = FolderSummary(list.Count(), SumOfSizes(sizes), ShowingDrives(), note);
+    TStatusTexts texts =
+        FolderSummary(static_cast<std::int64_t>(sizes.size()), SumOfSizes(sizes), ShowingDrives(), note);
     if (ShowingScan())
         texts.Panel0 += " - " + SavedScanText();
     else if (actFolderSizes->Checked() && FolderSizeService().TreeMode().BudgetReached)

@@ -12,6 +12,10 @@ std::vector<TChartRow> TMainForm::ChartRows() {
     for (int i = 0; i < list.Count(); ++i) {
         TStShellItem* item = list.Items(i);
         TChartRow row;
+        if (StShellListView1->IsGone(*item)) {
+            rows.push_back(std::move(row));  // gone from the disk: not charted
+            continue;
+        }
         row.IsFile = item->IsFile;
         // A file is never a folder; only the others need the shell's (slower) attribute query.
         row.IsFolder = !item->IsFile && item->IsFolder();
@@ -25,6 +29,7 @@ std::vector<TChartRow> TMainForm::ChartRows() {
         row.Size = item->Size();
         row.UsedSize = item->UsedSize();
         if (row.IsFolder) row.FileCount = item->FileCount();
+        if (std::int64_t change = 0; StShellListView1->ItemChange(*item, change)) row.Growth = change;
         rows.push_back(std::move(row));
     }
     return rows;

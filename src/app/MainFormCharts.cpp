@@ -37,6 +37,7 @@ void TMainForm::CreateChart() {
 TChartMetric TMainForm::ChartMetric() const {
     if (actChartSize->Checked()) return TChartMetric::cmSize;
     if (actChartSlack->Checked()) return TChartMetric::cmSlack;
+    if (actChartGrowth && actChartGrowth->Checked()) return TChartMetric::cmGrowth;
     return TChartMetric::cmCount;
 }
 
@@ -134,7 +135,8 @@ void TMainForm::actLegendExecute(TObject*) {
 }
 
 void TMainForm::actChartSizeExecute(TObject* Sender) {
-    for (TAction* a : {actChartSize, actChartSlack, actChartCount}) a->SetChecked(false);
+    for (TAction* a : {actChartSize, actChartSlack, actChartCount, actChartGrowth})
+        if (a) a->SetChecked(false);
     if (auto* a = dynamic_cast<TAction*>(Sender)) a->SetChecked(true);
     UpdateChart(CurrentFolderPath(), CurrentFolderName());
 }

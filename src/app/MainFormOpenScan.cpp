@@ -85,16 +85,12 @@ void TMainForm::ScanOpenEnded() {
     StShellListView1->ShowScan(job->Scan);
 }
 
-LRESULT TMainForm::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
-    if (Msg == kScanReadMessage) {
-        // Not inside a listing or a report: the scan shows once that has ended.
-        if (Application->Busy())
-            Application->RunWhenNotBusy([this] { ScanOpenEnded(); });
-        else
-            ScanOpenEnded();
-        return 0;
-    }
-    return TForm::WndProc(Msg, WParam, LParam);
+void TMainForm::ScanReadArrived() {
+    // Not inside a listing or a report: the scan shows once that has ended.
+    if (Application->Busy())
+        Application->RunWhenNotBusy([this] { ScanOpenEnded(); });
+    else
+        ScanOpenEnded();
 }
 
 void TMainForm::ShowScanState() {

@@ -95,6 +95,7 @@ bool TMainForm::CollectReport(bool AllSubFolders, bool AsHtml, TReportData& Data
             if (AllSubFolders) {
                 TCollectOptions options;
                 options.TypeDescriptions = &StShellListView1->TypeDescriptions();
+                options.Baseline = StShellListView1->Baseline();
                 if (ProgressForm) {
                     options.OnFolder = [](const std::string& folder) { ProgressForm->SetStatus(folder); };
                     options.OnFile = [] { ProgressForm->Gauge1->StepProgress(1); };

@@ -1,5 +1,4 @@
 #include "app/MainFormUnit.h"
-#include "shell/ShellComboBox.h"
 
 #include <shellapi.h>
 
@@ -13,6 +12,7 @@
 #include "platform/ReadyFile.h"
 #include "platform/WinText.h"
 #include "shell/FolderSize.h"
+#include "shell/ShellComboBox.h"
 #include "shell/ShellListView_win.h"
 #include "volumes/VolumeInventory.h"
 
@@ -88,6 +88,7 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner, bsSizeable) {
     ActionImages->SetName("ActionImages");
     CreateActions();
     CreateMenus();
+    CreateCompare();
     CreateToolBar();
     CreatePanes();
 
@@ -275,6 +276,19 @@ void TMainForm::FormClose(TObject*, TCloseAction&) {
         SaveSettings();
     } catch (...) {
         Application->HandleException(this);
+    }
+}
+
+LRESULT TMainForm::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
+    switch (Msg) {
+        case kScanReadMessage:
+            ScanReadArrived();
+            return 0;
+        case kCompareReadMessage:
+            CompareReadArrived();
+            return 0;
+        default:
+            return TForm::WndProc(Msg, WParam, LParam);
     }
 }
 

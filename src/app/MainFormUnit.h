@@ -9,23 +9,22 @@
 #include <thread>
 #include <vector>
 
+#include "chart/BarSeries.h"
 #include "chart/ChartPanel_win.h"
+#include "chart/PieSeries.h"
+#include "charts/ChartData.h"
+#include "charts/ChartModes.h"
+#include "charts/JpegWriter.h"
 #include "charts/TreemapPanel_win.h"
+#include "reports/ReportTables.h"
+#include "reports/TreeWalker.h"
+#include "scans/ScanHistory.h"
 #include "ui/ActnList.h"
 #include "ui/ComCtrls.h"
 #include "ui/Forms.h"
 #include "ui/ImageList.h"
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
-
-#include "reports/ReportTables.h"
-#include "reports/TreeWalker.h"
-
-#include "chart/BarSeries.h"
-#include "chart/PieSeries.h"
-#include "charts/ChartData.h"
-#include "charts/ChartModes.h"
-#include "charts/JpegWriter.h"
 class TFolderSizeJob;
 class TStShellListView;
 class TStShellComboBox;
@@ -187,8 +186,8 @@ public:
     void Chart1GetLegendText(TChart& Sender, int Index, std::string& LegendText);
     void Chart1GetAxisLabel(TChart& Sender, const TChartAxis& Axis, TChartSeries* Series, int ValueIndex,
                             std::string& LabelText);
-    void Chart1ClickSeries(TChart& Sender, TChartSeries& Series, int ValueIndex, TMouseButton Button,
-                           TShiftState Shift, int X, int Y);
+    void Chart1ClickSeries(TChart& Sender, TChartSeries& Series, int ValueIndex, TMouseButton Button, TShiftState Shift,
+                           int X, int Y);
     void Chart1ClickLegend(TChart& Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     // A press at chart position (X, Y): selects the folder of the point or legend entry there and,
     // with the left button, opens it; the right button shows the list's context menu there.
@@ -232,6 +231,24 @@ public:
     // True while the list's root is the computer's drive level.
     bool ShowingDrives() const;
 
+    // Comparing with an earlier scan (MainFormCompare.cpp): "Compare With..." in the print menu opens
+    // CompareMenu (built as it opens: the kept scans of the current folder's root newest first, a scan
+    // file, "Stop Comparing"); the scan is read on a worker and becomes the folder list's baseline.
+    TAction* actCompare = nullptr;
+    // Charts the growth by sub-folder (or file type) while comparing.
+    TAction* actChartGrowth = nullptr;
+    TMenuItem* ChartGrowth1 = nullptr;
+    TMenuItem* CompareWith1 = nullptr;
+    TPopupMenu* CompareMenu = nullptr;
+    void actCompareExecute(TObject* Sender);
+    void BuildCompareMenu();
+    // The kept scans that hold the current folder, newest first.
+    std::vector<TScanHistoryEntry> CompareCandidates();
+    // Starts reading a scan file to compare with; the comparison starts when it has been read.
+    void CompareWithFile(const std::string& File);
+    void StopComparing();
+    bool Comparing() const;
+
     // Saved scans shown as folders (MainFormOpenScan.cpp). "Open Scan..." reads a scan file on a worker
     // thread (the progress window shows meanwhile; the end comes as kScanReadMessage) and shows it in the
     // list, the charts and the treemap. While it is shown the caption and the status bar say so and the
@@ -239,6 +256,7 @@ public:
     TAction* actOpenScan = nullptr;
     TMenuItem* OpenScan1 = nullptr;
     static constexpr UINT kScanReadMessage = WM_APP + 0x62;
+    static constexpr UINT kCompareReadMessage = WM_APP + 0x61;  // a baseline scan has been read (or failed)
     void actOpenScanExecute(TObject* Sender);
     bool ShowingScan() const;
     // "saved scan of <date>" (the scan's own time, in the locale's format) while one is shown, else empty.
@@ -253,6 +271,7 @@ public:
     char TreemapSeparator() const;
 
 protected:
+    // The ends of work done on worker threads, posted to the window.
     LRESULT WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) override;
 
 private:
@@ -260,7 +279,14 @@ private:
     std::shared_ptr<TScanOpen> FScanOpen;  // the read under way, if any
     std::thread FScanOpenThread;
     void ScanOpenEnded();
+    void ScanReadArrived();
     void CreateScanCommands();
+    struct TCompareRead;
+    std::vector<std::shared_ptr<TCompareRead>> FCompareReads;  // reads not yet ended or not yet seen ended
+    TCompareRead* FCompareWanted = nullptr;                    // the last one asked for, until it ends
+    void CreateCompare();
+    void CompareReadEnded();
+    void CompareReadArrived();
 
     struct TReportData;
     bool CollectReport(bool AllSubFolders, bool AsHtml, TReportData& Data);

@@ -19,4 +19,5 @@ list(APPEND VS_WIN_SOURCES
     src/app/MainFormTreemap.cpp
     src/app/MainFormReports.cpp
     src/app/MainFormScans.cpp
-    src/app/MainFormOpenScan.cpp)
+    src/app/MainFormOpenScan.cpp
+    src/app/MainFormCompare.cpp)

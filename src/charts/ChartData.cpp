@@ -66,6 +66,8 @@ std::int64_t ChartMetricValue(const TChartRow& row, TChartMetric metric) {
         case TChartMetric::cmCount:
             if (!row.IsFolder) return 1;
             return row.FileCount < 0 ? 0 : row.FileCount;
+        case TChartMetric::cmGrowth:
+            return row.Growth > 0 ? row.Growth : 0;
     }
     return 0;
 }
@@ -76,8 +78,11 @@ bool BuildChartPoints(TChartSeries& series, const std::vector<TChartRow>& rows, 
     if (!fileTypes) {
         for (const TChartRow& row : rows)
             if (row.IsFolder) {
-                series.Add(static_cast<double>(ChartMetricValue(row, metric)), row.DisplayName, clTeeColor, row.Path);
+                // Folders decide the mode even when none of them grew.
                 added = true;
+                const std::int64_t value = ChartMetricValue(row, metric);
+                if (metric == TChartMetric::cmGrowth && value <= 0) continue;
+                series.Add(static_cast<double>(value), row.DisplayName, clTeeColor, row.Path);
             }
         if (added) return false;
     }
@@ -89,7 +94,9 @@ bool BuildChartPoints(TChartSeries& series, const std::vector<TChartRow>& rows, 
     std::vector<double> sums;
     for (const TChartRow& row : rows) {
         if (!row.IsFile) continue;
-        double value = static_cast<double>(ChartMetricValue(row, metric));
+        const std::int64_t bytes = ChartMetricValue(row, metric);
+        if (metric == TChartMetric::cmGrowth && bytes <= 0) continue;
+        double value = static_cast<double>(bytes);
         auto [it, inserted] = index.try_emplace(row.TypeName, sums.size());
         if (inserted) {
             labels.push_back(&row.TypeName);
@@ -131,6 +138,8 @@ std::string ChartFooterText(TChartMetric metric, int pointCount) {
             return "Total Slack Space";
         case TChartMetric::cmCount:
             return "Total File Count";
+        case TChartMetric::cmGrowth:
+            return "Growth Since the Earlier Scan";
     }
     return {};
 }

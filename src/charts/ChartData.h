@@ -21,9 +21,14 @@ struct TChartRow {
     std::int64_t Size = -1;
     std::int64_t UsedSize = -1;  // disk space allocated, cluster-rounded
     std::int64_t FileCount = -1;
+    // Bytes grown since the baseline the list compares with: 0 when it shrank, did not change or is not
+    // known (no baseline, figures still counting).
+    std::int64_t Growth = 0;
 };
 
-enum class TChartMetric { cmSize, cmSlack, cmCount };
+// cmGrowth charts what grew since a baseline: only growth is charted (a slice or a bar cannot be
+// negative), so folders and file types that shrank or did not change get no point.
+enum class TChartMetric { cmSize, cmSlack, cmCount, cmGrowth };
 
 // The metric value of one row. Unknown figures count as 0, so a folder whose slack or file count
 // was never computed adds nothing rather than a negative slice.

@@ -25,6 +25,7 @@ constexpr std::uint32_t kNone = TScanFolder::kNone;
 std::int64_t FileValue(const TScanFile& f, TChartMetric metric) {
     switch (metric) {
         case TChartMetric::cmSize:
+        case TChartMetric::cmGrowth:  // the treemap lays out what is on disk now
             return std::max<std::int64_t>(f.Size, 0);
         case TChartMetric::cmSlack:
             return std::max<std::int64_t>(f.Allocated, 0);

@@ -10,6 +10,7 @@
 #include "platform/DosWildcard.h"
 #include "platform/Exception.h"
 #include "platform/Locale.h"
+#include "scans/ScanDiff.h"
 
 std::string ReportAttributeLetters(std::uint32_t attributes) {
     static constexpr char kLetters[] = "RHSVDA";
@@ -120,10 +121,17 @@ private:
     // The folder being read: its path as the folder cell writes it, and whether it is in the result yet.
     std::string FFolderCell;
     bool FFolderMarked = false;
+    // The change cell (kNoSlot: none), and the folder being read as the baseline held it.
+    static constexpr std::size_t kNoSlot = SIZE_MAX;
+    std::size_t FChangeSlot = kNoSlot;
+    bool FInBaseline = false;
+    TBaselineFolder FBaselineFolder;
+    std::string FChange;
 
     void BeginFolder(const std::string& folder) {
         if (!RepairUtf8(folder, FFolderCell)) FFolderCell = folder;
         FFolderMarked = false;
+        FInBaseline = FChangeSlot != kNoSlot && FOptions.Baseline->Match(folder, FBaselineFolder);
     }
     void MarkUnreadable() {
         if (FFolderMarked) return;
@@ -138,6 +146,12 @@ private:
         if (FCells < 6) throw Exception("The report's header row has fewer than six cells.");
         static constexpr std::string_view kCaptions[6] = {"Name", "Size", "Type", "Modified", "Attributes", "Folder"};
         std::vector<bool> taken(FCells, false);
+        if (FOptions.Baseline)
+            for (std::size_t c = 0; c < FCells; ++c)
+                if (SameCaption(header[c], "Change")) {
+                    FChangeSlot = c, taken[c] = true;
+                    break;
+                }
         bool placed[6] = {};
         for (int v = 0; v < 6; ++v)
             for (std::size_t c = 0; c < FCells; ++c)
@@ -209,6 +223,15 @@ private:
         FRow[FSlot[3]] = time;
         FRow[FSlot[4]] = FAttributes;
         FRow[FSlot[5]] = FFolderCell;
+        if (FChangeSlot != kNoSlot) {
+            FChange.clear();
+            std::int64_t change = 0;
+            if (FInBaseline && e.DetailsRead()) {
+                const TBaselineEntry* then = FBaselineFolder.Find(e.Name());
+                if (ChangeOf(e.Size(), then && !then->Folder ? then->Size : 0, change)) FChange = ChangeText(change);
+            }
+            FRow[FChangeSlot] = FChange;
+        }
         FRows.Add(FRow);
     }
 };

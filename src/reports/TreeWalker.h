@@ -13,6 +13,7 @@
 #include "shell/TypeDescriptions.h"
 
 class TDirLister;
+class TScanBaseline;
 
 struct TCollectOptions {
     // The listing; nullptr means the system's.
@@ -23,6 +24,10 @@ struct TCollectOptions {
     std::function<void(const std::string& folder)> OnFolder;
     // Called once for each file reported (the progress gauge's step).
     std::function<void()> OnFile;
+    // An earlier scan to compare with. With it, and a header cell captioned Change, each file's row gets
+    // its change in that cell (ChangeText: its size less its size in the scan, all of it when the scan did
+    // not hold it); the cell stays empty for folders outside the scan and files whose size is not known.
+    const TScanBaseline* Baseline = nullptr;
 };
 
 // What a walk could not show as it is.
@@ -48,7 +53,8 @@ struct TCollectResult {
 // header cells captioned Name, Size, Type, Modified, Attributes and Folder (ignoring case); a value whose
 // caption is missing takes the first cell no other value took; other cells stay empty. The folder cell
 // holds the folder's path as passed, then each folder below as its parent's path, one separator and its
-// name. Raises an Exception when the header has fewer than six cells.
+// name. Raises an Exception when the header has fewer than six cells. With a baseline, the change goes
+// under the cell captioned Change (TCollectOptions::Baseline).
 TCollectResult CollectFiles(const std::string& folder, const std::string& mask, TFileRows& rows, bool recurse,
                             const TCollectOptions& options = {});
 

@@ -201,7 +201,7 @@ TComPtr<IDataObject> TStShellListView::SelectionDataObject(DWORD& effects) {
     std::vector<LPCITEMIDLIST> children;
     IShellFolder* folder = nullptr;
     for (int row : SelectedIndices())
-        if (TStShellItem* item = RowItem(row)) {
+        if (TStShellItem* item = RowItem(row); item && item->RelativeIdList) {
             if (!folder) folder = item->ParentFolder.get();
             children.push_back(item->RelativeIdList.get());
         }

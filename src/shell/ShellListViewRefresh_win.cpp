@@ -146,6 +146,7 @@ bool TStShellListView::ReadFolderAgain() {
     const TStShellItem* changed = FChangedItem;
     FFullList.Storage().swap(fresh.Storage());
     FFilteredList.Storage().swap(oldFiltered.Storage());
+    CompareFilled();
     SortList();
     RequestPendingFigures();
     if (!FileFilter().empty() && Filtered()) CopyMaskedItems();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <numeric>
 
 #include "platform/Locale.h"
@@ -255,6 +256,10 @@ void SortItems(std::vector<std::unique_ptr<TStShellItem>>& items, const TStSortR
                 case skModified:
                     k.Date = item.ModifiedDate();
                     break;
+                case skChange:
+                    if (!request.ChangeOf || !request.ChangeOf(item, k.Number)) k.Number = INT64_MIN;
+                    k.Tie = FoldCase(item.Path);
+                    break;
                 case skText:
                     k.Text = static_cast<size_t>(request.TextColumn) < item.ColumnTexts.size()
                                  ? FoldCase(item.ColumnTexts[request.TextColumn])
@@ -270,6 +275,7 @@ void SortItems(std::vector<std::unique_ptr<TStShellItem>>& items, const TStSortR
                 case skUsed:
                 case skSlack:
                 case skFiles:
+                case skChange:
                     if (x.Number != y.Number) return x.Number < y.Number;
                     return CompareText(x.Tie, y.Tie) < 0;
                 case skModified:

@@ -65,7 +65,7 @@ int SpecialFolderNumber(TStSpecialRootFolder folder);
 bool NeedsNewShell(TStSpecialRootFolder folder);
 
 // What a column sorts by.
-enum TStSortKey { skName, skSize, skUsed, skSlack, skFiles, skType, skModified, skText };
+enum TStSortKey { skName, skSize, skUsed, skSlack, skFiles, skType, skModified, skText, skChange };
 
 struct TStColumn {
     std::string Caption;
@@ -139,6 +139,8 @@ struct TStSortRequest {
     // When set, names compare through it; otherwise folders first, then names in the logical order
     // (CompareLogical; names it finds equal by their folded, then their exact texts).
     std::function<int(const TStShellItem& a, const TStShellItem& b)> CompareNames;
+    // skChange: an item's change against a baseline; a change not known sorts before every other.
+    std::function<bool(const TStShellItem& item, std::int64_t& change)> ChangeOf;
 };
 void SortItems(std::vector<std::unique_ptr<TStShellItem>>& items, const TStSortRequest& request);
 

@@ -113,8 +113,9 @@ TStShellListView::TStShellListView(TComponent* owner, TWinControl* parent)
     OnFindItem = [this](TObject*, int start, const TListFindRequest& request) { return FindRow(start, request); };
     OnColumnClick = [this](TObject*, int column) { ClickColumn(column); };
     OnItemColor = [this](TObject*, int row) -> TColor {
-        if (!(FOptions & loColorCompressed)) return clNone;
         TStShellItem* item = RowItem(row);
+        if (item && IsGone(*item)) return clGray;
+        if (!(FOptions & loColorCompressed)) return clNone;
         if (!item || !item->IsCompressed()) return clNone;
         char letter = TFolderSizeService::DriveLetterOf(item->Path);
         if (letter) {
@@ -136,6 +137,7 @@ TStShellListView::TStShellListView(TComponent* owner, TWinControl* parent)
 
 TStShellListView::~TStShellListView() {
     *FAlive = false;
+    FCompare.reset();
     FModel.reset();
     RevokeDropTarget();
     // Rows first, so nothing asks for an item while the lists go.
@@ -253,6 +255,7 @@ void TStShellListView::FillFrom(LPCITEMIDLIST target, bool root) {
     }
     // 6.
     if (ViewStyle() == vsReport) FDetailsFilled = true;
+    CompareFilled();
     // 7., 8.
     SortList();
     if (!FileFilter().empty() && Filtered()) ApplyMaskFilter();
@@ -426,6 +429,7 @@ bool TStShellListView::ApplyKnownFigures(TStShellItem& item) {
     item.Slack = f.Slack;
     item.FFileCount = f.FileCount;
     SetFigureTexts(item.ColumnTexts, f);
+    UpdateChangeText(item);
     return true;
 }
 
@@ -441,7 +445,8 @@ void TStShellListView::FiguresChanged(const TFolderModelChange& change) {
     if (change.State && FModel->State() != TFiguresState::Running && GSortColumn > 0 &&
         GSortColumn < static_cast<int>(FColumns.size())) {
         TStSortKey key = FColumns[GSortColumn].SortKey;
-        if (key == skSize || key == skUsed || key == skSlack || key == skFiles) ResortKeepingSelection();
+        if (key == skSize || key == skUsed || key == skSlack || key == skFiles || key == skChange)
+            ResortKeepingSelection();
     }
     if (OnFiguresChanged && (!change.Folders.empty() || change.Progress || change.State)) OnFiguresChanged(this);
 }
@@ -490,7 +495,8 @@ void TStShellListView::BuildColumns(LPCITEMIDLIST folder) {
         kind = fkRecycleBin;
     else if (!folder || ILIsEmpty(folder) || FFolderIsFileSystem)
         kind = fkFileSystem;
-    const std::vector<TStColumn>& columns = FixedColumns(kind);
+    std::vector<TStColumn> columns = FixedColumns(kind);
+    AddChangeColumn(columns, kind);
     bool same = FColumns.size() == columns.size() && ColumnCount() == static_cast<int>(columns.size());
     for (size_t i = 0; same && i < columns.size(); ++i)
         same = FColumns[i].Caption == columns[i].Caption && FColumns[i].Width == columns[i].Width;
@@ -516,6 +522,7 @@ void TStShellListView::SortList() {
         request.Key = FColumns.empty() ? skName : FColumns[column].SortKey;
         request.TextColumn = column - 1;
         request.TypeByExtension = (FOptions & loSortTypeByExt) != 0;
+        request.ChangeOf = [this](const TStShellItem& item, std::int64_t& change) { return ItemChange(item, change); };
         if (request.Key == skName && !FFolderIsFileSystem) {
             TStShellController* controller = FController;
             request.CompareNames = [controller](const TStShellItem& a, const TStShellItem& b) {
@@ -814,7 +821,7 @@ void TStShellListView::ContextMenu(POINT at) {
         std::vector<LPCITEMIDLIST> children;
         IShellFolder* folder = nullptr;
         for (int row : rows)
-            if (TStShellItem* item = RowItem(row)) {
+            if (TStShellItem* item = RowItem(row); item && item->RelativeIdList) {
                 children.push_back(item->RelativeIdList.get());
                 if (!folder) folder = item->ParentFolder.get();
             }
@@ -824,6 +831,7 @@ void TStShellListView::ContextMenu(POINT at) {
             at = POINT{r.left, r.bottom};
             ::ClientToScreen(Handle(), &at);
         }
+        if (!folder) return;  // only rows without a shell object (gone rows) are selected
         int command = FController->ShowShellMenu(Handle(), (FOptions & loExtendedMenu) != 0,
                                                  (FOptions & loAllowRename) != 0, folder, children, at);
         if (command == 19) EditCaption(rows.front());

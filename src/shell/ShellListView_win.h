@@ -26,6 +26,7 @@
 
 struct TImportedScan;
 class TPopupMenu;
+class TScanBaseline;
 class TMenuItem;
 class TAnimate;
 
@@ -173,6 +174,16 @@ public:
     TScanRef ScanFolder() const { return FScan ? FScanFolder : TScanRef{}; }
     // Shows the scan's folder with that full path; false (nothing changes) when the scan has none.
     bool OpenScanFolder(const std::string& path);
+    // Comparing with a saved scan (ShellListViewCompare_win.cpp). With a baseline, a file-system folder's
+    // listing gains a "Change" column, and the baseline's entries that are gone from the folder are listed
+    // greyed with their old size. Takes effect with the next listing; null stops comparing.
+    void SetBaseline(std::shared_ptr<const TScanBaseline> baseline);
+    const TScanBaseline* Baseline() const;
+    // A row item's change in bytes against the baseline; false when not known (no baseline, a folder
+    // outside the saved one, a size not known yet).
+    bool ItemChange(const TStShellItem& item, std::int64_t& change) const;
+    // A row of the baseline that is gone from the folder.
+    bool IsGone(const TStShellItem& item) const;
 
     bool HandleNotify(NMHDR* header, LRESULT& result) override;
 
@@ -261,4 +272,14 @@ private:
     void LeaveScan();
     void RegisterDropTarget();
     void RevokeDropTarget();
+    class TCompare;
+    struct TCompareDeleter {
+        void operator()(TCompare* compare) const;
+    };
+    std::unique_ptr<TCompare, TCompareDeleter> FCompare;
+    // After a listing's items are in (and before it is sorted): the gone rows and the change texts.
+    void CompareFilled();
+    void UpdateChangeTexts();
+    void UpdateChangeText(TStShellItem& item);
+    void AddChangeColumn(std::vector<TStColumn>& columns, TStFolderKind kind) const;
 };

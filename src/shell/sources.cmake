@@ -20,7 +20,8 @@ list(APPEND VS_WIN_SOURCES
     src/shell/TypeDescriptions_win.cpp
     src/shell/ShellListViewDrag_win.cpp
     src/shell/ShellListViewRefresh_win.cpp
-    src/shell/ShellListViewScan_win.cpp)
+    src/shell/ShellListViewScan_win.cpp
+    src/shell/ShellListViewCompare_win.cpp)
 
 # Change notification: the queue and invalidation are portable, the component and the watcher Win32.
 list(APPEND VS_CORE_SOURCES src/shell/ShellNotificationQueue.cpp)

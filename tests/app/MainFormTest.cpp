@@ -256,9 +256,11 @@ TEST_F(MainForm, CommandTableAndCheckedStatesAtStart) {
         {F->actSaveScan, "Save Scan...", "Save the scan of the folder and all its sub-folders (ncdu JSON, gzip for .gz)",
          5, 0, false},
         {F->actOpenScan, "Open Scan...", "Show a saved scan (ncdu JSON, also gzip) as if it were a folder on disk", 5,
-         0, false}};
-    ASSERT_EQ(28, F->ActionList1->ActionCount());
-    for (int i = 0; i < 28; ++i) {
+         0, false},
+        {F->actCompare, "Compare With...", "Compare the folder with an earlier scan", 5, 0, false},
+        {F->actChartGrowth, "Chart Growth", "Chart what grew since the earlier scan", -1, 0, false}};
+    ASSERT_EQ(30, F->ActionList1->ActionCount());
+    for (int i = 0; i < 30; ++i) {
         const TRow& r = rows[i];
         EXPECT_EQ(r.Action, F->ActionList1->Actions(i)) << i;  // in the order of the list
         EXPECT_EQ(r.Caption, r.Action->Caption()) << r.Action->Name();
@@ -266,7 +268,8 @@ TEST_F(MainForm, CommandTableAndCheckedStatesAtStart) {
         EXPECT_EQ(r.Image, r.Action->ImageIndex()) << r.Action->Name();
         EXPECT_EQ(r.Key, r.Action->ShortCut()) << r.Action->Name();
         EXPECT_EQ(r.Checked, r.Action->Checked()) << r.Action->Name();
-        EXPECT_TRUE(r.Action->Enabled());
+        // Growth can be charted only while comparing with an earlier scan.
+        EXPECT_EQ(r.Action != F->actChartGrowth, r.Action->Enabled()) << r.Action->Name();
     }
     // Pressed tool buttons: the three panes and the folders-or-types switch, nothing else.
     for (int i = 0; i < F->ToolBar1->ButtonCount(); ++i) {
@@ -291,11 +294,11 @@ TEST_F(MainForm, PopupMenusHoldTheirItemsInOrder) {
     };
     EXPECT_EQ(
         (std::vector<std::string>{"Print", "Print (CSV)", "Print All Sub-Folders", "Print All Sub-Folders (CSV)", "-",
-                                  "Save Scan...", "Open Scan..."}),
+                                  "Save Scan...", "Open Scan...", "Compare With..."}),
         captions(F->PrintPopup));
     EXPECT_TRUE(F->SelectedFolder1->Default());
     EXPECT_EQ((std::vector<std::string>{"Pie Chart", "Pie Chart 3D", "Bar Chart", "Bar Chart 3D", "Treemap", "-",
-                                        "Chart Size", "Chart Slack", "Chart Files"}),
+                                        "Chart Size", "Chart Slack", "Chart Files", "Chart Growth"}),
               captions(F->ChartPopup));
     EXPECT_EQ(F->actChartCount, F->ChartFiles1->Action());
     EXPECT_EQ((std::vector<std::string>{"Register Shell Extension", "Unregister Shell Extension"}),

@@ -41,6 +41,11 @@ TChartRow File(std::string name, std::string type, std::int64_t size, std::int64
     return r;
 }
 
+TChartRow Grown(TChartRow row, std::int64_t growth) {
+    row.Growth = growth;
+    return row;
+}
+
 // A virtual object (neither file nor folder), such as a printer in a shell folder.
 TChartRow Virtual(std::string name) {
     TChartRow r;
@@ -159,6 +164,26 @@ TEST(ChartBuilder, PointsFollowTheRules) {
          true,
          {{"", 3}, {"Z", 12}},
          true},
+        {"growth per folder: shrunk, unchanged and unknown folders get no point",
+         {Grown(Folder("Grew", 10), 4096), Grown(Folder("Shrank", 10), -50), Folder("Same", 10),
+          Grown(Folder("New", 10), 7), Grown(File("f.txt", "Text", 1, 1), 900)},
+         TChartMetric::cmGrowth,
+         false,
+         {{"Grew", 4096}, {"New", 7}},
+         false},
+        {"growth of folders that all shrank charts nothing, and not their files",
+         {Grown(Folder("Shrank", 10), -50), Grown(File("f.txt", "Text", 1, 1), 900)},
+         TChartMetric::cmGrowth,
+         false,
+         {},
+         false},
+        {"growth by type sums the files that grew",
+         {Grown(File("a.txt", "Text", 1, 1), 900), Grown(File("b.txt", "Text", 1, 1), -800),
+          Grown(File("c.log", "Log", 1, 1), 0), Grown(File("d.txt", "Text", 1, 1), 100)},
+         TChartMetric::cmGrowth,
+         true,
+         {{"Text", 1000}},
+         true},
     };
     for (const TBuildCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -223,6 +248,7 @@ TEST(ChartFooter, FollowsMetricAndPoints) {
     EXPECT_EQ(ChartFooterText(TChartMetric::cmSize, 0), "No Data Available");
     EXPECT_EQ(ChartFooterText(TChartMetric::cmCount, 0), "No Data Available");
     EXPECT_EQ(ChartFooterText(TChartMetric::cmSize, 3), "Total File Size");
+    EXPECT_EQ(ChartFooterText(TChartMetric::cmGrowth, 2), "Growth Since the Earlier Scan");
     EXPECT_EQ(ChartFooterText(TChartMetric::cmSlack, 1), "Total Slack Space");
     EXPECT_EQ(ChartFooterText(TChartMetric::cmCount, 9), "Total File Count");
 }

@@ -18,6 +18,8 @@
 #include "platform/FsFixture.h"
 #include "reports/FolderReport.h"
 #include "reports/TreeWalker.h"
+#include "scans/ScanDiff.h"
+#include "scans/ScanFile.h"
 #include "shell/FakeListing.h"
 #include "shell/TypeDescriptions.h"
 #include "support/TestSupport.h"
@@ -144,6 +146,36 @@ TEST_F(ReportWalkerFake, ValuesGoUnderTheHeaderCellsOfTheSameMeaning) {
         ASSERT_EQ(rows.size(), 1u);
         EXPECT_EQ(rows[0], c.Expected) << c.Header[0];
     }
+}
+
+TEST_F(ReportWalkerFake, WithABaselineEachFileCarriesItsChangeUnderTheChangeCell) {
+    // Then: boot.ini larger (its name in other letters), notepad.exe larger, System32 empty, Data not there.
+    const TScanBaseline then(
+        ImportScanBytes(R"([1,2,{},[{"name":"c:\\"},{"name":"BOOT.INI","asize":3000},{"name":"z.mp3","asize":90},)"
+                        R"([{"name":"Windows"},{"name":"win.ini","asize":20},{"name":"notepad.exe","asize":5000},)"
+                        R"([{"name":"System32"}]]]])"));
+    const TScanBaseline elsewhere(ImportScanBytes(R"([1,2,{},[{"name":"d:\\x"},{"name":"z.mp3","asize":1}]])"));
+    Row header = kHeader;
+    header.insert(header.begin() + cFolder, "Change");
+    auto collect = [&](const Row& h, const TScanBaseline* baseline) {
+        TFileRows rows;
+        rows.Add(h);
+        TCollectOptions options;
+        options.Lister = &FLister;
+        options.Baseline = baseline;
+        CollectFiles("c:\\", "*.*", rows, true, options);
+        std::vector<Row> out;
+        for (std::size_t r = 1; r < rows.Count(); ++r) out.push_back(rows.RowTexts(r));
+        return out;
+    };
+    const std::vector<Row> rows = collect(header, &then);
+    EXPECT_EQ(Column(rows, cName), (std::vector<std::string>{"boot.ini", "z.mp3", "win.ini", "notepad.exe",
+                                                             "kernel32.dll", "song.mp3", "tune.MP3"}));
+    EXPECT_EQ(Column(rows, cFolder), (std::vector<std::string>{"-2KB", "0KB", "0KB", "-4KB", "+1KB", "+1KB", "+1KB"}));
+    EXPECT_EQ(Column(rows, cFolder + 1).front(), "c:\\");
+    // Outside the saved root nothing is known; without a Change cell the rows are as without a baseline.
+    EXPECT_EQ(Column(collect(header, &elsewhere), cFolder), std::vector<std::string>(7));
+    EXPECT_EQ(collect(kHeader, &then), collect(kHeader, nullptr));
 }
 
 TEST_F(ReportWalkerFake, HeaderTooShortOrMissingIsAFailure) {

@@ -98,4 +98,79 @@ TEST(ScanDiff, TotalsLookupAndLargestChanges) {
     EXPECT_EQ(paths(diff.Largest(10, false)), (std::vector<std::string>{"old", "b"}));
 }
 
+// A baseline stands for the folders on disk by their paths; a folder's entries carry what it held then.
+TEST(ScanBaseline, MatchesFoldersOnDiskToSavedFolders) {
+    const TScanBaseline windows(ImportScanBytes(
+        Scan("C:\\\\Data", File("Top.txt", 3000) + Folder("Sub", File("a", 10) + Folder("Deep", File("b", 5))))));
+    const TScanBaseline posix(ImportScanBytes(Scan("/home/u", File("f", 1) + Folder("Sub", File("a", 2)))));
+    struct TCase {
+        const TScanBaseline* Baseline;
+        const char* Path;
+        bool Matched;
+        std::vector<std::string> Entries;  // "name size", folders with a trailing separator
+    };
+    const TCase cases[] = {
+        {&windows, "C:\\Data", true, {"Top.txt 3000", "Sub\\ 15"}},
+        {&windows, "c:\\data\\", true, {"Top.txt 3000", "Sub\\ 15"}},
+        {&windows, "C:\\DATA\\sub", true, {"a 10", "Deep\\ 5"}},
+        {&windows, "C:/Data/Sub/Deep", true, {"b 5"}},
+        {&windows, "C:\\Data\\New\\Deeper", true, {}},
+        {&windows, "C:\\Data2", false, {}},
+        {&windows, "C:\\", false, {}},
+        {&windows, "/home/u", false, {}},
+        {&posix, "/home/u", true, {"f 1", "Sub\\ 2"}},
+        {&posix, "/home/u/sub", true, {}},
+        {&posix, "/home/user", false, {}},
+        {&posix, "C:\\home\\u", false, {}},
+    };
+    for (const TCase& c : cases) {
+        TBaselineFolder folder;
+        EXPECT_EQ(c.Baseline->Match(c.Path, folder), c.Matched) << c.Path;
+        std::vector<std::string> got;
+        for (const TBaselineEntry& e : folder.Entries)
+            got.push_back(e.Name + (e.Folder ? "\\ " : " ") + std::to_string(e.Size));
+        EXPECT_EQ(got, c.Entries) << c.Path;
+    }
+}
+
+TEST(ScanBaseline, FindsEntriesByNameAsTheSavedRootCompares) {
+    TBaselineFolder folder;
+    ASSERT_TRUE(TScanBaseline(ImportScanBytes(Scan("C:\\\\r", File("Read Me.TXT", 7) + Folder("Sub", ""))))
+                    .Match("c:\\r", folder));
+    ASSERT_NE(folder.Find("read me.txt"), nullptr);
+    EXPECT_EQ(folder.Find("read me.txt")->Size, 7);
+    EXPECT_TRUE(folder.Find("SUB")->Folder);
+    EXPECT_EQ(folder.Find("Read"), nullptr);
+    ASSERT_TRUE(TScanBaseline(ImportScanBytes(Scan("/r", File("A", 1)))).Match("/r", folder));
+    EXPECT_NE(folder.Find("A"), nullptr);
+    EXPECT_EQ(folder.Find("a"), nullptr);
+}
+
+TEST(ScanBaseline, ChangeTexts) {
+    struct TCase {
+        std::int64_t Now, Then;
+        const char* Text;  // nullptr: no change known
+    };
+    const TCase cases[] = {
+        {5000, 5000, "0KB"},
+        {3 * 1024 * 1024, 1024 * 1024, "+2,048KB"},
+        {1024, 3 * 1024, "-2KB"},
+        {1, 0, "+1KB"},
+        {0, 100, "-1KB"},
+        {2047, 0, "+1KB"},
+        {INT64_MAX, 0, "+9,007,199,254,740,991KB"},
+        {0, INT64_MAX, "-9,007,199,254,740,991KB"},
+        {-1, 10, nullptr},
+        {10, -1, nullptr},
+    };
+    for (const TCase& c : cases) {
+        std::int64_t change = 0;
+        const bool known = ChangeOf(c.Now, c.Then, change);
+        EXPECT_EQ(known, c.Text != nullptr) << c.Now << " " << c.Then;
+        if (known && c.Text) {
+            EXPECT_EQ(ChangeText(change), c.Text) << c.Now << " " << c.Then;
+        }
+    }
+}
+
 }  // namespace

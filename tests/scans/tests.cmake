@@ -24,3 +24,5 @@ if(VS_WINDOWS)
 endif()
 # "Save Scan..." in the main window.
 vs_win_test(scans_window_tests ui/UiTestEnv.cpp scans/SaveScanTest.cpp scans/OpenScanTest.cpp)
+# "Compare With..." in the main window.
+vs_win_test(scans_compare_tests ui/UiTestEnv.cpp scans/CompareTest.cpp)
