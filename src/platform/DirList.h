@@ -51,6 +51,12 @@ public:
     // True when attributes, size and time came with the directory read (the Win32 find data), so asking
     // for them costs nothing; false where each entry costs a request of its own (POSIX).
     virtual bool DetailsInListing() const { return true; }
+    // A file with more than one hard link: its id, the same for each of its names on its volume (POSIX: the
+    // inode), with the volume's id in LinkDevice and the number of names in LinkCount. 0 for a file with one
+    // name, for folders, and where the listing cannot tell without opening the file.
+    virtual std::uint64_t LinkId() const { return 0; }
+    virtual std::uint64_t LinkDevice() const { return 0; }
+    virtual std::uint32_t LinkCount() const { return 1; }
 
 protected:
     ~TDirEntry() = default;

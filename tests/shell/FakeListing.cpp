@@ -55,6 +55,13 @@ void TFakeLister::AddFile(const std::string& path, std::int64_t size, std::int64
     AddEntry(path, faArchive, size, lastWriteTime);
 }
 
+void TFakeLister::AddHardLink(const std::string& path, std::int64_t size, std::uint64_t id, std::uint32_t links) {
+    std::lock_guard lock(FLock);
+    auto [parent, name] = Split(path);
+    AddFolderLocked(parent);
+    FFolders[Key(parent)].push_back({name, faArchive, size, 0, id, links});
+}
+
 void TFakeLister::Remove(const std::string& path) {
     std::lock_guard lock(FLock);
     std::string trimmed = path;
@@ -119,6 +126,9 @@ TDirStatus TFakeLister::ListFolder(const std::string& key, std::string_view patt
         std::uint32_t Attributes() const override { return E->Attributes; }
         std::int64_t Size() const override { return E->Size; }
         std::int64_t LastWriteTime() const override { return E->Time; }
+        std::uint64_t LinkId() const override { return E->LinkId; }
+        std::uint64_t LinkDevice() const override { return E->LinkId ? 7 : 0; }
+        std::uint32_t LinkCount() const override { return E->Links; }
     } view;
     const TDosWildcard matcher(pattern);
     int yielded = 0;

@@ -458,3 +458,41 @@ TEST_P(ShellFolderSizeFake, FoldersReadInPartMakeThePartialFlag) {
 }
 
 }  // namespace
+
+// Hard links: one file with names in several folders counts once in each tree that holds any of them,
+// whatever was totalled before (sub-folders first fill the cache; a second mask reads the scan tree;
+// a budget of 0 leaves only the cache).
+TEST_P(ShellFolderSizeFake, HardLinkedFileCountsOncePerTree) {
+    FLister.AddHardLink("c:\\h\\x\\a.dat", 5000, 1);
+    FLister.AddHardLink("c:\\h\\x\\again.txt", 5000, 1);  // two names in one folder
+    FLister.AddHardLink("c:\\h\\y\\b.dat", 5000, 1, 3);
+    FLister.AddHardLink("c:\\h\\y\\d.txt", 100, 2);
+    FLister.AddHardLink("c:\\h\\z\\deep\\e.txt", 100, 2);
+    FLister.AddFile("c:\\h\\z\\plain.txt", 1);
+    struct TCase {
+        const char* Folder;
+        const char* Mask;
+        TFolderTotals Expected;
+    };
+    const TCase cases[] = {
+        {"c:\\h", "*.*", {5101, 16384, 3}},
+        {"c:\\h", "*.txt", {5101, 16384, 3}},  // a.dat's other name matches
+        {"c:\\h", "*.dat", {5000, 8192, 1}},
+        {"c:\\h\\x", "*.*", {5000, 8192, 1}},
+        {"c:\\h\\y", "*.*", {5100, 12288, 2}},
+        {"c:\\h\\z", "*.*", {101, 8192, 2}},
+        {"c:\\h\\z\\deep", "*.txt", {100, 4096, 1}},
+    };
+    for (int warm = 0; warm < 3; ++warm) {
+        FService.FolderSizeCache().Clear();
+        FService.SetTreeBudget(warm == 2 ? 0 : TScanTree::kDefaultBudget);
+        if (warm >= 1)
+            for (const char* sub : {"c:\\h\\z\\deep", "c:\\h\\x", "c:\\h\\y", "c:\\h\\z"}) Totals(sub, "*.*");
+        if (warm == 1) Totals("c:\\h", "*.bak");  // the tree then answers every other mask
+        for (const auto& c : cases) {
+            EXPECT_EQ(Totals(c.Folder, c.Mask), c.Expected) << "warm " << warm << ": " << c.Folder << " " << c.Mask;
+            // Asked again: from the cache, the same.
+            EXPECT_EQ(Totals(c.Folder, c.Mask), c.Expected) << "warm " << warm << ": " << c.Folder << " again";
+        }
+    }
+}
