@@ -28,7 +28,17 @@ enum : std::uint32_t {
     faArchive = 0x20,
     faNormal = 0x80,
     faReparsePoint = 0x400,
+    faOffline = 0x1000,
+    faRecallOnOpen = 0x40000,
+    faRecallOnDataAccess = 0x400000,
 };
+
+// A cloud placeholder (or a file moved to slower storage): its data is not on the disk, and opening or
+// reading it would fetch it, slowly and perhaps at a cost. No feature opens such a file: its figures come
+// from the listing alone, and the shell is asked about it by its name and attributes only.
+inline bool IsDataOffDisk(std::uint32_t attributes) {
+    return (attributes & (faOffline | faRecallOnOpen | faRecallOnDataAccess)) != 0;
+}
 
 // One entry met during a listing. Valid only inside the visit call; "." and ".." are never visited.
 class TDirEntry {

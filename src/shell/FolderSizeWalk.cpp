@@ -325,10 +325,12 @@ struct TWalk {
             const bool match = Mask.MatchesAll() || Mask.Matches(name);
             if (!keep && !match) return true;  // refused by name: its size is never read
             const std::int64_t size = e.Size();
-            const std::int64_t used = Allocated(node, size);
+            const std::uint32_t attributes = e.Attributes();
+            // A file whose data is off the disk (a cloud placeholder) takes no space on it.
+            const std::int64_t used = IsDataOffDisk(attributes) ? 0 : Allocated(node, size);
             const std::uint64_t link = e.LinkId();  // after Size: POSIX reads both with one request
             if (keep) {
-                listing.AddFile(name, size, used, e.LastWriteTime(), e.Attributes());
+                listing.AddFile(name, size, used, e.LastWriteTime(), attributes);
                 if (link) listing.SetLinkKey(link, e.LinkDevice(), e.LinkCount());
             }
             if (match) {

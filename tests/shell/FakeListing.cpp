@@ -88,8 +88,18 @@ void TFakeLister::ResetReads() {
     FTotal = 0;
 }
 
+void TFakeLister::NoteFileRequest(const std::string& key) {
+    auto [parent, name] = Split(key.substr(0, key.size() - 1));
+    std::lock_guard lock(FLock);
+    auto it = FFolders.find(parent);
+    if (it == FFolders.end()) return;
+    for (const auto& e : it->second)
+        if (!(e.Attributes & faDirectory) && LowerCaseText(e.Name) == name) ++FFileRequests;
+}
+
 TDirStatus TFakeLister::List(std::string_view folder, std::string_view pattern, TDirVisit visit) {
     const std::string key = Key(folder);
+    NoteFileRequest(key);
     if (OnListing) OnListing(key);
     TDirStatus status = ListFolder(key, pattern, visit);
     if (OnListed) OnListed(key);
@@ -144,6 +154,7 @@ TDirStatus TFakeLister::ListFolder(const std::string& key, std::string_view patt
 
 bool TFakeLister::FolderExists(std::string_view folder) {
     std::string key = Key(folder);
+    NoteFileRequest(key);
     std::lock_guard lock(FLock);
     return FFolders.count(key) && !FVanished.count(key);
 }

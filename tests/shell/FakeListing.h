@@ -57,6 +57,9 @@ public:
     int Reads(const std::string& path) const;
     int ReadsTotal() const { return FTotal; }
     void ResetReads();
+    // How often a listing or an existence check named a file rather than a folder: the only way a
+    // caller of the listing reaches a file itself.
+    int FileRequests() const { return FFileRequests; }
     // Whether critical errors were suppressed on the listing thread every time.
     bool AlwaysQuiet() const { return FAlwaysQuiet; }
 
@@ -84,6 +87,8 @@ private:
     std::map<std::string, int> FReads;
     std::atomic<int> FTotal{0};
     std::atomic<bool> FAlwaysQuiet{true};
+    std::atomic<int> FFileRequests{0};
+    void NoteFileRequest(const std::string& key);
     TDirStatus ListFolder(const std::string& key, std::string_view pattern, TDirVisit visit);
     void AddFolderLocked(const std::string& path);
 };

@@ -10,6 +10,8 @@
 
 #include "platform/ErrorMode.h"
 #include "platform/Exception.h"
+#include "reports/TreeWalker.h"
+#include "scans/ScanFile.h"
 #include "shell/FakeListing.h"
 #include "shell/FolderSize.h"
 
@@ -495,4 +497,34 @@ TEST_P(ShellFolderSizeFake, HardLinkedFileCountsOncePerTree) {
             EXPECT_EQ(Totals(c.Folder, c.Mask), c.Expected) << "warm " << warm << ": " << c.Folder << " again";
         }
     }
+}
+
+// Cloud placeholders: the walk, the report and the export take their figures from the listing and never
+// reach the file itself; a file whose data is off the disk takes no space on it.
+TEST_P(ShellFolderSizeFake, CloudPlaceholdersAreNeverOpened) {
+    const std::pair<const char*, std::uint32_t> placeholders[] = {
+        {"recall-on-open.doc", faArchive | faRecallOnOpen},
+        {"recall-on-data.doc", faArchive | faRecallOnDataAccess},
+        {"offline.doc", faArchive | faOffline},
+    };
+    for (const auto& [name, attributes] : placeholders)
+        FLister.AddEntry(std::string("c:\\cloud\\") + name, attributes, 3'000'000'000);
+    FLister.AddFile("c:\\cloud\\here.doc", 100);
+    EXPECT_EQ(Totals("c:\\cloud", "*.doc"), (TFolderTotals{9'000'000'100, 4096, 4}));
+
+    TFileRows rows;
+    rows.Add({"Name", "Size", "Type", "Modified", "Attributes", "Folder"});
+    TCollectOptions options;
+    options.Lister = &FLister;
+    CollectFiles("c:\\cloud", "*.*", rows, true, options);
+    ASSERT_EQ(rows.Count(), 5u);
+    for (std::size_t r = 1; r < 4; ++r) EXPECT_EQ(rows.RowTexts(r)[1], "3000000000") << rows.RowTexts(r)[0];
+
+    TScanReader reader(FService.ScanTree());
+    const std::string text = ScanJsonText(reader, reader.Find("c:\\cloud\\"), {});
+    for (const auto& [name, attributes] : placeholders)
+        EXPECT_NE(text.find(std::string("{\"name\":\"") + name + "\",\"asize\":3000000000,\"dsize\":0"),
+                  std::string::npos)
+            << text;
+    EXPECT_EQ(FLister.FileRequests(), 0);
 }
