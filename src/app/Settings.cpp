@@ -9,6 +9,8 @@
 namespace {
 
 const char* const kSection = "filters";
+const char* const kHistorySection = "history";
+const char* const kKeepKey = "keep";
 // Room for key names (each with its terminating zero) and for one value.
 constexpr std::size_t kKeyNameChars = 16384;
 constexpr std::size_t kValueChars = 2047;
@@ -67,4 +69,13 @@ void SaveFilterSettings(const std::string& iniPath, const std::vector<std::strin
     entries.reserve(items.size());
     for (std::size_t i = 0; i < items.size(); ++i) entries.emplace_back(std::to_string(i), OneLine(items[i]));
     if (!ProfileWriteSection(iniPath, kSection, entries)) throw Exception("Unable to write to " + iniPath);
+}
+
+bool LoadKeepHistory(const std::string& iniPath) {
+    return ProfileReadString(iniPath, kHistorySection, kKeepKey) == "1";
+}
+
+void SaveKeepHistory(const std::string& iniPath, bool keep) {
+    if (!ProfileWriteString(iniPath, kHistorySection, kKeepKey, keep ? "1" : "0"))
+        throw Exception("Unable to write to " + iniPath);
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The settings file "voluscope.ini" beside the executable. Its one section, "filters", holds
-// the masks offered by the filter box.
+// The settings file "voluscope.ini" beside the executable. Section "filters" holds the masks offered by
+// the filter box; section "history" whether completed walks are kept in the scan history.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,3 +25,10 @@ std::vector<std::string> LoadFilterSettings(const std::string& iniPath);
 // the section go. Throws Exception("Unable to write to <iniPath>") when the file cannot be
 // written.
 void SaveFilterSettings(const std::string& iniPath, const std::vector<std::string>& items);
+
+// Section "history", key "keep": whether each completed walk of a root is kept in the scan history. Off
+// when the file says nothing; "1" is on and any other value off.
+bool LoadKeepHistory(const std::string& iniPath);
+// Writes it as "1" or "0"; throws Exception("Unable to write to <iniPath>") when the file cannot be
+// written.
+void SaveKeepHistory(const std::string& iniPath, bool keep);
