@@ -19,9 +19,13 @@
 namespace {
 
 // The shell's type name of a file ("Text Document"), at most 80 characters.
-std::string ShellTypeName(const std::string& path) {
+// A file whose data is off the disk is named to the shell with its attributes, so that nothing opens it.
+std::string ShellTypeName(const std::string& path, std::uint32_t attributes) {
     SHFILEINFOW info{};
-    if (!::SHGetFileInfoW(Widen(path).c_str(), 0, &info, sizeof info, SHGFI_TYPENAME)) return {};
+    const bool offDisk = IsDataOffDisk(attributes) && !(attributes & faDirectory);
+    if (!::SHGetFileInfoW(Widen(path).c_str(), offDisk ? FILE_ATTRIBUTE_NORMAL : 0, &info, sizeof info,
+                          SHGFI_TYPENAME | (offDisk ? SHGFI_USEFILEATTRIBUTES : 0)))
+        return {};
     info.szTypeName[79] = 0;
     return Narrow(info.szTypeName);
 }
@@ -236,7 +240,7 @@ void TMainForm::ShowSelectionSummary(int Row) {
         const std::vector<int> selected = StShellListView1->SelectedIndices();
         facts.SelectedCount = static_cast<std::int64_t>(selected.size());
         if (selected.size() == 1) {
-            facts.TypeName = ShellTypeName(item->Path);
+            facts.TypeName = ShellTypeName(item->Path, item->Attributes);
         } else if (selected.size() > 1) {
             std::vector<std::int64_t> sizes;
             sizes.reserve(selected.size());
