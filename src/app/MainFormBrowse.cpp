@@ -20,9 +20,13 @@
 namespace {
 
 // The shell's type name of a file ("Text Document"), at most 80 characters.
-std::string ShellTypeName(const std::string& path) {
+// A file whose data is off the disk is named to the shell with its attributes, so that nothing opens it.
+std::string ShellTypeName(const std::string& path, std::uint32_t attributes) {
     SHFILEINFOW info{};
-    if (!::SHGetFileInfoW(Widen(path).c_str(), 0, &info, sizeof info, SHGFI_TYPENAME)) return {};
+    const bool offDisk = IsDataOffDisk(attributes) && !(attributes & faDirectory);
+    if (!::SHGetFileInfoW(Widen(path).c_str(), offDisk ? FILE_ATTRIBUTE_NORMAL : 0, &info, sizeof info,
+                          SHGFI_TYPENAME | (offDisk ? SHGFI_USEFILEATTRIBUTES : 0)))
+        return {};
     info.szTypeName[79] = 0;
     return Narrow(info.szTypeName);
 }
@@ -266,7 +270,7 @@ void TMainForm::ShowSelectionSummary(int Row) {
         facts.SelectedCount = static_cast<std::int64_t>(selected.size());
         if (selected.size() == 1) {
             // A saved scan's row has its type text already; its path is not asked of the disk.
-            facts.TypeName = ShowingScan() ? item->TypeName : ShellTypeName(item->Path);
+            facts.TypeName = ShowingScan() ? item->TypeName : ShellTypeName(item->Path, item->Attributes);
         } else if (selected.size() > 1) {
             std::vector<std::int64_t> sizes;
             sizes.reserve(selected.size());

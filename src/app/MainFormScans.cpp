@@ -1,10 +1,12 @@
 // The main window's scan commands: "Save Scan..." writes the current folder's whole tree as a saved scan
 // (ncdu JSON, gzip for a ".gz" name). The folder is walked (or taken from the scan tree where it is held
 // fresh) and written on a worker thread while the window keeps running with the progress window shown;
-// choosing the command again stops it, and a stopped save leaves the target file as it was.
+// choosing the command again stops it, and a stopped save leaves the target file as it was. The window's
+// thread never waits for the worker: the worker posts the window a message when it ends.
 #include <atomic>
 #include <chrono>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -16,19 +18,30 @@
 #include "shell/FolderSize.h"
 #include "ui/Dialogs.h"
 
-namespace {
-
-struct TScanSave {
+// One save: the worker's flags and results, the thread, and what the window holds while it runs.
+struct TMainForm::TScanSave {
     std::atomic<bool> Cancel{false};
     std::atomic<bool> Done{false};
     // Set by the worker before Done.
     std::string Error;
     bool Cancelled = false;
     bool Partial = false;
+    std::thread Worker;
+    std::string Caption;               // the command's caption before it became "Stop Saving Scan"
+    std::unique_ptr<TBusyScope> Busy;  // other long commands (and closing the window) wait for the end
+    ~TScanSave() {
+        // The window went away while the save ran: stop it and wait for the worker, which uses the job.
+        Cancel = true;
+        if (Worker.joinable()) Worker.join();
+    }
 };
 
-// The worker: the walk (cancelable through the service's job), then the export (through the flag).
-void SaveScan(TScanSave& job, const std::string& folder, const std::string& file, const std::string& version) {
+namespace {
+
+// The worker: the walk (cancelable through the service's job), then the export (through the flag); at its
+// end it tells the window by a posted message.
+void SaveScan(TMainForm::TScanSave& job, HWND window, UINT message, const std::string& folder, const std::string& file,
+              const std::string& version) {
     try {
         TFolderSizeService& service = FolderSizeService();
         std::atomic<bool> partial{false};
@@ -57,13 +70,14 @@ void SaveScan(TScanSave& job, const std::string& folder, const std::string& file
         job.Error = e.what();
     }
     job.Done = true;
+    ::PostMessageW(window, message, 0, 0);
 }
 
 }  // namespace
 
 void TMainForm::actSaveScanExecute(TObject*) {
-    if (FScanSaveCancel) {  // chosen again while a save runs: stop it
-        *FScanSaveCancel = true;
+    if (FScanSave) {  // chosen again while a save runs: stop it
+        FScanSave->Cancel = true;
         return;
     }
     if (Application->Busy()) return;  // another long operation runs
@@ -79,28 +93,28 @@ void TMainForm::actSaveScanExecute(TObject*) {
     dialog.OverwritePrompt = true;
     if (!dialog.Execute()) return;
 
-    TBusyScope busy;  // holds other commands (and closing the window) back until the worker is done
-    TScanSave job;
-    FScanSaveCancel = &job.Cancel;
-    const std::string caption = actSaveScan->Caption();
+    auto job = std::make_shared<TScanSave>();
+    job->Busy = std::make_unique<TBusyScope>();
+    job->Caption = actSaveScan->Caption();
     actSaveScan->SetCaption("Stop Saving Scan");
     if (ProgressForm) {
         ProgressForm->Show();
         ProgressForm->SetStatus("Saving the scan of " + folder);
     }
-    std::thread worker(SaveScan, std::ref(job), folder, dialog.FileName, GetProgramVersion());
-    while (!job.Done) {
-        Application->ProcessMessages();
-        if (Application->Terminated()) job.Cancel = true;
-        if (!job.Done) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-    worker.join();
-    FScanSaveCancel = nullptr;
-    actSaveScan->SetCaption(caption);
+    job->Worker = std::thread(SaveScan, std::ref(*job), Handle(), kScanSavedMessage, folder, dialog.FileName,
+                              GetProgramVersion());
+    FScanSave = std::move(job);
+}
+
+void TMainForm::ScanSaveEnded() {
+    if (!FScanSave || !FScanSave->Done) return;
+    const std::shared_ptr<TScanSave> job = std::move(FScanSave);
+    job->Worker.join();
+    actSaveScan->SetCaption(job->Caption);
     if (ProgressForm) ProgressForm->Hide();
-    if (!job.Error.empty()) {
-        Application->MessageBox("There was an error saving the scan.\r\n" + job.Error, Application->Title(), MB_OK);
-    } else if (!job.Cancelled && job.Partial) {
+    if (!job->Error.empty()) {
+        Application->MessageBox("There was an error saving the scan.\r\n" + job->Error, Application->Title(), MB_OK);
+    } else if (!job->Cancelled && job->Partial) {
         Application->MessageBox(
             "Some folders could not be read in full. The scan was saved with what could be read; those folders are "
             "marked in it.",

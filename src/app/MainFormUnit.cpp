@@ -287,6 +287,9 @@ LRESULT TMainForm::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
         case kCompareReadMessage:
             CompareReadArrived();
             return 0;
+        case kScanSavedMessage:
+            ScanSaveEnded();
+            return 0;
         default:
             return TForm::WndProc(Msg, WParam, LParam);
     }

@@ -48,6 +48,7 @@ std::vector<std::string> CommandLineParams();
 
 class TMainForm : public TForm {
 public:
+    struct TScanSave;  // a running "Save Scan..." (MainFormScans.cpp)
     explicit TMainForm(TComponent* owner);
     ~TMainForm() override;
 
@@ -293,8 +294,11 @@ private:
     // The warning after a report whose walk could not read everything.
     void WarnIfIncomplete(const TCollectResult& Walk);
     bool FReportRunning = false;
-    // While "Save Scan..." runs: its stop flag, set when the command is chosen again.
-    std::atomic<bool>* FScanSaveCancel = nullptr;
+    // While "Save Scan..." runs (MainFormScans.cpp): its job, whose worker posts kScanSavedMessage to the
+    // window when it ends; ScanSaveEnded then finishes it on the window's thread.
+    std::shared_ptr<TScanSave> FScanSave;
+    static constexpr UINT kScanSavedMessage = WM_APP + 0x5356;
+    void ScanSaveEnded();
     // Lists the current folder again, also one without a file-system path (the drive level).
     void ListCurrentFolderAgain();
     // Sets the list's mask; an empty mask lists the folder again (folders only).

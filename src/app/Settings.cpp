@@ -9,6 +9,8 @@
 namespace {
 
 const char* const kSection = "filters";
+const char* const kHistorySection = "history";
+const char* const kKeepKey = "keep";
 // Room for key names (each with its terminating zero) and for one value.
 constexpr std::size_t kKeyNameChars = 16384;
 constexpr std::size_t kValueChars = 2047;
@@ -80,4 +82,13 @@ std::size_t LoadTreeBudget(const std::string& iniPath) {
         mb = mb * 10 + static_cast<std::size_t>(c - '0');
     }
     return mb > kMaxMB ? kDefaultMB << 20 : mb << 20;
+}
+
+bool LoadKeepHistory(const std::string& iniPath) {
+    return ProfileReadString(iniPath, kHistorySection, kKeepKey) == "1";
+}
+
+void SaveKeepHistory(const std::string& iniPath, bool keep) {
+    if (!ProfileWriteString(iniPath, kHistorySection, kKeepKey, keep ? "1" : "0"))
+        throw Exception("Unable to write to " + iniPath);
 }

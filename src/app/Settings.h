@@ -1,6 +1,7 @@
 #pragma once
-// The settings file "voluscope.ini" beside the executable. Section "filters" holds the masks offered
-// by the filter box; section "ScanTree" the memory budget of the tree of scanned files.
+// The settings file "voluscope.ini" beside the executable. Section "filters" holds the masks offered by
+// the filter box; section "ScanTree" the memory budget of the tree of scanned files; section "history"
+// whether completed walks are kept in the scan history.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -31,3 +32,10 @@ void SaveFilterSettings(const std::string& iniPath, const std::vector<std::strin
 // (0 keeps per-folder totals only). A missing, empty or malformed value (not a whole number of at most
 // 1,048,576) gives the default, 2048 MB.
 std::size_t LoadTreeBudget(const std::string& iniPath);
+
+// Section "history", key "keep": whether each completed walk of a root is kept in the scan history. Off
+// when the file says nothing; "1" is on and any other value off.
+bool LoadKeepHistory(const std::string& iniPath);
+// Writes it as "1" or "0"; throws Exception("Unable to write to <iniPath>") when the file cannot be
+// written.
+void SaveKeepHistory(const std::string& iniPath, bool keep);

@@ -28,7 +28,17 @@ enum : std::uint32_t {
     faArchive = 0x20,
     faNormal = 0x80,
     faReparsePoint = 0x400,
+    faOffline = 0x1000,
+    faRecallOnOpen = 0x40000,
+    faRecallOnDataAccess = 0x400000,
 };
+
+// A cloud placeholder (or a file moved to slower storage): its data is not on the disk, and opening or
+// reading it would fetch it, slowly and perhaps at a cost. No feature opens such a file: its figures come
+// from the listing alone, and the shell is asked about it by its name and attributes only.
+inline bool IsDataOffDisk(std::uint32_t attributes) {
+    return (attributes & (faOffline | faRecallOnOpen | faRecallOnDataAccess)) != 0;
+}
 
 // One entry met during a listing. Valid only inside the visit call; "." and ".." are never visited.
 class TDirEntry {
@@ -51,6 +61,12 @@ public:
     // True when attributes, size and time came with the directory read (the Win32 find data), so asking
     // for them costs nothing; false where each entry costs a request of its own (POSIX).
     virtual bool DetailsInListing() const { return true; }
+    // A file with more than one hard link: its id, the same for each of its names on its volume (POSIX: the
+    // inode), with the volume's id in LinkDevice and the number of names in LinkCount. 0 for a file with one
+    // name, for folders, and where the listing cannot tell without opening the file.
+    virtual std::uint64_t LinkId() const { return 0; }
+    virtual std::uint64_t LinkDevice() const { return 0; }
+    virtual std::uint32_t LinkCount() const { return 1; }
 
 protected:
     ~TDirEntry() = default;

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <memory>
@@ -133,6 +134,16 @@ public:
                FStat.st_mtim.tv_nsec / 100;
     }
     bool DetailsRead() const override { return Stat(); }
+    // The inode and device come with the entry's metadata, read anyway for its size.
+    std::uint64_t LinkId() const override {
+        if (!Stat() || !S_ISREG(FStat.st_mode) || FStat.st_nlink < 2) return 0;
+        return static_cast<std::uint64_t>(FStat.st_ino);
+    }
+    std::uint64_t LinkDevice() const override { return LinkId() ? static_cast<std::uint64_t>(FStat.st_dev) : 0; }
+    std::uint32_t LinkCount() const override {
+        if (!LinkId()) return 1;
+        return static_cast<std::uint32_t>(std::min<std::uint64_t>(FStat.st_nlink, UINT32_MAX));
+    }
 
 private:
     int FDirFd;

@@ -228,6 +228,10 @@ bool WriteTree(const TScanReader& reader, TScanRef root, const TScanFileInfo& in
                 w.Raw(",\"ino\":");
                 w.Unsigned(links[link].Key);
                 w.Raw(",\"hlnkc\":true");
+                if (links[link].Links > 1) {
+                    w.Raw(",\"nlink\":");
+                    w.Unsigned(links[link].Links);
+                }
             }
             w.Raw("}");
         }

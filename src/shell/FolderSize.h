@@ -230,13 +230,26 @@ private:
     TScanTree* Tree();
     // A folder's totals for mask from the tree, storing those of every folder of its tree in the cache.
     // Done only when the tree holds the folder's whole tree fresh; Busy when wait is false and a walk
-    // holds the tree; Stopped when stop said so.
+    // holds the tree; Stopped when stop said so. With links, also its matching hard-linked files (each
+    // once), which the caller needs to count them once in a tree above.
     TTreeAnswer FromTree(TScanRef folder, std::string key, const TFolderSizeMask& mask, bool wait,
-                         const std::function<bool()>& stop, TFolderTotals& totals);
+                         const std::function<bool()>& stop, TFolderTotals& totals,
+                         std::vector<TLinkSeen>* links = nullptr);
     std::string ParentKey(std::string_view key) const;
     std::string FullFolder(std::string_view path) const;   // absolute and canonical, case kept
     std::string KeyOf(std::string_view fullFolder) const;  // its key
 };
+
+// Takes the repeats of a hard-linked file off a tree's totals, once all the tree's parts are summed into
+// them and their hard-linked files gathered in links; links then holds each file once.
+inline void CountLinksOnce(std::vector<TLinkSeen>& links, TFolderTotals& totals) {
+    DropRepeatedLinks(links, [&](const TLinkSeen& l) {
+        totals.Size -= l.Size;
+        totals.Used -= l.Used;
+        --totals.Count;
+    });
+    totals.Links = !links.empty();
+}
 
 // The process-wide service over the system's listing and volumes, and its tables.
 TFolderSizeService& FolderSizeService();

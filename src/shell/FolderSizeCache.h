@@ -30,6 +30,9 @@ struct TFolderTotals {
     // Some folder of the tree could not be read in full (denied, failed, or its path past what the
     // system can open): the figures are what could be read. Not compared by ==.
     bool Partial = false;
+    // The tree holds files with several hard links (each counted once in it): a parent's totals cannot be
+    // summed from this folder's without knowing which. Not compared by ==.
+    bool Links = false;
 };
 
 // The generations at which an entry was last made stale; 0 = never (or no entry).

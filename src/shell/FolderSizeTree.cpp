@@ -47,16 +47,23 @@ public:
     bool Stopping() const { return FAbort.load(std::memory_order_relaxed) || (FStop && FStop()); }
     void Abort() { FAbort = true; }
 
-    // The matching files of one folder itself.
-    TFolderTotals Own(const TScanFolder& f) const {
+    bool Matches(const TScanFolder& f, const TScanFile& file) const {
+        return !FByExtension.empty() ? FByExtension[file.Extension] != 0
+               : FMask.MatchesAll()  ? true
+                                     : FMask.Matches(f.FileName(file));
+    }
+
+    // The matching files of one folder itself; its matching hard-linked files go to links.
+    TFolderTotals Own(const TScanFolder& f, std::vector<TLinkSeen>& links) const {
         TFolderTotals t;
         if (f.ListingStatus() != TDirStatus::Ok && !f.Has(TScanFolder::kMissing)) t.Partial = true;
         const TScanFile* files = f.Files();
-        for (std::uint32_t i = 0; i < f.FileCount; ++i) {
-            const bool match = !FByExtension.empty() ? FByExtension[files[i].Extension] != 0
-                               : FMask.MatchesAll()  ? true
-                                                     : FMask.Matches(f.FileName(files[i]));
-            if (match) AddTotals(t, {files[i].Size, files[i].Allocated, 1});
+        for (std::uint32_t i = 0; i < f.FileCount; ++i)
+            if (Matches(f, files[i])) AddTotals(t, {files[i].Size, files[i].Allocated, 1});
+        const TScanLinkKey* keys = f.Links();
+        for (std::uint32_t i = 0; i < f.LinkCount; ++i) {
+            const TScanFile& file = files[keys[i].File];
+            if (Matches(f, file)) links.push_back({keys[i].Device, keys[i].Key, file.Size, file.Allocated});
         }
         return t;
     }
@@ -72,10 +79,12 @@ public:
     }
 
     // A sub-folder's totals when it needs no pass: cached for this mask already (the rows are asked for
-    // before their folder). NotFresh when the tree does not hold it verified.
+    // before their folder), and holding no hard-linked file that its parent must count once. NotFresh when
+    // the tree does not hold it verified.
     std::optional<TPassEnd> Skip(const TScanFolder& child, const std::string& key, TFolderTotals& totals) const {
         if (!child.Has(TScanFolder::kMissing) && !child.Has(TScanFolder::kVerified)) return TPassEnd::NotFresh;
-        if (FMask.Cacheable() && !child.Has(TScanFolder::kMissing) && FCache.Lookup(key, FMask.Lower(), totals))
+        if (FMask.Cacheable() && !child.Has(TScanFolder::kMissing) && FCache.Lookup(key, FMask.Lower(), totals) &&
+            !totals.Links)
             return TPassEnd::Done;
         return std::nullopt;
     }
@@ -97,20 +106,23 @@ public:
         return stored;
     }
 
-    // The totals of the tree of the folder at index, whose key is key. Depth first without recursion
-    // (trees may be thousands deep).
-    TPassEnd Run(std::uint32_t index, std::string key, TFolderTotals& totals) const {
+    // The totals of the tree of the folder at index, whose key is key, with its matching hard-linked files
+    // (each once) in links. Depth first without recursion (trees may be thousands deep).
+    TPassEnd Run(std::uint32_t index, std::string key, TFolderTotals& totals, std::vector<TLinkSeen>& links) const {
         struct TFrame {
             std::uint32_t Index;
             std::uint32_t Next;  // the sub-folder to go into next
             std::size_t KeyLength;
             TFolderTotals Totals;
+            std::vector<TLinkSeen> Links;
         };
         std::vector<TFrame> stack;
         std::vector<TFolderSizeStore> batch;
         auto enter = [&](std::uint32_t i) {
             const TScanFolder& f = FReader.At(i);
-            stack.push_back({i, f.FirstChild, key.size(), Own(f)});
+            std::vector<TLinkSeen> own;
+            TFolderTotals t = Own(f, own);
+            stack.push_back({i, f.FirstChild, key.size(), t, std::move(own)});
         };
         int folders = 0;
         enter(index);
@@ -135,15 +147,20 @@ public:
                 continue;
             }
             key.resize(top.KeyLength);
+            CountLinksOnce(top.Links, top.Totals);
             if (!Keep(f, key, top.Totals, &batch)) return TPassEnd::NotFresh;
             const TFolderTotals done = top.Totals;
+            std::vector<TLinkSeen> doneLinks = std::move(top.Links);
             stack.pop_back();
             if (stack.empty()) {
                 if (!Flush(batch)) return TPassEnd::NotFresh;
                 totals = done;
+                links = std::move(doneLinks);
                 return TPassEnd::Done;
             }
             AddTotals(stack.back().Totals, done);
+            auto& up = stack.back().Links;
+            up.insert(up.end(), doneLinks.begin(), doneLinks.end());
         }
         return TPassEnd::NotFresh;
     }
@@ -162,7 +179,7 @@ private:
 // A large tree: the folder's own files here, its sub-folders' trees shared by this thread and one more,
 // each taking the next sub-folder not yet taken. The caller's reader covers both threads.
 TPassEnd RunSplit(TTreePass& pass, const TScanReader& reader, std::uint32_t index, const std::string& key,
-                  TFolderTotals& totals) {
+                  TFolderTotals& totals, std::vector<TLinkSeen>& links) {
     const TScanFolder& f = reader.At(index);
     std::vector<std::uint32_t> children;
     for (std::uint32_t c = f.FirstChild; c != TScanFolder::kNone; c = reader.At(c).NextSibling)
@@ -170,6 +187,7 @@ TPassEnd RunSplit(TTreePass& pass, const TScanReader& reader, std::uint32_t inde
     std::atomic<std::size_t> next{0};
     struct TPart {
         TFolderTotals Totals;
+        std::vector<TLinkSeen> Links;
         TPassEnd End = TPassEnd::Done;
         std::exception_ptr Error;
     };
@@ -182,11 +200,15 @@ TPassEnd RunSplit(TTreePass& pass, const TScanReader& reader, std::uint32_t inde
                 childKey = key;
                 pass.ChildKey(childKey, f, child);
                 TFolderTotals t;
+                std::vector<TLinkSeen> links;
                 if (auto end = pass.Skip(child, childKey, t))
                     part.End = *end;
                 else
-                    part.End = pass.Run(children[i], childKey, t);
-                if (part.End == TPassEnd::Done) AddTotals(part.Totals, t);
+                    part.End = pass.Run(children[i], childKey, t, links);
+                if (part.End == TPassEnd::Done) {
+                    AddTotals(part.Totals, t);
+                    part.Links.insert(part.Links.end(), links.begin(), links.end());
+                }
             }
         } catch (...) {
             part.Error = std::current_exception();
@@ -208,11 +230,15 @@ TPassEnd RunSplit(TTreePass& pass, const TScanReader& reader, std::uint32_t inde
     for (TPassEnd end : {TPassEnd::NotFresh, TPassEnd::Stopped})
         if (mine.End == end || other.End == end) return end;
     if (pass.Stopping()) return TPassEnd::Stopped;
-    TFolderTotals all = pass.Own(f);
+    std::vector<TLinkSeen> allLinks;
+    TFolderTotals all = pass.Own(f, allLinks);
     AddTotals(all, mine.Totals);
     AddTotals(all, other.Totals);
+    for (TPart* part : {&mine, &other}) allLinks.insert(allLinks.end(), part->Links.begin(), part->Links.end());
+    CountLinksOnce(allLinks, all);
     if (!pass.Keep(f, key, all)) return TPassEnd::NotFresh;
     totals = all;
+    links = std::move(allLinks);
     return TPassEnd::Done;
 }
 
@@ -220,7 +246,7 @@ TPassEnd RunSplit(TTreePass& pass, const TScanReader& reader, std::uint32_t inde
 
 TFolderSizeService::TTreeAnswer TFolderSizeService::FromTree(TScanRef ref, std::string key, const TFolderSizeMask& mask,
                                                              bool wait, const std::function<bool()>& stop,
-                                                             TFolderTotals& totals) {
+                                                             TFolderTotals& totals, std::vector<TLinkSeen>* links) {
     const TFolderSizeStamps stamps = FCache.Stamps(key);
     std::optional<TScanReader> reader;
     if (wait)
@@ -233,7 +259,9 @@ TFolderSizeService::TTreeAnswer TFolderSizeService::FromTree(TScanRef ref, std::
     // Its whole tree must be held and verified since the last change in it.
     if (!first || !first->Has(TScanFolder::kVerified) || stamps.TotalsStaleAt > first->VerifiedAt)
         return TTreeAnswer::NotFresh;
-    if (mask.Cacheable() && FCache.Lookup(key, mask.Lower(), totals)) return TTreeAnswer::Done;
+    // Cached totals serve unless the caller must know the tree's hard-linked files.
+    if (mask.Cacheable() && FCache.Lookup(key, mask.Lower(), totals) && (!links || !totals.Links))
+        return TTreeAnswer::Done;
 
     TTreePass pass(*reader, FCache, mask, FLister.Separator(), FLister.CaseSensitive(), stop);
     const std::int64_t splitFiles = FSplitFiles.load();
@@ -241,8 +269,10 @@ TFolderSizeService::TTreeAnswer TFolderSizeService::FromTree(TScanRef ref, std::
     // storing each folder's totals is, and the two threads would only queue for the cache.
     const bool split = splitFiles > 0 && first->Total.Files >= splitFiles && !mask.ByExtension() &&
                        !mask.MatchesAll() && std::thread::hardware_concurrency() > 1;
-    switch (split ? RunSplit(pass, *reader, ref.Index, key, totals) : pass.Run(ref.Index, key, totals)) {
+    std::vector<TLinkSeen> found;
+    switch (split ? RunSplit(pass, *reader, ref.Index, key, totals, found) : pass.Run(ref.Index, key, totals, found)) {
         case TPassEnd::Done:
+            if (links) *links = std::move(found);
             return TTreeAnswer::Done;
         case TPassEnd::Stopped:
             return TTreeAnswer::Stopped;

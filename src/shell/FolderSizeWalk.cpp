@@ -56,9 +56,9 @@ struct TWalkRoot {
     TFolderSizeResult Result;
     // A root that holds other roots of the request starts when they are done, and then finds their trees
     // read: two threads never list the same folder for one request.
-    TWalkNode* Start = nullptr;               // its node until it starts
-    std::atomic<std::size_t> InsideLeft{0};   // roots inside it not yet done
-    std::vector<TWalkRoot*> Around;           // roots that hold this one
+    TWalkNode* Start = nullptr;              // its node until it starts
+    std::atomic<std::size_t> InsideLeft{0};  // roots inside it not yet done
+    std::vector<TWalkRoot*> Around;          // roots that hold this one
 };
 
 struct TWalkNode {
@@ -79,6 +79,8 @@ struct TWalkNode {
     bool Known = true;                    // the tree may hold its entries (false: new to the tree)
     bool InstalledVerified = false;       // its listing went into the tree verified: it has no sub-folders
     std::uint64_t ListedAt = 0;           // the cache's generation before its entries were read
+    std::mutex LinkLock;                  // for Links while sub-folders finish
+    std::vector<TLinkSeen> Links;         // matching hard-linked files of its tree, repeats until it is done
 };
 
 class TWalkPool {
@@ -260,7 +262,8 @@ struct TWalk {
     }
 
     // The folder's own entries from the tree, when it holds them fresh.
-    bool ReadFromTree(TWalkNode* node, TFolderTotals& own, std::vector<TChild>& children) {
+    bool ReadFromTree(TWalkNode* node, TFolderTotals& own, std::vector<TChild>& children,
+                      std::vector<TLinkSeen>& links) {
         if (!Tree || !node->Tree || !node->Known) return false;
         const TFolderSizeStamps stamps = Cache.Stamps(node->Key);
         TScanReader reader(*Tree);
@@ -273,6 +276,12 @@ struct TWalk {
         const TScanFile* files = f->Files();
         for (std::uint32_t i = 0; i < f->FileCount; ++i)
             if (Mask.Matches(f->FileName(files[i]))) AddTotals(own, files[i].Size, files[i].Allocated, 1);
+        const TScanLinkKey* keys = f->Links();
+        for (std::uint32_t i = 0; i < f->LinkCount; ++i) {
+            const TScanFile& file = files[keys[i].File];
+            if (Mask.Matches(f->FileName(file)))
+                links.push_back({keys[i].Device, keys[i].Key, file.Size, file.Allocated});
+        }
         for (std::uint32_t c = f->FirstChild; c != TScanFolder::kNone; c = reader.At(c).NextSibling) {
             if (reader.At(c).Has(TScanFolder::kLink)) continue;
             children.push_back({std::string(reader.Name(c)), reader.RefOf(c), reader.At(c).Has(TScanFolder::kScanned)});
@@ -281,7 +290,8 @@ struct TWalk {
     }
 
     // The folder's own entries from one directory read, kept in the tree when it keeps files.
-    void ReadFromDisk(TWalkNode* node, TFolderTotals& own, std::vector<TChild>& children) {
+    void ReadFromDisk(TWalkNode* node, TFolderTotals& own, std::vector<TChild>& children,
+                      std::vector<TLinkSeen>& links) {
         const bool keep = Tree && node->Tree;
         thread_local TScanListing listing;
         listing.Clear();
@@ -315,9 +325,18 @@ struct TWalk {
             const bool match = Mask.MatchesAll() || Mask.Matches(name);
             if (!keep && !match) return true;  // refused by name: its size is never read
             const std::int64_t size = e.Size();
-            const std::int64_t used = Allocated(node, size);
-            if (keep) listing.AddFile(name, size, used, e.LastWriteTime(), e.Attributes());
-            if (match) AddTotals(own, size, used, 1);
+            const std::uint32_t attributes = e.Attributes();
+            // A file whose data is off the disk (a cloud placeholder) takes no space on it.
+            const std::int64_t used = IsDataOffDisk(attributes) ? 0 : Allocated(node, size);
+            const std::uint64_t link = e.LinkId();  // after Size: POSIX reads both with one request
+            if (keep) {
+                listing.AddFile(name, size, used, e.LastWriteTime(), attributes);
+                if (link) listing.SetLinkKey(link, e.LinkDevice(), e.LinkCount());
+            }
+            if (match) {
+                AddTotals(own, size, used, 1);
+                if (link) links.push_back({e.LinkDevice(), link, size, used});
+            }
             return true;
         });
         FilesRead.fetch_add(files, std::memory_order_relaxed);
@@ -334,6 +353,7 @@ struct TWalk {
             node->Missing = true;
             own = {};
             children.clear();
+            links.clear();
             if (keep) Tree->MarkMissing(node->Tree);
             return;
         }
@@ -353,8 +373,16 @@ struct TWalk {
         if (Tree) node->Unverified = true;
     }
 
+    // Adds a finished part of a node's tree: its totals and its hard-linked files.
+    void AddPart(TWalkNode* node, const TFolderTotals& totals, const std::vector<TLinkSeen>& links) {
+        AddTo(node, totals);
+        if (links.empty()) return;
+        std::lock_guard lock(node->LinkLock);
+        node->Links.insert(node->Links.end(), links.begin(), links.end());
+    }
+
     // A sub-folder: from the tree when it holds its whole tree fresh (or the cache when the tree keeps
-    // nothing of it), else walked as a task of its own.
+    // nothing of it and its tree has no hard-linked files), else walked as a task of its own.
     void Child(TWalkNode* node, TChild& child) {
         std::string key;
         key.reserve(node->Key.size() + child.Name.size() + 1);
@@ -368,10 +396,11 @@ struct TWalk {
                 Walk(node, child, std::move(key), false);
                 return;
             }
+            std::vector<TLinkSeen> links;
             switch (Service.FromTree(
-                child.Tree, key, Mask, true, [&] { return Stopping(node); }, totals)) {
+                child.Tree, key, Mask, true, [&] { return Stopping(node); }, totals, &links)) {
                 case TFolderSizeService::TTreeAnswer::Done:
-                    AddTo(node, totals);
+                    AddPart(node, totals, links);
                     return;
                 case TFolderSizeService::TTreeAnswer::Stopped:
                     node->Incomplete = true;
@@ -379,7 +408,7 @@ struct TWalk {
                 default:
                     break;
             }
-        } else if (Mask.Cacheable() && Cache.Lookup(key, Mask.Lower(), totals)) {
+        } else if (Mask.Cacheable() && Cache.Lookup(key, Mask.Lower(), totals) && !totals.Links) {
             AddTo(node, totals);
             if (Tree) node->Unverified = true;
             return;
@@ -416,9 +445,10 @@ struct TWalk {
             if (node->Parent || !StartRoot(node)) {
                 TFolderTotals own;
                 std::vector<TChild> children;
-                if (!ReadFromTree(node, own, children)) ReadFromDisk(node, own, children);
+                std::vector<TLinkSeen> links;
+                if (!ReadFromTree(node, own, children, links)) ReadFromDisk(node, own, children, links);
                 if (!node->Incomplete) {
-                    AddTo(node, own);
+                    AddPart(node, own, links);
                     for (auto& child : children) {
                         if (Stopping(node)) {
                             node->Incomplete = true;
@@ -439,7 +469,9 @@ struct TWalk {
     void Complete(TWalkNode* node) {
         for (;;) {
             if (node->Pending.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
-            const TFolderTotals totals{node->Size.load(), node->Used.load(), node->Count.load(), node->Partial.load()};
+            TFolderTotals totals{node->Size.load(), node->Used.load(), node->Count.load(), node->Partial.load()};
+            // Every part is in: nothing else touches the node's links now.
+            CountLinksOnce(node->Links, totals);
             bool incomplete = node->Incomplete.load();
             bool fresh = true;     // nothing changed in its tree while it was read
             bool verified = true;  // the tree holds its whole tree fresh
@@ -460,7 +492,7 @@ struct TWalk {
                 delete node;  // the walk itself may be gone now: touch nothing of it
                 return;
             }
-            AddTo(parent, totals);
+            AddPart(parent, totals, node->Links);
             if (incomplete) parent->Incomplete = true;
             if (!verified) parent->Unverified = true;
             delete node;

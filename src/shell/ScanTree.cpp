@@ -35,9 +35,11 @@ void TScanListing::AddFile(std::string_view name, std::int64_t size, std::int64_
     FFiles.push_back(f);
 }
 
-void TScanListing::SetLinkKey(std::uint64_t key) {
+void TScanListing::SetLinkKey(std::uint64_t key, std::uint64_t device, std::uint32_t links) {
     if (FFiles.empty()) return;
-    FLinks.push_back(TScanLinkKey{static_cast<std::uint32_t>(FFiles.size() - 1), 0, key});
+    const auto file = static_cast<std::uint32_t>(FFiles.size() - 1);
+    if (!FLinks.empty() && FLinks.back().File == file) FLinks.pop_back();  // set again: the last one holds
+    FLinks.push_back(TScanLinkKey{file, links, key, device});
 }
 
 void TScanListing::AddFolder(std::string_view name, std::int64_t lastWriteTime, std::uint32_t attributes) {
@@ -377,15 +379,7 @@ TScanInstall TScanTree::Install(TScanRef ref, std::string_view key, const TScanL
     folder->Flags &= static_cast<std::uint8_t>(~TScanFolder::kVerified);
     // A folder with no sub-folders to enter is its whole tree: fresh as of its listing.
     if (out.Children.empty()) {
-        TScanTotals total;
-        const TScanFile* files = folder->Files();
-        bool fits = true;
-        for (std::uint32_t i = 0; i < folder->FileCount && fits; ++i)
-            fits = !__builtin_add_overflow(total.Size, files[i].Size, &total.Size) &&
-                   !__builtin_add_overflow(total.Allocated, files[i].Allocated, &total.Allocated);
-        if (fits) {
-            total.Files = folder->FileCount;
-            folder->Total = total;
+        if (SumLocked(*folder)) {
             folder->VerifiedAt = listedAt;
             folder->Flags |= TScanFolder::kVerified;
             out.Verified = true;
@@ -412,6 +406,27 @@ bool TScanTree::Verify(TScanRef ref, std::uint64_t at) {
     std::unique_lock lock(FLock);
     TScanFolder* f = Get(ref);
     if (!f || !f->Has(TScanFolder::kScanned) || f->Has(TScanFolder::kMissing)) return false;
+    if (!SumLocked(*f)) return false;
+    f->VerifiedAt = f->Has(TScanFolder::kVerified) ? std::max(f->VerifiedAt, at) : at;
+    f->Flags |= TScanFolder::kVerified;
+    return true;
+}
+
+void TScanTree::GatherLinksLocked(std::uint32_t index, std::vector<TLinkSeen>& out) const {
+    std::vector<std::uint32_t> stack{index};  // no recursion: trees may be thousands deep
+    while (!stack.empty()) {
+        const TScanFolder& f = Slot(stack.back());
+        stack.pop_back();
+        const TScanFile* files = f.Files();
+        const TScanLinkKey* links = f.Links();
+        for (std::uint32_t i = 0; i < f.LinkCount; ++i)
+            out.push_back({links[i].Device, links[i].Key, files[links[i].File].Size, files[links[i].File].Allocated});
+        for (std::uint32_t c = f.FirstChild; c != TScanFolder::kNone; c = Slot(c).NextSibling)
+            if (!Slot(c).Has(TScanFolder::kLink) && !Slot(c).Has(TScanFolder::kMissing)) stack.push_back(c);
+    }
+}
+
+bool TScanTree::SumLocked(TScanFolder& f) {
     TScanTotals total;
     bool fits = true;
     auto add = [&](const TScanTotals& t) {
@@ -419,18 +434,44 @@ bool TScanTree::Verify(TScanRef ref, std::uint64_t at) {
                !__builtin_add_overflow(total.Allocated, t.Allocated, &total.Allocated) &&
                !__builtin_add_overflow(total.Files, t.Files, &total.Files);
     };
-    const TScanFile* files = f->Files();
-    for (std::uint32_t i = 0; i < f->FileCount; ++i) add({files[i].Size, files[i].Allocated, 1});
-    for (std::uint32_t c = f->FirstChild; c != TScanFolder::kNone; c = Slot(c).NextSibling) {
+    const TScanFile* files = f.Files();
+    for (std::uint32_t i = 0; i < f.FileCount; ++i) add({files[i].Size, files[i].Allocated, 1});
+    bool linked = f.LinkCount > 0;
+    for (std::uint32_t c = f.FirstChild; c != TScanFolder::kNone; c = Slot(c).NextSibling) {
         const TScanFolder& child = Slot(c);
         if (child.Has(TScanFolder::kLink) || child.Has(TScanFolder::kMissing)) continue;
         if (!child.Has(TScanFolder::kVerified)) return false;
         add(child.Total);
+        linked = linked || child.Has(TScanFolder::kLinks);
     }
     if (!fits) return false;
-    f->Total = total;
-    f->VerifiedAt = f->Has(TScanFolder::kVerified) ? std::max(f->VerifiedAt, at) : at;
-    f->Flags |= TScanFolder::kVerified;
+    f.Flags &= static_cast<std::uint8_t>(~TScanFolder::kLinks);
+    if (linked) {
+        // Each part (the folder's own files, each sub-folder's tree) counted a hard-linked file once;
+        // a file met in more than one part comes off for each repeat.
+        std::vector<TLinkSeen> all, part;
+        const TScanLinkKey* links = f.Links();
+        for (std::uint32_t i = 0; i < f.LinkCount; ++i)
+            all.push_back({links[i].Device, links[i].Key, files[links[i].File].Size, files[links[i].File].Allocated});
+        auto drop = [&](const TLinkSeen& l) {
+            total.Size -= l.Size;
+            total.Allocated -= l.Used;
+            --total.Files;
+        };
+        DropRepeatedLinks(all, drop);
+        for (std::uint32_t c = f.FirstChild; c != TScanFolder::kNone; c = Slot(c).NextSibling) {
+            const TScanFolder& child = Slot(c);
+            if (child.Has(TScanFolder::kLink) || child.Has(TScanFolder::kMissing) || !child.Has(TScanFolder::kLinks))
+                continue;
+            part.clear();
+            GatherLinksLocked(c, part);
+            DropRepeatedLinks(part, [](const TLinkSeen&) {});
+            all.insert(all.end(), part.begin(), part.end());
+        }
+        DropRepeatedLinks(all, drop);
+        if (!all.empty()) f.Flags |= TScanFolder::kLinks;
+    }
+    f.Total = total;
     return true;
 }
 
@@ -514,8 +555,8 @@ void TScanTreeBuilder::AddFile(std::string_view name, std::int64_t size, std::in
     Open().AddFile(name, size, allocated, lastWriteTime, attributes);
 }
 
-void TScanTreeBuilder::SetLinkKey(std::uint64_t key) {
-    Open().SetLinkKey(key);
+void TScanTreeBuilder::SetLinkKey(std::uint64_t key, std::uint64_t device, std::uint32_t links) {
+    Open().SetLinkKey(key, device, links);
 }
 
 bool TScanTreeBuilder::InstallOpen(TDirStatus status) {

@@ -9,8 +9,8 @@
 // Layout (64-bit builds):
 //  - TScanFile, 40 bytes: size, allocated size and last-write time (8 bytes each); attributes, the
 //    name's offset in its folder's block and the extension id (4 each); the name's length (2), 2 spare.
-//  - Each folder has one block of its own: its files, then its hard-link keys (a side table, 16 bytes per
-//    file that has one; a walk gives none, an imported scan may), then the names of all its entries,
+//  - Each folder has one block of its own: its files, then its hard-link keys (a side table, 24 bytes per
+//    file with more than one hard link, sorted by file), then the names of all its entries,
 //    files and sub-folders, UTF-8 without terminators. That block is the folder's name pool: reading the
 //    folder again replaces the block and frees the old one, so updates leave nothing behind.
 //  - TScanFolder, 96 bytes, in chunks of 1024 that never move; sub-folders are a list (first child, next
@@ -28,6 +28,7 @@
 //
 // Memory budget. Blocks, folders and tables are counted; a change that would pass the budget empties the
 // tree and turns it off until the budget is raised (State says so and why).
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -59,12 +60,40 @@ struct TScanFile {
 };
 static_assert(sizeof(TScanFile) == 40, "a file record is 40 bytes");
 
-// The key of a file with more than one hard link, for counting it once (an imported scan gives them).
+// The key of a file with more than one hard link, for counting it once per tree: the file id and the id of
+// its volume (0 when not known, as in an imported scan).
 struct TScanLinkKey {
-    std::uint32_t File;  // its index among the folder's files
-    std::uint32_t Spare;
+    std::uint32_t File;   // its index among the folder's files
+    std::uint32_t Links;  // its number of names; 0 = not known
     std::uint64_t Key;
+    std::uint64_t Device;
 };
+static_assert(sizeof(TScanLinkKey) == 24, "a link key is 24 bytes");
+
+// A hard-linked file met in a tree, with the figures it adds to the tree's totals.
+struct TLinkSeen {
+    std::uint64_t Device = 0, Key = 0;
+    std::int64_t Size = 0, Used = 0;
+};
+
+// Sorts the list by key and keeps one entry of each key, calling drop(entry) for each repeat it removes,
+// so that the caller can take the repeat's figures off the totals it was counted in.
+template <typename F>
+void DropRepeatedLinks(std::vector<TLinkSeen>& links, F&& drop) {
+    if (links.size() < 2) return;
+    std::sort(links.begin(), links.end(), [](const TLinkSeen& a, const TLinkSeen& b) {
+        return a.Device != b.Device ? a.Device < b.Device : a.Key < b.Key;
+    });
+    std::size_t kept = 1;
+    for (std::size_t i = 1; i < links.size(); ++i) {
+        const TLinkSeen& last = links[kept - 1];
+        if (links[i].Key == last.Key && links[i].Device == last.Device)
+            drop(links[i]);
+        else
+            links[kept++] = links[i];
+    }
+    links.resize(kept);
+}
 
 struct TScanRef {
     static constexpr std::uint32_t kNone = UINT32_MAX;
@@ -83,6 +112,7 @@ struct TScanFolder {
         kMissing = 8,    // gone when it was to be read: no files, counts nothing
         kRoot = 16,      // asked for by its full path
         kVerified = 32,  // a walk found its whole tree fresh at VerifiedAt (and summed Total)
+        kLinks = 64,     // its tree holds hard-linked files (while kVerified)
     };
     std::byte* Block = nullptr;  // owned: files, link keys, names
     std::uint32_t FileCount = 0;
@@ -118,8 +148,8 @@ public:
     void Clear();
     void AddFile(std::string_view name, std::int64_t size, std::int64_t allocated, std::int64_t lastWriteTime,
                  std::uint32_t attributes);
-    // A hard-link key for the file added last.
-    void SetLinkKey(std::uint64_t key);
+    // A hard-link key for the file added last (its id, its volume's id and its number of names).
+    void SetLinkKey(std::uint64_t key, std::uint64_t device = 0, std::uint32_t links = 0);
     // A sub-folder; one with faReparsePoint is kept as a link and never entered.
     void AddFolder(std::string_view name, std::int64_t lastWriteTime, std::uint32_t attributes);
     std::size_t FileCount() const { return FFiles.size(); }
@@ -256,6 +286,11 @@ private:
     void TurnOffLocked();
     bool FitsLocked(std::size_t more) const { return !FOff && FBytes + more <= FBudget; }
     std::string FoldedName(std::string_view name) const;
+    // The hard-linked files of a folder's tree (not entering links or missing folders), each name once.
+    void GatherLinksLocked(std::uint32_t index, std::vector<TLinkSeen>& out) const;
+    // Sums a folder's Total from its files and its verified sub-folders' Totals, counting a hard-linked
+    // file once; sets kLinks. False when a sum does not fit.
+    bool SumLocked(TScanFolder& f);
 };
 
 // Read access to a tree: holds its shared lock for the reader's life. Pointers it gives stay valid while
@@ -292,7 +327,7 @@ public:
     void OpenFolder(std::string_view name, std::int64_t lastWriteTime = 0, std::uint32_t attributes = faDirectory);
     void AddFile(std::string_view name, std::int64_t size, std::int64_t allocated, std::int64_t lastWriteTime = 0,
                  std::uint32_t attributes = faArchive);
-    void SetLinkKey(std::uint64_t key);
+    void SetLinkKey(std::uint64_t key, std::uint64_t device = 0, std::uint32_t links = 0);
     void CloseFolder(TDirStatus status = TDirStatus::Ok);
     // The root, or an empty ref when the tree refused it (off, or over the budget).
     TScanRef Finish(TDirStatus rootStatus = TDirStatus::Ok);

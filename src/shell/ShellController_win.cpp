@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include "platform/DirList.h"
 #include "platform/ErrorMode.h"
 #include "platform/Exception.h"
 #include "platform/LongPath_win.h"
@@ -307,6 +308,22 @@ std::string TStShellController::GetIconInfo(TStShellItem& item) {
         for (char& c : ext)
             if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
         if (!IconFollowsExtension(ext)) ext.clear();
+    }
+    // A file whose data is off the disk is never opened for its icon (a program's own icon or an icon
+    // handler would fetch it): it gets its type's icon, asked for by name and attributes only. Where the
+    // listing has not given the attributes yet, they are asked for only for the types the shell opens.
+    if (item.IsFile && item.IsFileSystem && item.ParentFolder && item.RelativeIdList) {
+        const DWORD attributes = item.Attributes ? item.Attributes
+                                 : ext.empty()   ? ::GetFileAttributesW(LongPath(item.Path).c_str())
+                                                 : 0;
+        if (attributes != INVALID_FILE_ATTRIBUTES && IsDataOffDisk(attributes)) {
+            SHFILEINFOW sfi{};
+            ::SHGetFileInfoW(Widen(item.Path).c_str(), FILE_ATTRIBUTE_NORMAL, &sfi, sizeof(sfi),
+                             SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+            item.FIconIndex = item.FOpenIconIndex = sfi.iIcon;
+            item.FOverlayIndex = -1;
+            return GetItemName(item.ParentFolder.get(), item.RelativeIdList.get(), SHGDN_NORMAL);
+        }
     }
     if (!ext.empty()) {
         auto it = FIconByExtension.find(ext);

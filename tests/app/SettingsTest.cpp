@@ -168,3 +168,35 @@ TEST(AppSettings, FailedSaveLeavesTheOldFileAsItWas) {
 }
 
 }  // namespace
+
+namespace {
+
+// The history switch: off by default, kept in its own section beside the filters, which it leaves alone.
+TEST(AppSettings, KeepHistoryIsOffUntilSwitchedOnAndLeavesTheFiltersAlone) {
+    struct TCase {
+        const char* File;
+        bool Keep;
+    };
+    const TCase cases[] = {
+        {"", false},
+        {"[filters]\n0=*.txt\n", false},
+        {"[history]\nkeep=1\n", true},
+        {"[History]\nKEEP = 1 \n", true},
+        {"[history]\nkeep=0\n", false},
+        {"[history]\nkeep=yes\n", false},
+    };
+    for (const auto& c : cases) {
+        vstest::TTempDir dir;
+        EXPECT_EQ(LoadKeepHistory(Ini(dir, c.File)), c.Keep) << c.File;
+    }
+    vstest::TTempDir dir;
+    const std::string ini = Ini(dir, "[filters]\n0=*.txt\n");
+    SaveKeepHistory(ini, true);
+    EXPECT_TRUE(LoadKeepHistory(ini));
+    SaveKeepHistory(ini, false);
+    EXPECT_FALSE(LoadKeepHistory(ini));
+    EXPECT_EQ(LoadFilterSettings(ini), TNames{"*.txt"});
+    EXPECT_THROW(SaveKeepHistory(vstest::PathUtf8(dir.Path() / "missing" / "voluscope.ini"), true), Exception);
+}
+
+}  // namespace

@@ -1,7 +1,7 @@
 // Saved scans through ncdu and gdu themselves (POSIX): our export read by them gives our totals, and
-// theirs read by us gives the totals of our own walk, for a tree with links to a file and to a folder,
-// names that need escaping and, where the programs can be run without root's rights, an unreadable
-// folder.
+// theirs read by us gives the totals of our own walk, for a tree with links to a file and to a folder, a
+// file with two hard links in different folders (counted once), names that need escaping and, where the programs can be
+// run without root's rights, an unreadable folder.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,6 +37,8 @@ protected:
         FDir.WriteFile("tree/a/b/\xC3\xA9t\xC3\xA9 \xE2\x82\xAC.doc", 70000);
         FDir.WriteFile("tree/denied/hidden.bin", 4444);
         FDir.MakeDir("tree/empty");
+        FDir.WriteFile("tree/a/b/shared.bin", 20000);
+        fs::create_hard_link(FTree / "a" / "b" / "shared.bin", FTree / "empty" / "shared again.bin");
         fs::create_symlink("../top.bin", FTree / "a" / "filelink");
         fs::create_directory_symlink("a", FTree / "dirlink");
         fs::permissions(FDir.Path(), fs::perms::all);
@@ -83,8 +85,9 @@ TEST_F(ScansRoundTrip, TotalsAgreeThroughNcduAndGdu) {
     int status = -1;
     const std::string walked = Run(Vscan() + " " + tree, status);
     const long long size = Figure(walked, "size"), count = Figure(walked, "count");
-    ASSERT_EQ(size, 5000 + 10 + 333 + 70000) << walked;  // the denied folder is not read, links count 0
-    ASSERT_EQ(count, 5) << walked;  // four files and the link to a file (a link to a folder is no file)
+    // The denied folder is not read, links count 0, the hard-linked file once.
+    ASSERT_EQ(size, 5000 + 10 + 333 + 70000 + 20000) << walked;
+    ASSERT_EQ(count, 6) << walked;  // five files and the link to a file (a link to a folder is no file)
     EXPECT_EQ(status, 2) << "the denied folder makes the walk partial";
 
     // Ours, read back by us, by ncdu (re-exported with -o) and by gdu (non-interactive total).
@@ -97,6 +100,7 @@ TEST_F(ScansRoundTrip, TotalsAgreeThroughNcduAndGdu) {
               std::string::npos)
         << same;
     EXPECT_NE(text.find("[{\"name\":\"denied\",\"read_error\":true}]"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"hlnkc\":true,\"nlink\":2}"), std::string::npos) << text;
     for (const std::string& file : {std::string("ours.json"), std::string("ours.json.gz")}) {
         if (file != "ours.json") Run(Vscan() + " --json " + In(file) + " " + tree);
         const std::string back = Run(Vscan() + " --import " + In(file));
@@ -133,10 +137,13 @@ TEST_F(ScansRoundTrip, TotalsAgreeThroughNcduAndGdu) {
     for (const std::string& file : {std::string("ncdu.json"), std::string("gdu.json")}) {
         const std::string back = Run(Vscan() + " --import " + In(file), status);
         EXPECT_EQ(status, 0) << file << ": " << back;
-        EXPECT_EQ(Figure(back, "size"), size) << file << ": " << back;
+        // gdu's export keys only the later names of a hard-linked file, so no reader can tell which name
+        // the first one is: gdu reading its own export counts the file twice, and so do we.
+        const int twice = file == "gdu.json" ? 1 : 0;
+        EXPECT_EQ(Figure(back, "size"), size + twice * 20000) << file << ": " << back;
         // Their format cannot tell a link to a folder from one to a file: both are "notreg" entries, read
         // as links to files, which count as files (of 0 bytes).
-        EXPECT_EQ(Figure(back, "count"), count + 1) << file << ": " << back;
+        EXPECT_EQ(Figure(back, "count"), count + 1 + twice) << file << ": " << back;
     }
 }
 

@@ -29,6 +29,10 @@ protected:
         F->OpenFolder(Dir.Utf8());
         uitest::Pump();
     }
+    // Waits for the running save to end: the command's caption comes back.
+    bool SaveEnded() {
+        return uitest::PumpUntil([&] { return F->actSaveScan->Caption() == "Save Scan..."; }, 20000);
+    }
     static TScanTotals TotalsOf(const TImportedScan& scan) {
         const TScanReader reader(*scan.Tree);
         return reader.Folder(scan.Root)->Total;
@@ -44,6 +48,7 @@ TEST_F(SaveScan, WritesTheFolderTreeChosenInTheDialog) {
         return true;
     });
     F->SaveScan1->Click();
+    ASSERT_TRUE(SaveEnded());
     EXPECT_EQ(title, "Save Scan");
     EXPECT_TRUE(uitest::TakeBoxes().empty());
     const TImportedScan scan = ImportScan(target);
@@ -55,27 +60,50 @@ TEST_F(SaveScan, WritesTheFolderTreeChosenInTheDialog) {
     EXPECT_FALSE(ProgressForm && ::IsWindowVisible(ProgressForm->Handle()));
 }
 
-TEST_F(SaveScan, ChosenAgainWhileItRunsItStopsAndWritesNothing) {
-    const std::string target = Out.Utf8() + "\\stopped.json";
-    // The walk cannot put its listings in the scan tree while a reader holds it: the save is still
-    // walking when the command is chosen again from the menu, and then the reader goes.
+// The window's thread does not wait for the save: the command returns at once, with the progress window
+// up, and the window goes on handling messages until the worker says it has ended.
+TEST_F(SaveScan, TheWindowKeepsRunningWhileItSaves) {
+    const std::string target = Out.Utf8() + "\\running.json";
+    // The walk cannot put its listings in the scan tree while a reader holds it: the save cannot end
+    // before the timer lets the reader go.
     static std::unique_ptr<TScanReader> hold;
-    static TMainForm* form = nullptr;
-    form = F;
-    static std::string stopCaption;
     uitest::TSaveDialogHook hook([&](TSaveDialog& d) {
         d.FileName = target;
         hold = std::make_unique<TScanReader>(FolderSizeService().ScanTree());
-        ::SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+        ::SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
             ::KillTimer(nullptr, id);
-            stopCaption = form->actSaveScan->Caption();
-            form->SaveScan1->Click();
             hold.reset();
         });
         return true;
     });
     F->SaveScan1->Click();
-    EXPECT_EQ(stopCaption, "Stop Saving Scan");
+    EXPECT_EQ(F->actSaveScan->Caption(), "Stop Saving Scan");
+    EXPECT_TRUE(!ProgressForm || ::IsWindowVisible(ProgressForm->Handle()));
+    ASSERT_TRUE(SaveEnded());
+    EXPECT_FALSE(hold);
+    EXPECT_EQ(ImportScan(target).Files, 31);
+    EXPECT_FALSE(ProgressForm && ::IsWindowVisible(ProgressForm->Handle()));
+}
+
+TEST_F(SaveScan, ChosenAgainWhileItRunsItStopsAndWritesNothing) {
+    const std::string target = Out.Utf8() + "\\stopped.json";
+    // The walk cannot put its listings in the scan tree while a reader holds it: the save is still
+    // walking when the command is chosen again from the menu, and then a timer lets the reader go.
+    static std::unique_ptr<TScanReader> hold;
+    uitest::TSaveDialogHook hook([&](TSaveDialog& d) {
+        d.FileName = target;
+        hold = std::make_unique<TScanReader>(FolderSizeService().ScanTree());
+        ::SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
+            ::KillTimer(nullptr, id);
+            hold.reset();
+        });
+        return true;
+    });
+    F->SaveScan1->Click();
+    EXPECT_EQ(F->actSaveScan->Caption(), "Stop Saving Scan");
+    F->SaveScan1->Click();
+    ASSERT_TRUE(SaveEnded());
+    EXPECT_FALSE(hold);
     EXPECT_FALSE(fs::exists(vstest::Utf8Path(target)));
     EXPECT_TRUE(uitest::TakeBoxes().empty());
     EXPECT_EQ(F->actSaveScan->Caption(), "Save Scan...");
@@ -85,6 +113,7 @@ TEST_F(SaveScan, ChosenAgainWhileItRunsItStopsAndWritesNothing) {
         return true;
     });
     F->SaveScan1->Click();
+    ASSERT_TRUE(SaveEnded());
     EXPECT_EQ(ImportScan(target).Files, 31);
 }
 
@@ -99,6 +128,7 @@ TEST_F(SaveScan, ACancelledDialogOrAnUnwritableTargetSaysSoAndWritesNothing) {
         return true;
     });
     F->SaveScan1->Click();
+    ASSERT_TRUE(SaveEnded());
     const auto boxes = uitest::TakeBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_NE(boxes[0].Text.find("There was an error saving the scan.\r\nCannot create file"), std::string::npos)

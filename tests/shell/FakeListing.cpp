@@ -55,6 +55,13 @@ void TFakeLister::AddFile(const std::string& path, std::int64_t size, std::int64
     AddEntry(path, faArchive, size, lastWriteTime);
 }
 
+void TFakeLister::AddHardLink(const std::string& path, std::int64_t size, std::uint64_t id, std::uint32_t links) {
+    std::lock_guard lock(FLock);
+    auto [parent, name] = Split(path);
+    AddFolderLocked(parent);
+    FFolders[Key(parent)].push_back({name, faArchive, size, 0, id, links});
+}
+
 void TFakeLister::Remove(const std::string& path) {
     std::lock_guard lock(FLock);
     std::string trimmed = path;
@@ -81,8 +88,18 @@ void TFakeLister::ResetReads() {
     FTotal = 0;
 }
 
+void TFakeLister::NoteFileRequest(const std::string& key) {
+    auto [parent, name] = Split(key.substr(0, key.size() - 1));
+    std::lock_guard lock(FLock);
+    auto it = FFolders.find(parent);
+    if (it == FFolders.end()) return;
+    for (const auto& e : it->second)
+        if (!(e.Attributes & faDirectory) && LowerCaseText(e.Name) == name) ++FFileRequests;
+}
+
 TDirStatus TFakeLister::List(std::string_view folder, std::string_view pattern, TDirVisit visit) {
     const std::string key = Key(folder);
+    NoteFileRequest(key);
     if (OnListing) OnListing(key);
     TDirStatus status = ListFolder(key, pattern, visit);
     if (OnListed) OnListed(key);
@@ -119,6 +136,9 @@ TDirStatus TFakeLister::ListFolder(const std::string& key, std::string_view patt
         std::uint32_t Attributes() const override { return E->Attributes; }
         std::int64_t Size() const override { return E->Size; }
         std::int64_t LastWriteTime() const override { return E->Time; }
+        std::uint64_t LinkId() const override { return E->LinkId; }
+        std::uint64_t LinkDevice() const override { return E->LinkId ? 7 : 0; }
+        std::uint32_t LinkCount() const override { return E->Links; }
     } view;
     const TDosWildcard matcher(pattern);
     int yielded = 0;
@@ -134,6 +154,7 @@ TDirStatus TFakeLister::ListFolder(const std::string& key, std::string_view patt
 
 bool TFakeLister::FolderExists(std::string_view folder) {
     std::string key = Key(folder);
+    NoteFileRequest(key);
     std::lock_guard lock(FLock);
     return FFolders.count(key) && !FVanished.count(key);
 }

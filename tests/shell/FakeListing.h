@@ -28,6 +28,8 @@ public:
     // Adds an entry with the given attributes (a junction: faDirectory | faReparsePoint).
     void AddEntry(const std::string& path, std::uint32_t attributes, std::int64_t size = 0,
                   std::int64_t lastWriteTime = 0);
+    // Adds a name of a hard-linked file: every name given the same id is one file (of links names).
+    void AddHardLink(const std::string& path, std::int64_t size, std::uint64_t id, std::uint32_t links = 2);
     // Removes a file, or a folder with everything in it.
     void Remove(const std::string& path);
 
@@ -55,6 +57,9 @@ public:
     int Reads(const std::string& path) const;
     int ReadsTotal() const { return FTotal; }
     void ResetReads();
+    // How often a listing or an existence check named a file rather than a folder: the only way a
+    // caller of the listing reaches a file itself.
+    int FileRequests() const { return FFileRequests; }
     // Whether critical errors were suppressed on the listing thread every time.
     bool AlwaysQuiet() const { return FAlwaysQuiet; }
 
@@ -71,6 +76,8 @@ private:
         std::uint32_t Attributes;
         std::int64_t Size;
         std::int64_t Time;
+        std::uint64_t LinkId = 0;
+        std::uint32_t Links = 1;
     };
     std::map<std::string, std::vector<TEntry>> FFolders;
     std::set<std::string> FVanished, FThrowing;
@@ -80,6 +87,8 @@ private:
     std::map<std::string, int> FReads;
     std::atomic<int> FTotal{0};
     std::atomic<bool> FAlwaysQuiet{true};
+    std::atomic<int> FFileRequests{0};
+    void NoteFileRequest(const std::string& key);
     TDirStatus ListFolder(const std::string& key, std::string_view pattern, TDirVisit visit);
     void AddFolderLocked(const std::string& path);
 };

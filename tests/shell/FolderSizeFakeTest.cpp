@@ -10,6 +10,8 @@
 
 #include "platform/ErrorMode.h"
 #include "platform/Exception.h"
+#include "reports/TreeWalker.h"
+#include "scans/ScanFile.h"
 #include "shell/FakeListing.h"
 #include "shell/FolderSize.h"
 
@@ -458,3 +460,71 @@ TEST_P(ShellFolderSizeFake, FoldersReadInPartMakeThePartialFlag) {
 }
 
 }  // namespace
+
+// Hard links: one file with names in several folders counts once in each tree that holds any of them,
+// whatever was totalled before (sub-folders first fill the cache; a second mask reads the scan tree;
+// a budget of 0 leaves only the cache).
+TEST_P(ShellFolderSizeFake, HardLinkedFileCountsOncePerTree) {
+    FLister.AddHardLink("c:\\h\\x\\a.dat", 5000, 1);
+    FLister.AddHardLink("c:\\h\\x\\again.txt", 5000, 1);  // two names in one folder
+    FLister.AddHardLink("c:\\h\\y\\b.dat", 5000, 1, 3);
+    FLister.AddHardLink("c:\\h\\y\\d.txt", 100, 2);
+    FLister.AddHardLink("c:\\h\\z\\deep\\e.txt", 100, 2);
+    FLister.AddFile("c:\\h\\z\\plain.txt", 1);
+    struct TCase {
+        const char* Folder;
+        const char* Mask;
+        TFolderTotals Expected;
+    };
+    const TCase cases[] = {
+        {"c:\\h", "*.*", {5101, 16384, 3}},
+        {"c:\\h", "*.txt", {5101, 16384, 3}},  // a.dat's other name matches
+        {"c:\\h", "*.dat", {5000, 8192, 1}},
+        {"c:\\h\\x", "*.*", {5000, 8192, 1}},
+        {"c:\\h\\y", "*.*", {5100, 12288, 2}},
+        {"c:\\h\\z", "*.*", {101, 8192, 2}},
+        {"c:\\h\\z\\deep", "*.txt", {100, 4096, 1}},
+    };
+    for (int warm = 0; warm < 3; ++warm) {
+        FService.FolderSizeCache().Clear();
+        FService.SetTreeBudget(warm == 2 ? 0 : TScanTree::kDefaultBudget);
+        if (warm >= 1)
+            for (const char* sub : {"c:\\h\\z\\deep", "c:\\h\\x", "c:\\h\\y", "c:\\h\\z"}) Totals(sub, "*.*");
+        if (warm == 1) Totals("c:\\h", "*.bak");  // the tree then answers every other mask
+        for (const auto& c : cases) {
+            EXPECT_EQ(Totals(c.Folder, c.Mask), c.Expected) << "warm " << warm << ": " << c.Folder << " " << c.Mask;
+            // Asked again: from the cache, the same.
+            EXPECT_EQ(Totals(c.Folder, c.Mask), c.Expected) << "warm " << warm << ": " << c.Folder << " again";
+        }
+    }
+}
+
+// Cloud placeholders: the walk, the report and the export take their figures from the listing and never
+// reach the file itself; a file whose data is off the disk takes no space on it.
+TEST_P(ShellFolderSizeFake, CloudPlaceholdersAreNeverOpened) {
+    const std::pair<const char*, std::uint32_t> placeholders[] = {
+        {"recall-on-open.doc", faArchive | faRecallOnOpen},
+        {"recall-on-data.doc", faArchive | faRecallOnDataAccess},
+        {"offline.doc", faArchive | faOffline},
+    };
+    for (const auto& [name, attributes] : placeholders)
+        FLister.AddEntry(std::string("c:\\cloud\\") + name, attributes, 3'000'000'000);
+    FLister.AddFile("c:\\cloud\\here.doc", 100);
+    EXPECT_EQ(Totals("c:\\cloud", "*.doc"), (TFolderTotals{9'000'000'100, 4096, 4}));
+
+    TFileRows rows;
+    rows.Add({"Name", "Size", "Type", "Modified", "Attributes", "Folder"});
+    TCollectOptions options;
+    options.Lister = &FLister;
+    CollectFiles("c:\\cloud", "*.*", rows, true, options);
+    ASSERT_EQ(rows.Count(), 5u);
+    for (std::size_t r = 1; r < 4; ++r) EXPECT_EQ(rows.RowTexts(r)[1], "3000000000") << rows.RowTexts(r)[0];
+
+    TScanReader reader(FService.ScanTree());
+    const std::string text = ScanJsonText(reader, reader.Find("c:\\cloud\\"), {});
+    for (const auto& [name, attributes] : placeholders)
+        EXPECT_NE(text.find(std::string("{\"name\":\"") + name + "\",\"asize\":3000000000,\"dsize\":0"),
+                  std::string::npos)
+            << text;
+    EXPECT_EQ(FLister.FileRequests(), 0);
+}
