@@ -546,21 +546,26 @@ TPidl TStShellController::RenameItem(TStShellItem& item, const std::string& newN
 // Rows from the directory listing
 
 bool TStShellController::ListFolder(LPCITEMIDLIST folder, const std::string& path, TStEnumSink* sink) {
-    std::vector<TDirItem> entries;
-    {
-        TCriticalErrorScope quiet;
-        if (ListDir(path, "*", entries) != TDirStatus::Ok && entries.empty()) return false;
-    }
     const bool showHidden = sink && sink->SinkShowHidden();
     const bool icons = sink && sink->SinkOptimization() == otDisplay;
     std::shared_ptr<const _ITEMIDLIST> shared = SharedIdList(folder);
-    for (const TDirItem& entry : entries) {
-        if ((entry.Attributes & FILE_ATTRIBUTE_HIDDEN) && !showHidden) continue;
+    // Each entry becomes a row as the listing meets it; one entry object serves them all.
+    TDirItem entry;
+    bool sent = false;
+    TCriticalErrorScope quiet;
+    const TDirStatus status = SystemDirLister().List(path, "*", [&](const TDirEntry& e) {
+        entry.Attributes = e.Attributes();
+        if ((entry.Attributes & FILE_ATTRIBUTE_HIDDEN) && !showHidden) return true;
+        entry.Name.assign(e.Name());
+        entry.Size = e.Size();
+        entry.LastWriteTime = e.LastWriteTime();
         std::unique_ptr<TStShellItem> item = CreateListedItem(shared, path, entry);
         if (icons) KnownIcon(*item);
+        sent = true;
         if (sink) sink->SinkItem(std::move(item));
-    }
-    return true;
+        return true;
+    });
+    return status == TDirStatus::Ok || sent;
 }
 
 std::unique_ptr<TStShellItem> TStShellController::CreateListedItem(const std::shared_ptr<const _ITEMIDLIST>& folder,
