@@ -71,7 +71,11 @@ void TMainForm::OpenFolder(const std::string& Path) {
     TPidl parsed;
     if (TStShellController* shell = StShellListView1->Controller()) {
         if (!root.empty()) parsed = shell->ParseDisplayName(root);
-        if (!IsShellFolder(parsed.get())) throw ESsInvalidFolder("Invalid folder");
+        // Past MAX_PATH the shell binds a path only slowly, level by level: the file system says
+        // whether a parsed path is a folder.
+        const bool folder =
+            parsed && root.size() >= MAX_PATH ? SystemDirLister().FolderExists(root) : IsShellFolder(parsed.get());
+        if (!folder) throw ESsInvalidFolder("Invalid folder");
     }
     const bool shortcutsWere = actShortcuts->Checked();
     if (!IsShortcutsFolder(Path, ExeFolder())) actShortcuts->SetChecked(false);

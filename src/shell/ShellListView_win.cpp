@@ -711,8 +711,8 @@ void TStShellListView::SetRootFolder(const std::string& path, TPidl parsed) {
         return;
     }
     FSpecialRootFolder = sfNone;
+    // The fill brings the combo box up to date (now, or once a running fill has ended).
     Fill(nullptr);
-    if (OnSyncComboBox) OnSyncComboBox(this);
 }
 
 namespace {
@@ -743,7 +743,6 @@ void TStShellListView::SetSpecialRootFolder(TStSpecialRootFolder folder) {
     }
     FRootFolder.clear();
     Fill(nullptr);
-    if (OnSyncComboBox) OnSyncComboBox(this);
 }
 
 void TStShellListView::NavigateInto(const TStShellItem* item) {
