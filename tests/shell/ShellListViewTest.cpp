@@ -626,6 +626,30 @@ TEST_F(ShellListView, ListedRowsShowTheShellsNamesAndReachTheirExactEntries) {
     ::RegDeleteKeyW(HKEY_CLASSES_ROOT, L"VsHideFile");
 }
 
+// A folder whose path is past MAX_PATH (which the shell cuts) lists its own entries, by its exact path.
+TEST_F(ShellListView, AFolderPastMaxPathListsItsOwnEntries) {
+    vstest::TTempDir dir;
+    dir.WriteFile("top.txt", 1);
+    std::wstring path = L"\\\\?\\" + dir.Path().wstring();
+    std::vector<std::wstring> made;
+    for (int i = 0; i < 160; ++i) {
+        path += L"\\d";
+        ASSERT_TRUE(::CreateDirectoryW(path.c_str(), nullptr));
+        made.push_back(path);
+    }
+    const std::wstring leaf = path + L"\\leaf.txt";
+    ASSERT_TRUE(TFileHandle(::CreateFileW(leaf.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr)));
+    const std::string deep = Narrow(path.substr(4));
+    ASSERT_GT(deep.size(), static_cast<std::size_t>(MAX_PATH));
+    List->SetRootFolder(deep);
+    EXPECT_EQ(Captions(), std::vector<std::string>{"leaf.txt"});
+    ASSERT_NE(List->CurrentFolder(), nullptr);
+    EXPECT_EQ(List->CurrentFolder()->Path, deep);
+    List->SetRootFolder(dir.Utf8());
+    ::DeleteFileW(leaf.c_str());
+    for (auto it = made.rbegin(); it != made.rend(); ++it) ::RemoveDirectoryW(it->c_str());
+}
+
 TEST_F(ShellListView, ClearingOrRestylingDuringAFillWaitsForIt) {
     List->SetFiltered(true);
     int calls = 0;
