@@ -5,6 +5,7 @@
 //   shown   until the window is shown, everything below included
 //   parsed  until the list starts its fill (the path parsed into the folder)
 //   filled  the fill and its handlers (rows, chart, status bar)
+//   rearm   the change notification armed on the folder
 //   combo   the combo box showing the folder's path
 //   rest    after that, until shown
 //   again   the combo box showing the path once more from scratch, and `reads` the folder levels it read
@@ -73,7 +74,7 @@ int wmain(int argc, wchar_t** argv) {
     wchar_t temp[MAX_PATH];
     ::GetTempPathW(MAX_PATH, temp);
     const std::wstring root = std::wstring(temp) + L"deepfolder-" + std::to_wstring(::GetCurrentProcessId());
-    std::printf("depth levels   shown  parsed  filled  combo    rest   again  reads\n");
+    std::printf("depth levels   shown  parsed  filled   rearm   combo    rest   again  reads\n");
     for (int a = 1; a < argc; ++a) {
         const int depth = std::stoi(argv[a]);
         const std::wstring deepest = MakeChain(root, depth);
@@ -87,9 +88,15 @@ int wmain(int argc, wchar_t** argv) {
         // The phases of the opening, from the list's events: up to the fill (the path parsed), the
         // fill and its handlers (the rows, the chart and the status bar), the combo box's path.
         auto start = std::chrono::steady_clock::now();
-        double beforeFill = 0, filled = 0, synced = 0, syncStart = 0;
+        double beforeFill = 0, filled = 0, synced = 0, syncStart = 0, rearm = 0;
         TStShellListView* list = form->StShellListView1;
-        const TNotifyEvent onBefore = list->OnBeforeFill, onFilled = list->OnListFilled, onSync = list->OnSyncComboBox;
+        const TNotifyEvent onBefore = list->OnBeforeFill, onFilled = list->OnListFilled, onSync = list->OnSyncComboBox,
+                           onRearm = list->OnRearmNotification;
+        list->OnRearmNotification = [&](TObject* s) {
+            const double at = Seconds(start);
+            if (onRearm) onRearm(s);
+            rearm = Seconds(start) - at;
+        };
         list->OnBeforeFill = [&](TObject* s) {
             beforeFill = Seconds(start);
             if (onBefore) onBefore(s);
@@ -118,8 +125,9 @@ int wmain(int argc, wchar_t** argv) {
         start = std::chrono::steady_clock::now();
         if (folder) combo->ShowPath(*folder);
         const double again = Seconds(start);
-        std::printf("%5d %6d %7.3f %7.3f %7.3f %7.3f %7.3f %7.3f %6d\n", depth, levels, shown, beforeFill,
-                    filled - beforeFill, synced, shown - syncStart - synced, again, ComboFolderReads() - readsBefore);
+        std::printf("%5d %6d %7.3f %7.3f %7.3f %7.3f %7.3f %7.3f %7.3f %6d\n", depth, levels, shown, beforeFill,
+                    filled - beforeFill, rearm, synced, shown - syncStart - synced, again,
+                    ComboFolderReads() - readsBefore);
         std::fflush(stdout);
         delete form;
         Pump();

@@ -2,7 +2,7 @@
 // then folder sizes switched on as the tool button does; runs under Wine beside the latency probe
 // (figures_latency.sh). Prints, in seconds:
 //   listed   the folder listed with sizes off (rows shown)
-//   switch   the switch itself: the folder listed again with sizes on, until the window takes messages
+//   switch   the switch itself: the folder rows' figures asked for, until the window takes messages
 //   figures  from the switch until every folder row has its figures (or, with CANCEL_MS, until the
 //            walk stopped after a cancel that many milliseconds after the switch)
 //   answer   with CANCEL_MS: how long the cancel (Esc) took to return to the message loop

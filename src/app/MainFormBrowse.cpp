@@ -73,13 +73,19 @@ void TMainForm::OpenFolder(const std::string& Path) {
     // so the folder shown stays. The list gets the very path that was checked.
     std::string root = Path;
     if (root.size() == 2 && root[1] == ':') root += '\\';
-    if (TStShellController* shell = StShellListView1->Controller();
-        shell && (root.empty() || !IsShellFolder(shell->ParseDisplayName(root).get())))
-        throw ESsInvalidFolder("Invalid folder");
+    TPidl parsed;
+    if (TStShellController* shell = StShellListView1->Controller()) {
+        if (!root.empty()) parsed = shell->ParseDisplayName(root);
+        // Past MAX_PATH the shell binds a path only slowly, level by level: the file system says
+        // whether a parsed path is a folder.
+        const bool folder =
+            parsed && root.size() >= MAX_PATH ? SystemDirLister().FolderExists(root) : IsShellFolder(parsed.get());
+        if (!folder) throw ESsInvalidFolder("Invalid folder");
+    }
     const bool shortcutsWere = actShortcuts->Checked();
     if (!IsShortcutsFolder(Path, ExeFolder())) actShortcuts->SetChecked(false);
     try {
-        StShellListView1->SetRootFolder(root);
+        StShellListView1->SetRootFolder(root, std::move(parsed));
     } catch (...) {
         // The list still shows the folder it showed, so the toggle stays as it was too.
         actShortcuts->SetChecked(shortcutsWere);
@@ -139,7 +145,8 @@ void TMainForm::actShortcutsExecute(TObject*) {
 
 void TMainForm::actFolderSizesExecute(TObject*) {
     actFolderSizes->SetChecked(!actFolderSizes->Checked());
-    ListCurrentFolderAgain();
+    // The rows stay as they are: only the folder figures are asked for, or dropped.
+    StShellListView1->SetCalcFolderSize(actFolderSizes->Checked());
 }
 
 void TMainForm::UpButtonClick(TObject*) {

@@ -27,6 +27,27 @@ const ITEMIDLIST& EmptyList() {
     static const ITEMIDLIST empty{};
     return empty;
 }
+// One copy of a folder's absolute list for all its children.
+std::shared_ptr<const _ITEMIDLIST> SharedIdList(LPCITEMIDLIST folder) {
+    return std::shared_ptr<const _ITEMIDLIST>(::ILClone(folder ? folder : &EmptyList()), [](const _ITEMIDLIST* p) {
+        ::CoTaskMemFree(const_cast<_ITEMIDLIST*>(p));
+    });
+}
+std::string LowerAscii(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+// The class name registered for an extension; empty when the extension is not registered.
+std::wstring ClassOf(const std::string& ext) {
+    wchar_t cls[256] = {};
+    LONG size = sizeof(cls);
+    if (::RegQueryValueW(HKEY_CLASSES_ROOT, Widen(ext).c_str(), cls, &size) != ERROR_SUCCESS) return {};
+    return cls[0] ? std::wstring(cls) : std::wstring(L" ");
+}
+bool HasValue(const std::wstring& key, const wchar_t* value) {
+    return ::SHGetValueW(HKEY_CLASSES_ROOT, key.c_str(), value, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
 }  // namespace
 
 std::shared_ptr<IShellFolder> SharedFolder(IShellFolder* folder) {
@@ -70,6 +91,11 @@ TStShellController::TStShellController() {
     FLargeImages = reinterpret_cast<HIMAGELIST>(
         ::SHGetFileInfoW(L"C:\\", 0, &sfi, sizeof(sfi), SHGFI_SYSICONINDEX | SHGFI_LARGEICON));
     FindShortcutOverlay();
+    DWORD hide = 0, size = sizeof(hide);
+    FHideKnownExtensions =
+        ::SHGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced",
+                      L"HideFileExt", nullptr, &hide, &size) == ERROR_SUCCESS &&
+        hide != 0;
     ::RegisterClipboardFormatW(L"FileContents");
     ::RegisterClipboardFormatW(L"FileGroupDescriptor");
 }
@@ -197,6 +223,26 @@ std::unique_ptr<TStShellFolder> TStShellController::CreateFolder(LPCITEMIDLIST a
     return item;
 }
 
+std::unique_ptr<TStShellFolder> TStShellController::CreateFolder(LPCITEMIDLIST absolute, const std::string& path) {
+    if (path.size() < MAX_PATH || !absolute || ILIsEmpty(absolute) || !SystemDirLister().FolderExists(path))
+        return CreateFolder(absolute);
+    auto item = std::make_unique<TStShellFolder>(this);
+    item->Controller = this;
+    item->AbsoluteIdList = ::ClonePidl(absolute);
+    item->RelativeIdList = ::ClonePidl(::ILFindLastID(absolute));
+    TPidl parent = ::ClonePidl(absolute);
+    ::ILRemoveLastID(parent.get());
+    item->FolderIdList = SharedIdList(parent.get());
+    item->Listed = true;
+    item->Path = path;
+    while (item->Path.size() > 3 && item->Path.back() == '\\') item->Path.pop_back();
+    item->DisplayName = std::string(FileNameOf(item->Path));
+    item->IsFileSystem = true;
+    item->IsFileSystemFolder = true;
+    item->Attributes = FILE_ATTRIBUTE_DIRECTORY;
+    return item;
+}
+
 void TStShellController::EnumerateFolder(LPCITEMIDLIST folderList, bool inFileSystem, int mode, TStEnumSink* sink,
                                          TStShellFolderList* folders) {
     std::shared_ptr<IShellFolder> folder = BindAbsolute(folderList);
@@ -224,9 +270,7 @@ void TStShellController::EnumerateFolder(LPCITEMIDLIST folderList, bool inFileSy
     if (hr != S_OK || !enumerator) return;
 
     // The children share one copy of the folder's list.
-    std::shared_ptr<const _ITEMIDLIST> folderShared(
-        ::ILClone(folderList ? folderList : &EmptyList()),
-        [](const _ITEMIDLIST* p) { ::CoTaskMemFree(const_cast<_ITEMIDLIST*>(p)); });
+    std::shared_ptr<const _ITEMIDLIST> folderShared = SharedIdList(folderList);
     try {
         for (;;) {
             LPITEMIDLIST raw = nullptr;
@@ -300,42 +344,58 @@ bool TStShellController::IconFollowsExtension(const std::string& ext) {
     return follows;
 }
 
+std::string TStShellController::IconExtension(const TStShellItem& item) {
+    if (!item.IsFile || !(item.Listed || (item.ParentFolder && item.RelativeIdList))) return {};
+    std::string ext = LowerAscii(ExtensionOf(item.Path));
+    return IconFollowsExtension(ext) ? ext : std::string();
+}
+
+bool TStShellController::KnownIcon(TStShellItem& item) {
+    std::string ext = IconExtension(item);
+    auto it = ext.empty() ? FIconByExtension.end() : FIconByExtension.find(ext);
+    if (it == FIconByExtension.end()) return false;
+    item.FIconIndex = item.FOpenIconIndex = it->second;
+    item.FOverlayIndex = -1;
+    return true;
+}
+
 std::string TStShellController::GetIconInfo(TStShellItem& item) {
-    // A plain file whose type's icon is already known: only its name is asked for.
-    std::string ext;
-    if (item.IsFile && item.ParentFolder && item.RelativeIdList) {
-        ext = ExtensionOf(item.Path);
-        for (char& c : ext)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (!IconFollowsExtension(ext)) ext.clear();
-    }
+    // A plain file whose type's icon is already known: only its name is asked for (a listed row has
+    // its name already).
+    std::string ext = IconExtension(item);
+    if (KnownIcon(item))
+        return item.Listed ? item.DisplayName
+                           : GetItemName(item.ParentFolder.get(), item.RelativeIdList.get(), SHGDN_NORMAL);
     // A file whose data is off the disk is never opened for its icon (a program's own icon or an icon
     // handler would fetch it): it gets its type's icon, asked for by name and attributes only. Where the
-    // listing has not given the attributes yet, they are asked for only for the types the shell opens.
-    if (item.IsFile && item.IsFileSystem && item.ParentFolder && item.RelativeIdList) {
+    // listing has not given the attributes, they are asked for only for the types the shell opens.
+    if (item.IsFile && item.IsFileSystem) {
         const DWORD attributes = item.Attributes ? item.Attributes
                                  : ext.empty()   ? ::GetFileAttributesW(LongPath(item.Path).c_str())
                                                  : 0;
         if (attributes != INVALID_FILE_ATTRIBUTES && IsDataOffDisk(attributes)) {
             SHFILEINFOW sfi{};
-            ::SHGetFileInfoW(Widen(item.Path).c_str(), FILE_ATTRIBUTE_NORMAL, &sfi, sizeof(sfi),
-                             SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+            ::SHGetFileInfoW(Widen(std::string(FileNameOf(item.Path))).c_str(), FILE_ATTRIBUTE_NORMAL, &sfi,
+                             sizeof(sfi), SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
             item.FIconIndex = item.FOpenIconIndex = sfi.iIcon;
             item.FOverlayIndex = -1;
+            if (item.Listed || !item.ParentFolder || !item.RelativeIdList) return item.DisplayName;
             return GetItemName(item.ParentFolder.get(), item.RelativeIdList.get(), SHGDN_NORMAL);
         }
     }
-    if (!ext.empty()) {
-        auto it = FIconByExtension.find(ext);
-        if (it != FIconByExtension.end()) {
-            item.FIconIndex = item.FOpenIconIndex = it->second;
-            item.FOverlayIndex = -1;
-            return GetItemName(item.ParentFolder.get(), item.RelativeIdList.get(), SHGDN_NORMAL);
-        }
+    TPidl full = item.FullIdList();
+    if (!full && item.Listed) {
+        // A listed row the shell cannot name (a path past its reach): the icon of its kind of entry.
+        SHFILEINFOW sfi{};
+        std::wstring name = Widen(std::string(FileNameOf(item.Path)));
+        ::SHGetFileInfoW(name.c_str(), item.Attributes ? item.Attributes : FILE_ATTRIBUTE_NORMAL, &sfi, sizeof(sfi),
+                         SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+        item.FIconIndex = item.FOpenIconIndex = sfi.iIcon;
+        item.FOverlayIndex = -1;
+        return item.DisplayName;
     }
     SHFILEINFOW sfi{};
     sfi.dwAttributes = SFGAO_FOLDER | SFGAO_SHARE | SFGAO_LINK;
-    TPidl full = item.FullIdList();
     LPCITEMIDLIST pidl = full.get();
     if (!pidl) {
         item.FIconIndex = item.FOpenIconIndex = 0;
@@ -357,11 +417,23 @@ std::string TStShellController::GetIconInfo(TStShellItem& item) {
     }
     item.FOverlayIndex = (sfi.dwAttributes & SFGAO_SHARE) ? 0 : (sfi.dwAttributes & SFGAO_LINK) ? 1 : -1;
     if (!ext.empty() && item.FOverlayIndex == -1 && !(sfi.dwAttributes & SFGAO_FOLDER)) FIconByExtension[ext] = icon;
-    return Narrow(sfi.szDisplayName);
+    return item.Listed ? item.DisplayName : Narrow(sfi.szDisplayName);
 }
 
 std::uint32_t TStShellController::QueryAttributes(const TStShellItem& item, std::uint32_t mask) const {
-    if (!item.ParentFolder || !item.RelativeIdList) return 0;
+    // A listed row answers what its file attributes say exactly as the shell would, so drawing a row
+    // (hidden rows look cut, compressed ones take a colour) needs no shell object.
+    std::uint32_t known = 0;
+    if (item.Listed) {
+        const bool directory = (item.Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        known = saFileSystem | (item.Attributes & FILE_ATTRIBUTE_HIDDEN ? saHidden : 0) |
+                (item.Attributes & FILE_ATTRIBUTE_COMPRESSED ? saCompressed : 0) | (directory ? saFolder : 0);
+        const std::uint32_t answered = saFileSystem | saHidden | saCompressed | (directory ? saFolder : 0);
+        known &= mask;
+        mask &= ~answered;
+        if (!mask) return known;
+    }
+    if (!item.ShellObjects()) return known;
     static const std::pair<std::uint32_t, SFGAOF> map[] = {{saFolder, SFGAO_FOLDER},
                                                            {saFileSystem, SFGAO_FILESYSTEM},
                                                            {saCanRename, SFGAO_CANRENAME},
@@ -375,11 +447,11 @@ std::uint32_t TStShellController::QueryAttributes(const TStShellItem& item, std:
         if (mask & m.first) asked |= m.second;
     LPCITEMIDLIST child = item.RelativeIdList.get();
     SFGAOF attrs = asked;
-    if (FAILED(item.ParentFolder->GetAttributesOf(1, &child, &attrs))) return 0;
+    if (FAILED(item.ParentFolder->GetAttributesOf(1, &child, &attrs))) return known;
     std::uint32_t result = 0;
     for (auto& m : map)
         if ((mask & m.first) && (attrs & m.second)) result |= m.first;
-    return result;
+    return result | known;
 }
 
 int TStShellController::CompareNames(const TStShellItem& a, const TStShellItem& b) {
@@ -479,11 +551,115 @@ int TStShellController::ShowShellMenu(HWND owner, bool extended, bool allowRenam
 }
 
 TPidl TStShellController::RenameItem(TStShellItem& item, const std::string& newName, HWND owner) {
-    if (!item.ParentFolder || !item.RelativeIdList) return nullptr;
+    if (!item.ShellObjects()) return nullptr;
     std::wstring w = Widen(newName);
     LPITEMIDLIST renamed = nullptr;
     if (FAILED(item.ParentFolder->SetNameOf(owner, item.RelativeIdList.get(), w.c_str(), SHGDN_NORMAL, &renamed)) ||
         !renamed)
         return nullptr;
     return TPidl(renamed);
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Rows from the directory listing
+
+bool TStShellController::ListFolder(LPCITEMIDLIST folder, const std::string& path, TStEnumSink* sink) {
+    const bool showHidden = sink && sink->SinkShowHidden();
+    const bool icons = sink && sink->SinkOptimization() == otDisplay;
+    std::shared_ptr<const _ITEMIDLIST> shared = SharedIdList(folder);
+    // Each entry becomes a row as the listing meets it; one entry object serves them all.
+    TDirItem entry;
+    bool sent = false;
+    TCriticalErrorScope quiet;
+    const TDirStatus status = SystemDirLister().List(path, "*", [&](const TDirEntry& e) {
+        entry.Attributes = e.Attributes();
+        if ((entry.Attributes & FILE_ATTRIBUTE_HIDDEN) && !showHidden) return true;
+        entry.Name.assign(e.Name());
+        entry.Size = e.Size();
+        entry.LastWriteTime = e.LastWriteTime();
+        std::unique_ptr<TStShellItem> item = CreateListedItem(shared, path, entry);
+        if (icons) KnownIcon(*item);
+        sent = true;
+        if (sink) sink->SinkItem(std::move(item));
+        return true;
+    });
+    return status == TDirStatus::Ok || sent;
+}
+
+std::unique_ptr<TStShellItem> TStShellController::CreateListedItem(const std::shared_ptr<const _ITEMIDLIST>& folder,
+                                                                   const std::string& path, const TDirItem& entry) {
+    auto item = std::make_unique<TStShellItem>(this);
+    item->Listed = true;
+    item->FolderIdList = folder;
+    item->Path = path;
+    if (item->Path.empty() || item->Path.back() != '\\') item->Path += '\\';
+    item->Path += entry.Name;
+    const bool directory = entry.IsDirectory();
+    item->IsFileSystem = true;
+    item->IsFileSystemFolder = directory;
+    item->IsFile = !directory;
+    WIN32_FIND_DATAW data{};
+    data.dwFileAttributes = entry.Attributes;
+    data.nFileSizeHigh = static_cast<DWORD>(static_cast<std::uint64_t>(entry.Size) >> 32);
+    data.nFileSizeLow = static_cast<DWORD>(entry.Size);
+    data.ftLastWriteTime.dwLowDateTime = static_cast<DWORD>(entry.LastWriteTime);
+    data.ftLastWriteTime.dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(entry.LastWriteTime) >> 32);
+    ApplyFindData(*item, data);
+    if (directory) item->FSize = -1;  // a folder's figures are its totals, asked for once it is a row
+    item->DisplayName = NetworkDisplayName(item->Path, directory ? entry.Name : ShownFileName(entry.Name));
+    return item;
+}
+
+std::string TStShellController::ShownFileName(const std::string& name) {
+    const std::string ext = LowerAscii(ExtensionOf(name));
+    if (ext.size() < 2 || ext.size() == name.size()) return name;
+    auto known = FHideExtension.find(ext);
+    if (known == FHideExtension.end()) {
+        const std::wstring cls = ClassOf(ext);
+        bool hide = FHideKnownExtensions && !cls.empty();
+        if (!cls.empty() && cls != L" ") {
+            if (HasValue(cls, L"NeverShowExt")) hide = true;
+            if (HasValue(cls, L"AlwaysShowExt")) hide = false;
+        }
+        known = FHideExtension.emplace(ext, hide).first;
+    }
+    return known->second ? name.substr(0, name.size() - ext.size()) : name;
+}
+
+bool TStShellController::MakeShellObjects(const TStShellItem& item) const {
+    if (item.ParentFolder && item.RelativeIdList) return true;
+    if (!item.Listed || !item.FolderIdList) return false;
+    if (!item.ParentFolder) {
+        if (FBoundList != item.FolderIdList) {
+            FBoundFolder = BindAbsolute(item.FolderIdList.get());
+            FBoundList = item.FolderIdList;
+        }
+        item.ParentFolder = FBoundFolder;
+    }
+    if (!item.ParentFolder) return false;
+    if (!item.RelativeIdList)
+        item.RelativeIdList = ChildByName(item.ParentFolder.get(), std::string(FileNameOf(item.Path)));
+    return item.RelativeIdList != nullptr;
+}
+
+TPidl TStShellController::ChildByName(IShellFolder* folder, const std::string& name) const {
+    constexpr DWORD kFileName = SHGDN_INFOLDER | SHGDN_FORPARSING;
+    TPidl child = ParseDisplayName(name, folder);
+    if (child && GetItemName(folder, child.get(), kFileName) == name) return child;
+    // Not parsed, or parsed into another entry ("a." into "a"): the folder's own child of that name.
+    TComPtr<IEnumIDList> enumerator;
+    if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN, enumerator.Put()) !=
+            S_OK ||
+        !enumerator)
+        return nullptr;
+    for (;;) {
+        LPITEMIDLIST raw = nullptr;
+        ULONG fetched = 0;
+        if (enumerator->Next(1, &raw, &fetched) != S_OK || fetched == 0 || !raw) {
+            if (raw) ::CoTaskMemFree(raw);
+            return nullptr;
+        }
+        TPidl candidate(raw);
+        if (GetItemName(folder, candidate.get(), kFileName) == name) return candidate;
+    }
 }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/DirList.h"
 #include "platform/WinHandle.h"
 #include "shell/ShellItem.h"
 #include "shell/ShellListViewRows.h"
@@ -61,10 +62,26 @@ public:
     // the file system (the caller's item knows); a folder outside it shows the search animation in mode 1.
     void EnumerateFolder(LPCITEMIDLIST folder, bool inFileSystem, int mode, TStEnumSink* sink,
                          TStShellFolderList* folders = nullptr);
+    // Mode 1 for a file-system folder: its children from one directory read of path (hidden ones only
+    // when the sink shows them), made without the shell; their identifier lists wait until a row needs
+    // them. False, with nothing sent, when the folder cannot be read.
+    bool ListFolder(LPCITEMIDLIST folder, const std::string& path, TStEnumSink* sink);
+    // One listed child of the folder at path (folder: its shared absolute list).
+    std::unique_ptr<TStShellItem> CreateListedItem(const std::shared_ptr<const _ITEMIDLIST>& folder,
+                                                   const std::string& path, const TDirItem& entry);
+    // The name a file shows: the shell leaves out the extension of some types (NeverShowExt), and of
+    // every registered type when the user hides known extensions.
+    std::string ShownFileName(const std::string& name);
+    // Gives a plain file the icon its type is known to have, without asking the shell; false when the
+    // type's icon is not known yet (or follows each file).
+    bool KnownIcon(TStShellItem& item);
 
     // An item (or folder item) made from an absolute identifier list.
     std::unique_ptr<TStShellItem> CreateItem(LPCITEMIDLIST absolute);
     std::unique_ptr<TStShellFolder> CreateFolder(LPCITEMIDLIST absolute);
+    // The folder item of a path and its parsed list. A path past MAX_PATH (which the shell cuts under
+    // Wine, and names only slowly) is taken as given, its parent folder bound when first needed.
+    std::unique_ptr<TStShellFolder> CreateFolder(LPCITEMIDLIST absolute, const std::string& path);
     void InitItem(TStShellItem& item, LPCITEMIDLIST absolute);
 
     // SHGDN_NORMAL or SHGDN_FORPARSING name of a child; empty when the folder fails.
@@ -94,8 +111,20 @@ public:
     bool InvokeDefault(TStShellItem& item) override;
     TPidl ClonePidl(const _ITEMIDLIST* pidl) const override;
     TPidl CombinePidl(const _ITEMIDLIST* folder, const _ITEMIDLIST* child) const override;
+    bool MakeShellObjects(const TStShellItem& item) const override;
 
 private:
+    // The lower-case extension whose icon a plain file shares with its type; empty when its icon is
+    // its own.
+    std::string IconExtension(const TStShellItem& item);
+    // The child of folder with exactly this file name (the shell's parse cuts trailing dots and
+    // blanks, so such names are looked for among the folder's children); null when there is none.
+    TPidl ChildByName(IShellFolder* folder, const std::string& name) const;
+    // The listed rows' folder, bound once for all the rows that need it.
+    mutable std::shared_ptr<const _ITEMIDLIST> FBoundList;
+    mutable std::shared_ptr<IShellFolder> FBoundFolder;
+    std::map<std::string, bool> FHideExtension;
+    bool FHideKnownExtensions = false;
     // The system icon of plain files by lower-case extension, for types whose icon depends on the
     // extension alone (the shell's query costs milliseconds per file under Wine).
     std::map<std::string, int> FIconByExtension;

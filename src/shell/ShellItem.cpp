@@ -63,15 +63,30 @@ void TStShellItem::AssignItem(const TStShellItem& other) {
     if (OwnsController) delete Controller;
     OwnsController = false;
     Controller = other.Controller;
+    Listed = other.Listed;
     if (Controller) {
-        AbsoluteIdList = other.FullIdList();
+        // A listed item's copy shares the folder's list and makes its own shell objects when it needs
+        // them, so copying rows asks nothing of the shell.
+        if (other.Listed) {
+            FolderIdList = other.FolderIdList;
+            AbsoluteIdList = Controller->ClonePidl(other.AbsoluteIdList.get());
+        } else {
+            AbsoluteIdList = other.FullIdList();
+        }
         RelativeIdList = Controller->ClonePidl(other.RelativeIdList.get());
     }
     ParentFolder = other.ParentFolder;
 }
 
+bool TStShellItem::ShellObjects() const {
+    if (ParentFolder && RelativeIdList) return true;
+    return Listed && Controller && Controller->MakeShellObjects(*this);
+}
+
 TPidl TStShellItem::FullIdList() const {
     if (!Controller) return nullptr;
+    // Without its own list a listed item names its folder, never the item: no list then.
+    if (Listed && !AbsoluteIdList && !ShellObjects()) return nullptr;
     if (AbsoluteIdList || !FolderIdList) return Controller->ClonePidl(AbsoluteIdList.get());
     return Controller->CombinePidl(FolderIdList.get(), RelativeIdList.get());
 }
@@ -123,7 +138,7 @@ int TStShellItem::OverlayIndex() {
 }
 
 bool TStShellItem::IsFolder() const {
-    return ParentFolder && Controller && Controller->QueryAttributes(*this, saFolder) != 0;
+    return (ParentFolder || Listed) && Controller && Controller->QueryAttributes(*this, saFolder) != 0;
 }
 
 namespace {
@@ -148,7 +163,7 @@ bool TStShellItem::IsLink() const {
     return Query(*this, saLink);
 }
 bool TStShellItem::IsShared() const {
-    return ParentFolder && Query(*this, saShared);
+    return (ParentFolder || Listed) && Query(*this, saShared);
 }
 
 bool TStShellItem::InvokeDefault() {

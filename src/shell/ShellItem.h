@@ -109,16 +109,24 @@ public:
     bool IsFileSystem = false;
     bool DetailsFilled = false;
     bool OwnsController = false;
-    std::shared_ptr<IShellFolder> ParentFolder;  // released through the shell side's deleter
+    // Released through the shell side's deleter. Made on demand for a listed item (ShellObjects).
+    mutable std::shared_ptr<IShellFolder> ParentFolder;
     std::string Path;
     // The absolute list of an item made from one (the current folder, copies). The children of an
     // enumeration leave it empty and share their folder's list instead, which keeps an item small;
     // FullIdList gives the absolute list either way.
     TPidl AbsoluteIdList;
     std::shared_ptr<const _ITEMIDLIST> FolderIdList;
-    TPidl RelativeIdList;
-    // A new copy of the item's absolute identifier list (null without a controller).
+    mutable TPidl RelativeIdList;
+    // A new copy of the item's absolute identifier list (null without a controller, and null for a
+    // listed item whose list the shell cannot make).
     TPidl FullIdList() const;
+    // A row read from its folder's directory listing: names, sizes, times and attributes came from the
+    // listing, and the identifier list and the parent folder are made when first needed (ShellObjects).
+    bool Listed = false;
+    // Makes a listed item's relative identifier list and parent folder if they are not there yet; true
+    // when both are there.
+    bool ShellObjects() const;
     TStShellItemList* OwnerList = nullptr;
     std::string TypeName;
 };
@@ -175,4 +183,7 @@ public:
     virtual TPidl ClonePidl(const _ITEMIDLIST* pidl) const = 0;
     // A new list: folder's list followed by child's.
     virtual TPidl CombinePidl(const _ITEMIDLIST* folder, const _ITEMIDLIST* child) const = 0;
+    // Makes the identifier list and parent folder of a listed item (TStShellItem::ShellObjects); true
+    // when the item has both.
+    virtual bool MakeShellObjects(const TStShellItem& item) const { return item.ParentFolder && item.RelativeIdList; }
 };

@@ -156,7 +156,7 @@ TComPtr<IDropTarget> TStShellListView::ShellDropTarget(int row) {
     if (!item || FScan) return target;  // nothing is dropped into a saved scan
     if (DropTargetHook) return DropTargetHook(item->Path);
     if (row >= 0) {
-        if (item->ParentFolder && item->RelativeIdList) {
+        if (item->ShellObjects()) {
             LPCITEMIDLIST child = item->RelativeIdList.get();
             item->ParentFolder->GetUIObjectOf(Handle(), 1, &child, IID_IDropTarget, nullptr, target.PutVoid());
         }
@@ -201,7 +201,7 @@ TComPtr<IDataObject> TStShellListView::SelectionDataObject(DWORD& effects) {
     std::vector<LPCITEMIDLIST> children;
     IShellFolder* folder = nullptr;
     for (int row : SelectedIndices())
-        if (TStShellItem* item = RowItem(row); item && item->RelativeIdList) {
+        if (TStShellItem* item = RowItem(row); item && item->ShellObjects()) {
             if (!folder) folder = item->ParentFolder.get();
             children.push_back(item->RelativeIdList.get());
         }

@@ -138,8 +138,7 @@ bool TStShellListView::ReadFolderAgain() {
         // Figures are asked again: the service answers the unchanged folders at once.
         FModel->Reset();
         FPendingFigures.clear();
-        ReadFolderData(*FCurrentFolder);
-        FController->EnumerateFolder(FCurrentFolder->AbsoluteIdList.get(), FCurrentFolder->IsFileSystem, 1, this);
+        ReadChildren(FCurrentFolder->AbsoluteIdList.get(), *FCurrentFolder);
     }
     // Where the rows stand now: the user may have moved them while the folder was read.
     const TRowPlaces places = RowPlaces(*this);

@@ -62,6 +62,18 @@ bool LessName(const TDirItem& a, const std::string& name) {
 bool LessItemName(const TDirItem& a, const TDirItem& b) {
     return a.Name < b.Name;
 }
+
+// The date text of a row; the files of a folder often share their time to the minute (the date
+// functions cost microseconds a call under Wine, which adds up over a large folder).
+const std::string& RowDateText(double date) {
+    static double last = -1;
+    static std::string text;
+    if (date != last) {
+        text = DateTimeText(date);
+        last = date;
+    }
+    return text;
+}
 }  // namespace
 
 int TStShellListView::SortColumn() {
@@ -104,9 +116,9 @@ TStShellListView::TStShellListView(TComponent* owner, TWinControl* parent)
         TStShellItem* item = RowItem(row);
         if (!item) return;
         data.Caption = item->DisplayName;
-        if (FOptimization == otEnumerate) item->IconIndex();  // asks the shell the first time
+        // Asks the shell the first time a row without a known icon is drawn.
+        data.ImageIndex = item->IconIndex();
         if (ViewStyle() == vsReport) data.SubItems = item->ColumnTexts;
-        data.ImageIndex = item->FIconIndex;
         data.OverlayIndex = item->FOverlayIndex;
         data.Cut = item->IsHidden();
     };
@@ -184,17 +196,18 @@ void TStShellListView::Fill(const TStShellItem* item) {
     // target.
     auto target = std::make_shared<TPidl>(item ? item->FullIdList() : nullptr);
     bool root = item == nullptr;
-    if (Defer(dwFillingOrBusy, [this, target, root] { RunFill(target->get(), root); })) return;
-    RunFill(target->get(), root);
+    std::string path = item && item->IsFileSystem ? item->Path : std::string();
+    if (Defer(dwFillingOrBusy, [this, target, root, path] { RunFill(target->get(), root, path); })) return;
+    RunFill(target->get(), root, path);
 }
 
-void TStShellListView::RunFill(LPCITEMIDLIST target, bool root) {
+void TStShellListView::RunFill(LPCITEMIDLIST target, bool root, const std::string& path) {
     TBusyScope busy;
     TFlagScope filling(FFilling);
-    FillFrom(target, root);
+    FillFrom(target, root, path);
 }
 
-void TStShellListView::FillFrom(LPCITEMIDLIST target, bool root) {
+void TStShellListView::FillFrom(LPCITEMIDLIST target, bool root, std::string path) {
     // 1. Empty everything; the rows go before the items they show.
     LeaveScan();
     ClearSelectionList();
@@ -219,7 +232,7 @@ void TStShellListView::FillFrom(LPCITEMIDLIST target, bool root) {
         if (!FController || !Handle()) return;
         if (FSpecialRootFolder == sfNone && FRootFolder.empty()) return;
         if (FSpecialRootFolder == sfNone) {
-            folder = FController->ParseDisplayName(FRootFolder);
+            folder = FRootIdList ? std::move(FRootIdList) : FController->ParseDisplayName(FRootFolder);
             if (!folder) {
                 FRootFolder.clear();
                 throw ESsInvalidFolder("Invalid folder");
@@ -236,20 +249,19 @@ void TStShellListView::FillFrom(LPCITEMIDLIST target, bool root) {
     {
         // 2. Enumerate; the hourglass and the animation go on every way out.
         THourGlass hourGlass;
-        std::unique_ptr<TStShellFolder> record = FController->CreateFolder(folder.get());
+        if (root) path = FSpecialRootFolder == sfNone ? FRootFolder : std::string();
+        std::unique_ptr<TStShellFolder> record = FController->CreateFolder(folder.get(), path);
         FFolderIsFileSystem = record->IsFileSystem || record->IsDesktop;
-        ReadFolderData(*record);
         try {
-            FController->EnumerateFolder(folder.get(), record->IsFileSystem, 1, this);
+            ReadChildren(folder.get(), *record);
         } catch (const std::exception& e) {
             ShowWarning("There was an error populating the list.", e);
         }
-        DropFolderData();
         // 4.
         if (ViewStyle() == vsReport) BuildColumns(folder.get());
         // 5.
         if (!FRefilter) {
-            if (!record->ParentFolder) record->ParentFolder = FController->DesktopShared();
+            if (!record->ParentFolder && !record->Listed) record->ParentFolder = FController->DesktopShared();
             FCurrentFolder = std::move(record);
         }
     }
@@ -303,6 +315,20 @@ void TStShellListView::SinkItem(std::unique_ptr<TStShellItem> item) {
     if (ViewStyle() == vsReport) FillDetails(*kept);
 }
 
+void TStShellListView::ReadChildren(LPCITEMIDLIST folder, const TStShellFolder& record) {
+    // A file-system folder's rows come from one directory read; the shell's enumeration serves the
+    // shell's own folders, and a folder the read cannot open.
+    if (record.IsFileSystem && !record.IsDesktop && !record.Path.empty() &&
+        FController->ListFolder(folder, record.Path, this))
+        return;
+    struct TDataScope {
+        TStShellListView& List;
+        ~TDataScope() { List.DropFolderData(); }
+    } dataScope{*this};
+    ReadFolderData(record);
+    FController->EnumerateFolder(folder, record.IsFileSystem, 1, this);
+}
+
 void TStShellListView::ReadFolderData(const TStShellFolder& folder) {
     FFolderData.clear();
     FHaveFolderData = false;
@@ -345,7 +371,10 @@ void TStShellListView::FillDetails(TStShellItem& item) {
 
     WIN32_FIND_DATAW data{};
     TStRowKind kind;
-    {
+    if (item.Listed) {
+        // The listing gave its find data already.
+        kind = item.IsFileSystemFolder ? rkFolder : rkFile;
+    } else {
         TCriticalErrorScope quiet;
         if (item.IsFileSystem && FindDataFor(item, data))
             kind = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? rkFolder : rkFile;
@@ -357,12 +386,12 @@ void TStShellListView::FillDetails(TStShellItem& item) {
     std::string type;
     switch (kind) {
         case rkFolder:
-            TStShellController::ApplyFindData(item, data);
+            if (!item.Listed) TStShellController::ApplyFindData(item, data);
             applyFigures(TStRowFigures{});
             break;
         case rkFile:
         case rkSearchedFile: {
-            TStShellController::ApplyFindData(item, data);
+            if (!item.Listed) TStShellController::ApplyFindData(item, data);
             char letter = TFolderSizeService::DriveLetterOf(item.Path);
             std::int64_t size = item.FSize;
             applyFigures(
@@ -383,7 +412,7 @@ void TStShellListView::FillDetails(TStShellItem& item) {
             applyFigures(TStRowFigures{});
             break;
     }
-    std::string date = kind == rkSystemFolder ? std::string() : DateTimeText(item.FModifiedDate);
+    std::string date = kind == rkSystemFolder ? std::string() : RowDateText(item.FModifiedDate);
     item.ColumnTexts = RowTexts(kind, TStRowFigures{item.FSize, item.FUsedSize, item.Slack, item.FFileCount}, type,
                                 date, item.AttributeText);
     item.DetailsFilled = true;
@@ -392,6 +421,49 @@ void TStShellListView::FillDetails(TStShellItem& item) {
 
 // ---------------------------------------------------------------------------------------------------------------
 // Folder figures
+
+void TStShellListView::SetCalcFolderSize(bool on) {
+    if (on == FCalcFolderSize) return;
+    FCalcFolderSize = on;
+    if (FFilling || !FDetailsFilled || FFullList.Count() == 0) return;
+    std::vector<TStShellItemList*> lists{&FFullList};
+    if (FFilteredList.Count() > 0) lists.push_back(&FFilteredList);
+    // A row with folder figures: a folder, a drive or another shell object (the filtered list's copies
+    // of files answer false for IsFile).
+    auto folderRow = [](const TStShellItem& item) {
+        return item.DetailsFilled && !(item.IsFileSystem && !item.IsFileSystemFolder);
+    };
+    if (on) {
+        // The folders' figures are asked for together.
+        {
+            TFlagScope collecting(FFilling);
+            for (TStShellItemList* list : lists)
+                for (auto& item : list->Storage())
+                    if (folderRow(*item)) AskFigures(*item);
+        }
+        RequestPendingFigures();
+    } else {
+        FModel->Reset();
+        FPendingFigures.clear();
+        const TStRowFigures unknown = FolderRowFigures(false, nullptr);
+        for (TStShellItemList* list : lists)
+            for (auto& item : list->Storage())
+                if (folderRow(*item)) {
+                    item->FSize = unknown.Size;
+                    item->FUsedSize = unknown.UsedSize;
+                    item->Slack = unknown.Slack;
+                    item->FFileCount = unknown.FileCount;
+                    SetFigureTexts(item->ColumnTexts, unknown);
+                }
+        RowsChanged();
+    }
+    // Rows sorted by a figure take their places by the figures known now.
+    if (GSortColumn > 0 && GSortColumn < static_cast<int>(FColumns.size())) {
+        TStSortKey key = FColumns[GSortColumn].SortKey;
+        if (key == skSize || key == skUsed || key == skSlack || key == skFiles) ResortKeepingSelection();
+    }
+    if (OnFiguresChanged) OnFiguresChanged(this);
+}
 
 void TStShellListView::AskFigures(TStShellItem& item) {
     if (!FCalcFolderSize || item.Path.empty()) return;
@@ -410,9 +482,10 @@ void TStShellListView::RequestPendingFigures() {
     folders.swap(FPendingFigures);
     FModel->Request(folders);
     // Folders the service knew already are known now.
+    const std::unordered_set<std::string> asked(folders.begin(), folders.end());
     for (TStShellItemList* list : {&FFullList, &FFilteredList})
         for (auto& item : list->Storage())
-            if (!item->IsFile && item->FSize < 0) ApplyKnownFigures(*item);
+            if (!item->IsFile && asked.count(item->Path)) ApplyKnownFigures(*item);
     RowsChanged();
 }
 
@@ -640,17 +713,18 @@ int TStShellListView::FindRow(int start, const TListFindRequest& request) {
 // ---------------------------------------------------------------------------------------------------------------
 // Root, navigation
 
-void TStShellListView::SetRootFolder(const std::string& path) {
+void TStShellListView::SetRootFolder(const std::string& path, TPidl parsed) {
     std::string text = path;
     if (text.size() == 2 && text[1] == ':') text += '\\';
     FRootFolder = text;
+    FRootIdList = std::move(parsed);
     if (text.empty()) {
         ClearWhenIdle();
         return;
     }
     FSpecialRootFolder = sfNone;
+    // The fill brings the combo box up to date (now, or once a running fill has ended).
     Fill(nullptr);
-    if (OnSyncComboBox) OnSyncComboBox(this);
 }
 
 namespace {
@@ -681,7 +755,6 @@ void TStShellListView::SetSpecialRootFolder(TStSpecialRootFolder folder) {
     }
     FRootFolder.clear();
     Fill(nullptr);
-    if (OnSyncComboBox) OnSyncComboBox(this);
 }
 
 void TStShellListView::NavigateInto(const TStShellItem* item) {
@@ -821,7 +894,7 @@ void TStShellListView::ContextMenu(POINT at) {
         std::vector<LPCITEMIDLIST> children;
         IShellFolder* folder = nullptr;
         for (int row : rows)
-            if (TStShellItem* item = RowItem(row); item && item->RelativeIdList) {
+            if (TStShellItem* item = RowItem(row); item && item->ShellObjects()) {
                 children.push_back(item->RelativeIdList.get());
                 if (!folder) folder = item->ParentFolder.get();
             }

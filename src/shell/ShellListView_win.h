@@ -52,7 +52,10 @@ public:
 
     // Properties.
     bool CalcFolderSize() const { return FCalcFolderSize; }
-    void SetCalcFolderSize(bool on) { FCalcFolderSize = on; }
+    // Switched on or off while rows are shown, the rows stay: the folder rows' figures are asked for,
+    // or dropped (their cells empty again), and OnFiguresChanged tells the other views. During a fill
+    // it only sets what the rows made from then on show.
+    void SetCalcFolderSize(bool on);
     TColor CompressedColor() const { return FCompressedColor; }
     void SetCompressedColor(TColor color) { FCompressedColor = color; }
     // The mask and the filtering switch are the model's.
@@ -74,7 +77,9 @@ public:
     TStListOptions Options() const { return FOptions; }
     void SetOptions(TStListOptions options);
     const std::string& RootFolder() const { return FRootFolder; }
-    void SetRootFolder(const std::string& path);
+    // parsed: the path's identifier list when the caller has parsed it already (the next fill takes
+    // it instead of parsing the path again).
+    void SetRootFolder(const std::string& path, TPidl parsed = TPidl());
     TStSpecialRootFolder SpecialRootFolder() const { return FSpecialRootFolder; }
     void SetSpecialRootFolder(TStSpecialRootFolder folder);
     // Changing the style fills what report view lacks and lists ascending again.
@@ -197,13 +202,14 @@ private:
     void SinkSearching(bool searching) override;
     void SinkItem(std::unique_ptr<TStShellItem> item) override;
 
-    void FillFrom(LPCITEMIDLIST target, bool root);
+    // path: the folder's file-system path when the caller knows it (the shell cuts deep paths).
+    void FillFrom(LPCITEMIDLIST target, bool root, std::string path);
     // While a fill runs (dwFillingOrBusy: or any long operation), hands action over to run once it has
     // ended, unless the list has gone by then, and returns true; otherwise returns false at once.
     enum TStDeferWhen { dwFilling, dwFillingOrBusy };
     bool Defer(TStDeferWhen when, std::function<void()> action);
     void ClearWhenIdle();
-    void RunFill(LPCITEMIDLIST target, bool root);
+    void RunFill(LPCITEMIDLIST target, bool root, const std::string& path);
     void BuildColumns(LPCITEMIDLIST folder);
     void SortList();
     void ShowRows();
@@ -211,7 +217,9 @@ private:
     void UpdateRowCount();
     void RebuildSelection();
     void ClearSelectionList();
-    // The find data of the folder being listed: read before the enumeration, dropped after it.
+    // The children of the folder being listed, handed to the sink.
+    void ReadChildren(LPCITEMIDLIST folder, const TStShellFolder& record);
+    // The find data of a folder the shell enumerates: read before the enumeration, dropped after it.
     void ReadFolderData(const TStShellFolder& folder);
     void DropFolderData();
     bool FindDataFor(const TStShellItem& item, WIN32_FIND_DATAW& data) const;
@@ -250,6 +258,7 @@ private:
     TStOptimization FOptimization = otEnumerate;
     TStListOptions FOptions = loAllowRename | loAllowDrag | loAllowDrop | loShellMenu;
     std::string FRootFolder;
+    TPidl FRootIdList;
     TStSpecialRootFolder FSpecialRootFolder = sfNone;
 
     bool FColumnsBuilt = false;

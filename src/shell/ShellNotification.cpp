@@ -244,8 +244,9 @@ void TStCustomShellNotification::SetWatchSubFolders(bool on) {
     FWatchSubFolders = on;
     Reregister();
 }
-void TStCustomShellNotification::SetWatchIdList(PCIDLIST_ABSOLUTE idList) {
+void TStCustomShellNotification::SetWatchIdList(PCIDLIST_ABSOLUTE idList, const std::string& path) {
     FWatchIdList = idList;
+    FWatchIdListPath = path;
     Reregister();
 }
 
@@ -285,12 +286,18 @@ void TStCustomShellNotification::RegisterNotify() {
                                              &entry);
     // The directory watcher, for a folder of the file system.
     if (!FNotifyEvents.ContainsAny(kFileKinds) || FSpecial == sfDesktop) return;
-    wchar_t path[MAX_PATH * 4] = {};
-    if (!::SHGetPathFromIDListEx(pidl, path, static_cast<DWORD>(std::size(path)), GPFIDL_DEFAULT) || !path[0])
-        return;
+    std::string root;
+    if (pidl == FWatchIdList && !FWatchIdListPath.empty()) {
+        root = FWatchIdListPath;
+    } else {
+        wchar_t path[MAX_PATH * 4] = {};
+        if (!::SHGetPathFromIDListEx(pidl, path, static_cast<DWORD>(std::size(path)), GPFIDL_DEFAULT) || !path[0])
+            return;
+        root = Narrow(path);
+    }
     HWND wnd = FWindow;
     auto watcher = std::make_unique<TDirWatcher>(
-        Narrow(path), FWatchSubFolders, [wnd] { ::PostMessageW(wnd, kDirWatcherMessage, 0, 0); }, FWindow);
+        root, FWatchSubFolders, [wnd] { ::PostMessageW(wnd, kDirWatcherMessage, 0, 0); }, FWindow);
     if (watcher->Running()) FWatcher = std::move(watcher);
 }
 

@@ -56,7 +56,10 @@ public:
     // The watched identifier list (not owned; it must outlive the registration), used when neither a
     // path nor a special folder is set.
     PCIDLIST_ABSOLUTE WatchIdList() const { return FWatchIdList; }
-    void SetWatchIdList(PCIDLIST_ABSOLUTE idList);
+    // path: the file-system folder the list names, when the caller knows it (the directory watcher
+    // then takes it instead of asking the shell for the list's path, which costs seconds for a folder
+    // some hundreds of levels deep, and which Wine cuts at MAX_PATH).
+    void SetWatchIdList(PCIDLIST_ABSOLUTE idList, const std::string& path = {});
     // 0 = no limit.
     std::size_t QueueLimit() const { return FQueue.Limit(); }
     void SetQueueLimit(std::size_t limit) { FQueue.SetLimit(limit); }
@@ -109,6 +112,7 @@ private:
     std::string FWatchFolder;
     bool FWatchSubFolders = false;
     PCIDLIST_ABSOLUTE FWatchIdList = nullptr;
+    std::string FWatchIdListPath;
     ULONG FRegistration = 0;
     HWND FWindow = nullptr;
     TStNotificationQueue FQueue;

@@ -163,7 +163,8 @@ TStShellNotification* AttachChangeNotification(TStShellListView* list) {
     list->OnRearmNotification = [list, n](TObject*) {
         n->SetActive(false);
         TStShellFolder* folder = list->CurrentFolder();
-        n->SetWatchIdList(folder ? reinterpret_cast<PCIDLIST_ABSOLUTE>(folder->AbsoluteIdList.get()) : nullptr);
+        n->SetWatchIdList(folder ? reinterpret_cast<PCIDLIST_ABSOLUTE>(folder->AbsoluteIdList.get()) : nullptr,
+                          folder && folder->IsFileSystem ? folder->Path : std::string());
         n->SetQueueLimit(2);
         n->SetActive(folder != nullptr);
     };

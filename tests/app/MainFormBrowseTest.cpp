@@ -309,25 +309,35 @@ TEST_F(Browse, FolderTotalsFollowTheMaskAndAnEmptyMaskCountsNoFiles) {
     EXPECT_EQ("1 object(s)", Panel(0));
 }
 
+// Switching folder sizes keeps the rows (no listing, the selection stays) and only asks for or drops
+// the folder figures.
 TEST_F(Browse, FolderSizesToggledTwiceThenServedFromTheCache) {
     MakeTree();
     Open(Dir.Utf8());
     EXPECT_EQ("", Row("sub").SubItems.at(0));
+    TStShellListView* list = F->StShellListView1;
+    list->SetSelected(RowOf("sub"), true);
+    const TStShellItem* subItem = list->RowItem(RowOf("sub"));
     int fills = Fills;
     F->actFolderSizes->Execute();
     ASSERT_TRUE(WaitForFigures());
-    EXPECT_EQ(fills + 1, Fills);
+    EXPECT_EQ(fills, Fills);
+    EXPECT_EQ(subItem, list->RowItem(RowOf("sub")));
+    EXPECT_EQ(std::vector<int>{RowOf("sub")}, list->SelectedIndices());
     EXPECT_EQ("4KB", Row("sub").SubItems.at(0));  // 5100 bytes
     EXPECT_EQ("2", Row("sub").SubItems.at(3));
     F->actFolderSizes->Execute();
     uitest::Pump();
-    EXPECT_EQ(fills + 2, Fills);
+    EXPECT_EQ(fills, Fills);
+    EXPECT_EQ(subItem, list->RowItem(RowOf("sub")));
     for (int c = 0; c < 4; ++c) EXPECT_EQ("", Row("sub").SubItems.at(c)) << c;
-    // The third listing takes sub's totals from the cache: a file gone from deep inside meanwhile,
+    EXPECT_EQ(-1, subItem->FFileCount);
+    // Switched on again, sub's totals come from the cache: a file gone from deep inside meanwhile,
     // unannounced, is still counted, because the folders are not read again.
     fs::remove(Dir.Path() / "sub" / "deep" / "d1" / "file.bin");
     F->actFolderSizes->Execute();
     ASSERT_TRUE(WaitForFigures());
+    EXPECT_EQ(fills, Fills);
     EXPECT_EQ("2", Row("sub").SubItems.at(3));
     EXPECT_EQ("4KB", Row("sub").SubItems.at(0));
 }

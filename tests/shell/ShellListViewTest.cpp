@@ -4,13 +4,17 @@
 #include <windows.h>
 // after windows.h
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 
 #include "platform/ComObject_win.h"
 #include "platform/FsFixture.h"
 #include "platform/Locale.h"
+#include "platform/OddNameTree.h"
 #include "platform/WinText.h"
 #include "shell/FolderSize.h"
 #include "shell/ShellListView_win.h"
@@ -317,7 +321,7 @@ TEST_F(ShellListView, FilterHandlerSeesEveryChildBeforeItsSize) {
     List->SetFiltered(true);
     List->OnFilterItem = [&](TObject*, TStShellItem* item, bool& accept) {
         seen.push_back(item->DisplayName);
-        EXPECT_EQ(item->FSize, -1);  // figures come after the handler
+        if (!item->IsFile) EXPECT_EQ(item->FSize, -1);  // a folder's figures come after the handler
         accept = item->DisplayName != "README";
     };
     List->SetRootFolder(Tree->Path());
@@ -526,10 +530,124 @@ TEST_F(ShellListView, IconsAndNamesAreTheShellsOwn) {
         SHFILEINFOW sfi{};
         ::SHGetFileInfoW(Widen(item->Path).c_str(), 0, &sfi, sizeof(sfi),
                          SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_DISPLAYNAME);
-        EXPECT_EQ(item->FIconIndex, sfi.iIcon);
+        EXPECT_EQ(item->IconIndex(), sfi.iIcon);
         EXPECT_EQ(item->DisplayName, Narrow(sfi.szDisplayName));
         EXPECT_EQ(List->Item(List->FindRow(0, TListFindRequest{item->DisplayName})).ImageIndex, sfi.iIcon);
     }
+}
+
+// The shell's own names of a folder's children (its enumeration), by file name.
+std::map<std::string, std::string> ShellNames(const std::string& folder, bool hidden) {
+    std::map<std::string, std::string> names;
+    TComPtr<IShellFolder> desktop;
+    ::SHGetDesktopFolder(desktop.Put());
+    std::wstring w = Widen(folder);
+    LPITEMIDLIST pidl = nullptr;
+    if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, w.data(), nullptr, &pidl, nullptr))) return names;
+    TComPtr<IShellFolder> sf;
+    desktop->BindToObject(pidl, nullptr, IID_IShellFolder, sf.PutVoid());
+    ::CoTaskMemFree(pidl);
+    TComPtr<IEnumIDList> en;
+    if (!sf || sf->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | (hidden ? SHCONTF_INCLUDEHIDDEN : 0),
+                               en.Put()) != S_OK)
+        return names;
+    auto name = [&](LPCITEMIDLIST child, DWORD form) {
+        STRRET r{};
+        wchar_t* text = nullptr;
+        if (FAILED(sf->GetDisplayNameOf(child, form, &r)) || FAILED(::StrRetToStrW(&r, child, &text)))
+            return std::string();
+        std::string out = Narrow(text);
+        ::CoTaskMemFree(text);
+        return out;
+    };
+    LPITEMIDLIST child = nullptr;
+    ULONG fetched = 0;
+    while (en->Next(1, &child, &fetched) == S_OK && fetched == 1) {
+        names[name(child, SHGDN_INFOLDER | SHGDN_FORPARSING)] = name(child, SHGDN_NORMAL);
+        ::CoTaskMemFree(child);
+    }
+    return names;
+}
+
+// The paths a data object carries as dropped files.
+std::set<std::string> DroppedPaths(IDataObject* data) {
+    std::set<std::string> paths;
+    FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium{};
+    if (!data || FAILED(data->GetData(&format, &medium))) return paths;
+    auto drop = static_cast<HDROP>(::GlobalLock(medium.hGlobal));
+    for (UINT i = 0, n = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0); i < n; ++i) {
+        wchar_t path[1024] = {};
+        ::DragQueryFileW(drop, i, path, 1024);
+        paths.insert(Narrow(path));
+    }
+    ::GlobalUnlock(medium.hGlobal);
+    ::ReleaseStgMedium(&medium);
+    return paths;
+}
+
+// A file-system folder's rows come from its listing: each shows the name the shell gives it (a type
+// that never shows its extension loses it, names ending in "." or " " stay whole), hidden files only
+// with loShowHidden. A row acted on gets the shell object of its exact entry.
+TEST_F(ShellListView, ListedRowsShowTheShellsNamesAndReachTheirExactEntries) {
+    HKEY key = nullptr;
+    ::RegCreateKeyW(HKEY_CLASSES_ROOT, L".vshide", &key);
+    ::RegSetValueW(key, nullptr, REG_SZ, L"VsHideFile", 0);
+    ::RegCloseKey(key);
+    ::RegCreateKeyW(HKEY_CLASSES_ROOT, L"VsHideFile", &key);
+    ::RegSetValueExW(key, L"NeverShowExt", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), sizeof(wchar_t));
+    ::RegCloseKey(key);
+    vstest::TOddNameTree tree;
+    ASSERT_TRUE(tree.Made());
+    for (const char* name : {"plain.txt", "c.TXT", "secret.vshide", "noext", "folder.ext/inner.txt", "hidden.txt"})
+        tree.Dir.WriteFile(name, 3);
+    ::SetFileAttributesW((tree.Dir.Path() / "hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+
+    for (bool hidden : {false, true}) {
+        SCOPED_TRACE(hidden ? "hidden shown" : "hidden left out");
+        List->SetOptions(loAllowRename | loAllowDrag | loShellMenu | (hidden ? loShowHidden : 0));
+        List->SetRootFolder(tree.Dir.Utf8());
+        std::map<std::string, std::string> rows;
+        for (const auto& item : List->FullList().Storage())
+            rows[std::string(FileNameOf(item->Path))] = item->DisplayName;
+        EXPECT_EQ(ShellNames(tree.Dir.Utf8(), hidden), rows);
+        EXPECT_EQ("secret", rows["secret.vshide"]);
+        EXPECT_EQ(hidden ? 1u : 0u, rows.count("hidden.txt"));
+    }
+    // Dragged, the rows carry their exact entries, the odd names too.
+    for (const char* name : {"x.", "x ", "sub.", "secret"}) List->SetSelected(Row(name));
+    DWORD effects = 0;
+    TComPtr<IDataObject> data = List->SelectionDataObject(effects);
+    ASSERT_TRUE(data);
+    const std::string base = tree.Dir.Utf8() + "\\";
+    EXPECT_EQ(DroppedPaths(data.Get()),
+              (std::set<std::string>{base + "x.", base + "x ", base + "sub.", base + "secret.vshide"}));
+    ::RegDeleteKeyW(HKEY_CLASSES_ROOT, L".vshide");
+    ::RegDeleteKeyW(HKEY_CLASSES_ROOT, L"VsHideFile");
+}
+
+// A folder whose path is past MAX_PATH (which the shell cuts) lists its own entries, by its exact path.
+TEST_F(ShellListView, AFolderPastMaxPathListsItsOwnEntries) {
+    vstest::TTempDir dir;
+    dir.WriteFile("top.txt", 1);
+    std::wstring path = L"\\\\?\\" + dir.Path().wstring();
+    std::vector<std::wstring> made;
+    for (int i = 0; i < 160; ++i) {
+        path += L"\\d";
+        ASSERT_TRUE(::CreateDirectoryW(path.c_str(), nullptr));
+        made.push_back(path);
+    }
+    const std::wstring leaf = path + L"\\leaf.txt";
+    ASSERT_TRUE(TFileHandle(::CreateFileW(leaf.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr)));
+    const std::string deep = Narrow(path.substr(4));
+    ASSERT_GT(deep.size(), static_cast<std::size_t>(MAX_PATH));
+    List->SetRootFolder(deep);
+    EXPECT_EQ(Captions(), std::vector<std::string>{"leaf.txt"});
+    ASSERT_NE(List->CurrentFolder(), nullptr);
+    EXPECT_EQ(List->CurrentFolder()->Path, deep);
+    List->SetRootFolder(dir.Utf8());
+    ::DeleteFileW(leaf.c_str());
+    for (auto it = made.rbegin(); it != made.rend(); ++it) ::RemoveDirectoryW(it->c_str());
 }
 
 TEST_F(ShellListView, ClearingOrRestylingDuringAFillWaitsForIt) {

@@ -381,6 +381,44 @@ TEST(ShellItem, NewItemFiguresAndLazyAccessors) {
     EXPECT_EQ(list.Items(-1), nullptr);
 }
 
+// A listed row's shell objects are made when something needs them, never by copying the row; what its
+// file attributes tell is answered without them.
+TEST(ShellItem, ListedRowsMakeTheirShellObjectsOnlyWhenAskedFor) {
+    struct TCountingController : TFakeController {
+        mutable int Made = 0;
+        mutable std::uint32_t Asked = 0;
+        bool MakeShellObjects(const TStShellItem&) const override {
+            ++Made;
+            return false;
+        }
+        std::uint32_t QueryAttributes(const TStShellItem& item, std::uint32_t mask) const override {
+            Asked |= mask;
+            return item.ShellObjects() ? mask : 0;
+        }
+        // A list of its own for any combination (nothing frees it: no shell side here).
+        TPidl CombinePidl(const _ITEMIDLIST* folder, const _ITEMIDLIST*) const override {
+            return TPidl(const_cast<_ITEMIDLIST*>(folder));
+        }
+    } controller;
+    static char folderList[4];
+    TStShellItem item(&controller);
+    item.FolderIdList =
+        std::shared_ptr<const _ITEMIDLIST>(reinterpret_cast<const _ITEMIDLIST*>(folderList), [](const _ITEMIDLIST*) {});
+    item.Listed = true;
+    item.IsFileSystem = item.IsFile = true;
+    item.Path = "C:\\a.";
+    TStShellItem copy(&controller);
+    copy.AssignItem(item);
+    EXPECT_TRUE(copy.Listed);
+    EXPECT_EQ(0, controller.Made);
+    // Asked for its list, a listed row whose entry the shell cannot name has none (never its folder's).
+    TPidl list = copy.FullIdList();
+    EXPECT_EQ(nullptr, list.release());
+    EXPECT_EQ(1, controller.Made);
+    EXPECT_FALSE(copy.IsFolder());
+    EXPECT_EQ(static_cast<std::uint32_t>(saFolder), controller.Asked);
+}
+
 TEST(ShellItem, SmallEnoughForAHundredThousand) {
     // The item without its texts' heap parts stays well under a kilobyte.
     EXPECT_LT(sizeof(TStShellItem), 512u);
