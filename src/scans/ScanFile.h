@@ -21,13 +21,8 @@
 #include <string>
 #include <string_view>
 
+#include "shell/SavedScan.h"
 #include "shell/ScanTree.h"
-
-struct TScanFileInfo {
-    std::string ProgName = "voluscope";
-    std::string ProgVer;
-    std::int64_t Timestamp = 0;  // Unix seconds of the scan; 0 = unknown
-};
 
 struct TScanExportResult {
     std::int64_t Files = 0;
@@ -46,18 +41,6 @@ TScanExportResult ExportScan(const TScanReader& reader, TScanRef root, std::stri
                              const std::atomic<bool>* cancel = nullptr);
 // The same text into a string (tests, and the writer's benchmark).
 std::string ScanJsonText(const TScanReader& reader, TScanRef root, const TScanFileInfo& info);
-
-// A scan read from a file: a tree of its own that holds the saved root, verified so that it totals as a
-// walked root does.
-struct TImportedScan {
-    std::unique_ptr<TScanTree> Tree;
-    TScanRef Root;
-    std::string Path;  // the root's full path as saved
-    std::string Key;   // its key in Tree
-    TScanFileInfo Info;
-    std::string Origin;  // the file it was read from
-    std::int64_t Files = 0, Folders = 0;
-};
 
 // Reads a saved scan (plain or gzip). Raises Exception with the file's name, what is wrong and the byte
 // offset in the (uncompressed) JSON text: "Cannot read scan "<file>": <what> at byte <n>".

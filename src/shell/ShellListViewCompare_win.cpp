@@ -10,7 +10,7 @@
 #include <unordered_set>
 
 #include "platform/DosWildcard.h"
-#include "scans/ScanDiff.h"
+#include "shell/ScanBaseline.h"
 #include "shell/ShellListView_win.h"
 #include "shell/SizeText.h"
 

@@ -9,7 +9,7 @@
 
 #include "platform/FlagScope.h"
 #include "platform/WinText.h"
-#include "scans/ScanFile.h"
+#include "shell/SavedScan.h"
 #include "shell/ScanFolderRows.h"
 #include "shell/ShellListView_win.h"
 #include "ui/Forms.h"

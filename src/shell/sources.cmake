@@ -3,6 +3,7 @@ list(APPEND VS_CORE_SOURCES
 list(APPEND VS_CORE_SOURCES
     src/shell/ScanTree.cpp
     src/shell/ScanFolderRows.cpp
+    src/shell/ScanBaseline.cpp
     src/shell/FolderSizeCache.cpp
     src/shell/FolderSize.cpp
     src/shell/FolderSizeWalk.cpp
