@@ -20,7 +20,31 @@ std::wstring FilterList(const std::string& text) {
     filter.append(2, L'\0');
     return filter;
 }
+
+// Shows the common dialog of either kind; fileName is the proposed name in and the chosen path out.
+bool RunFileDialog(bool save, const std::string& filterText, const std::string& defaultExt, std::string& fileName,
+                   const std::string& titleText, const std::string& initialDir, DWORD flags) {
+    std::wstring filter = FilterList(filterText);
+    std::vector<wchar_t> file(32768, L'\0');
+    std::wstring name = Widen(fileName);
+    if (name.size() < file.size()) std::copy(name.begin(), name.end(), file.begin());
+    std::wstring ext = Widen(defaultExt), title = Widen(titleText), dir = Widen(initialDir);
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = ::GetActiveWindow();
+    ofn.lpstrFilter = filterText.empty() ? nullptr : filter.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
+    ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
+    ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
+    ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | flags;
+    if (!(save ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn))) return false;
+    fileName = Narrow(file.data());
+    return true;
 }
+}  // namespace
 
 TSaveDialog::THook TSaveDialog::SetHook(THook hook) {
     std::swap(hook, GHook);
@@ -29,26 +53,8 @@ TSaveDialog::THook TSaveDialog::SetHook(THook hook) {
 
 bool TSaveDialog::Execute() {
     if (GHook) return GHook(*this);
-    std::wstring filter = FilterList(Filter);
-    std::vector<wchar_t> file(32768, L'\0');
-    std::wstring name = Widen(FileName);
-    if (name.size() < file.size()) std::copy(name.begin(), name.end(), file.begin());
-    std::wstring ext = Widen(DefaultExt), title = Widen(Title), dir = Widen(InitialDir);
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = ::GetActiveWindow();
-    ofn.lpstrFilter = Filter.empty() ? nullptr : filter.c_str();
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file.data();
-    ofn.nMaxFile = static_cast<DWORD>(file.size());
-    ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
-    ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
-    ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
-    ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR |
-                (OverwritePrompt ? OFN_OVERWRITEPROMPT : 0);
-    if (!::GetSaveFileNameW(&ofn)) return false;
-    FileName = Narrow(file.data());
-    return true;
+    return RunFileDialog(true, Filter, DefaultExt, FileName, Title, InitialDir,
+                         OFN_PATHMUSTEXIST | (OverwritePrompt ? OFN_OVERWRITEPROMPT : 0));
 }
 
 TOpenDialog::THook TOpenDialog::SetHook(THook hook) {
@@ -58,23 +64,5 @@ TOpenDialog::THook TOpenDialog::SetHook(THook hook) {
 
 bool TOpenDialog::Execute() {
     if (GOpenHook) return GOpenHook(*this);
-    std::wstring filter = FilterList(Filter);
-    std::vector<wchar_t> file(32768, L'\0');
-    std::wstring name = Widen(FileName);
-    if (name.size() < file.size()) std::copy(name.begin(), name.end(), file.begin());
-    std::wstring ext = Widen(DefaultExt), title = Widen(Title), dir = Widen(InitialDir);
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = ::GetActiveWindow();
-    ofn.lpstrFilter = Filter.empty() ? nullptr : filter.c_str();
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file.data();
-    ofn.nMaxFile = static_cast<DWORD>(file.size());
-    ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
-    ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
-    ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
-    ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR;
-    if (!::GetOpenFileNameW(&ofn)) return false;
-    FileName = Narrow(file.data());
-    return true;
+    return RunFileDialog(false, Filter, DefaultExt, FileName, Title, InitialDir, OFN_FILEMUSTEXIST);
 }

@@ -655,6 +655,22 @@ private:
     bool FReleased = false;
 };
 
+// The list totals folders through a held listing for the length of a test; the program's own service
+// comes back at the end.
+struct THeldService {
+    THeldService(TStShellListView* list, std::string held)
+        : Lister(std::move(held)), Service(Lister, SystemVolumes()), List(list) {
+        List->SetFolderSizeService(Service);
+    }
+    ~THeldService() {
+        Lister.Release();
+        List->SetFolderSizeService(FolderSizeService());
+    }
+    THeldLister Lister;
+    TFolderSizeService Service;
+    TStShellListView* List;
+};
+
 // Past the scan tree's memory budget the folder sizes are still counted and exact; the status bar
 // says that the files are not kept.
 TEST_F(Browse, AReachedMemoryBudgetIsNotedAndTheSizesStayExact) {
@@ -687,17 +703,9 @@ TEST_F(Browse, EscapeStopsTheFolderSizeCalculation) {
     F->Show();
     uitest::Pump();
     // One folder is still being read when the key comes.
-    THeldLister lister("f1075");
-    TFolderSizeService service(lister, SystemVolumes());
-    struct TRestore {
-        TStShellListView* List;
-        THeldLister& Lister;
-        ~TRestore() {
-            Lister.Release();
-            List->SetFolderSizeService(FolderSizeService());
-        }
-    } restore{F->StShellListView1, lister};
-    F->StShellListView1->SetFolderSizeService(service);
+    THeldService held(F->StShellListView1, "f1075");
+    THeldLister& lister = held.Lister;
+    TFolderSizeService& service = held.Service;
     F->actFolderSizes->SetChecked(true);
     F->OpenFolder(Dir.Utf8());
     ASSERT_EQ(TFiguresState::Running, F->StShellListView1->Model().State());
@@ -760,17 +768,8 @@ TEST_F(Browse, TheProgressWindowCountsAndItsCancelButtonStopsTheCalculation) {
     } dropProgress;
     for (const bool byKey : {false, true}) {
         SCOPED_TRACE(byKey ? "Esc in the progress window" : "Cancel button");
-        THeldLister lister("inner");
-        TFolderSizeService service(lister, SystemVolumes());
-        struct TRestore {
-            TStShellListView* List;
-            THeldLister& Lister;
-            ~TRestore() {
-                Lister.Release();
-                List->SetFolderSizeService(FolderSizeService());
-            }
-        } restore{F->StShellListView1, lister};
-        F->StShellListView1->SetFolderSizeService(service);
+        THeldService held(F->StShellListView1, "inner");
+        THeldLister& lister = held.Lister;
         F->actFolderSizes->SetChecked(true);
         F->OpenFolder(Dir.Utf8());
         F->StShellListView1->SetFocus();

@@ -61,6 +61,8 @@ protected:
             return true;
         });
         F->SaveScan1->Click();
+        // The save runs on a worker and posts its end to the window.
+        ASSERT_TRUE(uitest::PumpUntil([&] { return F->actSaveScan->Caption() == "Save Scan..."; }, 20000));
         // Then the disk changes.
         Dir.WriteFile("grows.bin", 9 * 1024);
         Dir.WriteFile("shrinks.bin", 1024);

@@ -56,6 +56,8 @@ protected:
             return true;
         });
         F->SaveScan1->Click();
+        // The save runs on a worker and posts its end to the window.
+        ASSERT_TRUE(uitest::PumpUntil([&] { return F->actSaveScan->Caption() == "Save Scan..."; }, 20000));
         ASSERT_TRUE(uitest::TakeBoxes().empty());
     }
 
