@@ -96,7 +96,7 @@ void TMainForm::BuildCompareMenu() {
     file->OnClick = [this](TObject*) {
         TOpenDialog dialog(this);
         dialog.Title = "Compare With";
-        dialog.Filter = "Scans (*.json.gz;*.json)|*.json.gz;*.json|All files (*.*)|*.*";
+        dialog.Filter = kScanFileFilter;
         if (dialog.Execute()) CompareWithFile(dialog.FileName);
     };
     auto* stop = new TMenuItem(CompareMenu, "CompareStop", "Stop Comparing");

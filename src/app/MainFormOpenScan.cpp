@@ -46,7 +46,7 @@ void TMainForm::actOpenScanExecute(TObject*) {
     if (FScanOpen || Application->Busy()) return;  // a read or another long operation runs
     TOpenDialog dialog(this);
     dialog.Title = "Open Scan";
-    dialog.Filter = "Scans (*.json.gz;*.json)|*.json.gz;*.json|All files (*.*)|*.*";
+    dialog.Filter = kScanFileFilter;
     dialog.DefaultExt = "json";
     if (!dialog.Execute()) return;
 

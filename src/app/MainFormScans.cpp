@@ -88,7 +88,7 @@ void TMainForm::actSaveScanExecute(TObject*) {
     }
     TSaveDialog dialog(this);
     dialog.Title = "Save Scan";
-    dialog.Filter = "Scans (*.json.gz;*.json)|*.json.gz;*.json|All files (*.*)|*.*";
+    dialog.Filter = kScanFileFilter;
     dialog.DefaultExt = "json";
     dialog.OverwritePrompt = true;
     if (!dialog.Execute()) return;

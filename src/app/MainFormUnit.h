@@ -257,6 +257,8 @@ public:
     TAction* actOpenScan = nullptr;
     TMenuItem* OpenScan1 = nullptr;
     static constexpr UINT kScanReadMessage = WM_APP + 0x62;
+    // The file dialogs' filter for saved scans (Save Scan, Open Scan, Compare With).
+    static constexpr const char* kScanFileFilter = "Scans (*.json.gz;*.json)|*.json.gz;*.json|All files (*.*)|*.*";
     static constexpr UINT kCompareReadMessage = WM_APP + 0x61;  // a baseline scan has been read (or failed)
     void actOpenScanExecute(TObject* Sender);
     bool ShowingScan() const;

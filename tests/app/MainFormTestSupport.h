@@ -34,6 +34,10 @@ protected:
         DeleteStartupWindows();
         Pump();
     }
+    // "Save Scan..." runs on a worker and posts its end to the window: true once it has ended.
+    bool SaveScanEnded() {
+        return PumpUntil([&] { return F->actSaveScan->Caption() == "Save Scan..."; }, 20000);
+    }
     TMainForm* F = nullptr;
 };
 

@@ -62,7 +62,7 @@ protected:
         });
         F->SaveScan1->Click();
         // The save runs on a worker and posts its end to the window.
-        ASSERT_TRUE(uitest::PumpUntil([&] { return F->actSaveScan->Caption() == "Save Scan..."; }, 20000));
+        ASSERT_TRUE(SaveScanEnded());
         // Then the disk changes.
         Dir.WriteFile("grows.bin", 9 * 1024);
         Dir.WriteFile("shrinks.bin", 1024);

@@ -57,7 +57,7 @@ protected:
         });
         F->SaveScan1->Click();
         // The save runs on a worker and posts its end to the window.
-        ASSERT_TRUE(uitest::PumpUntil([&] { return F->actSaveScan->Caption() == "Save Scan..."; }, 20000));
+        ASSERT_TRUE(SaveScanEnded());
         ASSERT_TRUE(uitest::TakeBoxes().empty());
     }
 

@@ -30,9 +30,6 @@ protected:
         uitest::Pump();
     }
     // Waits for the running save to end: the command's caption comes back.
-    bool SaveEnded() {
-        return uitest::PumpUntil([&] { return F->actSaveScan->Caption() == "Save Scan..."; }, 20000);
-    }
     static TScanTotals TotalsOf(const TImportedScan& scan) {
         const TScanReader reader(*scan.Tree);
         return reader.Folder(scan.Root)->Total;
@@ -48,7 +45,7 @@ TEST_F(SaveScan, WritesTheFolderTreeChosenInTheDialog) {
         return true;
     });
     F->SaveScan1->Click();
-    ASSERT_TRUE(SaveEnded());
+    ASSERT_TRUE(SaveScanEnded());
     EXPECT_EQ(title, "Save Scan");
     EXPECT_TRUE(uitest::TakeBoxes().empty());
     const TImportedScan scan = ImportScan(target);
@@ -79,7 +76,7 @@ TEST_F(SaveScan, TheWindowKeepsRunningWhileItSaves) {
     F->SaveScan1->Click();
     EXPECT_EQ(F->actSaveScan->Caption(), "Stop Saving Scan");
     EXPECT_TRUE(!ProgressForm || ::IsWindowVisible(ProgressForm->Handle()));
-    ASSERT_TRUE(SaveEnded());
+    ASSERT_TRUE(SaveScanEnded());
     EXPECT_FALSE(hold);
     EXPECT_EQ(ImportScan(target).Files, 31);
     EXPECT_FALSE(ProgressForm && ::IsWindowVisible(ProgressForm->Handle()));
@@ -102,7 +99,7 @@ TEST_F(SaveScan, ChosenAgainWhileItRunsItStopsAndWritesNothing) {
     F->SaveScan1->Click();
     EXPECT_EQ(F->actSaveScan->Caption(), "Stop Saving Scan");
     F->SaveScan1->Click();
-    ASSERT_TRUE(SaveEnded());
+    ASSERT_TRUE(SaveScanEnded());
     EXPECT_FALSE(hold);
     EXPECT_FALSE(fs::exists(vstest::Utf8Path(target)));
     EXPECT_TRUE(uitest::TakeBoxes().empty());
@@ -113,7 +110,7 @@ TEST_F(SaveScan, ChosenAgainWhileItRunsItStopsAndWritesNothing) {
         return true;
     });
     F->SaveScan1->Click();
-    ASSERT_TRUE(SaveEnded());
+    ASSERT_TRUE(SaveScanEnded());
     EXPECT_EQ(ImportScan(target).Files, 31);
 }
 
@@ -128,7 +125,7 @@ TEST_F(SaveScan, ACancelledDialogOrAnUnwritableTargetSaysSoAndWritesNothing) {
         return true;
     });
     F->SaveScan1->Click();
-    ASSERT_TRUE(SaveEnded());
+    ASSERT_TRUE(SaveScanEnded());
     const auto boxes = uitest::TakeBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_NE(boxes[0].Text.find("There was an error saving the scan.\r\nCannot create file"), std::string::npos)
