@@ -184,6 +184,17 @@ TDosWildcard::TDosWildcard(std::string_view pattern) {
             for (char c : pattern.substr(1)) FSuffix += AsciiUpper(c);
         }
     }
+    // "name*" with plain ASCII before one final star: the name must begin so. Upper-casing never turns a
+    // character outside ASCII into one inside it, so the bytes can be compared as they stand.
+    if (FKind == TKind::General && FTokens.size() >= 2 && FTokens.back() == kStar && IsAsciiText(pattern)) {
+        bool plain = true;
+        for (std::size_t i = 0; i + 1 < FTokens.size(); ++i)
+            if (FTokens[i] >= 0x110000) plain = false;
+        if (plain) {
+            FKind = TKind::Prefix;
+            for (char c : pattern.substr(0, pattern.size() - 1)) FSuffix += AsciiUpper(c);
+        }
+    }
 }
 
 bool TDosWildcard::Matches(std::string_view name) const {
@@ -195,6 +206,12 @@ bool TDosWildcard::Matches(std::string_view name) const {
             std::string_view tail = name.substr(name.size() - FSuffix.size());
             for (std::size_t i = 0; i < tail.size(); ++i)
                 if (AsciiUpper(tail[i]) != FSuffix[i]) return false;
+            return true;
+        }
+        case TKind::Prefix: {
+            if (name.size() < FSuffix.size()) return false;
+            for (std::size_t i = 0; i < FSuffix.size(); ++i)
+                if (AsciiUpper(name[i]) != FSuffix[i]) return false;
             return true;
         }
         case TKind::General:

@@ -24,12 +24,14 @@ public:
     bool MatchesAll() const { return FKind == TKind::All; }
     // True when the pattern holds no wildcard at all.
     bool IsLiteral() const { return FLiteral; }
+    // True when a name is matched by comparing one end of it ("*.ext", "name*"), without the state walk.
+    bool ComparesAnEnd() const { return FKind == TKind::Suffix || FKind == TKind::Prefix; }
 
 private:
-    enum class TKind { All, Suffix, General };
+    enum class TKind { All, Suffix, Prefix, General };
     TKind FKind = TKind::General;
     bool FLiteral = false;
-    std::string FSuffix;            // TKind::Suffix: ".ext" in ASCII upper case
+    std::string FSuffix;            // TKind::Suffix: ".ext", TKind::Prefix: the part before "*", in ASCII upper case
     std::vector<char32_t> FTokens;  // TKind::General: upper-cased characters and the wildcard codes
 
     bool MatchGeneral(std::string_view name) const;

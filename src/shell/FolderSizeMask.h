@@ -26,7 +26,7 @@ public:
           FLower(LowerCaseText(mask)),
           FCacheable(FLower.size() <= TFolderSizeCache::kMaxMask),
           FByExtension(ByExtension(mask)),
-          FRequired(Required(mask)) {}
+          FRequired(FMatcher.ComparesAnEnd() ? std::string() : Required(mask)) {}
 
     // True when a file of that name (one path component) counts in the totals.
     bool Matches(std::string_view name) const {
@@ -51,7 +51,8 @@ private:
     bool FByExtension;
     // ASCII characters that every matching name holds (letters in lower case, either case counts): each
     // plain character of the mask takes one equal character of the name. A quick first test, so that
-    // "*.~*" does not walk the matcher's states for every name without a "~".
+    // "*.~*" does not walk the matcher's states for every name without a "~". Not needed where the matcher
+    // only compares one end of the name.
     std::string FRequired;
 
     static bool Holds(std::string_view name, char c) {

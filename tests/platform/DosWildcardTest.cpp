@@ -61,6 +61,15 @@ const TCase kCases[] = {
     {"a.?", "a.bc", false},
     // plain star anywhere else
     {"a*", "a.b.c", true},
+    // a plain beginning and one final star
+    {"f1*", "F1.txt", true},
+    {"f1*", "f1", true},
+    {"f1*", "f", false},
+    {"f1*", "xf1", false},
+    {"f1*", "f\xc3\xa9" "1", false},
+    {"a.b*", "a.bcd", true},
+    {"a.b*", "a", false},
+    {"a b*", "A B.c", true},
     {"*b*", "abc", true},
     {"*b*", "ac", false},
     {"*x", "box", true},
