@@ -144,9 +144,10 @@ int wmain(int argc, wchar_t** argv) {
         int items = list->FullList().Count();
         std::printf("items %d\n", items);
         std::printf("fill wall %.0f ms cpu %.0f ms\n", fillMs, fillCpu);
-        std::printf("bare listing wall %.0f ms before the fill, %.0f ms after (%d entries); ratio fill / bare listing "
-                    "%.2f, %.2f\n",
-                    bareMs, bareAfterMs, listed, fillMs / bareMs, fillMs / bareAfterMs);
+        std::printf(
+            "bare listing wall %.0f ms before the fill, %.0f ms after (%d entries); ratio fill / bare listing "
+            "%.2f, %.2f\n",
+            bareMs, bareAfterMs, listed, fillMs / bareMs, fillMs / bareAfterMs);
         if (!sizes && !fillOnly) {
             double ref = enumMs + iconMs;
             std::printf("reference: enumeration wall %.0f ms cpu %.0f ms, icons wall %.0f ms cpu %.0f ms (%d items)\n",
