@@ -313,8 +313,10 @@ std::unique_ptr<TStComboFolder> TStComboFolder::FromIdList(PCIDLIST_ABSOLUTE idL
     return f;
 }
 
-std::unique_ptr<TStComboFolder> TStComboFolder::FromFolder(PCIDLIST_ABSOLUTE idList, const std::string& path) {
-    if (!idList || ILIsEmpty(idList) || path.empty()) return FromIdList(idList);
+namespace {
+
+// The folder of an absolute identifier list whose file-system path is known, read as ReadChain reads it.
+std::unique_ptr<TStComboFolder> ReadFolder(PCIDLIST_ABSOLUTE idList, const std::string& path) {
     const int levels = IdListDepth(idList);
     std::vector<TChainLevel> read = ReadChain(idList, path, levels);
     if (static_cast<int>(read.size()) < levels) return nullptr;
@@ -323,10 +325,34 @@ std::unique_ptr<TStComboFolder> TStComboFolder::FromFolder(PCIDLIST_ABSOLUTE idL
     return f;
 }
 
+}  // namespace
+
+std::unique_ptr<TStComboFolder> TStComboFolder::FromFolder(PCIDLIST_ABSOLUTE idList, const std::string& path) {
+    if (!idList || ILIsEmpty(idList) || path.empty()) return FromIdList(idList);
+    std::string root;
+    std::vector<std::string> names;
+    const int levels = IdListDepth(idList);
+    // A folder as far below its root as ReadChain makes its levels from the path: made the same way here,
+    // from the caller's path, without reading the levels above it.
+    if (!SplitFileSystemPath(path, root, names) || names.empty() || levels <= static_cast<int>(names.size()) ||
+        levels <= kShellDirectLevels)
+        return ReadFolder(idList, path);
+    auto f = std::make_unique<TStComboFolder>();
+    f->IdList.reset(::ILClone(idList));
+    if (!f->IdList) return nullptr;
+    f->Path = path;
+    while (f->Path.size() > root.size() && f->Path.back() == '\\') f->Path.pop_back();
+    f->DisplayName = names.back();
+    f->FileSystem = true;
+    f->Level = levels;
+    ReadIcon(*f, true);
+    return f;
+}
+
 std::unique_ptr<TStComboFolder> TStComboFolder::FromPath(const std::string& path) {
     TOwnedIdList own(ParseShellPath(path));
     if (!own) return nullptr;
-    return FromFolder(own.get(), path);
+    return ReadFolder(own.get(), path);
 }
 
 std::unique_ptr<TStComboFolder> TStComboFolder::Clone() const {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "platform/FsFixture.h"
 #include "shell/ShellComboBox.h"
@@ -251,6 +252,16 @@ TEST_F(ShellComboBox, FarDeeperFolderListsEveryAncestorAndPickingOneOpensIt) {
         path.resize(path.find_last_of('\\'));
     }
     EXPECT_EQ(temp.Utf8(), Box->Entries().At(deepest - depth).Path);
+
+    // The list's own folder, as the list hands it over, is the same folder, read from nothing.
+    const int before = ComboFolderReads();
+    auto own = TStComboFolder::FromFolder(folder->IdList.get(), chain.Deepest());
+    ASSERT_TRUE(own);
+    EXPECT_EQ(before, ComboFolderReads());
+    EXPECT_EQ(std::make_tuple(folder->Path, folder->DisplayName, folder->Level, folder->FileSystem),
+              std::make_tuple(own->Path, own->DisplayName, own->Level, own->FileSystem));
+    EXPECT_TRUE(::ILIsEqual(folder->IdList.get(), own->IdList.get()));
+    EXPECT_EQ(folder->IconIndex, own->IconIndex);
 
     // The folder 10 levels up, picked with the mouse, opens, and the shell names it by its own path.
     Log.clear();
