@@ -17,7 +17,9 @@ void TMainForm::SetUpLiveRefresh() {
     StShellComboBox1->ListCurrentFolder = [list]() -> std::unique_ptr<TStComboFolder> {
         TStShellFolder* folder = list->CurrentFolder();
         if (!folder || !folder->AbsoluteIdList) return nullptr;
-        return TStComboFolder::FromIdList(reinterpret_cast<PCIDLIST_ABSOLUTE>(folder->AbsoluteIdList.get()));
+        // The list knows the folder's path: the box need not read every level of a deep one again.
+        return TStComboFolder::FromFolder(reinterpret_cast<PCIDLIST_ABSOLUTE>(folder->AbsoluteIdList.get()),
+                                          folder->IsFileSystem ? folder->Path : std::string());
     };
     StShellComboBox1->ListOpenFolder = [list](const TStComboFolder& folder) {
         if (!folder.IdList || !list->Controller()) return;

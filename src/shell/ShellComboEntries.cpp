@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/WinHandle.h"
 #include "platform/WinText.h"
@@ -184,6 +185,102 @@ private:
     int FDepth = 0;
 };
 
+// The names below the root of a file-system path ("C:\\a\\b" gives "a", "b"; "\\\\server\\share\\a" gives
+// "a"), and the root in root ("C:\\", "\\\\server\\share"); false for a path of another kind.
+bool SplitFileSystemPath(const std::string& path, std::string& root, std::vector<std::string>& names) {
+    std::size_t at = 0;
+    if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') {
+        root = path.substr(0, 3);
+        at = 3;
+    } else if (path.rfind("\\\\", 0) == 0 && path.find('\\', 2) != std::string::npos) {
+        const std::size_t share = path.find('\\', path.find('\\', 2) + 1);
+        root = path.substr(0, share);
+        at = share == std::string::npos ? path.size() : share + 1;
+    } else {
+        return false;
+    }
+    names.clear();
+    for (std::size_t from = at; from < path.size();) {
+        std::size_t end = path.find('\\', from);
+        if (end == std::string::npos) end = path.size();
+        if (end > from) names.push_back(path.substr(from, end - from));
+        from = end + 1;
+    }
+    return true;
+}
+
+bool SamePathText(const std::string& a, const std::string& b) {
+    const std::wstring wa = Widen(a), wb = Widen(b);
+    return ::CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(), static_cast<int>(wb.size()),
+                                  TRUE) == CSTR_EQUAL;
+}
+
+// One folder of a chain and whether it lies in a file-system folder.
+struct TChainLevel {
+    std::unique_ptr<TStComboFolder> Folder;
+    bool InFileSystemFolder = false;
+};
+
+// The first `levels` folders of an absolute identifier list below the desktop (fewer when the shell
+// refuses one). path is the list's file-system path when known: past the first kShellDirectLevels levels
+// the folders are then made from the path's own names, each one's identifier list cut from the given
+// one, with no shell query. Under Wine every shell query on a folder resolves its whole path again, so
+// reading each level of a folder 1,500 deep from the shell costs the square of the depth. The shell still
+// reads the first levels, which give the drives' and the special folders' own names; it reads them all
+// when the path's names do not match the list's levels.
+std::vector<TChainLevel> ReadChain(PCIDLIST_ABSOLUTE idList, const std::string& path, int levels) {
+    std::vector<TChainLevel> out;
+    std::string root;
+    std::vector<std::string> names;
+    const int depth = IdListDepth(idList);
+    int shellLevels = levels, rootLevels = 0;  // rootLevels: the levels down to the path's root
+    if (!path.empty() && SplitFileSystemPath(path, root, names) && depth > static_cast<int>(names.size())) {
+        rootLevels = depth - static_cast<int>(names.size());
+        shellLevels = std::min(levels, std::max(rootLevels, kShellDirectLevels));
+    }
+    TFolderWalk walk(idList);
+    auto readFromShell = [&](int upTo) {
+        while (static_cast<int>(out.size()) < upTo) {
+            auto f = walk.Next();
+            if (!f) return false;
+            out.push_back({std::move(f), walk.InFileSystemFolder()});
+        }
+        return true;
+    };
+    if (!readFromShell(shellLevels) || static_cast<int>(out.size()) >= levels) return out;
+
+    // The names read so far must give the path of the last folder the shell read.
+    const int firstName = static_cast<int>(out.size()) - rootLevels;
+    std::string at = root;
+    for (int i = 0; i < firstName; ++i) at += (at.back() == '\\' ? "" : "\\") + names[i];
+    const TStComboFolder& last = *out.back().Folder;
+    if (!last.FileSystem || !SamePathText(last.Path, at)) {
+        readFromShell(levels);
+        return out;
+    }
+    at = last.Path;
+    for (int i = firstName; static_cast<int>(out.size()) < levels; ++i) {
+        auto f = std::make_unique<TStComboFolder>();
+        const int level = static_cast<int>(out.size()) + 1;
+        // The given list's first `level` identifiers and the terminator.
+        std::size_t bytes = 0;
+        for (int k = 0; k < level; ++k)
+            bytes += reinterpret_cast<const ITEMIDLIST*>(reinterpret_cast<const BYTE*>(idList) + bytes)->mkid.cb;
+        auto* cut = static_cast<BYTE*>(::CoTaskMemAlloc(bytes + sizeof(USHORT)));
+        if (!cut) return out;
+        std::memcpy(cut, idList, bytes);
+        std::memset(cut + bytes, 0, sizeof(USHORT));
+        f->IdList.reset(reinterpret_cast<ITEMIDLIST*>(cut));
+        at += (at.back() == '\\' ? "" : "\\") + names[i];
+        f->Path = at;
+        f->DisplayName = names[i];
+        f->FileSystem = true;
+        f->Level = level;
+        out.push_back({std::move(f), true});
+    }
+    return out;
+}
+
 }  // namespace
 
 int IdListDepth(PCIDLIST_ABSOLUTE idList) {
@@ -216,10 +313,46 @@ std::unique_ptr<TStComboFolder> TStComboFolder::FromIdList(PCIDLIST_ABSOLUTE idL
     return f;
 }
 
+namespace {
+
+// The folder of an absolute identifier list whose file-system path is known, read as ReadChain reads it.
+std::unique_ptr<TStComboFolder> ReadFolder(PCIDLIST_ABSOLUTE idList, const std::string& path) {
+    const int levels = IdListDepth(idList);
+    std::vector<TChainLevel> read = ReadChain(idList, path, levels);
+    if (static_cast<int>(read.size()) < levels) return nullptr;
+    std::unique_ptr<TStComboFolder> f = std::move(read.back().Folder);
+    ReadIcon(*f, read.back().InFileSystemFolder);
+    return f;
+}
+
+}  // namespace
+
+std::unique_ptr<TStComboFolder> TStComboFolder::FromFolder(PCIDLIST_ABSOLUTE idList, const std::string& path) {
+    if (!idList || ILIsEmpty(idList) || path.empty()) return FromIdList(idList);
+    std::string root;
+    std::vector<std::string> names;
+    const int levels = IdListDepth(idList);
+    // A folder as far below its root as ReadChain makes its levels from the path: made the same way here,
+    // from the caller's path, without reading the levels above it.
+    if (!SplitFileSystemPath(path, root, names) || names.empty() || levels <= static_cast<int>(names.size()) ||
+        levels <= kShellDirectLevels)
+        return ReadFolder(idList, path);
+    auto f = std::make_unique<TStComboFolder>();
+    f->IdList.reset(::ILClone(idList));
+    if (!f->IdList) return nullptr;
+    f->Path = path;
+    while (f->Path.size() > root.size() && f->Path.back() == '\\') f->Path.pop_back();
+    f->DisplayName = names.back();
+    f->FileSystem = true;
+    f->Level = levels;
+    ReadIcon(*f, true);
+    return f;
+}
+
 std::unique_ptr<TStComboFolder> TStComboFolder::FromPath(const std::string& path) {
     TOwnedIdList own(ParseShellPath(path));
     if (!own) return nullptr;
-    return FromIdList(own.get());
+    return ReadFolder(own.get(), path);
 }
 
 std::unique_ptr<TStComboFolder> TStComboFolder::Clone() const {
@@ -308,14 +441,14 @@ int TStShellComboEntries::ShowPath(const TStComboFolder& folder) {
     if (IndexOfPath(folder.Path) >= 0 || !folder.IdList) return IndexOfPath(folder.Path);
 
     // The folder's ancestors below the desktop, each read once from its parent.
+    const int levels = IdListDepth(folder.IdList.get()) - 1;
+    std::vector<TChainLevel> read = ReadChain(folder.IdList.get(), folder.FileSystem ? folder.Path : "", levels);
+    if (static_cast<int>(read.size()) < levels) return IndexOfPath(folder.Path);
     std::vector<std::unique_ptr<TStComboFolder>> chain;
     std::vector<bool> inFileSystem;
-    TFolderWalk walk(folder.IdList.get());
-    for (int levels = IdListDepth(folder.IdList.get()); static_cast<int>(chain.size()) + 1 < levels;) {
-        auto ancestor = walk.Next();
-        if (!ancestor) return IndexOfPath(folder.Path);
-        chain.push_back(std::move(ancestor));
-        inFileSystem.push_back(walk.InFileSystemFolder());
+    for (auto& level : read) {
+        chain.push_back(std::move(level.Folder));
+        inFileSystem.push_back(level.InFileSystemFolder);
     }
     // The nearest ancestor that has an entry (by its text) takes the chain below it; when none has one,
     // nothing is inserted (the desktop is no ancestor here).

@@ -28,6 +28,10 @@ struct TStComboFolder {
     // The folder of an absolute identifier list (cloned), read a level at a time from the desktop down;
     // null when the shell does not know it.
     static std::unique_ptr<TStComboFolder> FromIdList(PCIDLIST_ABSOLUTE idList);
+    // The folder of an absolute identifier list whose file-system path is known (path empty: not a
+    // file-system folder), such as the list's current folder: a folder far below the path's root is made
+    // from the path and the list as given, without reading the levels above it from the shell.
+    static std::unique_ptr<TStComboFolder> FromFolder(PCIDLIST_ABSOLUTE idList, const std::string& path);
     // The folder of a path; null when it cannot be parsed.
     static std::unique_ptr<TStComboFolder> FromPath(const std::string& path);
     std::unique_ptr<TStComboFolder> Clone() const;

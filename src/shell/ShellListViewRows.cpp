@@ -288,6 +288,8 @@ void SortItems(std::vector<std::unique_ptr<TStShellItem>>& items, const TStSortR
                     return CompareText(x.Text, y.Text) < 0;
             }
         };
+        // A list already in order (sorted again after a filter or a refresh) is left as it is.
+        if (std::is_sorted(order.begin(), order.end(), less)) return;
         std::stable_sort(order.begin(), order.end(), less);
     }
     std::vector<std::unique_ptr<TStShellItem>> sorted;

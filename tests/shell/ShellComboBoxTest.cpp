@@ -4,9 +4,11 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "platform/FsFixture.h"
 #include "shell/ShellComboBox.h"
+#include "shell/ShellPath_win.h"
 #include "support/TestSupport.h"
 #include "ui/Forms.h"
 #include "ui/Graphics.h"
@@ -216,6 +218,66 @@ TEST_F(ShellComboBox, DeepFolderShowsEveryAncestorOnceWithItsIndent) {
         EXPECT_GE(e.IconIndex, 0);
     }
     EXPECT_EQ(path, SelectedPath());
+}
+
+// A folder far deeper than that: every ancestor still gets its entry, by its name, with its path and
+// the identifiers that lead to it, while only the first levels are read from the shell; picking one of
+// them with the mouse opens that folder.
+TEST_F(ShellComboBox, FarDeeperFolderListsEveryAncestorAndPickingOneOpensIt) {
+    vstest::TTempDir temp;
+    const int depth = 2 * kShellDirectLevels;
+    const vstest::TDeepChain chain(temp.Path(), "d", depth);
+    ASSERT_FALSE(chain.Deepest().empty());
+    Link();
+    Current = chain.Deepest();
+    const int reads = ComboFolderReads();
+    auto folder = Box->ListCurrentFolder();
+    ASSERT_TRUE(folder);
+    Box->SelectFolder(*folder, false);
+    EXPECT_LE(ComboFolderReads() - reads, 2 * kShellDirectLevels) << "levels below the first ones read";
+
+    const int levels = IdListDepth(folder->IdList.get());
+    const int deepest = Box->Entries().IndexOfPath(chain.Deepest());
+    ASSERT_GE(deepest, depth);
+    std::string path = chain.Deepest();
+    for (int i = 0; i < depth; ++i) {
+        const TStComboFolder& e = Box->Entries().At(deepest - i);
+        SCOPED_TRACE(path);
+        EXPECT_EQ(path, e.Path);
+        EXPECT_EQ("d", Box->Items(deepest - i));
+        EXPECT_EQ(levels - i, e.Level);
+        EXPECT_EQ(levels - i, IdListDepth(e.IdList.get()));
+        EXPECT_TRUE(::ILIsParent(e.IdList.get(), folder->IdList.get(), FALSE));
+        EXPECT_GE(e.IconIndex, 0);
+        path.resize(path.find_last_of('\\'));
+    }
+    EXPECT_EQ(temp.Utf8(), Box->Entries().At(deepest - depth).Path);
+
+    // The list's own folder, as the list hands it over, is the same folder, read from nothing.
+    const int before = ComboFolderReads();
+    auto own = TStComboFolder::FromFolder(folder->IdList.get(), chain.Deepest());
+    ASSERT_TRUE(own);
+    EXPECT_EQ(before, ComboFolderReads());
+    EXPECT_EQ(std::make_tuple(folder->Path, folder->DisplayName, folder->Level, folder->FileSystem),
+              std::make_tuple(own->Path, own->DisplayName, own->Level, own->FileSystem));
+    EXPECT_TRUE(::ILIsEqual(folder->IdList.get(), own->IdList.get()));
+    EXPECT_EQ(folder->IconIndex, own->IconIndex);
+
+    // The folder 10 levels up, picked with the mouse, opens, and the shell names it by its own path.
+    Log.clear();
+    const int pick = deepest - 10;
+    const std::string picked = Box->Entries().At(pick).Path;
+    Box->SetItemIndex(pick);
+    Command(CBN_DROPDOWN);
+    Command(CBN_SELENDOK);
+    Command(CBN_CLOSEUP);
+    EXPECT_EQ((std::vector<std::string>{picked}), Opened);
+    EXPECT_EQ(picked, SelectedPath());
+    const int again = Box->Entries().IndexOfPath(picked);
+    ASSERT_GE(again, 0);
+    TOwnedIdList parsed(ParseShellPath(picked));
+    ASSERT_TRUE(parsed);
+    EXPECT_TRUE(::ILIsEqual(parsed.get(), Box->Entries().At(again).IdList.get()));
 }
 
 TEST_F(ShellComboBox, DropDownScreenshot) {
