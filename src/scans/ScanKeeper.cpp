@@ -84,8 +84,12 @@ TImportedScan CopyScan(const TScanReader& reader, TScanRef folder, std::string_v
 }
 
 TScanKeeper::TScanKeeper(TFolderSizeService& service, std::unique_ptr<TScanHistory> history, std::string progVer,
-                         std::function<void(const std::string&)> warn)
-    : FService(service), FHistory(std::move(history)), FProgVer(std::move(progVer)), FWarn(std::move(warn)) {
+                         std::function<void(const std::string&)> warn, std::int64_t minInterval)
+    : FService(service),
+      FHistory(std::move(history)),
+      FProgVer(std::move(progVer)),
+      FWarn(std::move(warn)),
+      FMinInterval(minInterval) {
     FThread = std::thread([this] { Run(); });
     FListener = FService.AddWalkListener([this](const TFolderWalkCompleted& walk) { Completed(walk); });
 }
@@ -138,6 +142,10 @@ void TScanKeeper::Run() {
 }
 
 void TScanKeeper::Keep(const TWanted& wanted) {
+    // The keeper's thread alone reads and writes FLastKept.
+    if (const auto last = FLastKept.find(wanted.Key);
+        last != FLastKept.end() && wanted.Timestamp >= last->second && wanted.Timestamp - last->second < FMinInterval)
+        return;
     std::string message;
     try {
         TImportedScan copy;
@@ -152,6 +160,7 @@ void TScanKeeper::Keep(const TWanted& wanted) {
         info.Timestamp = wanted.Timestamp;
         const TScanReader reader(*copy.Tree);
         message = FHistory->AddOrWarnOnce(reader, copy.Root, wanted.Key, info);
+        if (message.empty()) FLastKept[wanted.Key] = wanted.Timestamp;
     } catch (const std::exception& e) {
         message = std::string("The scan could not be kept in the history. ") + e.what();
     }

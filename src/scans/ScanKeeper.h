@@ -4,6 +4,10 @@
 // of the service's scan tree and writes the copy to the history on a thread of its own, so neither the walk
 // nor the window waits for the file. The copy is made under the tree's shared lock and written without it:
 // walks are held up for the copy only, never for the compression and the disk.
+//
+// A root walked again soon after its last kept scan is not kept again: a folder that changes often would
+// otherwise push its older scans out of the history within minutes, and a root that holds the history
+// folder would be walked again because its own scan was written there, and kept again, without end.
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -12,6 +16,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
 
 #include "scans/ScanHistory.h"
 
@@ -27,8 +32,10 @@ class TScanKeeper {
 public:
     // warn: called on the keeper's thread when a scan could not be kept, once until one is kept again
     // (TScanHistory::AddOrWarnOnce); its message says why.
+    // minInterval: seconds after a root's last kept scan during which its walks are not kept.
+    static constexpr std::int64_t kMinInterval = 600;
     TScanKeeper(TFolderSizeService& service, std::unique_ptr<TScanHistory> history, std::string progVer,
-                std::function<void(const std::string& message)> warn);
+                std::function<void(const std::string& message)> warn, std::int64_t minInterval = kMinInterval);
     // Stops listening and waits for the scan being written; scans still waiting are dropped.
     ~TScanKeeper();
     TScanKeeper(const TScanKeeper&) = delete;
@@ -50,6 +57,8 @@ private:
     std::unique_ptr<TScanHistory> FHistory;  // the keeper's thread's alone
     const std::string FProgVer;
     const std::function<void(const std::string&)> FWarn;
+    const std::int64_t FMinInterval;
+    std::unordered_map<std::string, std::int64_t> FLastKept;  // root key -> time of its last kept scan
     std::atomic<bool> FEnabled{false};
     mutable std::mutex FLock;
     std::condition_variable FWake;

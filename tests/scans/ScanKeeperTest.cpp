@@ -38,12 +38,15 @@ protected:
         Lister.AddFile("c:\\bad\\inner\\y.txt", 1);
         Lister.FailListing("c:\\bad\\inner", TDirStatus::AccessDenied);
     }
-    std::unique_ptr<TScanKeeper> Keeper(const std::string& folder) {
-        return std::make_unique<TScanKeeper>(Service, std::make_unique<TScanHistory>(folder, SystemDirLister()), "9.9",
-                                             [this](const std::string& m) {
-                                                 std::lock_guard lock(Lock);
-                                                 Warnings.push_back(m);
-                                             });
+    std::unique_ptr<TScanKeeper> Keeper(const std::string& folder,
+                                        std::int64_t minInterval = TScanKeeper::kMinInterval) {
+        return std::make_unique<TScanKeeper>(
+            Service, std::make_unique<TScanHistory>(folder, SystemDirLister()), "9.9",
+            [this](const std::string& m) {
+                std::lock_guard lock(Lock);
+                Warnings.push_back(m);
+            },
+            minInterval);
     }
     static void WaitIdle(const TScanKeeper& keeper) {
         for (int i = 0; i < 2000 && !keeper.Idle(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -80,8 +83,10 @@ TEST_F(ScanKeeper, KeepsWalksThatEndExactWhileOnAndNothingElse) {
               std::string::npos);
 
     // Answers from the cache or the tree read no disk and are no walks; a walk that could not read
-    // everything is not kept either.
+    // everything is not kept either, nor a walk of the same root soon after its last kept scan.
     Service.Totals("c:\\data", "*.txt");
+    Service.InvalidateFolderSize("c:\\data\\a.txt", false);
+    EXPECT_EQ(Service.Totals("c:\\data", "*.*").Count, 4);
     Service.Totals("c:\\data\\sub", "*.*");
     EXPECT_TRUE(Service.Totals("c:\\bad", "*.*").Partial);
     WaitIdle(*keeper);
@@ -98,7 +103,7 @@ TEST_F(ScanKeeper, KeepsWalksThatEndExactWhileOnAndNothingElse) {
 
 TEST_F(ScanKeeper, AnUnwritableFolderWarnsOnceAndTheWalksGoOn) {
     std::ofstream(Dir.Path() / "blocker") << "a file where the folder should be";
-    const auto keeper = Keeper(Dir.Utf8() + "/blocker/scans");
+    const auto keeper = Keeper(Dir.Utf8() + "/blocker/scans", 0);
     keeper->SetEnabled(true);
     for (int walk = 0; walk < 2; ++walk) {
         Service.InvalidateFolderSize("c:\\data\\sub\\b.bin", false);
