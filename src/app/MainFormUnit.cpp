@@ -89,6 +89,7 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner, bsSizeable) {
     CreateActions();
     CreateMenus();
     CreateCompare();
+    CreateHistory();
     CreateToolBar();
     CreatePanes();
 
@@ -289,6 +290,9 @@ LRESULT TMainForm::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
             return 0;
         case kScanSavedMessage:
             ScanSaveEnded();
+            return 0;
+        case kHistoryWarningMessage:
+            HistoryWarningArrived();
             return 0;
         default:
             return TForm::WndProc(Msg, WParam, LParam);

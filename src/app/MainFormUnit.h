@@ -273,6 +273,19 @@ public:
     // The path separator of the tree the treemap shows.
     char TreemapSeparator() const;
 
+    // The scan history (MainFormHistory.cpp): "Keep Scan History" in the print menu, checked, its state in
+    // the settings file. While on, each completed walk of a root is kept by the scan keeper on its own
+    // thread; a history that cannot be written is said once (its warning posted as kHistoryWarningMessage).
+    TAction* actKeepHistory = nullptr;
+    TMenuItem* KeepHistory1 = nullptr;
+    static constexpr UINT kHistoryWarningMessage = WM_APP + 0x63;
+    void actKeepHistoryExecute(TObject* Sender);
+    bool KeepingHistoryIdle() const;  // no scan waits to be kept or is being written
+    struct THistoryKeeping;
+    std::shared_ptr<THistoryKeeping> FHistory;
+    void CreateHistory();
+    void HistoryWarningArrived();
+
 protected:
     // The ends of work done on worker threads, posted to the window.
     LRESULT WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) override;

@@ -20,4 +20,5 @@ list(APPEND VS_WIN_SOURCES
     src/app/MainFormReports.cpp
     src/app/MainFormScans.cpp
     src/app/MainFormOpenScan.cpp
-    src/app/MainFormCompare.cpp)
+    src/app/MainFormCompare.cpp
+    src/app/MainFormHistory.cpp)

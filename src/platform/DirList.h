@@ -67,6 +67,11 @@ public:
     virtual std::uint64_t LinkId() const { return 0; }
     virtual std::uint64_t LinkDevice() const { return 0; }
     virtual std::uint32_t LinkCount() const { return 1; }
+    // The file's id where the listing gives one but no count of names (Windows: the file system's file id,
+    // which Wine takes from the inode): the same for every name of one file on its volume, so two names
+    // with one id are hard links of one file. 0 for folders, and where the listing gives none (POSIX gives
+    // LinkId instead).
+    virtual std::uint64_t FileId() const { return 0; }
 
 protected:
     ~TDirEntry() = default;

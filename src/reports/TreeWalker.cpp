@@ -79,6 +79,7 @@ public:
             const bool hasSep = !folder.empty() && (folder.back() == sep || (sep == '\\' && folder.back() == '/'));
             const TDirStatus status = FLister.List(folder, "*.*", [&](const TDirEntry& e) {
                 const std::string_view name = e.Name();
+                if (FInBaseline) NoteOnDisk(name);
                 if (!e.IsDirectory()) {
                     if (matcher.Matches(name)) AddRow(e);
                     return true;
@@ -96,6 +97,8 @@ public:
             // A folder gone since its parent was listed holds nothing to report; the start folder is
             // another matter: the report would be empty without saying why.
             if (status != TDirStatus::Ok && (status != TDirStatus::NotFound || atStart)) MarkUnreadable();
+            // What the baseline held and the disk no longer does, once the whole listing says so.
+            if (FInBaseline && status == TDirStatus::Ok) AddGoneRows(matcher, recurse);
             // The folder's rows went in during the listing; its sub-folders are read next, in listing order.
             for (auto it = children.rbegin(); it != children.rend(); ++it) pending.push_back(std::move(*it));
         }
@@ -109,7 +112,7 @@ private:
     std::size_t FCells = 0;
     std::size_t FSlot[6] = {};  // cell of Name, Size, Type, Modified, Attributes, Folder
     std::vector<std::string_view> FRow;
-    std::unordered_map<std::string, std::string> FTypes;  // extension key -> description
+    std::unordered_map<std::string, std::string> FTypes;            // extension key -> description
     std::unordered_map<std::string, const std::string*> FRawTypes;  // extension as written -> FTypes value
     std::string FRawKey;
     std::string FAttributes;
@@ -128,10 +131,42 @@ private:
     TBaselineFolder FBaselineFolder;
     std::string FChange;
 
+    std::vector<bool> FOnDisk;  // per entry of FBaselineFolder: still listed
+
     void BeginFolder(const std::string& folder) {
         if (!RepairUtf8(folder, FFolderCell)) FFolderCell = folder;
         FFolderMarked = false;
         FInBaseline = FChangeSlot != kNoSlot && FOptions.Baseline->Match(folder, FBaselineFolder);
+        if (FInBaseline) FOnDisk.assign(FBaselineFolder.Entries.size(), false);
+    }
+    void NoteOnDisk(std::string_view name) {
+        if (const TBaselineEntry* then = FBaselineFolder.Find(name))
+            FOnDisk[static_cast<std::size_t>(then - FBaselineFolder.Entries.data())] = true;
+    }
+
+    // A row for each file (matching the mask) and, in a report of the sub-folders, each folder that the
+    // baseline held in the folder just read and the disk does not: its name, its size then (a folder's
+    // total, its attributes "D") and all of it as the change, as the folder list shows them. Dot-names are
+    // left out, as on the disk.
+    void AddGoneRows(const TDosWildcard& matcher, bool recurse) {
+        const std::vector<TBaselineEntry>& entries = FBaselineFolder.Entries;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const TBaselineEntry& gone = entries[i];
+            if (FOnDisk[i] || gone.Name.empty() || gone.Name[0] == '.') continue;
+            if (gone.Folder ? !recurse : !matcher.Matches(gone.Name)) continue;
+            char size[24];
+            const auto length = static_cast<std::size_t>(std::to_chars(size, size + sizeof size, gone.Size).ptr - size);
+            FAttributes = gone.Folder ? ReportAttributeLetters(faDirectory) : std::string();
+            FChange = ChangeText(-gone.Size);
+            FRow[FSlot[0]] = gone.Name;
+            FRow[FSlot[1]] = std::string_view(size, length);
+            FRow[FSlot[2]] = gone.Folder ? std::string_view() : std::string_view(TypeText(gone.Name));
+            FRow[FSlot[3]] = std::string_view();
+            FRow[FSlot[4]] = FAttributes;
+            FRow[FSlot[5]] = FFolderCell;
+            FRow[FChangeSlot] = FChange;
+            FRows.Add(FRow);
+        }
     }
     void MarkUnreadable() {
         if (FFolderMarked) return;

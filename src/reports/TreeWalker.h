@@ -27,6 +27,9 @@ struct TCollectOptions {
     // An earlier scan to compare with. With it, and a header cell captioned Change, each file's row gets
     // its change in that cell (ChangeText: its size less its size in the scan, all of it when the scan did
     // not hold it); the cell stays empty for folders outside the scan and files whose size is not known.
+    // Files the scan held in a folder read in full that are gone from it get rows of their own after the
+    // folder's files (their size then, no time or attributes, all of it as the change), and so do gone
+    // folders when sub-folders are reported (their total then, attributes "D").
     const TScanBaseline* Baseline = nullptr;
 };
 

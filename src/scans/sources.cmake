@@ -3,4 +3,5 @@ list(APPEND VS_CORE_SOURCES
     src/scans/ScanJsonWriter.cpp
     src/scans/ScanJsonReader.cpp
     src/scans/ScanDiff.cpp
-    src/scans/ScanHistory.cpp)
+    src/scans/ScanHistory.cpp
+    src/scans/ScanKeeper.cpp)

@@ -97,6 +97,15 @@ struct TFolderSizeCallbacks {
     std::function<void(TFolderSizeEnd)> OnEnd;
 };
 
+// A root of a walk that read the disk and ended with exact figures (not cancelled, nothing unread, nothing
+// changed meanwhile) while the scan tree holds its whole tree fresh: a scan of it can be written from the
+// tree. Roots answered from the cache or the tree without a walk are not reported.
+struct TFolderWalkCompleted {
+    std::string Folder;  // as it was asked for
+    std::string Key;     // its cache key, which is also its key in the scan tree
+    TFolderTotals Totals;
+};
+
 class TWalkPool;
 struct TWalk;
 struct TWalkNode;
@@ -206,6 +215,14 @@ public:
     // and the walk runs on the calling thread. The next walk tries the threads again.
     std::function<void(int index)> OnStartThread;
 
+    // Listeners of completed walks (TFolderWalkCompleted), called on the worker thread that ends the walk
+    // (or the caller of a synchronous total), before the root's figures are reported. A listener must
+    // return quickly without waiting for the service or reading the tree. RemoveWalkListener waits for a
+    // call under way, so the listener's objects may go once it returns.
+    using TWalkListener = std::function<void(const TFolderWalkCompleted&)>;
+    int AddWalkListener(TWalkListener listener);
+    void RemoveWalkListener(int id);
+
 private:
     friend struct TWalk;
     enum class TTreeAnswer { Done, NotFresh, Busy, Stopped };
@@ -221,7 +238,11 @@ private:
     int FPoolThreads = 0;
     std::mutex FJobsLock;
     std::vector<std::shared_ptr<TFolderSizeJob>> FJobs;
+    std::mutex FListenersLock;  // held while listeners are called
+    std::vector<std::pair<int, TWalkListener>> FListeners;
+    int FLastListener = 0;
 
+    void WalkCompleted(const TFolderWalkCompleted& walk);
     TFolderTotals Walk(std::string path, std::string key, std::string_view mask);
     // Worker threads: nullptr when walks run on the calling thread (one thread, or none could start);
     // with forJob a request gets at least one.

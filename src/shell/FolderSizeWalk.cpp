@@ -488,7 +488,7 @@ struct TWalk {
             }
             TWalkNode* parent = node->Parent;
             if (!parent) {
-                RootDone(node, totals, incomplete, fresh);
+                RootDone(node, totals, incomplete, fresh, verified && !incomplete && !node->Missing && !node->Answered);
                 delete node;  // the walk itself may be gone now: touch nothing of it
                 return;
             }
@@ -500,7 +500,8 @@ struct TWalk {
         }
     }
 
-    void RootDone(TWalkNode* node, const TFolderTotals& totals, bool incomplete, bool fresh) {
+    // walked: the root was read from the disk (not answered whole) and the tree now holds it verified.
+    void RootDone(TWalkNode* node, const TFolderTotals& totals, bool incomplete, bool fresh, bool walked) {
         TWalkRoot& root = *node->Root;
         TFolderSizeResult& r = root.Result;
         r.Index = root.Index;
@@ -527,6 +528,8 @@ struct TWalk {
                        : totals.Partial ? TFolderSizeStatus::Partial
                                         : TFolderSizeStatus::Complete;
         }
+        if (walked && r.Status == TFolderSizeStatus::Complete)
+            Service.WalkCompleted(TFolderWalkCompleted{root.Folder, node->Key, totals});
         if (Job && report)
             Job->Call([&](TFolderSizeCallbacks& c) {
                 if (c.OnFolder) c.OnFolder(r);
@@ -666,6 +669,28 @@ TFolderTotals TFolderSizeService::Walk(std::string path, std::string key, std::s
     const TWalkRoot& r = *walk.Roots.front();
     if (r.Error) std::rethrow_exception(r.Error);
     return r.Result.Totals;
+}
+
+int TFolderSizeService::AddWalkListener(TWalkListener listener) {
+    std::lock_guard lock(FListenersLock);
+    FListeners.emplace_back(++FLastListener, std::move(listener));
+    return FLastListener;
+}
+
+void TFolderSizeService::RemoveWalkListener(int id) {
+    std::lock_guard lock(FListenersLock);
+    std::erase_if(FListeners, [id](const auto& l) { return l.first == id; });
+}
+
+void TFolderSizeService::WalkCompleted(const TFolderWalkCompleted& walk) {
+    std::lock_guard lock(FListenersLock);
+    for (const auto& l : FListeners) {
+        // A listener's failure is its own: the walk and the other listeners go on.
+        try {
+            l.second(walk);
+        } catch (...) {
+        }
+    }
 }
 
 // --- asynchronous requests

@@ -209,6 +209,7 @@ public:
     TScanTree& operator=(const TScanTree&) = delete;
 
     char Separator() const { return FSeparator; }
+    bool CaseSensitive() const { return FCaseSensitive; }
     // A name as it appears in keys: lower case unless names keep their case.
     void AppendKeyName(std::string& key, std::string_view name) const;
 
@@ -301,6 +302,7 @@ public:
     // Does not wait for a writer: Locked() tells whether the lock was had.
     TScanReader(const TScanTree& tree, std::try_to_lock_t) : FTree(tree), FLock(tree.FLock, std::try_to_lock) {}
     bool Locked() const { return FLock.owns_lock(); }
+    const TScanTree& Tree() const { return FTree; }
 
     const TScanFolder* Folder(TScanRef ref) const { return FTree.Get(ref); }
     const TScanFolder& At(std::uint32_t index) const { return FTree.Slot(index); }

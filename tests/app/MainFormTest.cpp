@@ -258,9 +258,11 @@ TEST_F(MainForm, CommandTableAndCheckedStatesAtStart) {
         {F->actOpenScan, "Open Scan...", "Show a saved scan (ncdu JSON, also gzip) as if it were a folder on disk", 5,
          0, false},
         {F->actCompare, "Compare With...", "Compare the folder with an earlier scan", 5, 0, false},
-        {F->actChartGrowth, "Chart Growth", "Chart what grew since the earlier scan", -1, 0, false}};
-    ASSERT_EQ(30, F->ActionList1->ActionCount());
-    for (int i = 0; i < 30; ++i) {
+        {F->actChartGrowth, "Chart Growth", "Chart what grew since the earlier scan", -1, 0, false},
+        {F->actKeepHistory, "Keep Scan History",
+         "Keep each completed scan of a folder, to compare the folder with it later", -1, 0, false}};
+    ASSERT_EQ(31, F->ActionList1->ActionCount());
+    for (int i = 0; i < 31; ++i) {
         const TRow& r = rows[i];
         EXPECT_EQ(r.Action, F->ActionList1->Actions(i)) << i;  // in the order of the list
         EXPECT_EQ(r.Caption, r.Action->Caption()) << r.Action->Name();
@@ -294,7 +296,7 @@ TEST_F(MainForm, PopupMenusHoldTheirItemsInOrder) {
     };
     EXPECT_EQ(
         (std::vector<std::string>{"Print", "Print (CSV)", "Print All Sub-Folders", "Print All Sub-Folders (CSV)", "-",
-                                  "Save Scan...", "Open Scan...", "Compare With..."}),
+                                  "Save Scan...", "Open Scan...", "Compare With...", "Keep Scan History"}),
         captions(F->PrintPopup));
     EXPECT_TRUE(F->SelectedFolder1->Default());
     EXPECT_EQ((std::vector<std::string>{"Pie Chart", "Pie Chart 3D", "Bar Chart", "Bar Chart 3D", "Treemap", "-",

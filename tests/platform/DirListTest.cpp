@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <iterator>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -234,3 +235,22 @@ TEST_F(PlatformDirList, PosixLinksToFilesAndDanglingLinks) {
 #endif
 
 }  // namespace
+
+// Two names of one file (a hard link made with the system's own call) share an id in the listing, which
+// no other file has: the link's inode with its count on POSIX, the file id from the listing on Windows.
+TEST_F(PlatformDirList, HardLinksShareTheirIdInTheListing) {
+    std::error_code ec;
+    fs::create_hard_link(FTemp.Path() / "abc", FTemp.Path() / "sub dir" / "abc again", ec);
+    ASSERT_FALSE(ec) << ec.message();
+    std::map<std::string, std::uint64_t> ids;
+    for (const char* folder : {"", "/sub dir"})
+        SystemDirLister().List(FRoot + folder, "*", [&](const TDirEntry& e) {
+            ids[std::string(e.Name())] = e.LinkId() ? e.LinkId() : e.FileId();
+            if (e.IsDirectory()) EXPECT_EQ(e.FileId(), 0u) << e.Name();
+            return true;
+        });
+    ASSERT_NE(ids["abc"], 0u);
+    EXPECT_EQ(ids["abc"], ids["abc again"]);
+    for (const auto& [name, id] : ids)
+        if (name != "abc" && name != "abc again") EXPECT_NE(id, ids["abc"]) << name;
+}

@@ -234,6 +234,13 @@ TEST_F(Compare, ReportsAndTheGrowthChartCarryTheChange) {
     const std::string kept = "\"" + Dir.Utf8() + "\\Kept\"";
     EXPECT_NE(rows["more.bin"].find("\"+6KB\"," + kept), std::string::npos) << rows["more.bin"];
     EXPECT_NE(rows["k.bin"].find("\"0KB\"," + kept), std::string::npos) << rows["k.bin"];
+    // What is gone: a file and a folder with their sizes then, all of it as the change; the files of a
+    // gone folder are not listed one by one.
+    EXPECT_EQ(rows["gone.txt"].rfind("\"gone.txt\",\"3072\",", 0), 0u) << rows["gone.txt"];
+    EXPECT_NE(rows["gone.txt"].find("\"-3KB\"," + folder), std::string::npos) << rows["gone.txt"];
+    EXPECT_EQ(rows["Old"].rfind("\"Old\",\"4096\",", 0), 0u) << rows["Old"];
+    EXPECT_NE(rows["Old"].find("\"D\",\"-4KB\"," + folder), std::string::npos) << rows["Old"];
+    EXPECT_EQ(rows.count("a.bin"), 0u);
     EXPECT_TRUE(uitest::TakeBoxes().empty());
 
     // The growth chart: the sub-folders that grew, and no more.

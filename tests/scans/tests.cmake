@@ -4,6 +4,7 @@ vs_core_test(scans_tests
     scans/ScanDiffTest.cpp
     scans/ScanFolderRowsTest.cpp
     scans/ScanHistoryTest.cpp
+    scans/ScanKeeperTest.cpp
     shell/FakeListing.cpp)
 # Round trips through ncdu and gdu themselves (POSIX, where both are installed: scripts/deps.sh).
 if(NOT VS_WINDOWS)
@@ -26,3 +27,5 @@ endif()
 vs_win_test(scans_window_tests ui/UiTestEnv.cpp scans/SaveScanTest.cpp scans/OpenScanTest.cpp)
 # "Compare With..." in the main window.
 vs_win_test(scans_compare_tests ui/UiTestEnv.cpp scans/CompareTest.cpp)
+# "Keep Scan History" in the main window.
+vs_win_test(scans_history_tests ui/UiTestEnv.cpp scans/HistoryTest.cpp)
