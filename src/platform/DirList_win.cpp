@@ -106,7 +106,11 @@ public:
         if (!matcher.IsLiteral() || pattern.empty()) return ListAll(query, matcher, visit);
         // A pattern without wildcards names one entry: let the system find it, then check the long name.
         query += Widen(pattern);
+        return Find(query, matcher, visit);
+    }
 
+    // The entries FindFirstFileExW finds for query (a folder and a pattern) whose names match.
+    static TDirStatus Find(const std::wstring& query, const TDosWildcard& matcher, TDirVisit visit) {
         WIN32_FIND_DATAW data;
         TFindHandle find(::FindFirstFileExW(query.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
                                             FIND_FIRST_EX_LARGE_FETCH));
@@ -146,6 +150,12 @@ public:
                                                 buffer.get(), kBatch)) {
                 const DWORD error = ::GetLastError();
                 if (error == ERROR_NO_MORE_FILES) return TDirStatus::Ok;  // the end (a drive root may be empty)
+                // A file system that cannot list by file id (some network shares and drivers): the finder.
+                if (first && (error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
+                              error == ERROR_INVALID_LEVEL || error == ERROR_INVALID_FUNCTION)) {
+                    dir.Reset();
+                    return Find(path + L"*", matcher, visit);
+                }
                 // The path names a file, not a folder: opening it worked, reading it as a folder does not.
                 BY_HANDLE_FILE_INFORMATION info;
                 if (first && ::GetFileInformationByHandle(dir.Get(), &info) &&
