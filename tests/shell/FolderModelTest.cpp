@@ -352,6 +352,15 @@ TEST_P(FolderModel, FiguresFillTheRowsOfTheirFoldersAndASortBySizeFollows) {
     ASSERT_TRUE(FChanges.back().Sort);
     EXPECT_EQ(Names(*FModel), (std::vector<std::string>{"x.txt", "d0", "d7", "d6", "d5", "d4", "d3", "d2", "d1"}));
     EXPECT_EQ(FChanges.back().Before.size(), 9u);
+
+    // Folder sizes off: one change empties every folder's figures and puts the rows back by path.
+    FChanges.clear();
+    FModel->ForgetFigures();
+    ASSERT_EQ(FChanges.size(), 1u);
+    EXPECT_EQ(FChanges[0].Updated.size(), 8u);
+    EXPECT_TRUE(FChanges[0].Sort);
+    EXPECT_EQ(Names(*FModel), (std::vector<std::string>{"x.txt", "d7", "d6", "d5", "d4", "d3", "d2", "d1", "d0"}));
+    for (int r = 1; r < FModel->RowCount(); ++r) EXPECT_EQ(FModel->Row(r)->FSize, -1) << r;
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, FolderModel, ::testing::Values(1, 2, 4));
