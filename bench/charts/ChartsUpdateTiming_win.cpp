@@ -61,7 +61,7 @@ void Time(TMainForm* form, const std::filesystem::path& dir, const char* what) {
     std::sort(wall.begin(), wall.end());
     std::sort(cpu.begin(), cpu.end());
     std::printf("%-34s %6d items, %5d points: median %7.1f ms (CPU %7.1f ms), best %7.1f ms\n", what,
-                form->StShellListView1->ActiveList().Count(), form->Series1->Count(), wall[3], cpu[3], wall[0]);
+                form->StShellListView1->Model().RowCount(), form->Series1->Count(), wall[3], cpu[3], wall[0]);
     std::fflush(stdout);
 }
 

@@ -74,7 +74,7 @@ int wmain(int argc, wchar_t** argv) {
     wchar_t temp[MAX_PATH];
     ::GetTempPathW(MAX_PATH, temp);
     const std::wstring root = std::wstring(temp) + L"deepfolder-" + std::to_wstring(::GetCurrentProcessId());
-    std::printf("depth levels   shown  parsed  filled   rearm   combo    rest   again  reads\n");
+    std::printf("depth levels   shown  parsed  filled   rearm    rest   again  reads\n");
     for (int a = 1; a < argc; ++a) {
         const int depth = std::stoi(argv[a]);
         const std::wstring deepest = MakeChain(root, depth);
@@ -86,11 +86,12 @@ int wmain(int argc, wchar_t** argv) {
         TMainForm* form = Application->CreateForm<TMainForm>();
         form->Params = {Narrow(deepest)};
         // The phases of the opening, from the list's events: up to the fill (the path parsed), the
-        // fill and its handlers (the rows, the chart and the status bar), the combo box's path.
+        // fill and its handlers (the rows, the chart, the status bar and the combo box's path, which follows
+        // the folder model's new rows).
         auto start = std::chrono::steady_clock::now();
-        double beforeFill = 0, filled = 0, synced = 0, syncStart = 0, rearm = 0;
+        double beforeFill = 0, filled = 0, rearm = 0;
         TStShellListView* list = form->StShellListView1;
-        const TNotifyEvent onBefore = list->OnBeforeFill, onFilled = list->OnListFilled, onSync = list->OnSyncComboBox,
+        const TNotifyEvent onBefore = list->OnBeforeFill, onFilled = list->OnListFilled,
                            onRearm = list->OnRearmNotification;
         list->OnRearmNotification = [&](TObject* s) {
             const double at = Seconds(start);
@@ -104,11 +105,6 @@ int wmain(int argc, wchar_t** argv) {
         list->OnListFilled = [&](TObject* s) {
             if (onFilled) onFilled(s);
             filled = Seconds(start);
-        };
-        list->OnSyncComboBox = [&](TObject* s) {
-            syncStart = Seconds(start);
-            if (onSync) onSync(s);
-            synced = Seconds(start) - syncStart;
         };
         form->Show();
         Pump();
@@ -125,9 +121,8 @@ int wmain(int argc, wchar_t** argv) {
         start = std::chrono::steady_clock::now();
         if (folder) combo->ShowPath(*folder);
         const double again = Seconds(start);
-        std::printf("%5d %6d %7.3f %7.3f %7.3f %7.3f %7.3f %7.3f %7.3f %6d\n", depth, levels, shown, beforeFill,
-                    filled - beforeFill, rearm, synced, shown - syncStart - synced, again,
-                    ComboFolderReads() - readsBefore);
+        std::printf("%5d %6d %7.3f %7.3f %7.3f %7.3f %7.3f %7.3f %6d\n", depth, levels, shown, beforeFill,
+                    filled - beforeFill, rearm, shown - filled, again, ComboFolderReads() - readsBefore);
         std::fflush(stdout);
         delete form;
         Pump();

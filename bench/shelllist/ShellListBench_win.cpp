@@ -141,7 +141,7 @@ int wmain(int argc, wchar_t** argv) {
         // factor of two from run to run.
         int listedAfter = 0;
         const double bareAfterMs = BareListing(folder, listedAfter);
-        int items = list->FullList().Count();
+        int items = list->Model().AllRows().Count();
         std::printf("items %d\n", items);
         std::printf("fill wall %.0f ms cpu %.0f ms\n", fillMs, fillCpu);
         std::printf(
@@ -160,7 +160,7 @@ int wmain(int argc, wchar_t** argv) {
             // Per item: the object, its column-text slots with any text too long to sit inside its slot,
             // and its two identifier lists; the name texts (path, display name, type) are left out.
             size_t bytes = 0;
-            for (const auto& item : list->FullList().Storage()) {
+            for (const auto& item : list->Model().AllRows().Storage()) {
                 bytes += sizeof(TStShellItem) + item->ColumnTexts.capacity() * sizeof(std::string);
                 for (const std::string& t : item->ColumnTexts)
                     if (t.capacity() > 15) bytes += t.capacity() + 1;

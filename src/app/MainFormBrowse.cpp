@@ -14,6 +14,7 @@
 #include "platform/WinHandle.h"
 #include "platform/WinText.h"
 #include "shell/FolderSize.h"
+#include "shell/ShellComboBox.h"
 #include "shell/ShellController_win.h"
 #include "shell/ShellListView_win.h"
 
@@ -202,13 +203,12 @@ void TMainForm::StShellListView1SelectItem(TObject*, int Index, bool) {
 }
 
 void TMainForm::ShowFolderSummary() {
-    TStShellItemList& list = StShellListView1->ActiveList();
-    std::vector<std::int64_t> sizes;
-    sizes.reserve(list.Count());
-    // Rows of a baseline that are gone from the disk are not objects of the folder.
-    for (int i = 0; i < list.Count(); ++i)
-        if (!StShellListView1->IsGone(*list.Items(i))) sizes.push_back(list.Items(i)->Size());
     TFolderModel& model = StShellListView1->Model();
+    std::vector<std::int64_t> sizes;
+    sizes.reserve(model.RowCount());
+    // Rows of a baseline that are gone from the disk are not objects of the folder.
+    for (int r = 0; r < model.RowCount(); ++r)
+        if (TStShellItem* item = model.Row(r); !StShellListView1->IsGone(*item)) sizes.push_back(item->Size());
     TFiguresNote note = fnNone;
     if (model.State() == TFiguresState::Running)
         note = fnCounting;
@@ -223,6 +223,16 @@ void TMainForm::ShowFolderSummary() {
     else if (actFolderSizes->Checked() && FolderSizeService().TreeMode().BudgetReached)
         AddTreeBudgetNote(texts);
     WriteStatus(StatusBar1, texts);
+}
+
+void TMainForm::FolderModelChanged(const TFolderModelChange& Change) {
+    // The folder combo box shows the folder of a new listing.
+    if (Change.Folder)
+        if (auto current = StShellComboBox1->ListCurrentFolder()) StShellComboBox1->SelectFolder(*current, false);
+    // A listing's end shows its rows and sums itself; a sort alone changes no sum, and the chart keeps
+    // its points (each leads to its row by id).
+    if (StShellListView1->Filling() || Change.Folder) return;
+    if (!Change.Folders.empty() || !Change.Updated.empty() || Change.Progress || Change.State) FolderFiguresChanged();
 }
 
 void TMainForm::FolderFiguresChanged() {
@@ -269,7 +279,8 @@ void TMainForm::ShowWalkProgress() {
 void TMainForm::ShowSelectionSummary(int Row) {
     TSelectionFacts facts;
     facts.ShowingDrives = ShowingDrives();
-    TStShellItem* item = Row >= 0 ? StShellListView1->RowItem(Row) : nullptr;
+    const TFolderModel& model = StShellListView1->Model();
+    TStShellItem* item = model.Row(Row);
     if (item) {
         facts.HaveItem = true;
         facts.ItemSize = item->Size();
@@ -282,7 +293,7 @@ void TMainForm::ShowSelectionSummary(int Row) {
             std::vector<std::int64_t> sizes;
             sizes.reserve(selected.size());
             for (int row : selected)
-                if (TStShellItem* s = StShellListView1->RowItem(row)) sizes.push_back(s->Size());
+                if (TStShellItem* s = model.Row(row)) sizes.push_back(s->Size());
             facts.SelectionTotal = SumOfSizes(sizes);
         }
     }

@@ -1,16 +1,18 @@
-// The folder chart's view of the folder list: the listed items as chart rows, and the row of a
-// chart point, found by the folder's path that the point carries (the list's order may have changed
-// since the chart was built).
+// The folder chart's view of the folder model: the shown rows as chart rows, each with its row id, and
+// the row of a chart point, found by the id that the point carries (the rows may have been sorted or read
+// again since the chart was built).
 #include "app/MainFormUnit.h"
 #include "shell/ShellItem.h"
 #include "shell/ShellListView_win.h"
 
 std::vector<TChartRow> TMainForm::ChartRows() {
     std::vector<TChartRow> rows;
-    TStShellItemList& list = StShellListView1->ActiveList();
-    rows.reserve(list.Count());
-    for (int i = 0; i < list.Count(); ++i) {
-        TStShellItem* item = list.Items(i);
+    const TFolderModel& model = StShellListView1->Model();
+    const int count = model.RowCount();
+    rows.reserve(count);
+    // In the rows' sorted order, whichever way the list shows them.
+    for (int i = 0; i < count; ++i) {
+        TStShellItem* item = model.Row(RowToItemIndex(i, count, model.Ascending()));
         TChartRow row;
         if (StShellListView1->IsGone(*item)) {
             rows.push_back(std::move(row));  // gone from the disk: not charted
@@ -25,6 +27,7 @@ std::vector<TChartRow> TMainForm::ChartRows() {
         }
         row.DisplayName = item->DisplayName;
         row.Path = item->Path;
+        row.RowId = model.IdOf(item);
         row.TypeName = item->TypeName;
         row.Size = item->Size();
         row.UsedSize = item->UsedSize();
@@ -35,13 +38,13 @@ std::vector<TChartRow> TMainForm::ChartRows() {
     return rows;
 }
 
-bool TMainForm::SelectChartFolder(const std::string& Path) {
+TStShellItem* TMainForm::SelectChartFolder(const std::string& Key) {
     for (int row : StShellListView1->SelectedIndices()) StShellListView1->SetSelected(row, false);
-    if (Path.empty()) return false;  // a file-type point, or no point
-    for (int r = 0, rows = StShellListView1->ItemCount(); r < rows; ++r)
-        if (TStShellItem* item = StShellListView1->RowItem(r); item && !item->IsFile && item->Path == Path) {
-            StShellListView1->SetSelected(r, true);
-            return true;
-        }
-    return false;
+    const TFolderModel& model = StShellListView1->Model();
+    const TRowId id = ChartKeyRowId(Key);  // 0: a file-type point, or no point
+    const int row = model.RowOf(id);
+    TStShellItem* item = model.Row(row);
+    if (!item || item->IsFile || item->Path.empty()) return nullptr;
+    StShellListView1->SetSelected(row, true);
+    return item;
 }

@@ -159,10 +159,9 @@ void TMainForm::Chart1ClickLegend(TChart&, TMouseButton Button, TShiftState, int
 }
 
 void TMainForm::ChartPointClick(int X, int Y, TMouseButton Button) {
-    const std::string path = ChartPointKeyAt(Chart1->Chart(), X, Y);
-    const bool folder = SelectChartFolder(path);
+    const TStShellItem* folder = SelectChartFolder(ChartPointKeyAt(Chart1->Chart(), X, Y));
     if (Button == TMouseButton::mbLeft) {
-        if (folder) OpenChartFolder(path);
+        if (folder) OpenChartFolder(std::string(folder->Path));
     } else if (Button == TMouseButton::mbRight) {
         POINT at{X, Y};
         ::ClientToScreen(Chart1->Handle(), &at);

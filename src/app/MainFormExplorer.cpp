@@ -20,7 +20,6 @@ void TMainForm::CreateFolderList(TWinControl* parent) {
         StShellListView1FilterItem(s, item, accept);
     };
     StShellListView1->OnListFilled = [this](TObject* s) { StShellListView1ListFilled(s); };
-    StShellListView1->OnFiguresChanged = [this](TObject*) { FolderFiguresChanged(); };
     StShellListView1->OnSelectItem = [this](TObject* s, int index, bool selected) {
         StShellListView1SelectItem(s, index, selected);
     };

@@ -26,9 +26,9 @@ void TMainForm::SetUpLiveRefresh() {
         auto item = list->Controller()->CreateItem(reinterpret_cast<LPCITEMIDLIST>(folder.IdList.get()));
         if (item) list->Fill(item.get());
     };
-    StShellListView1->OnSyncComboBox = [this](TObject*) {
-        if (auto current = StShellComboBox1->ListCurrentFolder()) StShellComboBox1->SelectFolder(*current, false);
-    };
+    // The combo box and the other views follow the list's model (FolderModelChanged); the list listens
+    // first, so its rows are right when they read them.
+    StShellListView1->Model().Subscribe([this](const TFolderModelChange& c) { FolderModelChanged(c); });
     // The entries were read before the list was linked: read them again in its open-dialog mode.
     StShellComboBox1->FillEntries();
     BindShellChangeNotify();

@@ -103,16 +103,17 @@ bool TMainForm::CollectReport(bool AllSubFolders, bool AsHtml, TReportData& Data
                 Data.Walk = CollectFolderTree(Data.FileRows, header, path, mask, options);
             } else {
                 Data.FileRows.Add(header);
-                // The folder list as it shows: every row as long as the widest, the folder in the last cell.
-                const int rows = StShellListView1->ItemCount();
+                // The folder model's rows as the list shows them: every row as long as the widest, the folder
+                // in the last cell.
+                const TFolderModel& model = StShellListView1->Model();
+                const int rows = model.RowCount();
                 std::size_t widest = 0;
                 for (int r = 0; r < rows; ++r)
-                    if (TStShellItem* item = StShellListView1->RowItem(r))
-                        widest = std::max(widest, item->ColumnTexts.size());
+                    if (TStShellItem* item = model.Row(r)) widest = std::max(widest, item->ColumnTexts.size());
                 const std::string folderCell = path.rfind("::", 0) == 0 ? CurrentFolderName() : path;
                 std::vector<std::string_view> cells(widest + 2);
                 for (int r = 0; r < rows; ++r) {
-                    TStShellItem* item = StShellListView1->RowItem(r);
+                    TStShellItem* item = model.Row(r);
                     if (!item) continue;
                     std::fill(cells.begin(), cells.end(), std::string_view());
                     cells[0] = item->DisplayName;

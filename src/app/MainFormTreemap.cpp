@@ -95,9 +95,7 @@ void TMainForm::UpdateTreemap() {
                                                      : "The scan tree keeps no files.");
         return;
     }
-    const std::string mask = StShellListView1->Filtered()
-                                 ? StShellListView1->FileFilter().substr(0, TFolderSizeCache::kMaxMask)
-                                 : std::string("*.*");
+    const std::string mask = StShellListView1->Model().TotalsMask();
     TTreemapOptions options;
     options.Width = TreemapPanel1->MapWidth();
     options.Height = TreemapPanel1->MapHeight();
@@ -183,9 +181,11 @@ void TMainForm::TreemapHover(int Tile) {
 bool TMainForm::SelectTreemapRow(const std::string& Path) {
     for (int row : StShellListView1->SelectedIndices()) StShellListView1->SetSelected(row, false);
     if (Path.empty()) return false;
+    // A tile names a file by its path in the scan tree: the model's shown rows are searched for it.
     const std::string wanted = LowerCase(Path);
-    for (int r = 0, rows = StShellListView1->ItemCount(); r < rows; ++r)
-        if (TStShellItem* item = StShellListView1->RowItem(r); item && LowerCase(item->Path) == wanted) {
+    const TFolderModel& model = StShellListView1->Model();
+    for (int r = 0, rows = model.RowCount(); r < rows; ++r)
+        if (TStShellItem* item = model.Row(r); item && LowerCase(item->Path) == wanted) {
             StShellListView1->SetSelected(r, true);
             StShellListView1->EnsureVisible(r);
             return true;

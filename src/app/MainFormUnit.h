@@ -26,6 +26,7 @@
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
 class TFolderSizeJob;
+struct TFolderModelChange;
 class TStShellListView;
 class TStShellComboBox;
 class TStShellItem;
@@ -201,9 +202,10 @@ public:
     // The checked metric and the listed items as the chart reads them.
     TChartMetric ChartMetric() const;
     std::vector<TChartRow> ChartRows();
-    // Clears the list's selection and selects the row of the listed folder whose path is Path (a chart
-    // point's key); false when no folder listed has it.
-    bool SelectChartFolder(const std::string& Path);
+    // Clears the list's selection and selects the row of the folder whose row id a chart point's key
+    // holds (the rows may have been sorted since the chart was built); returns that folder's item, or
+    // null when the key names no folder row shown (a file-type point, no point, a row gone).
+    TStShellItem* SelectChartFolder(const std::string& Key);
 
     // The treemap (MainFormTreemap.cpp): whether it is the chart shown; laying it out for the current
     // folder from the scan tree, or asking for a walk and showing "Scanning..." until it ends; the tile
@@ -224,7 +226,9 @@ public:
     void FilterComboKeyPress(TObject* Sender, wchar_t& Key);
     void UpButtonClick(TObject* Sender);
     void ShowFolderSummary();
-    // Folder figures arrived or their walk changed state: the sums and the chart follow, throttled.
+    // The folder model changed: the combo box follows a new listing; figures that arrived or a walk
+    // that changed state update the sums and the chart (FolderFiguresChanged, throttled).
+    void FolderModelChanged(const TFolderModelChange& Change);
     void FolderFiguresChanged();
     static constexpr unsigned kFiguresRedrawMs = 250;
     // The summary after the selection of a row changed (Row -1: no row).

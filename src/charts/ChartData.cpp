@@ -56,6 +56,15 @@ bool ReadInt64(std::string_view text, std::int64_t& value) {
     return true;
 }
 
+std::string ChartRowKey(std::uint64_t rowId) {
+    return rowId ? std::to_string(rowId) : std::string();
+}
+
+std::uint64_t ChartKeyRowId(std::string_view key) {
+    std::int64_t id = 0;
+    return !key.empty() && key[0] != '-' && key[0] != '+' && ReadInt64(key, id) ? static_cast<std::uint64_t>(id) : 0;
+}
+
 std::int64_t ChartMetricValue(const TChartRow& row, TChartMetric metric) {
     switch (metric) {
         case TChartMetric::cmSize:
@@ -82,7 +91,7 @@ bool BuildChartPoints(TChartSeries& series, const std::vector<TChartRow>& rows, 
                 added = true;
                 const std::int64_t value = ChartMetricValue(row, metric);
                 if (metric == TChartMetric::cmGrowth && value <= 0) continue;
-                series.Add(static_cast<double>(value), row.DisplayName, clTeeColor, row.Path);
+                series.Add(static_cast<double>(value), row.DisplayName, clTeeColor, ChartRowKey(row.RowId));
             }
         if (added) return false;
     }

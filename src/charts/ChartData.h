@@ -14,7 +14,8 @@ class TChartSeries;
 // What one listed item contributes to the chart. Figures are -1 while not known (folder sizes off).
 struct TChartRow {
     std::string DisplayName;  // label of a sub-folder point
-    std::string Path;         // the folder a click on its point opens
+    std::string Path;         // the folder's path
+    std::uint64_t RowId = 0;  // the folder model's id of the row: a click on its point leads to the row
     std::string TypeName;     // label of a file-type point
     bool IsFolder = false;
     bool IsFile = false;  // a file-system object that is not a folder
@@ -35,11 +36,16 @@ enum class TChartMetric { cmSize, cmSlack, cmCount, cmGrowth };
 std::int64_t ChartMetricValue(const TChartRow& row, TChartMetric metric);
 
 // Clears `series` and fills it from `rows`, in list order: one point per folder unless
-// `fileTypes`, keyed by the folder's Path; when by file type, or when no folder was listed, one point
+// `fileTypes`, keyed by ChartRowKey of its row; when by file type, or when no folder was listed, one point
 // per distinct TypeName of the files, at the position of its first file, holding the sum over its
 // files, with no key. Items that are neither folders nor files are not charted. Returns true when the
 // file-type pass ran.
 bool BuildChartPoints(TChartSeries& series, const std::vector<TChartRow>& rows, TChartMetric metric, bool fileTypes);
+
+// A folder point's key: its row id in decimal (empty for 0, no row); ChartKeyRowId reads it back (0 for
+// anything else).
+std::string ChartRowKey(std::uint64_t rowId);
+std::uint64_t ChartKeyRowId(std::string_view key);
 
 // The text of the caption strip above the chart (with its leading space): the path with doubled
 // backslashes made single (a UNC path keeps its two), ending in a backslash; for "::" paths and

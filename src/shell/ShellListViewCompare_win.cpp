@@ -67,11 +67,10 @@ void TStShellListView::UpdateChangeText(TStShellItem& item) {
 }
 
 void TStShellListView::UpdateChangeTexts() {
-    for (TStShellItemList* list : {&FFullList, &FFilteredList})
-        for (auto& item : list->Storage()) UpdateChangeText(*item);
+    for (auto& item : FModel->AllRows().Storage()) UpdateChangeText(*item);
 }
 
-void TStShellListView::CompareFilled() {
+void TStShellListView::CompareFilled(TStShellItemList& rows) {
     if (!FCompare) return;
     FCompare->Matched = false;
     FCompare->Gone.clear();
@@ -89,7 +88,7 @@ void TStShellListView::CompareFilled() {
         key += isFolder ? '\\' : '/';
         return key;
     };
-    for (auto& item : FFullList.Storage()) listed.insert(keyOf(FileNameOf(item->Path), item->IsFileSystemFolder));
+    for (auto& item : rows.Storage()) listed.insert(keyOf(FileNameOf(item->Path), item->IsFileSystemFolder));
     std::string base = folder;
     if (!base.empty() && base.back() != '\\') base += '\\';
     const std::size_t textCount = FixedColumns(fkFileSystem).size() - 1;
@@ -100,7 +99,7 @@ void TStShellListView::CompareFilled() {
         item->Path = base + e.Name;
         item->IsFile = !e.Folder;
         item->IsFileSystemFolder = e.Folder;
-        item->OwnerList = &FFullList;
+        item->OwnerList = &rows;
         // The files' mask applies to gone files as to listed ones.
         bool accept = true;
         if (OnFilterItem && Filtered()) OnFilterItem(this, item.get(), accept);
@@ -112,7 +111,7 @@ void TStShellListView::CompareFilled() {
         item->ColumnTexts[4] = e.Folder ? "File Folder" : "";
         item->DetailsFilled = true;
         FCompare->Gone.emplace(item->Path, e.Size);
-        FFullList.Add(std::move(item));
+        rows.Add(std::move(item));
     }
-    UpdateChangeTexts();
+    for (auto& item : rows.Storage()) UpdateChangeText(*item);
 }

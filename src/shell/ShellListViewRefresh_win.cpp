@@ -8,7 +8,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <unordered_map>
 
 #include "platform/DirList.h"
 #include "platform/FlagScope.h"
@@ -16,70 +15,38 @@
 
 namespace {
 
-// Where the rows stood, by item (the items stay alive until the rows have been placed again).
+// Where the rows stood, by id.
 struct TRowPlaces {
-    std::vector<const TStShellItem*> Selected;
-    const TStShellItem* Focused = nullptr;
-    const TStShellItem* Top = nullptr;
+    std::vector<TRowId> Selected;
+    TRowId Focused = 0;
+    TRowId Top = 0;
     int FirstSelected = -1;
 };
 
-TRowPlaces RowPlaces(TStShellListView& list) {
+// The places of the control's rows, which showed the rows with the ids before (by row).
+TRowPlaces RowPlaces(TStShellListView& list, const std::vector<TRowId>& before) {
+    auto idOf = [&](int row) { return row >= 0 && row < static_cast<int>(before.size()) ? before[row] : 0; };
     TRowPlaces places;
     for (int row : list.SelectedIndices())
-        if (const TStShellItem* item = list.RowItem(row)) {
+        if (const TRowId id = idOf(row)) {
             if (places.Selected.empty()) places.FirstSelected = row;
-            places.Selected.push_back(item);
+            places.Selected.push_back(id);
         }
-    places.Focused = list.RowItem(list.FocusedIndex());
-    places.Top = list.RowItem(list.TopIndex());
+    places.Focused = idOf(list.FocusedIndex());
+    places.Top = idOf(list.TopIndex());
     return places;
-}
-
-// The rows the remembered items have now, -1 for an item that has gone. An item is the same across two
-// readings of its folder when it has the same parsing path, or for one without a path, the same
-// identifier list.
-std::vector<int> RowsOf(TStShellListView& list, const std::vector<const TStShellItem*>& items) {
-    std::vector<int> rows(items.size(), -1);
-    std::unordered_map<std::string, std::vector<std::size_t>> byPath;
-    std::vector<std::pair<std::size_t, TPidl>> byIdList;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        if (!items[i]) continue;
-        if (!items[i]->Path.empty())
-            byPath[items[i]->Path].push_back(i);
-        else
-            byIdList.emplace_back(i, items[i]->FullIdList());
-    }
-    if (byPath.empty() && byIdList.empty()) return rows;
-    for (int row = 0, n = list.ItemCount(); row < n; ++row) {
-        const TStShellItem* item = list.RowItem(row);
-        if (!item) continue;
-        if (!item->Path.empty()) {
-            auto it = byPath.find(item->Path);
-            if (it != byPath.end())
-                for (std::size_t i : it->second) rows[i] = row;
-        } else if (!byIdList.empty()) {
-            TPidl pidl = item->FullIdList();
-            for (const auto& [i, wanted] : byIdList)
-                if (SamePidl(pidl.get(), wanted.get())) rows[i] = row;
-        }
-    }
-    return rows;
 }
 
 void PlaceRows(TStShellListView& list, const TRowPlaces& places) {
     const HWND h = list.Handle();
     const int count = list.ItemCount();
-    std::vector<const TStShellItem*> items = places.Selected;
-    items.push_back(places.Focused);
-    items.push_back(places.Top);
-    const std::vector<int> rows = RowsOf(list, items);
-    const int focused = rows[rows.size() - 2], top = rows.back();
+    const TFolderModel& model = list.Model();
+    const int focused = model.RowOf(places.Focused), top = model.RowOf(places.Top);
 
-    // The selected items that are still there; when none is, the row where the first one was.
+    // The selected rows that are still there; when none is, the row where the first one was.
     std::vector<int> selected;
-    for (std::size_t i = 0; i < places.Selected.size(); ++i)
-        if (rows[i] >= 0) selected.push_back(rows[i]);
+    for (TRowId id : places.Selected)
+        if (const int row = model.RowOf(id); row >= 0) selected.push_back(row);
     if (selected.empty() && places.FirstSelected >= 0 && count > 0)
         selected.push_back(std::min(places.FirstSelected, count - 1));
     std::sort(selected.begin(), selected.end());
@@ -99,9 +66,17 @@ void PlaceRows(TStShellListView& list, const TRowPlaces& places) {
 }  // namespace
 
 void TStShellListView::UpdateRowCount() {
-    ::SendMessageW(Handle(), LVM_SETITEMCOUNT, ActiveList().Count(), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+    ::SendMessageW(Handle(), LVM_SETITEMCOUNT, FModel->RowCount(), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
     RowsChanged();  // forgets the row last asked for
     Invalidate();
+}
+
+void TStShellListView::FollowRows(const std::vector<TRowId>& before) {
+    const TRowPlaces places = RowPlaces(*this, before);
+    UpdateRowCount();
+    PlaceRows(*this, places);
+    FSelectionStale = true;
+    SetSortArrow(FColumns.empty() ? -1 : FModel->SortColumn(), FModel->Ascending());
 }
 
 void TStShellListView::Refresh(bool reenumerate) {
@@ -109,12 +84,8 @@ void TStShellListView::Refresh(bool reenumerate) {
         if (!Defer(dwFillingOrBusy, [this] { Refresh(true); })) ReadFolderAgain();
         return;
     }
-    const TRowPlaces places = RowPlaces(*this);
-    SortList();
-    UpdateRowCount();
-    PlaceRows(*this, places);
-    FSelectionStale = true;
-    SetSortArrow(FColumns.empty() ? -1 : SortColumn(), Ascending());
+    // The model sorts again, and the rows follow its change.
+    FModel->Resort();
 }
 
 bool TStShellListView::ReadFolderAgain() {
@@ -122,8 +93,7 @@ bool TStShellListView::ReadFolderAgain() {
     if (FCurrentFolder->IsFileSystem && !SystemDirLister().FolderExists(FCurrentFolder->Path)) return false;
     TBusyScope busy;
     TFlagScope filling(FFilling);
-    // The new items; after the swap below, the old ones, freed once the rows show the new.
-    TStShellItemList fresh, oldFiltered;
+    TStShellItemList fresh;
     {
         struct TSinkScope {
             TStShellItemList*& Sink;
@@ -140,22 +110,14 @@ bool TStShellListView::ReadFolderAgain() {
         FPendingFigures.clear();
         ReadChildren(FCurrentFolder->AbsoluteIdList.get(), *FCurrentFolder);
     }
-    // Where the rows stand now: the user may have moved them while the folder was read.
-    const TRowPlaces places = RowPlaces(*this);
-    const TStShellItem* changed = FChangedItem;
-    FFullList.Storage().swap(fresh.Storage());
-    FFilteredList.Storage().swap(oldFiltered.Storage());
-    CompareFilled();
-    SortList();
+    CompareFilled(fresh);
+    // The rows read again keep their ids (an item without a path is the same when its identifier list
+    // is), and the selection, the focus and the top row follow them (where they stand now: the user may
+    // have moved them while the folder was read).
+    FModel->UpdateRows(std::move(fresh), [](const TStShellItem& a, const TStShellItem& b) {
+        const TPidl pa = a.FullIdList(), pb = b.FullIdList();
+        return pa && pb && SamePidl(pa.get(), pb.get());
+    });
     RequestPendingFigures();
-    if (!FileFilter().empty() && Filtered()) CopyMaskedItems();
-    UpdateRowCount();
-    FChangedItem = nullptr;
-    if (changed) {
-        const std::vector<int> rows = RowsOf(*this, {changed});
-        if (rows[0] >= 0) FChangedItem = RowItem(rows[0]);
-    }
-    PlaceRows(*this, places);
-    FSelectionStale = true;
     return true;
 }

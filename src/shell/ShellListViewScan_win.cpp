@@ -75,9 +75,8 @@ void TStShellListView::LeaveScan() {
     // The rows point at the scan's controller: they go first.
     SetItemCount(0);
     ClearSelectionList();
-    FChangedItem = nullptr;
-    FFilteredList.Clear();
-    FFullList.Clear();
+    FChangedItem = 0;
+    FModel->ClearRows();
     FCurrentFolder.reset();
     FScan.reset();
 }
@@ -120,15 +119,14 @@ void TStShellListView::FillScan(TScanRef folder, const std::string& path) {
     TBusyScope busy;
     TFlagScope filling(FFilling);
     ClearSelectionList();
-    FChangedItem = nullptr;
+    FChangedItem = 0;
     FModel->Reset();
     FPendingFigures.clear();
-    {
-        SetItemCount(0);
-        FFilteredList.Clear();
-        FFullList.Clear();
-    }
-    SetSortState(0, Ascending());
+    SetItemCount(0);
+    FModel->ClearRows();  // they point at the scan's controller of the folder before
+    FModel->SetSortState(0, FModel->Ascending());
+    FModel->SetMasksRows(!OnFilterItem);
+    TStShellItemList incoming;
     // Nothing on disk belongs to these rows: the notification stops watching the folder shown before.
     FCurrentFolder.reset();
     if (OnRearmNotification) OnRearmNotification(this);
@@ -152,7 +150,7 @@ void TStShellListView::FillScan(TScanRef folder, const std::string& path) {
         item->Path = ScanChildPath(path, row.Name, separator);
         // Not null, so that the folder question is asked; the scan's controller never uses it.
         item->ParentFolder = record->ParentFolder;
-        item->OwnerList = &FFullList;
+        item->OwnerList = &incoming;
         bool accept = true;
         if (OnFilterItem && Filtered()) OnFilterItem(this, item.get(), accept);
         if (!accept) continue;
@@ -179,15 +177,15 @@ void TStShellListView::FillScan(TScanRef folder, const std::string& path) {
         item->FFileCount = figures.FileCount;
         item->ColumnTexts = RowTexts(kind, figures, type, DateTimeText(item->FModifiedDate), item->AttributeText);
         item->DetailsFilled = true;
-        FFullList.Add(std::move(item));
+        incoming.Add(std::move(item));
     }
     FFolderIsFileSystem = true;  // names sort in the logical order, as on disk
     FCurrentFolder = std::move(record);
     FScanFolder = folder;
     BuildColumns(nullptr);
     FDetailsFilled = true;
-    SortList();
-    if (!FileFilter().empty() && Filtered()) ApplyMaskFilter();
+    SetSortRules();
+    FModel->SetRows(std::move(incoming));
     ShowRows();
     if (OnListFilled) OnListFilled(this);
 }

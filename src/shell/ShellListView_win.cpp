@@ -21,10 +21,6 @@ namespace {
 // Posted by the folder model's wake: figures wait to be delivered on the window's thread.
 constexpr UINT kFiguresMessage = WM_APP + 0x51;
 
-// One sort column and direction for every folder list of the process.
-int GSortColumn = 0;
-bool GAscending = true;
-
 TListViewOptions ShellListOptions() {
     TListViewOptions o;
     o.OwnerData = true;
@@ -76,17 +72,6 @@ const std::string& RowDateText(double date) {
 }
 }  // namespace
 
-int TStShellListView::SortColumn() {
-    return GSortColumn;
-}
-bool TStShellListView::Ascending() {
-    return GAscending;
-}
-void TStShellListView::SetSortState(int column, bool ascending) {
-    GSortColumn = column;
-    GAscending = ascending;
-}
-
 TStShellListView::TStShellListView(TComponent* owner, TWinControl* parent)
     : TListView(owner, parent, ShellListOptions()) {
     SetBounds(Left(), Top(), 270, 180);
@@ -94,7 +79,11 @@ TStShellListView::TStShellListView(TComponent* owner, TWinControl* parent)
         ::ShellExecuteW(nullptr, L"open", Widen(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     };
     FTypeDescriptions = LoadTypeDescriptions();
-    SetFolderSizeService(FolderSizeService());
+    FModel = std::make_unique<TFolderModel>(FolderSizeService());
+    // Called on a worker: it only posts. The model stops waking before it goes.
+    FModel->OnWake = [wnd = Handle()] { ::PostMessageW(wnd, kFiguresMessage, 0, 0); };
+    // The list listens first, so its rows are right before the other views read the model.
+    FModel->Subscribe([this](const TFolderModelChange& change) { ModelChanged(change); });
 
     FViewMenu = new TPopupMenu(this);
     const char* captions[] = {"Lar&ge Icons", "S&mall Icons", "&List", "&Details"};
@@ -152,26 +141,14 @@ TStShellListView::~TStShellListView() {
     FCompare.reset();
     FModel.reset();
     RevokeDropTarget();
-    // Rows first, so nothing asks for an item while the lists go.
-    FFilteredList.Clear();
     FSelectionList.Clear();
-    FFullList.Clear();
+    FIncoming.Clear();
     FCurrentFolder.reset();
 }
 
 void TStShellListView::SetController(TStShellController* controller) {
     FController = controller ? controller : FOwnController.get();
     SetSharedImages(FController->SmallImages(), FController->LargeImages());
-}
-
-TStShellItemList& TStShellListView::ActiveList() {
-    return !FileFilter().empty() && Filtered() && !OnFilterItem ? FFilteredList : FFullList;
-}
-
-TStShellItem* TStShellListView::RowItem(int row) {
-    TStShellItemList& list = ActiveList();
-    if (row < 0 || row >= list.Count()) return nullptr;
-    return list.Items(RowToItemIndex(row, list.Count(), GAscending));
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -213,16 +190,25 @@ void TStShellListView::FillFrom(LPCITEMIDLIST target, bool root, std::string pat
     ClearSelectionList();
     FColumnsBuilt = false;
     FDetailsFilled = false;
-    FChangedItem = nullptr;
+    FChangedItem = 0;
     FModel->Reset();
     FPendingFigures.clear();
     {
         TRedrawLock lock(Handle());
         SetItemCount(0);
-        FFilteredList.Clear();
-        FFullList.Clear();
+        FIncoming.Clear();
     }
-    GSortColumn = 0;
+    // The model keeps the rows before until the new ones replace them (one change for the views); a
+    // fill that ends early leaves it empty.
+    struct TRowsScope {
+        TStShellListView& List;
+        bool Set = false;
+        ~TRowsScope() {
+            if (!Set) List.FModel->ClearRows();
+        }
+    } rowsScope{*this};
+    FModel->SetSortState(0, FModel->Ascending());
+    FModel->SetMasksRows(!OnFilterItem);
 
     TPidl folder;
     if (!root) {
@@ -267,27 +253,27 @@ void TStShellListView::FillFrom(LPCITEMIDLIST target, bool root, std::string pat
     }
     // 6.
     if (ViewStyle() == vsReport) FDetailsFilled = true;
-    CompareFilled();
-    // 7., 8.
-    SortList();
-    if (!FileFilter().empty() && Filtered()) ApplyMaskFilter();
+    CompareFilled(FIncoming);
+    // 7., 8. The model sorts the rows and applies the mask.
+    SetSortRules();
+    FModel->SetRows(std::move(FIncoming));
+    rowsScope.Set = true;
     // 9.
     ShowRows();
     RequestPendingFigures();
     // 10.
     if (OnListFilled) OnListFilled(this);
-    // 11., 12.
+    // 11. (The folder combo box follows the model's new rows.)
     if (OnRearmNotification) OnRearmNotification(this);
-    if (OnSyncComboBox) OnSyncComboBox(this);
 }
 
 void TStShellListView::ShowRows() {
     {
         TRedrawLock lock(Handle());
-        SetItemCount(ActiveList().Count());
-        if (ActiveList().Count() > 0) EnsureVisible(0);
+        SetItemCount(FModel->RowCount());
+        if (FModel->RowCount() > 0) EnsureVisible(0);
     }
-    SetSortArrow(FColumns.empty() ? -1 : GSortColumn, GAscending);
+    SetSortArrow(FColumns.empty() ? -1 : FModel->SortColumn(), FModel->Ascending());
 }
 
 void TStShellListView::SinkSearching(bool searching) {
@@ -307,7 +293,7 @@ void TStShellListView::SinkSearching(bool searching) {
 }
 
 void TStShellListView::SinkItem(std::unique_ptr<TStShellItem> item) {
-    item->OwnerList = &FFullList;
+    item->OwnerList = FSinkList;
     bool accept = true;
     if (OnFilterItem && Filtered()) OnFilterItem(this, item.get(), accept);
     if (!accept) return;
@@ -425,11 +411,9 @@ void TStShellListView::FillDetails(TStShellItem& item) {
 void TStShellListView::SetCalcFolderSize(bool on) {
     if (on == FCalcFolderSize) return;
     FCalcFolderSize = on;
-    if (FFilling || !FDetailsFilled || FFullList.Count() == 0) return;
-    std::vector<TStShellItemList*> lists{&FFullList};
-    if (FFilteredList.Count() > 0) lists.push_back(&FFilteredList);
-    // A row with folder figures: a folder, a drive or another shell object (the filtered list's copies
-    // of files answer false for IsFile).
+    TStShellItemList& rows = FModel->AllRows();
+    if (FFilling || !FDetailsFilled || rows.Count() == 0) return;
+    // A row with folder figures: a folder, a drive or another shell object.
     auto folderRow = [](const TStShellItem& item) {
         return item.DetailsFilled && !(item.IsFileSystem && !item.IsFileSystemFolder);
     };
@@ -437,32 +421,14 @@ void TStShellListView::SetCalcFolderSize(bool on) {
         // The folders' figures are asked for together.
         {
             TFlagScope collecting(FFilling);
-            for (TStShellItemList* list : lists)
-                for (auto& item : list->Storage())
-                    if (folderRow(*item)) AskFigures(*item);
+            for (auto& item : rows.Storage())
+                if (folderRow(*item)) AskFigures(*item);
         }
         RequestPendingFigures();
     } else {
-        FModel->Reset();
         FPendingFigures.clear();
-        const TStRowFigures unknown = FolderRowFigures(false, nullptr);
-        for (TStShellItemList* list : lists)
-            for (auto& item : list->Storage())
-                if (folderRow(*item)) {
-                    item->FSize = unknown.Size;
-                    item->FUsedSize = unknown.UsedSize;
-                    item->Slack = unknown.Slack;
-                    item->FFileCount = unknown.FileCount;
-                    SetFigureTexts(item->ColumnTexts, unknown);
-                }
-        RowsChanged();
+        FModel->ForgetFigures();
     }
-    // Rows sorted by a figure take their places by the figures known now.
-    if (GSortColumn > 0 && GSortColumn < static_cast<int>(FColumns.size())) {
-        TStSortKey key = FColumns[GSortColumn].SortKey;
-        if (key == skSize || key == skUsed || key == skSlack || key == skFiles) ResortKeepingSelection();
-    }
-    if (OnFiguresChanged) OnFiguresChanged(this);
 }
 
 void TStShellListView::AskFigures(TStShellItem& item) {
@@ -480,78 +446,43 @@ void TStShellListView::RequestPendingFigures() {
     if (FPendingFigures.empty()) return;
     std::vector<std::string> folders;
     folders.swap(FPendingFigures);
+    // Folders the service knew already are known now: the model puts them in their rows.
     FModel->Request(folders);
-    // Folders the service knew already are known now.
-    const std::unordered_set<std::string> asked(folders.begin(), folders.end());
-    for (TStShellItemList* list : {&FFullList, &FFilteredList})
-        for (auto& item : list->Storage())
-            if (!item->IsFile && asked.count(item->Path)) ApplyKnownFigures(*item);
     RowsChanged();
 }
 
 bool TStShellListView::ApplyKnownFigures(TStShellItem& item) {
-    TFolderTotals totals;
-    if (item.Path.empty() || !FModel->Figures(item.Path, totals)) return false;
-    TStRowFigures f = FolderRowFigures(true, [&](std::int64_t& used, std::int64_t& count) {
-        used = totals.Used;
-        count = totals.Count;
-        return totals.Size;
-    });
-    item.FSize = f.Size;
-    item.FUsedSize = f.UsedSize;
-    item.Slack = f.Slack;
-    item.FFileCount = f.FileCount;
-    SetFigureTexts(item.ColumnTexts, f);
+    if (!FModel->ApplyFigures(item)) return false;
+    SetFigureTexts(item.ColumnTexts, TStRowFigures{item.FSize, item.FUsedSize, item.Slack, item.FFileCount});
     UpdateChangeText(item);
     return true;
 }
 
-void TStShellListView::FiguresChanged(const TFolderModelChange& change) {
-    if (!change.Folders.empty()) {
-        std::unordered_set<std::string> arrived(change.Folders.begin(), change.Folders.end());
-        for (TStShellItemList* list : {&FFullList, &FFilteredList})
-            for (auto& item : list->Storage())
-                if (!item->IsFile && arrived.count(item->Path)) ApplyKnownFigures(*item);
+void TStShellListView::ModelChanged(const TFolderModelChange& change) {
+    // Figures that became known or were dropped, and rows read again: the figure texts follow. A row
+    // gone from the disk keeps its old size text.
+    bool texts = false;
+    for (const std::vector<TRowId>* ids : {&change.Updated, &change.Added})
+        for (TRowId id : *ids)
+            if (TStShellItem* item = FModel->Find(id); item && !item->IsFile && item->DetailsFilled && !IsGone(*item)) {
+                SetFigureTexts(item->ColumnTexts,
+                               TStRowFigures{item->FSize, item->FUsedSize, item->Slack, item->FFileCount});
+                UpdateChangeText(*item);
+                texts = true;
+            }
+    // A new listing shows its rows when the fill ends; the list's own sorts place their rows themselves.
+    if (!change.Folder && (change.Rows() || !change.Before.empty()) && !FPlacingRows && Handle())
+        FollowRows(change.Before);
+    else if (texts)
         RowsChanged();
-    }
-    // Rows sorted by a figure take their places once the figures are all in.
-    if (change.State && FModel->State() != TFiguresState::Running && GSortColumn > 0 &&
-        GSortColumn < static_cast<int>(FColumns.size())) {
-        TStSortKey key = FColumns[GSortColumn].SortKey;
-        if (key == skSize || key == skUsed || key == skSlack || key == skFiles || key == skChange)
-            ResortKeepingSelection();
-    }
-    if (OnFiguresChanged && (!change.Folders.empty() || change.Progress || change.State)) OnFiguresChanged(this);
 }
 
 void TStShellListView::SetFolderSizeService(TFolderSizeService& service) {
-    auto model = std::make_unique<TFolderModel>(service);
-    if (FModel) {
-        model->SetMask(FModel->Mask());
-        model->SetFiltered(FModel->Filtered());
-    }
-    // Called on a worker: it only posts. The model stops waking before it goes.
-    model->OnWake = [wnd = Handle()] { ::PostMessageW(wnd, kFiguresMessage, 0, 0); };
-    model->OnChanged = [this](const TFolderModelChange& change) { FiguresChanged(change); };
-    FModel = std::move(model);
+    FModel->SetService(service);
 }
 
 bool TStShellListView::CancelFigures() {
     return FModel->Cancel();
-}
-
-void TStShellListView::ResortKeepingSelection() {
-    std::vector<std::string> selected;
-    for (int row : SelectedIndices())
-        if (TStShellItem* item = RowItem(row)) selected.push_back(item->Path);
-    SortList();
-    for (int row : SelectedIndices()) SetSelected(row, false);
-    for (int row = 0, n = ItemCount(); row < n && !selected.empty(); ++row)
-        if (TStShellItem* item = RowItem(row);
-            item && !item->Path.empty() && std::find(selected.begin(), selected.end(), item->Path) != selected.end())
-            SetSelected(row, true);
-    FSelectionStale = true;
-    RowsChanged();
 }
 
 void TStShellListView::BuildColumns(LPCITEMIDLIST folder) {
@@ -585,59 +516,45 @@ void TStShellListView::BuildColumns(LPCITEMIDLIST folder) {
 // ---------------------------------------------------------------------------------------------------------------
 // Sorting, filtering, refresh
 
-void TStShellListView::SortList() {
-    TStShellItemList* list = &ActiveList();
-    auto sortOne = [&](TStShellItemList& l) {
-        if (l.Count() < 2) return;
-        TStSortRequest request;
-        int column = GSortColumn;
-        if (column < 0 || (!FColumns.empty() && column >= static_cast<int>(FColumns.size()))) return;
-        request.Key = FColumns.empty() ? skName : FColumns[column].SortKey;
-        request.TextColumn = column - 1;
-        request.TypeByExtension = (FOptions & loSortTypeByExt) != 0;
-        request.ChangeOf = [this](const TStShellItem& item, std::int64_t& change) { return ItemChange(item, change); };
-        if (request.Key == skName && !FFolderIsFileSystem) {
-            TStShellController* controller = FController;
-            request.CompareNames = [controller](const TStShellItem& a, const TStShellItem& b) {
-                return controller->CompareNames(a, b);
-            };
-        }
-        SortItems(l.Storage(), request);
-    };
-    sortOne(FFullList);
-    if (list == &FFilteredList) sortOne(FFilteredList);
+void TStShellListView::SetSortRules() {
+    TFolderSortRules rules;
+    for (const TStColumn& c : FColumns) rules.Keys.push_back(c.SortKey);
+    rules.TypeByExtension = (FOptions & loSortTypeByExt) != 0;
+    rules.ChangeOf = [this](const TStShellItem& item, std::int64_t& change) { return ItemChange(item, change); };
+    if (!FFolderIsFileSystem) {
+        TStShellController* controller = FController;
+        rules.CompareNames = [controller](const TStShellItem& a, const TStShellItem& b) {
+            return controller->CompareNames(a, b);
+        };
+    }
+    FModel->SetSortRules(std::move(rules));
 }
 
 void TStShellListView::ClickColumn(int column) {
     // The focused row's item, to select it again after the order changed.
-    TStShellItem* focused = RowItem(FocusedIndex());
-    std::string path = focused ? focused->Path : std::string();
-    TPidl pidl = focused && focused->Path.empty() ? focused->FullIdList() : nullptr;
+    const TRowId focused = FModel->RowId(FocusedIndex());
     bool hadSelection = SelectedIndex() >= 0;
-    bool hadFocus = focused != nullptr;
-    if (column == GSortColumn) {
-        // Only the row mapping turns round.
-        GAscending = !GAscending;
-        RowsChanged();
-        Invalidate();
-    } else {
-        GAscending = true;
-        GSortColumn = column;
-        int top = TopIndex();
-        SortList();
-        RowsChanged();
-        Invalidate();
-        if (top >= 0 && top < ItemCount()) EnsureVisible(top);
+    {
+        TFlagScope placing(FPlacingRows);
+        if (column == FModel->SortColumn()) {
+            // Only the row mapping turns round.
+            FModel->Sort(column, !FModel->Ascending());
+            RowsChanged();
+            Invalidate();
+        } else {
+            int top = TopIndex();
+            FModel->Sort(column, true);
+            RowsChanged();
+            Invalidate();
+            if (top >= 0 && top < ItemCount()) EnsureVisible(top);
+        }
     }
-    SetSortArrow(GSortColumn, GAscending);
-    if (hadSelection && hadFocus) {
+    SetSortArrow(FModel->SortColumn(), FModel->Ascending());
+    if (hadSelection && focused) {
         for (int i : SelectedIndices()) SetSelected(i, false);
-        for (int row = 0, n = ItemCount(); row < n; ++row) {
-            TStShellItem* item = RowItem(row);
-            if (item && (path.empty() ? SamePidl(item->FullIdList().get(), pidl.get()) : item->Path == path)) {
-                SetSelected(row, true);
-                EnsureVisible(row);
-            }
+        if (const int row = FModel->RowOf(focused); row >= 0) {
+            SetSelected(row, true);
+            EnsureVisible(row);
         }
         FSelectionStale = true;
     }
@@ -645,63 +562,37 @@ void TStShellListView::ClickColumn(int column) {
 
 void TStShellListView::SetFileFilter(const std::string& filter) {
     if (filter == FileFilter()) return;
+    FModel->SetMasksRows(!OnFilterItem);
     FModel->SetMask(filter);
     Refilter();
 }
 
 void TStShellListView::SetFiltered(bool filtered) {
     if (filtered == Filtered()) return;
+    FModel->SetMasksRows(!OnFilterItem);
     FModel->SetFiltered(filtered);
     Refilter();
 }
 
-// The mask or the filtering switch changed: without a mask in force every row shows again; with one,
-// the folder is listed again through the filter event, or the mask is applied to the rows listed.
+// The mask or the filtering switch changed: the model shows the rows the mask lets through (the list
+// followed its change); with a filter event, the folder is listed again through it.
 void TStShellListView::Refilter() {
-    FFilteredList.Clear();
-    if (FileFilter().empty() || !Filtered()) {
-        if (FCurrentFolder) ShowRows();
-        return;
-    }
-    if (OnFilterItem) {
-        if (FCurrentFolder) {
-            TFlagScope refilter(FRefilter);
-            std::unique_ptr<TStShellFolder> copy = std::make_unique<TStShellFolder>(FController);
-            copy->AssignItem(*FCurrentFolder);
-            Fill(copy.get());
-        }
-    } else {
-        ApplyMaskFilter();
-    }
-}
-
-void TStShellListView::ApplyMaskFilter() {
-    SetItemCount(0);
-    CopyMaskedItems();
-    Refresh(false);
-}
-
-void TStShellListView::CopyMaskedItems() {
-    // Folders always pass; files only when their name matches the mask.
-    FFilteredList.Clear();
-    TStMaskFilter mask(FileFilter());
-    for (const auto& item : FFullList.Storage()) {
-        if (item->IsFile && !mask.Matches(FileNameOf(item->Path))) continue;
-        auto copy = std::make_unique<TStShellItem>(FController);
-        copy->AssignItem(*item);
-        FFilteredList.Add(std::move(copy));
-    }
+    if (FileFilter().empty() || !Filtered() || !OnFilterItem || !FCurrentFolder) return;
+    TFlagScope refilter(FRefilter);
+    std::unique_ptr<TStShellFolder> copy = std::make_unique<TStShellFolder>(FController);
+    copy->AssignItem(*FCurrentFolder);
+    Fill(copy.get());
 }
 
 int TStShellListView::FindRow(int start, const TListFindRequest& request) {
-    int count = ActiveList().Count();
+    int count = FModel->RowCount();
     // Folded as the sort folds names.
     std::string wanted = request.ByData ? std::string() : FoldCase(request.Text);
     for (int row = std::max(start, 0); row < count; ++row) {
         TStShellItem* item = RowItem(row);
         if (!item) continue;
         if (request.ByData) {
-            if (RowToItemIndex(row, count, GAscending) == static_cast<int>(request.Data)) return row;
+            if (RowToItemIndex(row, count, FModel->Ascending()) == static_cast<int>(request.Data)) return row;
             continue;
         }
         std::string caption = FoldCase(item->DisplayName);
@@ -785,10 +676,9 @@ void TStShellListView::ClearWhenIdle() {
     // Never under a running fill: it goes on with its lists once the fill has ended.
     auto clear = [this] {
         SetItemCount(0);
-        FChangedItem = nullptr;
+        FChangedItem = 0;
         ClearSelectionList();
-        FFilteredList.Clear();
-        FFullList.Clear();
+        FModel->ClearRows();
     };
     if (!Defer(dwFilling, clear)) clear();
 }
@@ -796,26 +686,26 @@ void TStShellListView::ClearWhenIdle() {
 void TStShellListView::ChangeViewStyle(TViewStyle style) {
     // The items are being read: the style changes once they are all there.
     if (Defer(dwFilling, [this, style] { ChangeViewStyle(style); })) return;
-    if (style != vsReport) GAscending = true;
+    if (style != vsReport) FModel->SetSortState(FModel->SortColumn(), true);
     TRedrawLock lock(Handle());
     SetViewStyle(style);
-    if (style == vsReport && FFullList.Count() > 0) {
+    TStShellItemList& rows = FModel->AllRows();
+    if (style == vsReport && rows.Count() > 0) {
         if (!FColumnsBuilt) BuildColumns(FCurrentFolder ? FCurrentFolder->AbsoluteIdList.get() : nullptr);
         if (!FDetailsFilled) {
             {
                 // The folders' figures are asked for together.
                 TFlagScope collecting(FFilling);
-                for (auto& item : FFullList.Storage())
-                    if (!item->DetailsFilled) FillDetails(*item);
-                for (auto& item : FFilteredList.Storage())
+                for (auto& item : rows.Storage())
                     if (!item->DetailsFilled) FillDetails(*item);
             }
             FDetailsFilled = true;
             RequestPendingFigures();
         }
-        GAscending = true;
-        GSortColumn = 0;
-        SortList();
+        SetSortRules();
+        TFlagScope placing(FPlacingRows);
+        FModel->SetSortState(-1, true);  // sorts again by name, whatever the column before
+        FModel->Sort(0, true);
     }
     RowsChanged();
     for (int i = 0; i < FViewMenu->Count(); ++i)
@@ -923,9 +813,9 @@ bool TStShellListView::HandleNotify(NMHDR* hdr, LRESULT& result) {
             auto* nm = reinterpret_cast<NMLISTVIEW*>(hdr);
             if ((nm->uChanged & LVIF_STATE) && ((nm->uOldState ^ nm->uNewState) & LVIS_SELECTED)) {
                 FSelectionStale = true;
-                FChangedItem = RowItem(nm->iItem);
+                FChangedItem = FModel->RowId(nm->iItem);
                 if ((nm->uNewState & LVIS_SELECTED) && OnItemSelected && FChangedItem)
-                    OnItemSelected(this, FChangedItem);
+                    OnItemSelected(this, FModel->Find(FChangedItem));
             }
             break;
         }

@@ -3,14 +3,18 @@
 // children of one shell folder, with folder sizes, sorting by column, the mask filter, double-click
 // navigation, in-place rename, the shell's context menu and drag and drop.
 //
-// Folder sizes never hold the list up: a folder row's figure cells stay empty until the folder model
-// (FolderModel.h) has its totals from the folder-size service's workers, which reach the window's
-// thread through a message the list posts itself; then they fill in and OnFiguresChanged tells the
-// other views.
+// The list is a view of the folder model (FolderModel.h): the model owns the rows, their figures, the
+// sort order and the mask, and the control's row r is the model's shown row r. The control holds only
+// the row count and asks for the rows it draws; a header click asks the model to sort, and the
+// selection, the focus and the top row follow their rows' ids whenever the model moves them.
 //
-// Items live in TStShellItemList objects; the control holds only the row count and asks for the rows it
-// draws. A fill runs inside a busy scope: a second fill asked for while one runs (or while any long
-// operation runs) waits until it has ended, so the lists in use are never freed under it.
+// Folder sizes never hold the list up: a folder row's figure cells stay empty until the model has its
+// totals from the folder-size service's workers, which reach the window's thread through a message the
+// list posts itself; then they fill in, and the model's Changed event tells the other views.
+//
+// A fill reads the folder into a list of its own and hands it to the model when the listing ends. It runs
+// inside a busy scope: a second fill asked for while one runs (or while any long operation runs) waits
+// until it has ended, so the rows in use are never freed under it.
 #include <functional>
 #include <memory>
 #include <string>
@@ -53,7 +57,7 @@ public:
     // Properties.
     bool CalcFolderSize() const { return FCalcFolderSize; }
     // Switched on or off while rows are shown, the rows stay: the folder rows' figures are asked for,
-    // or dropped (their cells empty again), and OnFiguresChanged tells the other views. During a fill
+    // or dropped (their cells empty again), and the model tells the other views. During a fill
     // it only sets what the rows made from then on show.
     void SetCalcFolderSize(bool on);
     TColor CompressedColor() const { return FCompressedColor; }
@@ -63,8 +67,9 @@ public:
     void SetFileFilter(const std::string& filter);
     bool Filtered() const { return FModel->Filtered(); }
     void SetFiltered(bool filtered);
-    // The current folder's figures and mask.
+    // The rows, their figures, the sort order and the mask (the list's own model, for its life).
     TFolderModel& Model() { return *FModel; }
+    const TFolderModel& Model() const { return *FModel; }
     // Stops the folder-size walk of the listing shown; true when one ran. Figures known so far stay.
     bool CancelFigures();
     // The folder-size service the figures come from (the process's by default); takes effect with the
@@ -92,38 +97,25 @@ public:
     TStShellNotifyEvent3 OnShellChangeNotify;
     // Raised at the start of every fill that has something to show (assigned in code).
     TNotifyEvent OnBeforeFill;
-    // After each fill: re-arm the change notification on the new folder, then bring the folder combo
-    // box up to date. Assigned by the change-notification and combo-box code.
+    // After each fill: re-arm the change notification on the new folder (assigned by the
+    // change-notification code).
     TNotifyEvent OnRearmNotification;
-    TNotifyEvent OnSyncComboBox;
-    // Folder figures arrived, or the walk's progress or state changed (on the window's thread, as
-    // often as results come: a view that redraws much throttles itself).
-    TNotifyEvent OnFiguresChanged;
 
     // State.
     TStShellController* Controller() const { return FController; }
     // Takes a controller shared with a combo box (not owned); null makes the list use its own.
     void SetController(TStShellController* controller);
-    // The list the other parts read: the filtered list when a mask filters without a handler.
-    TStShellItemList& ActiveList();
-    TStShellItemList& FullList() { return FFullList; }
-    TStShellItemList& FilteredList() { return FFilteredList; }
     // Copies of the selected rows' items, made when first asked for after the selection changed; a new
     // listing empties it.
     TStShellItemList& SelectionList();
     // The folder shown (null before the first fill).
     TStShellFolder* CurrentFolder() const { return FCurrentFolder.get(); }
     // The item of the row whose state changed last.
-    TStShellItem* ChangedItem() const { return FChangedItem; }
+    TStShellItem* ChangedItem() const { return FModel->Find(FChangedItem); }
     TTypeDescriptions& TypeDescriptions() { return *FTypeDescriptions; }
-    // The item a row shows (null past the end).
-    TStShellItem* RowItem(int row);
+    // The item a row shows (null past the end): the model's shown row.
+    TStShellItem* RowItem(int row) const { return FModel->Row(row); }
     bool Filling() const { return FFilling; }
-
-    // Sort column and direction: one for all lists.
-    static int SortColumn();
-    static bool Ascending();
-    static void SetSortState(int column, bool ascending);
 
     // Operations.
     // Fills the list with the children of item (null: of the root folder). Asked for during a fill or
@@ -144,7 +136,6 @@ public:
     void DoDblClick();
     // Row details: figures and texts of one item (also for items made from a change notification).
     void FillDetails(TStShellItem& item);
-    void ApplyMaskFilter();
     void Refilter();
     // Renames the item of a row as the in-place editor would; false when the shell refused.
     bool RenameRow(int row, const std::string& text);
@@ -211,10 +202,14 @@ private:
     void ClearWhenIdle();
     void RunFill(LPCITEMIDLIST target, bool root, const std::string& path);
     void BuildColumns(LPCITEMIDLIST folder);
-    void SortList();
+    // The model's sort rules for the columns and the folder shown.
+    void SetSortRules();
     void ShowRows();
-    // Sets the row count to the active list's once, without scrolling, and shows every row again.
+    // Sets the row count to the model's once, without scrolling, and shows every row again.
     void UpdateRowCount();
+    // The model's rows moved (a sort, the mask, a re-read): the row count follows, and the selection,
+    // the focus and the top row go where the rows that had them (before: the ids the rows had) are now.
+    void FollowRows(const std::vector<TRowId>& before);
     void RebuildSelection();
     void ClearSelectionList();
     // The children of the folder being listed, handed to the sink.
@@ -223,28 +218,25 @@ private:
     void ReadFolderData(const TStShellFolder& folder);
     void DropFolderData();
     bool FindDataFor(const TStShellItem& item, WIN32_FIND_DATAW& data) const;
-    // Fills the filtered list with copies of the full list's items that pass the mask.
-    void CopyMaskedItems();
     // Folder figures: the folder rows of a listing wait for theirs, asked for in one request when the
     // listing ends (or at once outside a listing); they fill in as the model learns them.
     void AskFigures(TStShellItem& item);
     void RequestPendingFigures();
     bool ApplyKnownFigures(TStShellItem& item);
-    void FiguresChanged(const TFolderModelChange& change);
-    // Sorts again and selects the same items (figures changed under a sort by a figure column).
-    void ResortKeepingSelection();
+    void ModelChanged(const TFolderModelChange& change);
     void StartDrag();
     void ContextMenu(POINT at);
 
     TStShellController* FController = nullptr;
     std::unique_ptr<TStShellController> FOwnController;
-    TStShellItemList FFullList, FFilteredList, FSelectionList;
-    // Where the enumeration puts the items it accepts: the full list, or the new list of a re-read.
-    TStShellItemList* FSinkList = &FFullList;
+    TStShellItemList FSelectionList;
+    // Where the enumeration puts the items it accepts until the listing ends and the model takes them.
+    TStShellItemList FIncoming;
+    TStShellItemList* FSinkList = &FIncoming;
     // The selection changed since FSelectionList was last made.
     bool FSelectionStale = false;
     std::unique_ptr<TStShellFolder> FCurrentFolder;
-    TStShellItem* FChangedItem = nullptr;
+    TRowId FChangedItem = 0;
     std::unique_ptr<TTypeDescriptions> FTypeDescriptions;
     std::vector<TStColumn> FColumns;
     TPopupMenu* FViewMenu = nullptr;
@@ -265,6 +257,8 @@ private:
     bool FDetailsFilled = false;
     bool FRefilter = false;
     bool FFilling = false;
+    // Set while the list itself places the rows after a change it asked the model for.
+    bool FPlacingRows = false;
     bool FFolderIsFileSystem = true;
     // Find data of the folder being filled, read in one pass and sorted by name.
     std::vector<TDirItem> FFolderData;
@@ -287,7 +281,7 @@ private:
     };
     std::unique_ptr<TCompare, TCompareDeleter> FCompare;
     // After a listing's items are in (and before it is sorted): the gone rows and the change texts.
-    void CompareFilled();
+    void CompareFilled(TStShellItemList& rows);
     void UpdateChangeTexts();
     void UpdateChangeText(TStShellItem& item);
     void AddChangeColumn(std::vector<TStColumn>& columns, TStFolderKind kind) const;

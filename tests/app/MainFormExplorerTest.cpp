@@ -57,8 +57,8 @@ TEST_F(MainFormExplorer, WithoutAParameterTheDrivesAreListed) {
     F->FormShow(F);
     EXPECT_EQ(F->StShellListView1->SpecialRootFolder(), sfDrives);
     bool hasC = false;
-    for (int i = 0; i < F->StShellListView1->FullList().Count(); ++i)
-        hasC = hasC || F->StShellListView1->FullList().Items(i)->Path == "C:\\";
+    for (int i = 0; i < F->StShellListView1->Model().AllRows().Count(); ++i)
+        hasC = hasC || F->StShellListView1->Model().AllRows().Items(i)->Path == "C:\\";
     EXPECT_TRUE(hasC);
 }
 

@@ -1,6 +1,7 @@
 // The folder chart's data builder, caption, footer, legend and axis texts.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 #include <string>
 #include <utility>
@@ -21,6 +22,7 @@ TChartRow Folder(std::string name, std::int64_t size, std::int64_t used = -1, st
     TChartRow r;
     r.DisplayName = name;
     r.Path = "C:\\Data\\" + name;
+    r.RowId = (std::hash<std::string>()(name) & 0xffffffff) | 1;  // a row id the folder keeps wherever its row stands
     r.TypeName = "File folder";
     r.IsFolder = true;
     r.Size = size;
@@ -193,8 +195,9 @@ TEST(ChartBuilder, PointsFollowTheRules) {
         bool typePass = BuildChartPoints(pie, c.Rows, c.Metric, c.FileTypes);
         EXPECT_EQ(PointsOf(pie), c.Expected);
         EXPECT_EQ(typePass, c.TypePass);
-        // A folder's point carries the folder's path; a type's point stands for no folder.
-        for (int i = 0; i < pie.Count(); ++i) EXPECT_EQ(pie.Key(i), typePass ? "" : "C:\\Data\\" + pie.Label(i)) << i;
+        // A folder's point leads to its row by the row's id; a type's point stands for no row.
+        for (int i = 0; i < pie.Count(); ++i)
+            EXPECT_EQ(ChartKeyRowId(pie.Key(i)), typePass ? 0 : Folder(pie.Label(i), 0).RowId) << i;
     }
 }
 
@@ -221,6 +224,14 @@ TEST(ChartBuilder, ManyFilesOfManyTypesKeepFirstOccurrenceOrder) {
         EXPECT_EQ(pie.Label(t), "T" + std::to_string(t));
         EXPECT_EQ(pie.Value(t), t < 3000 % 700 ? 5 : 4);
     }
+}
+
+TEST(ChartRowKey, ReadsBackOnlyTheIdsItWrote) {
+    for (std::uint64_t id : {std::uint64_t{1}, std::uint64_t{42}, std::uint64_t{0x7fffffffffffffff}})
+        EXPECT_EQ(ChartKeyRowId(ChartRowKey(id)), id);
+    EXPECT_EQ(ChartRowKey(0), "");
+    for (const char* key : {"", "0", "-3", "+3", "C:\\Data", "12x", "99999999999999999999"})
+        EXPECT_EQ(ChartKeyRowId(key), 0u) << key;
 }
 
 TEST(ChartCaption, PathsAndNames) {

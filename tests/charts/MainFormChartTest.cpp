@@ -179,10 +179,10 @@ TEST_F(MainFormChart, UnknownFolderFiguresEnterAsZero) {
 TEST_F(MainFormChart, FilesOnlyFallBackToTypes) {
     Open("Files");
     ASSERT_EQ(F->Series1->Count(), 2);
-    TStShellItemList& list = F->StShellListView1->ActiveList();
+    const TFolderModel& model = F->StShellListView1->Model();
     std::string txt, bmp;
-    for (int i = 0; i < list.Count(); ++i)
-        (list.Items(i)->DisplayName.find("B") == 0 ? bmp : txt) = list.Items(i)->TypeName;
+    for (int i = 0; i < model.RowCount(); ++i)
+        (model.Row(i)->DisplayName.find("B") == 0 ? bmp : txt) = model.Row(i)->TypeName;
     ASSERT_NE(txt, bmp);
     // A and C share a type: one point with both, in the place of the first; then B's type.
     EXPECT_EQ(PointsOf(*F->Series1), (TPoints{{txt, 130}, {bmp, 2000}}));
@@ -341,14 +341,13 @@ TEST_F(MainFormChart, RightClickSelectsAndAsksForTheContextMenu) {
 // In descending order row k shows another item than item k: the row of the clicked folder is selected.
 TEST_F(MainFormChart, DescendingListSelectsTheRowOfTheClickedFolder) {
     TContextMenuSpy spy(F->StShellListView1->Handle());
-    int column = TStShellListView::SortColumn();
+    int column = F->StShellListView1->Model().SortColumn();
     ClickHeader(column);
-    ASSERT_FALSE(TStShellListView::Ascending());
+    ASSERT_FALSE(F->StShellListView1->Model().Ascending());
     ASSERT_EQ(F->Series1->Label(0), "Alpha");
     POINT p = InSlice(0);
     Press(p.x, p.y, WM_RBUTTONDOWN, WM_RBUTTONUP);
     EXPECT_EQ(SelectedNames(), std::vector<std::string>{"Alpha"});
-    TStShellListView::SetSortState(column, true);
 }
 
 // The list's order changes with a click on a column header, the chart's does not: a slice, bar or
@@ -371,8 +370,8 @@ TEST_F(MainFormChart, AfterSortingAClickOpensTheFolderOfItsPoint) {
         F->actLegend->SetChecked(c.Where != wLegend);
         F->actLegend->Execute();
         for (int i = 0; i < c.HeaderClicks; ++i) ClickHeader(1);
-        ASSERT_EQ(TStShellListView::SortColumn(), 1);
-        ASSERT_EQ(TStShellListView::Ascending(), c.HeaderClicks == 1);
+        ASSERT_EQ(F->StShellListView1->Model().SortColumn(), 1);
+        ASSERT_EQ(F->StShellListView1->Model().Ascending(), c.HeaderClicks == 1);
         TChartSeries& series = c.Where == wBar ? static_cast<TChartSeries&>(*F->Series2) : *F->Series1;
         const int k = PointOf(series, c.Folder);
         const POINT p = c.Where == wSlice ? InSlice(k) : c.Where == wBar ? InBar(k) : InLegend(k);
@@ -387,7 +386,28 @@ TEST_F(MainFormChart, AfterSortingAClickOpensTheFolderOfItsPoint) {
     }
     F->actLegend->SetChecked(true);
     F->actLegend->Execute();
-    TStShellListView::SetSortState(0, true);
+}
+
+// A re-read in place after a change on disk (a new empty folder, which sorts among the first by size)
+// keeps the rows' ids: a point of the chart built before still selects its own folder, and the list's
+// selection stays with its row.
+TEST_F(MainFormChart, AfterAReReadInPlaceAPointStillSelectsItsOwnRow) {
+    Open("");
+    F->actPie->Execute();
+    ClickHeader(1);
+    TStShellListView* list = F->StShellListView1;
+    const TRowId gamma = list->Model().IdOf(list->RowItem(list->FindRow(0, TListFindRequest{"Gamma Ray"})));
+    ASSERT_NE(gamma, 0u);
+    list->SetSelected(list->Model().RowOf(gamma), true);
+    Dir.MakeDir("Aardvark");
+    ASSERT_TRUE(list->ReadFolderAgain());
+    uitest::Pump();
+    EXPECT_EQ(list->Model().RowOf(gamma), list->FindRow(0, TListFindRequest{"Gamma Ray"}));
+    EXPECT_EQ(SelectedNames(), std::vector<std::string>{"Gamma Ray"});
+    const POINT p = InSlice(PointOf(*F->Series1, "Beta"));
+    TContextMenuSpy spy(list->Handle());
+    Press(p.x, p.y, WM_RBUTTONDOWN, WM_RBUTTONUP);
+    EXPECT_EQ(SelectedNames(), std::vector<std::string>{"Beta"});
 }
 
 // --- The picture ---------------------------------------------------------------------------------

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,7 +49,7 @@ protected:
             }
             FWoken.notify_all();
         };
-        FModel->OnChanged = [this](const TFolderModelChange& c) { FChanges.push_back(c); };
+        FModel->Subscribe([this](const TFolderModelChange& c) { FChanges.push_back(c); });
     }
     void TearDown() override { FHold.Release(); }
     static std::string Folder(int i) { return "c:\\r\\d" + std::to_string(i); }
@@ -212,6 +214,153 @@ TEST_P(FolderModel, TheTotalsCountByTheMaskInForce) {
         ASSERT_TRUE(FModel->Figures(Folder(0), t));
         EXPECT_EQ(t.Count, c.D0Count);
     }
+}
+
+// Rows as a listing makes them: the folders d0..d7 (whose totals grow with the number) and a few files.
+TStShellItemList ListingRows(const std::vector<std::string>& files, int folders = 4) {
+    TStShellItemList rows;
+    for (int i = folders - 1; i >= 0; --i) {
+        auto item = std::make_unique<TStShellItem>();
+        item->Path = "c:\\r\\d" + std::to_string(i);
+        item->DisplayName = "d" + std::to_string(i);
+        item->IsFileSystem = item->IsFileSystemFolder = true;
+        rows.Add(std::move(item));
+    }
+    std::int64_t size = 100;
+    for (const std::string& name : files) {
+        auto item = std::make_unique<TStShellItem>();
+        item->Path = "c:\\r\\" + name;
+        item->DisplayName = name;
+        item->IsFile = item->IsFileSystem = true;
+        item->FSize = size;
+        size += 100;
+        rows.Add(std::move(item));
+    }
+    return rows;
+}
+
+std::vector<std::string> Names(const TFolderModel& model) {
+    std::vector<std::string> names;
+    for (int r = 0; r < model.RowCount(); ++r) names.push_back(model.Row(r)->DisplayName);
+    return names;
+}
+
+// Ids follow their rows through sorts, the mask and a re-read; each operation raises one Changed that
+// says what it changed, and a row's id finds it in whatever order the rows stand.
+TEST_P(FolderModel, RowIdsStayWithTheirRowsAndEachOperationRaisesOneChange) {
+    FModel->SetSortRules({{skName, skSize}});
+    FModel->SetRows(ListingRows({"b.txt", "a.bin", "c.txt"}));
+    ASSERT_EQ(FChanges.size(), 1u);
+    EXPECT_TRUE(FChanges.back().Folder);
+    EXPECT_EQ(Names(*FModel), (std::vector<std::string>{"d0", "d1", "d2", "d3", "a.bin", "b.txt", "c.txt"}));
+    std::map<std::string, TRowId> ids;
+    for (int r = 0; r < FModel->RowCount(); ++r) ids[FModel->Row(r)->DisplayName] = FModel->RowId(r);
+    EXPECT_EQ(ids.size(), 7u);
+    auto idsHold = [&] {
+        for (int r = 0; r < FModel->RowCount(); ++r) {
+            const TRowId id = ids.at(FModel->Row(r)->DisplayName);
+            EXPECT_EQ(FModel->RowId(r), id) << r;
+            EXPECT_EQ(FModel->RowOf(id), r);
+            EXPECT_EQ(FModel->Find(id), FModel->Row(r));
+        }
+    };
+    const struct {
+        const char* What;
+        std::function<void()> Act;
+        std::vector<std::string> Shown;
+        bool Sort, Mask;
+    } steps[] = {
+        {"by size, descending",
+         [&] { FModel->Sort(1, false); },
+         {"c.txt", "a.bin", "b.txt", "d3", "d2", "d1", "d0"},
+         true,
+         false},
+        {"ascending: the order turns round",
+         [&] { FModel->Sort(1, true); },
+         {"d0", "d1", "d2", "d3", "b.txt", "a.bin", "c.txt"},
+         true,
+         false},
+        {"the mask hides files only",
+         [&] {
+             FModel->SetFiltered(true);
+             FChanges.clear();
+             FModel->SetMask("*.txt");
+         },
+         {"d0", "d1", "d2", "d3", "b.txt", "c.txt"},
+         false,
+         true},
+        {"descending under the mask",
+         [&] { FModel->Sort(0, false); },
+         {"c.txt", "b.txt", "d3", "d2", "d1", "d0"},
+         true,
+         false},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.What);
+        FChanges.clear();
+        step.Act();
+        ASSERT_EQ(FChanges.size(), 1u);
+        EXPECT_EQ(FChanges[0].Sort, step.Sort);
+        EXPECT_EQ(FChanges[0].Mask, step.Mask);
+        EXPECT_FALSE(FChanges[0].Folder);
+        EXPECT_EQ(Names(*FModel), step.Shown);
+        idsHold();
+    }
+    EXPECT_EQ(FModel->RowOf(ids["a.bin"]), -1);  // hidden by the mask, still in the model
+    EXPECT_NE(FModel->Find(ids["a.bin"]), nullptr);
+
+    // Read again: d1 and b.txt went, e.txt came; the rows kept keep their ids and their order.
+    FChanges.clear();
+    TStShellItemList fresh = ListingRows({"c.txt", "e.txt", "a.bin"}, 4);
+    std::erase_if(fresh.Storage(), [](const auto& item) { return item->DisplayName == "d1"; });
+    FModel->UpdateRows(std::move(fresh));
+    ASSERT_EQ(FChanges.size(), 1u);
+    const TFolderModelChange c = FChanges[0];
+    EXPECT_EQ(std::set<TRowId>(c.Removed.begin(), c.Removed.end()), (std::set<TRowId>{ids["b.txt"], ids["d1"]}));
+    ASSERT_EQ(c.Added.size(), 1u);
+    EXPECT_EQ(c.Updated.size(), 5u);
+    EXPECT_EQ(c.Before.size(), 6u);
+    EXPECT_EQ(Names(*FModel), (std::vector<std::string>{"e.txt", "c.txt", "d3", "d2", "d0"}));
+    ids.erase("b.txt");
+    ids.erase("d1");
+    for (const auto& [name, id] : ids) EXPECT_LT(id, c.Added[0]) << "ids are never given twice";
+    ids["e.txt"] = c.Added[0];
+    idsHold();
+    EXPECT_EQ(FModel->Find(c.Removed[0]), nullptr);
+
+    // A new listing: every id is new.
+    FModel->SetRows(ListingRows({"c.txt"}));
+    for (int r = 0; r < FModel->RowCount(); ++r) EXPECT_GT(FModel->RowId(r), c.Added[0]);
+}
+
+// Figures arrive on the workers in their own order and go to the rows of their folders, in whatever
+// order the rows stand; rows sorted by size take their places once the last is in.
+TEST_P(FolderModel, FiguresFillTheRowsOfTheirFoldersAndASortBySizeFollows) {
+    FLister.AddFile("c:\\r\\d0\\big.bin", 1000);  // the first by path, the largest by size
+    FModel->SetSortRules({{skName, skSize}});
+    FModel->SetRows(ListingRows({"x.txt"}, 8));
+    FModel->Sort(1, false);  // unknown sizes tie, and go by path
+    EXPECT_EQ(Names(*FModel), (std::vector<std::string>{"x.txt", "d7", "d6", "d5", "d4", "d3", "d2", "d1", "d0"}));
+    FModel->Request(Folders(8));
+    ASSERT_TRUE(DeliverUntil([&] { return Idle(); }));
+    std::set<TRowId> updated;
+    for (const auto& c : FChanges) updated.insert(c.Updated.begin(), c.Updated.end());
+    EXPECT_EQ(updated.size(), 8u);
+    for (int r = 0; r < FModel->RowCount(); ++r)
+        if (TStShellItem* item = FModel->Row(r); !item->IsFile)
+            EXPECT_EQ(item->FSize, Fresh(item->Path, "*.*").Size) << item->Path;
+    ASSERT_TRUE(FChanges.back().Sort);
+    EXPECT_EQ(Names(*FModel), (std::vector<std::string>{"x.txt", "d0", "d7", "d6", "d5", "d4", "d3", "d2", "d1"}));
+    EXPECT_EQ(FChanges.back().Before.size(), 9u);
+
+    // Folder sizes off: one change empties every folder's figures and puts the rows back by path.
+    FChanges.clear();
+    FModel->ForgetFigures();
+    ASSERT_EQ(FChanges.size(), 1u);
+    EXPECT_EQ(FChanges[0].Updated.size(), 8u);
+    EXPECT_TRUE(FChanges[0].Sort);
+    EXPECT_EQ(Names(*FModel), (std::vector<std::string>{"x.txt", "d7", "d6", "d5", "d4", "d3", "d2", "d1", "d0"}));
+    for (int r = 1; r < FModel->RowCount(); ++r) EXPECT_EQ(FModel->Row(r)->FSize, -1) << r;
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, FolderModel, ::testing::Values(1, 2, 4));

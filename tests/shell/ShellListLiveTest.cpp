@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 
 #include "shell/FolderSize.h"
 #include "shell/NotificationNote.h"
@@ -218,6 +219,8 @@ TEST_F(ShellListLive, AReReadUpdatesTheRowsInPlaceKeepingSelectionFocusAndScroll
     ListView_Scroll(h, 0, (r.bottom - r.top) * (Row("f25.txt") - List->TopIndex()));
     ASSERT_EQ(Row("f25.txt"), List->TopIndex());
     rowsWhileReading.clear();
+    std::map<std::string, TRowId> ids;
+    for (int row = 0; row < List->ItemCount(); ++row) ids[List->RowItem(row)->DisplayName] = List->Model().RowId(row);
 
     // A row comes above the top, one goes below it, one grows.
     Dir.WriteFile("f12a.txt", 1);
@@ -230,6 +233,14 @@ TEST_F(ShellListLive, AReReadUpdatesTheRowsInPlaceKeepingSelectionFocusAndScroll
     EXPECT_EQ(Row("f32.txt"), List->FocusedIndex());
     EXPECT_EQ(Row("f25.txt"), List->TopIndex());
     EXPECT_EQ("4KB", List->Item(Row("f31.txt")).SubItems.at(0));
+    // The rows kept keep their ids; the one that went has none, the one that came a new one.
+    for (int row = 0; row < List->ItemCount(); ++row) {
+        const std::string name = List->RowItem(row)->DisplayName;
+        if (name != "f12a.txt") EXPECT_EQ(ids.at(name), List->Model().RowId(row)) << name;
+    }
+    EXPECT_EQ(nullptr, List->Model().Find(ids.at("f60.txt")));
+    const TRowId added = List->Model().IdOf(List->RowItem(Row("f12a.txt")));
+    for (const auto& [name, id] : ids) EXPECT_LT(id, added) << name;
     ASSERT_FALSE(rowsWhileReading.empty());
     EXPECT_EQ(0, std::count(rowsWhileReading.begin(), rowsWhileReading.end(), 0));
 }

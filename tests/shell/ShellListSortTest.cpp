@@ -64,12 +64,10 @@ protected:
         List = new TStShellListView(Form.get(), Form.get());
         List->SetAlign(alClient);
         Form->Show();
-        TStShellListView::SetSortState(0, true);
         uitest::TakeBoxes();
     }
     void TearDown() override {
         Form.reset();
-        TStShellListView::SetSortState(0, true);
         uitest::Pump();
         EXPECT_TRUE(uitest::TakeBoxes().empty());
     }
@@ -100,13 +98,13 @@ TEST_F(ShellListSort, NameColumnSortsNumbersByValueFoldersFirst) {
     List->SetRootFolder(Dir.Utf8());
     EXPECT_EQ(Captions(), byName);  // a fill sorts by name
     ClickHeader(1);                 // Size
-    ASSERT_EQ(TStShellListView::SortColumn(), 1);
+    ASSERT_EQ(List->Model().SortColumn(), 1);
     ASSERT_NE(Captions(), byName);
     ClickHeader(0);  // Name again: sorted anew
-    EXPECT_EQ(TStShellListView::SortColumn(), 0);
+    EXPECT_EQ(List->Model().SortColumn(), 0);
     EXPECT_EQ(Captions(), byName);
     ClickHeader(0);  // and reversed
-    EXPECT_FALSE(TStShellListView::Ascending());
+    EXPECT_FALSE(List->Model().Ascending());
     EXPECT_EQ(Captions(), std::vector<std::string>(byName.rbegin(), byName.rend()));
 }
 

@@ -122,7 +122,6 @@ protected:
         List->OnBeforeFill = [this](TObject*) { ++BeforeFills; };
         List->ShellOpen = [this](const std::string& path) { Opened.push_back(path); };
         Form->Show();
-        TStShellListView::SetSortState(0, true);
         uitest::TakeBoxes();
     }
     void TearDown() override {
@@ -275,8 +274,8 @@ TEST_F(ShellListView, SortBySizeReverseAndSwitchFolders) {
 
     // Another folder: sorted by name, still descending.
     List->SetRootFolder(Tree->Path("sub"));
-    EXPECT_EQ(TStShellListView::SortColumn(), 0);
-    EXPECT_FALSE(TStShellListView::Ascending());
+    EXPECT_EQ(List->Model().SortColumn(), 0);
+    EXPECT_FALSE(List->Model().Ascending());
     EXPECT_EQ(Captions(), (std::vector<std::string>{"a.bin", "deeper"}));
 }
 
@@ -295,8 +294,8 @@ TEST_F(ShellListView, MaskFilterKeepsFoldersAndMatchingFiles) {
         List->SetFileFilter(r.Mask);
         std::vector<std::string> files;
         int folders = 0;
-        for (int i = 0; i < List->ActiveList().Count(); ++i) {
-            TStShellItem* item = List->ActiveList().Items(i);
+        for (int i = 0; i < List->Model().RowCount(); ++i) {
+            TStShellItem* item = List->Model().Row(i);
             if (item->IsFileSystemFolder)
                 ++folders;
             else
@@ -305,13 +304,13 @@ TEST_F(ShellListView, MaskFilterKeepsFoldersAndMatchingFiles) {
         std::sort(files.begin(), files.end());
         EXPECT_EQ(files, r.Files);
         EXPECT_EQ(folders, 4);
-        EXPECT_EQ(List->ItemCount(), List->ActiveList().Count());
+        EXPECT_EQ(List->ItemCount(), List->Model().RowCount());
     }
     // The same text again does nothing: no fill, the filtered list stays.
-    TStShellItem* first = List->ActiveList().Items(0);
+    TStShellItem* first = List->Model().Row(0);
     int fills = BeforeFills;
     List->SetFileFilter("a?c");
-    EXPECT_EQ(List->ActiveList().Items(0), first);
+    EXPECT_EQ(List->Model().Row(0), first);
     EXPECT_EQ(BeforeFills, fills);
 }
 
@@ -398,7 +397,7 @@ TEST_F(ShellListView, SecondFillDuringAFillWaitsForTheFirst) {
     List->SetRootFolder(Tree->Path());
     ASSERT_EQ(Filled.size(), 1u);
     EXPECT_TRUE(SameText(Filled[0], Tree->Path()));
-    EXPECT_EQ(List->ItemCount(), List->FullList().Count());
+    EXPECT_EQ(List->ItemCount(), List->Model().AllRows().Count());
     EXPECT_GT(List->ItemCount(), 10);
     uitest::Pump(50);
     ASSERT_EQ(Filled.size(), 2u);
@@ -524,8 +523,8 @@ TEST_F(ShellListView, IconsAndNamesAreTheShellsOwn) {
     List->SetOptimization(otDisplay);
     List->SetRootFolder(dir.Utf8());
     ASSERT_EQ(List->ItemCount(), 8);
-    for (int i = 0; i < List->FullList().Count(); ++i) {
-        TStShellItem* item = List->FullList().Items(i);
+    for (int i = 0; i < List->Model().AllRows().Count(); ++i) {
+        TStShellItem* item = List->Model().AllRows().Items(i);
         SCOPED_TRACE(item->Path);
         SHFILEINFOW sfi{};
         ::SHGetFileInfoW(Widen(item->Path).c_str(), 0, &sfi, sizeof(sfi),
@@ -608,7 +607,7 @@ TEST_F(ShellListView, ListedRowsShowTheShellsNamesAndReachTheirExactEntries) {
         List->SetOptions(loAllowRename | loAllowDrag | loShellMenu | (hidden ? loShowHidden : 0));
         List->SetRootFolder(tree.Dir.Utf8());
         std::map<std::string, std::string> rows;
-        for (const auto& item : List->FullList().Storage())
+        for (const auto& item : List->Model().AllRows().Storage())
             rows[std::string(FileNameOf(item->Path))] = item->DisplayName;
         EXPECT_EQ(ShellNames(tree.Dir.Utf8(), hidden), rows);
         EXPECT_EQ("secret", rows["secret.vshide"]);
@@ -664,13 +663,14 @@ TEST_F(ShellListView, ClearingOrRestylingDuringAFillWaitsForIt) {
     };
     List->SetRootFolder(Tree->Path());
     // The first fill ended whole, in report view, with every child's details.
-    EXPECT_EQ(List->FullList().Count(), calls);
-    for (int i = 0; i < List->FullList().Count(); ++i) EXPECT_TRUE(List->FullList().Items(i)->DetailsFilled);
+    EXPECT_EQ(List->Model().AllRows().Count(), calls);
+    for (int i = 0; i < List->Model().AllRows().Count(); ++i)
+        EXPECT_TRUE(List->Model().AllRows().Items(i)->DetailsFilled);
     List->OnFilterItem = nullptr;
     uitest::Pump(100);
     EXPECT_EQ(List->ViewStyle(), vsList);
     EXPECT_EQ(List->ItemCount(), 0);
-    EXPECT_EQ(List->FullList().Count(), 0);
+    EXPECT_EQ(List->Model().AllRows().Count(), 0);
 }
 
 TEST_F(ShellListView, UpOneLevelListsTheParentUpToTheDesktop) {
