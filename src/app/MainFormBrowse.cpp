@@ -233,6 +233,7 @@ void TMainForm::FolderModelChanged(const TFolderModelChange& Change) {
     // its points (each leads to its row by id).
     if (StShellListView1->Filling() || Change.Folder) return;
     if (!Change.Folders.empty() || !Change.Updated.empty() || Change.Progress || Change.State) FolderFiguresChanged();
+    if (Change.State) KeepShownFolder();
 }
 
 void TMainForm::FolderFiguresChanged() {

@@ -1,7 +1,7 @@
 // The main window's scan history: "Keep Scan History" in the print menu, a checked command whose state
 // is kept in the settings file (off until switched on). While it is on, each completed walk of a root is
-// written to the user's history by the scan keeper on a thread of its own; "Compare With..." then lists
-// those scans. A history that cannot be written is said once, in a message box, and the program goes on;
+// written to the user's history by the scan keeper on a thread of its own: the list's sub-folders as their
+// figures come, then the folder shown; "Compare With..." then lists those scans. A history that cannot be written is said once, in a message box, and the program goes on;
 // it is said again only after a scan was kept meanwhile, so a history folder that stays unwritable never
 // brings up a box per walk.
 #include <mutex>
@@ -12,11 +12,13 @@
 #include "reports/HtmlReport_win.h"
 #include "scans/ScanKeeper.h"
 #include "shell/FolderSize.h"
+#include "shell/ShellListView_win.h"
 
 // The keeper and the warning its thread hands to the window (read after the posted message).
 struct TMainForm::THistoryKeeping {
     std::mutex Lock;
     std::string Warning;
+    std::shared_ptr<TFolderSizeJob> ShownFolder;  // the total of the folder shown, asked for its scan
     std::unique_ptr<TScanKeeper> Keeper;  // last: it stops (and stops warning) before the rest goes
 };
 
@@ -51,7 +53,23 @@ void TMainForm::actKeepHistoryExecute(TObject*) {
 }
 
 bool TMainForm::KeepingHistoryIdle() const {
-    return FHistory->Keeper->Idle();
+    return (!FHistory->ShownFolder || FHistory->ShownFolder->Ended()) && FHistory->Keeper->Idle();
+}
+
+void TMainForm::KeepShownFolder() {
+    // With folder sizes on, the list totals each sub-folder as a root of its own, and those walks are the
+    // ones kept. Once every figure is in, the folder shown is totalled as well: only its own listing is
+    // read, its sub-folders come from the tree, and the walk gives the folder itself a kept scan, which
+    // "Compare With..." finds when the folder is opened again. Known totals mean no walk, and none to keep.
+    if (!actKeepHistory->Checked() || !actFolderSizes->Checked() || ShowingScan()) return;
+    const TFolderModel& model = StShellListView1->Model();
+    if (model.State() != TFiguresState::Idle || model.Incomplete()) return;
+    const TStShellFolder* folder = StShellListView1->CurrentFolder();
+    if (!folder || !folder->IsFileSystem || folder->Path.empty()) return;
+    if (FHistory->ShownFolder && !FHistory->ShownFolder->Ended()) return;
+    TFolderTotals known;
+    if (FolderSizeService().TotalsIfKnown(folder->Path, "*.*", known)) return;
+    FHistory->ShownFolder = FolderSizeService().TotalsAsync({folder->Path}, "*.*", TFolderSizeCallbacks{});
 }
 
 void TMainForm::HistoryWarningArrived() {

@@ -285,6 +285,7 @@ public:
     static constexpr UINT kHistoryWarningMessage = WM_APP + 0x63;
     void actKeepHistoryExecute(TObject* Sender);
     bool KeepingHistoryIdle() const;  // no scan waits to be kept or is being written
+    void KeepShownFolder();           // once the list's figures are in: a walk of the folder shown, kept
     struct THistoryKeeping;
     std::shared_ptr<THistoryKeeping> FHistory;
     void CreateHistory();

@@ -97,7 +97,8 @@ TEST_F(History, KeepsCompletedWalksWhileSwitchedOnAndTheStateOutlivesARestart) {
     FolderSizeService().InvalidateFolderSize(Dir.Utf8() + "\\Tree\\deep\\new.bin", false);
     FolderSizeService().InvalidateFolderSize(Dir.Utf8() + "\\Other\\d.bin", false);
     Total(Dir.Utf8());
-    // Each sub-folder's walk is kept, as a scan of that folder with what the list shows for it.
+    // Each sub-folder's walk is kept, as a scan of that folder with what the list shows for it, and then
+    // the folder shown itself.
     const std::vector<fs::path> kept = Kept();
     std::vector<std::string> roots;
     for (const fs::path& file : kept) {
@@ -109,13 +110,19 @@ TEST_F(History, KeepsCompletedWalksWhileSwitchedOnAndTheStateOutlivesARestart) {
         EXPECT_EQ(reader.Folder(scan.Root)->Total.Files, shown.Count) << scan.Path;
     }
     std::sort(roots.begin(), roots.end());
-    ASSERT_EQ(roots, (std::vector<std::string>{Dir.Utf8() + "\\Other", Dir.Utf8() + "\\Tree"}));
+    ASSERT_EQ(roots, (std::vector<std::string>{Dir.Utf8(), Dir.Utf8() + "\\Other", Dir.Utf8() + "\\Tree"}));
     EXPECT_EQ(FolderSizeService().Totals(Dir.Utf8() + "\\Tree", "*.*").Size, 9000);
-    // "Compare With..." in the kept folder lists its scan.
-    F->OpenFolder(Dir.Utf8() + "\\Tree\\deep");
-    uitest::Pump();
-    F->CompareMenu->OnPopup(F->CompareMenu);
-    EXPECT_EQ(F->CompareMenu->Items(0)->Caption().rfind("Scan of ", 0), 0u) << F->CompareMenu->Items(0)->Caption();
+    // "Compare With..." lists the scans of the folder and those above it: one in the folder totalled,
+    // two below its sub-folder.
+    for (const auto& [folder, scans] : {std::pair{Dir.Utf8(), 1}, std::pair{Dir.Utf8() + "\\Tree\\deep", 2}}) {
+        F->OpenFolder(folder);
+        uitest::Pump();
+        F->CompareMenu->OnPopup(F->CompareMenu);
+        int listed = 0;
+        for (int i = 0; i < F->CompareMenu->Count(); ++i)
+            if (F->CompareMenu->Items(i)->Caption().rfind("Scan of ", 0) == 0) ++listed;
+        EXPECT_EQ(listed, scans) << folder;
+    }
 
     // Across a restart the command stays on; switched off, a new walk adds nothing, and stays off.
     NewForm();
@@ -126,7 +133,7 @@ TEST_F(History, KeepsCompletedWalksWhileSwitchedOnAndTheStateOutlivesARestart) {
     FolderSizeService().InvalidateFolderSize(Dir.Utf8() + "\\Tree\\later.bin", false);
     Total(Dir.Utf8());
     EXPECT_EQ(FolderSizeService().Totals(Dir.Utf8() + "\\Tree", "*.*").Size, 9010);
-    EXPECT_EQ(Kept().size(), 2u);
+    EXPECT_EQ(Kept().size(), 3u);
     NewForm();
     EXPECT_FALSE(F->actKeepHistory->Checked());
     EXPECT_TRUE(uitest::TakeBoxes().empty());
