@@ -1,9 +1,9 @@
 // The main window's scan history: "Keep Scan History" in the print menu, a checked command whose state
 // is kept in the settings file (off until switched on). While it is on, each completed walk of a root is
 // written to the user's history by the scan keeper on a thread of its own: the list's sub-folders as their
-// figures come, then the folder shown; "Compare With..." then lists those scans. A history that cannot be written is said once, in a message box, and the program goes on;
-// it is said again only after a scan was kept meanwhile, so a history folder that stays unwritable never
-// brings up a box per walk.
+// figures come, then the folder shown; "Compare With..." then lists those scans. A history that cannot be written is
+// said once, in a message box, and the program goes on; it is said again only after a scan was kept meanwhile, so a
+// history folder that stays unwritable never brings up a box per walk.
 #include <mutex>
 
 #include "app/MainFormUnit.h"
@@ -19,7 +19,7 @@ struct TMainForm::THistoryKeeping {
     std::mutex Lock;
     std::string Warning;
     std::shared_ptr<TFolderSizeJob> ShownFolder;  // the total of the folder shown, asked for its scan
-    std::unique_ptr<TScanKeeper> Keeper;  // last: it stops (and stops warning) before the rest goes
+    std::unique_ptr<TScanKeeper> Keeper;          // last: it stops (and stops warning) before the rest goes
 };
 
 void TMainForm::CreateHistory() {
