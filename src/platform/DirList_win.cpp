@@ -35,20 +35,32 @@ TDirStatus StatusOf(DWORD error) {
     }
 }
 
-// An entry of a folder read in batches: one record of the batch and its name in UTF-8, converted into a
-// buffer that lives for the whole listing so that no entry allocates.
+// A listed name in UTF-8, converted into a buffer that lives for the whole listing so that no entry
+// allocates. False when the name cannot be converted.
+class TUtf8Name {
+public:
+    bool Set(const wchar_t* name, int length) {
+        if (FName.size() < static_cast<std::size_t>(length) * 3 + 1) FName.resize(length * 3 + 1);
+        const int n = ::WideCharToMultiByte(CP_UTF8, 0, name, length, FName.data(), static_cast<int>(FName.size()),
+                                            nullptr, nullptr);
+        FLength = n > 0 ? static_cast<std::size_t>(n) : 0;
+        return n > 0 || length == 0;
+    }
+    std::string_view View() const { return std::string_view(FName.data(), FLength); }
+
+private:
+    std::string FName;
+    std::size_t FLength = 0;
+};
+
+// An entry of a folder read in batches: one record of the batch and its name in UTF-8.
 class TIdEntry final : public TDirEntry {
 public:
     bool Reset(const FILE_ID_BOTH_DIR_INFO& info) {
         FInfo = &info;
-        const int length = static_cast<int>(info.FileNameLength / sizeof(wchar_t));
-        if (FName.size() < static_cast<std::size_t>(length) * 3 + 1) FName.resize(length * 3 + 1);
-        const int n = ::WideCharToMultiByte(CP_UTF8, 0, info.FileName, length, FName.data(),
-                                            static_cast<int>(FName.size()), nullptr, nullptr);
-        FLength = n > 0 ? static_cast<std::size_t>(n) : 0;
-        return n > 0 || length == 0;
+        return FName.Set(info.FileName, static_cast<int>(info.FileNameLength / sizeof(wchar_t)));
     }
-    std::string_view Name() const override { return std::string_view(FName.data(), FLength); }
+    std::string_view Name() const override { return FName.View(); }
     bool IsDirectory() const override { return (FInfo->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
     bool IsReparsePoint() const override { return (FInfo->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
     std::uint32_t Attributes() const override { return FInfo->FileAttributes; }
@@ -60,24 +72,17 @@ public:
 
 private:
     const FILE_ID_BOTH_DIR_INFO* FInfo = nullptr;
-    std::string FName;
-    std::size_t FLength = 0;
+    TUtf8Name FName;
 };
 
-// The entry of a one-name lookup: the find data and its name in UTF-8, converted into a buffer that lives for
-// the whole listing so that no entry allocates.
+// An entry the finder found: its find data and its name in UTF-8.
 class TWinEntry final : public TDirEntry {
 public:
     bool Reset(const WIN32_FIND_DATAW& data) {
         FData = &data;
-        int length = static_cast<int>(wcslen(data.cFileName));
-        if (FName.size() < static_cast<std::size_t>(length) * 3 + 1) FName.resize(length * 3 + 1);
-        int n = ::WideCharToMultiByte(CP_UTF8, 0, data.cFileName, length, FName.data(), static_cast<int>(FName.size()),
-                                      nullptr, nullptr);
-        FLength = n > 0 ? static_cast<std::size_t>(n) : 0;
-        return n > 0 || length == 0;
+        return FName.Set(data.cFileName, static_cast<int>(wcslen(data.cFileName)));
     }
-    std::string_view Name() const override { return std::string_view(FName.data(), FLength); }
+    std::string_view Name() const override { return FName.View(); }
     bool IsDirectory() const override { return (FData->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
     bool IsReparsePoint() const override { return (FData->dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
     std::uint32_t Attributes() const override { return FData->dwFileAttributes; }
@@ -93,8 +98,7 @@ public:
 
 private:
     const WIN32_FIND_DATAW* FData = nullptr;
-    std::string FName;
-    std::size_t FLength = 0;
+    TUtf8Name FName;
 };
 
 class TWinDirLister final : public TDirLister {

@@ -46,34 +46,28 @@ TFolderModel::~TFolderModel() {
     for (auto& job : FJobs) job->Cancel();
 }
 
-void TFolderModel::SetMask(const std::string& mask) {
-    if (mask == FMask) return;
+// The mask, the filtering switch and whether the model masks the rows all decide which rows show.
+template <typename T>
+void TFolderModel::SetMaskSetting(T& setting, const T& value) {
+    if (setting == value) return;
     TFolderModelChange change;
     change.Mask = true;
     change.Before = ShownIds();
-    FMask = mask;
+    setting = value;
     ShowRows();
     Raise(change);
+}
+
+void TFolderModel::SetMask(const std::string& mask) {
+    SetMaskSetting(FMask, mask);
 }
 
 void TFolderModel::SetFiltered(bool filtered) {
-    if (filtered == FFiltered) return;
-    TFolderModelChange change;
-    change.Mask = true;
-    change.Before = ShownIds();
-    FFiltered = filtered;
-    ShowRows();
-    Raise(change);
+    SetMaskSetting(FFiltered, filtered);
 }
 
 void TFolderModel::SetMasksRows(bool on) {
-    if (on == FMasksRows) return;
-    TFolderModelChange change;
-    change.Mask = true;
-    change.Before = ShownIds();
-    FMasksRows = on;
-    ShowRows();
-    Raise(change);
+    SetMaskSetting(FMasksRows, on);
 }
 
 std::string TFolderModel::TotalsMask() const {

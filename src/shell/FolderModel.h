@@ -208,6 +208,8 @@ private:
     TRowId Enter(TStShellItem* item, TRowId id = 0);
     void SortRows();
     void ShowRows();
+    template <typename T>
+    void SetMaskSetting(T& setting, const T& value);
     std::vector<TRowId> ShownIds() const;
     // Puts a folder's known figures in its rows, and their ids in updated.
     void FillFigures(const std::string& folder, std::vector<TRowId>& updated);
