@@ -27,7 +27,7 @@ build_native_tsan() {
     cmake -S "$root" -B "$BUILD/native-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="-O1 -g" \
         "${VS_LAUNCHER[@]}" -DVS_TSAN=ON >"$BUILD/native-tsan-configure.log" 2>&1 \
         || { cat "$BUILD/native-tsan-configure.log"; return 1; }
-    cmake --build "$BUILD/native-tsan" --target shell_foldersize_tests scans_fuzz -- -k 0
+    cmake --build "$BUILD/native-tsan" --target shell_foldersize_tests scans_tests scans_fuzz -- -k 0
 }
 
 build_windows() {

@@ -4,7 +4,7 @@
 #include "platform/DirList.h"
 #include "platform/Exception.h"
 #include "reports/ReportWriters.h"
-#include "shell/ShellListViewRows.h"
+#include "shell/FolderRows.h"
 
 std::vector<std::string> FileSystemReportHeader() {
     std::vector<std::string> header;

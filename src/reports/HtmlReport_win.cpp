@@ -12,7 +12,7 @@
 #include "platform/WinText.h"
 #include "platform/info.h"
 #include "reports/ReportWriters.h"
-#include "shell/ShellListViewRows.h"
+#include "shell/FolderRows.h"
 #include "ui/Forms.h"
 
 namespace {

@@ -33,7 +33,7 @@
 
 #include "shell/FolderSize.h"
 #include "shell/ShellItem.h"
-#include "shell/ShellListViewRows.h"
+#include "shell/FolderRows.h"
 
 enum class TFiguresState {
     Idle,       // nothing asked, or every figure known

@@ -16,7 +16,7 @@
 #include "platform/DirList.h"
 #include "platform/WinHandle.h"
 #include "shell/ShellItem.h"
-#include "shell/ShellListViewRows.h"
+#include "shell/FolderRows.h"
 
 // What a folder enumeration for a list hands its items to (the folder list implements it).
 class TStEnumSink {

@@ -24,7 +24,7 @@
 #include "shell/ScanTree.h"
 #include "shell/ShellController_win.h"
 #include "shell/ShellItem.h"
-#include "shell/ShellListViewRows.h"
+#include "shell/FolderRows.h"
 #include "shell/TypeDescriptions.h"
 #include "ui/ComCtrls.h"
 

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "platform/Exception.h"
-#include "shell/ShellListViewRows.h"
+#include "shell/FolderRows.h"
 #include "shell/ShellNotificationQueue.h"
 #include "ui/Component.h"
 

@@ -14,7 +14,7 @@ list(APPEND VS_CORE_SOURCES
 # on Windows.
 list(APPEND VS_CORE_SOURCES
     src/shell/ShellItem.cpp
-    src/shell/ShellListViewRows.cpp)
+    src/shell/FolderRows.cpp)
 list(APPEND VS_WIN_SOURCES
     src/shell/ShellController_win.cpp
     src/shell/ShellListView_win.cpp

@@ -7,7 +7,7 @@
 #include <shlwapi.h>
 
 #include "platform/WinText.h"
-#include "shell/ShellListViewRows.h"
+#include "shell/FolderRows.h"
 #include "shell/ShellListView_win.h"
 #include "support/TestSupport.h"
 #include "ui/Forms.h"

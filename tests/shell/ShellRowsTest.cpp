@@ -5,7 +5,7 @@
 #include <map>
 
 #include "shell/ShellItem.h"
-#include "shell/ShellListViewRows.h"
+#include "shell/FolderRows.h"
 
 namespace {
 

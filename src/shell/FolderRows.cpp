@@ -1,4 +1,4 @@
-#include "shell/ShellListViewRows.h"
+#include "shell/FolderRows.h"
 
 #include <algorithm>
 #include <cctype>

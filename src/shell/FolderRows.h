@@ -1,7 +1,7 @@
 #pragma once
-// The folder list's portable rules: column sets, a row's figures and texts, type texts, the row
-// mapping, the sort orders, the mask filter and the drag caption. The window control
-// (ShellListView_win.h) applies them.
+// The rules of a folder's rows, portable: column sets, a row's figures and texts, type texts, the row
+// mapping, the sort orders, the mask filter and the drag caption. The folder model (FolderModel.h) and the
+// list control that shows it (ShellListView_win.h) apply them.
 #include <cstdint>
 #include <functional>
 #include <string>
