@@ -38,6 +38,16 @@ protected:
     bool SaveScanEnded() {
         return PumpUntil([&] { return F->actSaveScan->Caption() == "Save Scan..."; }, 20000);
     }
+    // "Save Scan..." of the folder shown, answered with file in the save dialog, as the user saves one:
+    // true once it has ended.
+    bool SaveScanTo(const std::string& file) {
+        TSaveDialogHook save([&](TSaveDialog& d) {
+            d.FileName = file;
+            return true;
+        });
+        F->SaveScan1->Click();
+        return SaveScanEnded();
+    }
     TMainForm* F = nullptr;
 };
 

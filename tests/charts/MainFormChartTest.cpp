@@ -108,15 +108,7 @@ protected:
         return out;
     }
     // Clicks a column header of the folder list with the mouse.
-    void ClickHeader(int column) {
-        HWND header = ListView_GetHeader(F->StShellListView1->Handle());
-        RECT r{};
-        ASSERT_TRUE(Header_GetItemRect(header, column, &r));
-        const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        ::SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        ::SendMessageW(header, WM_LBUTTONUP, 0, at);
-        uitest::Pump();
-    }
+    void ClickHeader(int column) { ASSERT_TRUE(uitest::ClickListHeader(F->StShellListView1->Handle(), column)); }
     int PointOf(const TChartSeries& s, const std::string& label) {
         for (int i = 0; i < s.Count(); ++i)
             if (s.Label(i) == label) return i;

@@ -56,13 +56,7 @@ protected:
         uitest::Pump();
         // The baseline as a user makes it: "Save Scan..." of the folder.
         Saved = Out.Utf8() + "\\before.json.gz";
-        uitest::TSaveDialogHook save([&](TSaveDialog& d) {
-            d.FileName = Saved;
-            return true;
-        });
-        F->SaveScan1->Click();
-        // The save runs on a worker and posts its end to the window.
-        ASSERT_TRUE(SaveScanEnded());
+        ASSERT_TRUE(SaveScanTo(Saved));
         // Then the disk changes.
         Dir.WriteFile("grows.bin", 9 * 1024);
         Dir.WriteFile("shrinks.bin", 1024);
@@ -143,13 +137,7 @@ protected:
     void ClickHeader(int column) {
         ListView_Scroll(List().Handle(), 2000, 0);
         uitest::Pump();
-        HWND header = ListView_GetHeader(List().Handle());
-        RECT r{};
-        ASSERT_TRUE(Header_GetItemRect(header, column, &r));
-        const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        ::SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        ::SendMessageW(header, WM_LBUTTONUP, 0, at);
-        uitest::Pump();
+        ASSERT_TRUE(uitest::ClickListHeader(List().Handle(), column));
     }
 };
 

@@ -51,13 +51,7 @@ protected:
         DiskSum = F->StatusBar1->PanelText(1);
         F->actFolderSizes->Execute();  // off again: the scan's figures must not depend on it
         Saved = Out.Utf8() + "\\saved.json.gz";
-        uitest::TSaveDialogHook save([&](TSaveDialog& d) {
-            d.FileName = Saved;
-            return true;
-        });
-        F->SaveScan1->Click();
-        // The save runs on a worker and posts its end to the window.
-        ASSERT_TRUE(SaveScanEnded());
+        ASSERT_TRUE(SaveScanTo(Saved));
         ASSERT_TRUE(uitest::TakeBoxes().empty());
     }
 

@@ -72,15 +72,7 @@ protected:
         EXPECT_TRUE(uitest::TakeBoxes().empty());
     }
     // A mouse click on a column header.
-    void ClickHeader(int column) {
-        HWND header = ListView_GetHeader(List->Handle());
-        RECT r{};
-        ASSERT_TRUE(Header_GetItemRect(header, column, &r));
-        const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        ::SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        ::SendMessageW(header, WM_LBUTTONUP, 0, at);
-        uitest::Pump();
-    }
+    void ClickHeader(int column) { ASSERT_TRUE(uitest::ClickListHeader(List->Handle(), column)); }
     std::vector<std::string> Captions() const {
         std::vector<std::string> out;
         for (int i = 0; i < List->ItemCount(); ++i) out.push_back(List->Item(i).Caption);

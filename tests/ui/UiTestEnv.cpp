@@ -1,5 +1,6 @@
 #include "ui/UiTestEnv.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -129,6 +130,17 @@ void PressAltKey(HWND target, wchar_t letter) {
     Application->HandleMessage(msg);
     SetKeys(ssAlt, false);
     Application->ProcessMessages();
+}
+
+::testing::AssertionResult ClickListHeader(HWND listView, int column) {
+    HWND header = ListView_GetHeader(listView);
+    RECT r{};
+    if (!Header_GetItemRect(header, column, &r)) return ::testing::AssertionFailure() << "no column " << column;
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    ::SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::SendMessageW(header, WM_LBUTTONUP, 0, at);
+    Pump();
+    return ::testing::AssertionSuccess();
 }
 
 bool SaveWindowShot(HWND wnd, const std::string& name) {

@@ -47,6 +47,9 @@ bool PumpUntil(const std::function<bool()>& done, int ms = 3000);
 void PressKey(HWND target, WORD vk, unsigned shift = 0, wchar_t ch = 0);
 // Alt+letter: the system key messages of a menu accelerator.
 void PressAltKey(HWND target, wchar_t letter);
+// A mouse click (button down, then up) in the middle of a list view's column header; fails when the
+// list has no such column.
+::testing::AssertionResult ClickListHeader(HWND listView, int column);
 
 // What the screen shows of the window, saved as build/screenshots/<name>.png.
 bool SaveWindowShot(HWND wnd, const std::string& name);
