@@ -1,8 +1,9 @@
 #pragma once
 // Deep paths and identifier lists without the shell's recursion (Windows only). The shell parses a path
 // and binds an identifier list one level inside the next; under Wine each level is a nested call, so a
-// folder some hundreds of levels deep exhausts the stack. Past kShellDirectLevels levels these work a
-// level at a time instead; shorter paths and lists go to the shell in one call, as before.
+// folder some hundreds of levels deep exhausts the stack. Past kShellDirectLevels levels the parse makes
+// the remaining identifiers from the path's names (no disk access per level) and the bind works a level
+// at a time; shorter paths and lists go to the shell in one call, as before.
 #include <windows.h>
 // after windows.h
 #include <shlobj.h>

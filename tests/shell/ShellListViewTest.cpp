@@ -17,7 +17,9 @@
 #include "platform/OddNameTree.h"
 #include "platform/WinText.h"
 #include "shell/FolderSize.h"
+#include "shell/ShellComboEntries.h"
 #include "shell/ShellListView_win.h"
+#include "shell/ShellPath_win.h"
 #include "shell/SizeText.h"
 #include "support/TestSupport.h"
 #include "ui/Forms.h"
@@ -625,7 +627,9 @@ TEST_F(ShellListView, ListedRowsShowTheShellsNamesAndReachTheirExactEntries) {
     ::RegDeleteKeyW(HKEY_CLASSES_ROOT, L"VsHideFile");
 }
 
-// A folder whose path is past MAX_PATH (which the shell cuts) lists its own entries, by its exact path.
+// A folder whose path is past MAX_PATH (which the shell cuts) lists its own entries, by its exact path;
+// its identifier list, made from the path's names past the first levels, holds each level once, a file's
+// list extends it, and up one level lists its parent.
 TEST_F(ShellListView, AFolderPastMaxPathListsItsOwnEntries) {
     vstest::TTempDir dir;
     dir.WriteFile("top.txt", 1);
@@ -644,6 +648,20 @@ TEST_F(ShellListView, AFolderPastMaxPathListsItsOwnEntries) {
     EXPECT_EQ(Captions(), std::vector<std::string>{"leaf.txt"});
     ASSERT_NE(List->CurrentFolder(), nullptr);
     EXPECT_EQ(List->CurrentFolder()->Path, deep);
+
+    const auto* ids = reinterpret_cast<PCIDLIST_ABSOLUTE>(List->CurrentFolder()->AbsoluteIdList.get());
+    TOwnedIdList top(ParseShellPath(dir.Utf8()));
+    ASSERT_TRUE(top);
+    EXPECT_EQ(IdListDepth(top.get()) + 160, IdListDepth(ids));
+    EXPECT_TRUE(::ILIsParent(top.get(), ids, FALSE));
+    TOwnedIdList leafPath(ParseShellPath(Narrow(leaf.substr(4))));  // a file past the first levels too
+    ASSERT_TRUE(leafPath);
+    EXPECT_EQ(IdListDepth(ids) + 1, IdListDepth(leafPath.get()));
+    EXPECT_TRUE(::ILIsParent(ids, leafPath.get(), TRUE));
+
+    List->UpOneLevel();
+    EXPECT_EQ(Captions(), std::vector<std::string>{"d"});
+    EXPECT_EQ(List->CurrentFolder()->Path, deep.substr(0, deep.size() - 2));
     List->SetRootFolder(dir.Utf8());
     ::DeleteFileW(leaf.c_str());
     for (auto it = made.rbegin(); it != made.rend(); ++it) ::RemoveDirectoryW(it->c_str());
