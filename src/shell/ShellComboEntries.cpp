@@ -209,6 +209,16 @@ bool SplitFileSystemPath(const std::string& path, std::string& root, std::vector
     return true;
 }
 
+// The names of a path split by SplitFileSystemPath that the shell reads, as ParseShellPath parsed them.
+std::size_t DirectNames(const std::string& root, const std::vector<std::string>& names) {
+    std::vector<std::wstring> wide;
+    wide.reserve(names.size());
+    for (const std::string& name : names) wide.push_back(Widen(name));
+    std::wstring top = Widen(root);
+    if (top.empty() || top.back() != L'\\') top += L'\\';
+    return ShellDirectNames(top, wide);
+}
+
 bool SamePathText(const std::string& a, const std::string& b) {
     const std::wstring wa = Widen(a), wb = Widen(b);
     return ::CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(), static_cast<int>(wb.size()),
@@ -222,12 +232,12 @@ struct TChainLevel {
 };
 
 // The first `levels` folders of an absolute identifier list below the desktop (fewer when the shell
-// refuses one). path is the list's file-system path when known: past the first kShellDirectLevels levels
-// the folders are then made from the path's own names, each one's identifier list cut from the given
-// one, with no shell query. Under Wine every shell query on a folder resolves its whole path again, so
-// reading each level of a folder 1,500 deep from the shell costs the square of the depth. The shell still
-// reads the first levels, which give the drives' and the special folders' own names; it reads them all
-// when the path's names do not match the list's levels.
+// refuses one). path is the list's file-system path when known: past the levels the shell parses in one
+// call (ShellDirectNames) the folders are then made from the path's own names, each one's identifier list cut from the
+// given one, with no shell query. Under Wine every shell query on a folder resolves its whole path again, so reading
+// each level of a folder 1,500 deep from the shell costs the square of the depth. The shell still reads the first
+// levels, which give the drives' and the special folders' own names; it reads them all when the path's names do not
+// match the list's levels.
 std::vector<TChainLevel> ReadChain(PCIDLIST_ABSOLUTE idList, const std::string& path, int levels) {
     std::vector<TChainLevel> out;
     std::string root;
@@ -236,7 +246,8 @@ std::vector<TChainLevel> ReadChain(PCIDLIST_ABSOLUTE idList, const std::string& 
     int shellLevels = levels, rootLevels = 0;  // rootLevels: the levels down to the path's root
     if (!path.empty() && SplitFileSystemPath(path, root, names) && depth > static_cast<int>(names.size())) {
         rootLevels = depth - static_cast<int>(names.size());
-        shellLevels = std::min(levels, std::max(rootLevels, kShellDirectLevels));
+        const int direct = std::min(kShellDirectLevels, rootLevels + static_cast<int>(DirectNames(root, names)));
+        shellLevels = std::min(levels, std::max(rootLevels, direct));
     }
     TFolderWalk walk(idList);
     auto readFromShell = [&](int upTo) {
@@ -335,7 +346,7 @@ std::unique_ptr<TStComboFolder> TStComboFolder::FromFolder(PCIDLIST_ABSOLUTE idL
     // A folder as far below its root as ReadChain makes its levels from the path: made the same way here,
     // from the caller's path, without reading the levels above it.
     if (!SplitFileSystemPath(path, root, names) || names.empty() || levels <= static_cast<int>(names.size()) ||
-        levels <= kShellDirectLevels)
+        (levels <= kShellDirectLevels && DirectNames(root, names) == names.size()))
         return ReadFolder(idList, path);
     auto f = std::make_unique<TStComboFolder>();
     f->IdList.reset(::ILClone(idList));

@@ -111,6 +111,16 @@ TComPtr<IShellFolder> Bind(IShellFolder* folder, PCUIDLIST_RELATIVE child) {
 
 }  // namespace
 
+std::size_t ShellDirectNames(const std::wstring& root, const std::vector<std::wstring>& names) {
+    std::size_t length = root.size(), n = 0;
+    while (n < names.size() && n < static_cast<std::size_t>(kShellDirectLevels)) {
+        length += names[n].size() + (n ? 1 : 0);
+        if (length >= MAX_PATH) break;
+        ++n;
+    }
+    return n;
+}
+
 PIDLIST_ABSOLUTE ParseShellPath(const std::string& path) {
     TComPtr<IShellFolder> desktop;
     if (FAILED(::SHGetDesktopFolder(desktop.Put())) || !desktop) return nullptr;
@@ -131,20 +141,21 @@ PIDLIST_ABSOLUTE ParseShellPath(const std::string& path) {
         if (end > from) names.push_back(text.substr(from, end - from));
         from = end + 1;
     }
-    if (names.size() <= static_cast<std::size_t>(kShellDirectLevels)) return Parse(desktop.Get(), text).release();
+    const std::wstring root = text.substr(0, at);
+    const std::size_t direct = at > 0 ? ShellDirectNames(root, names) : names.size();
+    if (direct == names.size()) return Parse(desktop.Get(), text).release();
 
     // The first levels in one call, then the rest made from their names, or else a level at a time from
     // its parent.
-    std::wstring head = text.substr(0, at);
-    for (int i = 0; i < kShellDirectLevels; ++i) head += (i ? L"\\" : L"") + names[i];
+    std::wstring head = root;
+    for (std::size_t i = 0; i < direct; ++i) head += (i ? L"\\" : L"") + names[i];
     TIdList list = Parse(desktop.Get(), head);
     if (!list) return nullptr;
     TComPtr<IShellFolder> folder = Bind(desktop.Get(), list.get());
     if (!folder) return nullptr;
-    if (AppendChain(folder.Get(), text, std::vector<std::wstring>(names.begin() + kShellDirectLevels, names.end()),
-                    list))
+    if (AppendChain(folder.Get(), text, std::vector<std::wstring>(names.begin() + direct, names.end()), list))
         return list.release();
-    for (std::size_t i = kShellDirectLevels; i < names.size() && folder; ++i) {
+    for (std::size_t i = direct; i < names.size() && folder; ++i) {
         TIdList child = Parse(folder.Get(), names[i]);
         if (!child) return nullptr;
         list.reset(::ILCombine(list.get(), child.get()));

@@ -280,6 +280,32 @@ TEST_F(ShellComboBox, FarDeeperFolderListsEveryAncestorAndPickingOneOpensIt) {
     EXPECT_TRUE(::ILIsEqual(parsed.get(), Box->Entries().At(again).IdList.get()));
 }
 
+// A folder past MAX_PATH in fewer levels than the shell is given at once: the shell cuts such a path, so
+// it gets only the levels below MAX_PATH, and every entry still has its own name and path.
+TEST_F(ShellComboBox, FolderPastMaxPathInFewLevelsListsEveryAncestorByItsName) {
+    vstest::TTempDir temp;
+    const int depth = 40;
+    const vstest::TDeepChain chain(temp.Path(), "long folder name", depth);
+    ASSERT_FALSE(chain.Deepest().empty());
+    ASSERT_GT(chain.Deepest().size(), static_cast<std::size_t>(MAX_PATH));
+    Link();
+    Current = chain.Deepest();
+    auto folder = Box->ListCurrentFolder();
+    ASSERT_TRUE(folder);
+    Box->SelectFolder(*folder, false);
+    EXPECT_EQ(chain.Deepest(), SelectedPath());
+    EXPECT_EQ("long folder name", Box->Text());
+    const int deepest = Box->Entries().IndexOfPath(chain.Deepest());
+    ASSERT_GE(deepest, depth);
+    std::string path = chain.Deepest();
+    for (int i = 0; i < depth; ++i, path.resize(path.find_last_of('\\'))) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(path, Box->Entries().At(deepest - i).Path);
+        EXPECT_EQ("long folder name", Box->Items(deepest - i));
+    }
+    EXPECT_EQ(temp.Utf8(), Box->Entries().At(deepest - depth).Path);
+}
+
 TEST_F(ShellComboBox, DropDownScreenshot) {
     VS_SCREENSHOT_ONLY();
     Link();
