@@ -260,6 +260,7 @@ private:
     TDriveClusterTable FClusters;
     TScanTree FTree;
     TLinkedFileIds FLinkedIds;
+    std::atomic<bool> FFileIdsSeen{false};      // some listing gave file ids (the tree may hold them)
     std::atomic<std::uint64_t> FTreeClears{0};  // the cache's Clears the tree has followed
     std::atomic<std::int64_t> FSplitFiles{kDefaultSplitFiles};
     int FThreads = 0;

@@ -13,10 +13,12 @@
 // later listing of the volume keys like POSIX links; the folders holding them are marked changed, and the
 // root is walked once more before it is reported: that pass re-reads just those folders and takes the
 // rest from the tree or the cache, so the reported figures, the cache and the tree count the file once.
-// A root's ids go on to the roots of the request that hold it, so a folder asked for with its rows finds
-// names split between them. Limits: names met only in earlier walks (a root answered whole by the cache
-// or the tree, a folder re-read alone after a change) are not compared with each other, so such a file is
-// counted once only from the walk that reads both names' folders in one root.
+// The tree keeps each file's id, so a sub-folder taken from it (walked earlier, or asked for in the same
+// request) has its ids compared too; without the tree a root's ids go on to the roots of the request that
+// hold it, so a folder asked for with its rows still finds names split between them. Limits: a root answered whole by
+// the cache or the tree is not compared again, and without the tree (over its budget) sub-folders answered by the cache
+// are not compared, so a file whose names lie in folders totalled apart is counted once only from the next walk that
+// reads them in one root.
 //
 // One walk serves one synchronous total (a root, the caller waiting) or one asynchronous request (a root
 // per folder asked for, reporting through the job's callbacks).
@@ -343,6 +345,11 @@ struct TWalk {
             if (Mask.Matches(f->FileName(file)))
                 links.push_back({keys[i].Device, keys[i].Key, file.Size, file.Allocated});
         }
+        if (node->Root->Noting.load(std::memory_order_relaxed)) {
+            TIdRecord found;
+            NoteIds(*node->Root, *f, node->Key, found);
+            Note(*node->Root, found);
+        }
         for (std::uint32_t c = f->FirstChild; c != TScanFolder::kNone; c = reader.At(c).NextSibling) {
             if (reader.At(c).Has(TScanFolder::kLink)) continue;
             children.push_back({std::string(reader.Name(c)), reader.RefOf(c), reader.At(c).Has(TScanFolder::kScanned)});
@@ -396,10 +403,11 @@ struct TWalk {
             std::uint64_t link = e.LinkId();  // after Size: POSIX reads both with one request
             std::uint64_t device = 0;
             std::uint32_t names = 0;
+            std::uint64_t id = 0;
             if (link) {
                 device = e.LinkDevice();
                 names = e.LinkCount();
-            } else if (const std::uint64_t id = e.FileId()) {
+            } else if ((id = e.FileId()) != 0) {
                 // An id without a count of names: keyed like a POSIX link once known to have several
                 // names (their number unknown), else noted to find an id met twice in the root.
                 if (Service.FLinkedIds.Contains(root.Volume, id))
@@ -409,6 +417,7 @@ struct TWalk {
             }
             if (keep) {
                 listing.AddFile(name, size, used, e.LastWriteTime(), attributes);
+                if (id) listing.SetFileId(id);
                 if (link) listing.SetLinkKey(link, device, names);
             }
             if (match) {
@@ -437,6 +446,7 @@ struct TWalk {
         }
         if (status != TDirStatus::Ok) node->Partial = true;
         if (!ids.empty()) {
+            Service.FFileIdsSeen.store(true, std::memory_order_relaxed);
             std::lock_guard lock(root.IdLock);
             root.Ids.Add(node->Key, ids);
             if (ids.size() > kKeptListing) ids = {};
@@ -454,6 +464,51 @@ struct TWalk {
             }
         }
         if (Tree) node->Unverified = true;
+    }
+
+    // Notes the ids of a folder's files held by the tree that are not known to be linked.
+    void NoteIds(const TWalkRoot& root, const TScanFolder& f, const std::string& key, TIdRecord& found) const {
+        const std::uint64_t* fileIds = f.FileIds();
+        if (!fileIds) return;
+        thread_local std::vector<std::uint64_t> ids;
+        ids.clear();
+        for (std::uint32_t i = 0; i < f.FileCount; ++i)
+            if (fileIds[i] && !Service.FLinkedIds.Contains(root.Volume, fileIds[i])) ids.push_back(fileIds[i]);
+        if (!ids.empty()) found.Add(key, ids);
+    }
+    void Note(TWalkRoot& root, const TIdRecord& found) {
+        if (found.Ids.empty()) return;
+        std::lock_guard lock(root.IdLock);
+        root.Ids.Append(found);
+    }
+
+    // A sub-folder's tree taken whole from the scan tree (read by an earlier walk): its files' ids are noted
+    // as if read now, so that a name there and one read here are found to be one file. Costs nothing where
+    // no listing has given ids (POSIX).
+    void NoteTreeIds(TWalkRoot& root, TScanRef ref, const std::string& key) {
+        if (!root.Noting.load(std::memory_order_relaxed) || !Service.FFileIdsSeen.load(std::memory_order_relaxed))
+            return;
+        TIdRecord found;
+        {
+            TScanReader reader(*Tree);
+            if (!reader.Folder(ref)) return;
+            std::vector<std::pair<std::uint32_t, std::string>> stack{{ref.Index, key}};  // no recursion
+            while (!stack.empty()) {
+                auto [index, at] = std::move(stack.back());
+                stack.pop_back();
+                const TScanFolder& f = reader.At(index);
+                NoteIds(root, f, at, found);
+                for (std::uint32_t c = f.FirstChild; c != TScanFolder::kNone; c = reader.At(c).NextSibling) {
+                    const TScanFolder& child = reader.At(c);
+                    if (child.Has(TScanFolder::kLink) || child.Has(TScanFolder::kMissing)) continue;
+                    std::string childKey = at;
+                    AppendKeyName(childKey, std::string_view(f.Names() + child.NameOffset, child.NameLength));
+                    childKey += Separator;
+                    stack.emplace_back(c, std::move(childKey));
+                }
+            }
+        }
+        Note(root, found);
     }
 
     // Adds a finished part of a node's tree: its totals and its hard-linked files.
@@ -484,6 +539,7 @@ struct TWalk {
                 child.Tree, key, Mask, true, [&] { return Stopping(node); }, totals, &links)) {
                 case TFolderSizeService::TTreeAnswer::Done:
                     AddPart(node, totals, links);
+                    NoteTreeIds(*node->Root, child.Tree, key);
                     return;
                 case TFolderSizeService::TTreeAnswer::Stopped:
                     node->Incomplete = true;
@@ -586,8 +642,7 @@ struct TWalk {
 
     // At a root's first end: compares the ids met in its tree (and in the roots inside it). An id met twice
     // is a file counted twice: it joins the known ids, the folders holding it are marked changed (their
-    // ancestors' totals with them), and the root is queued again. True when it was. The ids not repeated
-    // go on to the roots that hold this one.
+    // ancestors' totals with them), and the root is queued again. True when it was.
     bool CountAgain(TWalkNode* node, bool incomplete) {
         TWalkRoot& root = *node->Root;
         if (!root.Noting.exchange(false)) return false;
@@ -600,7 +655,9 @@ struct TWalk {
         std::vector<std::string> holders;
         std::vector<std::uint64_t> repeated;
         if (!incomplete && !node->Missing && !node->Answered && !Stopping(node)) repeated = record.TakeRepeats(holders);
-        for (TWalkRoot* outer : root.Around) {
+        // Without the tree, the roots that hold this one take it from the cache and would not see its ids
+        // (with the tree they note them from it, and must not see them twice).
+        for (TWalkRoot* outer : Tree ? std::vector<TWalkRoot*>() : root.Around) {
             std::lock_guard lock(outer->IdLock);
             outer->Ids.Append(record);
         }
