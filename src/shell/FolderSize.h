@@ -11,9 +11,11 @@
 //
 // Walks run on worker threads (one per core). Each folder is read once; directory reparse points
 // (junctions, directory links, and on POSIX every link to a folder) are neither entered nor counted as
-// files: they hold no space of their own and can loop. A folder that cannot be read (or only in part, or
-// whose path is too long to open) totals what could be read and marks the totals Partial; a folder that
-// vanishes during the walk totals 0. Sums that do not fit 64 bits raise "Integer overflow". Totals read
+// files: they hold no space of their own and can loop. A file with several hard links counts once in each
+// tree that holds its names: by the listing's count of names on POSIX, by its file id met twice in a root
+// on Windows (FolderSizeWalk.cpp says how, and where that falls short). A folder that cannot be read (or
+// only in part, or whose path is too long to open) totals what could be read and marks the totals Partial;
+// a folder that vanishes during the walk totals 0. Sums that do not fit 64 bits raise "Integer overflow". Totals read
 // before an invalidation of their tree are never cached or kept as fresh (TotalsAsync reports them as
 // Changed). The results equal those of a plain depth-first walk, cache and tree included.
 //
