@@ -60,6 +60,49 @@ int TDriveClusterTable::Builds() const {
     return FBuilds;
 }
 
+// --- files known to have several names
+
+bool TLinkedFileIds::ContainsLocked(std::uint64_t volume, std::uint64_t id) const {
+    std::shared_lock lock(FLock);
+    return std::binary_search(FIds.begin(), FIds.end(), std::make_pair(volume, id));
+}
+
+void TLinkedFileIds::Add(std::uint64_t volume, const std::vector<std::uint64_t>& ids) {
+    std::unique_lock lock(FLock);
+    for (std::uint64_t id : ids) FIds.emplace_back(volume, id);
+    std::sort(FIds.begin(), FIds.end());
+    FIds.erase(std::unique(FIds.begin(), FIds.end()), FIds.end());
+    FCount.store(FIds.size(), std::memory_order_release);
+}
+
+void TLinkedFileIds::Clear() {
+    std::unique_lock lock(FLock);
+    FIds.clear();
+    FCount.store(0, std::memory_order_release);
+}
+
+std::uint64_t VolumeKeyOf(std::string_view key) {
+    if (key.size() >= 4 && key.substr(0, 4) == "\\\\?\\") key.remove_prefix(4);
+    std::string_view volume;
+    if (TFolderSizeService::DriveLetterOf(key)) {
+        volume = key.substr(0, 2);
+    } else if (key.size() > 2 && key[0] == '\\' && key[1] == '\\') {
+        // "\\server\share\": up to the separator after the share's name.
+        const std::size_t server = key.find('\\', 2);
+        const std::size_t share = server == std::string_view::npos ? server : key.find('\\', server + 1);
+        volume = key.substr(0, share == std::string_view::npos ? key.size() : share);
+    } else {
+        return 0;
+    }
+    // FNV-1a over the volume's name in lower case; never 0, which means no volume.
+    std::uint64_t hash = 14695981039346656037ull;
+    for (char c : volume) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    }
+    return hash | 1;
+}
+
 // --- service
 
 std::string TFolderSizeService::FullFolder(std::string_view path) const {

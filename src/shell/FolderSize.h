@@ -11,9 +11,11 @@
 //
 // Walks run on worker threads (one per core). Each folder is read once; directory reparse points
 // (junctions, directory links, and on POSIX every link to a folder) are neither entered nor counted as
-// files: they hold no space of their own and can loop. A folder that cannot be read (or only in part, or
-// whose path is too long to open) totals what could be read and marks the totals Partial; a folder that
-// vanishes during the walk totals 0. Sums that do not fit 64 bits raise "Integer overflow". Totals read
+// files: they hold no space of their own and can loop. A file with several hard links counts once in each
+// tree that holds its names: by the listing's count of names on POSIX, by its file id met twice in a root
+// on Windows (FolderSizeWalk.cpp says how, and where that falls short). A folder that cannot be read (or
+// only in part, or whose path is too long to open) totals what could be read and marks the totals Partial;
+// a folder that vanishes during the walk totals 0. Sums that do not fit 64 bits raise "Integer overflow". Totals read
 // before an invalidation of their tree are never cached or kept as fresh (TotalsAsync reports them as
 // Changed). The results equal those of a plain depth-first walk, cache and tree included.
 //
@@ -28,6 +30,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -57,6 +60,33 @@ private:
     int FBuilds = 0;
     void RebuildLocked();
 };
+
+// Files known to have several names, by volume and file id, for listings that give each file's id but not
+// its number of names (Windows: FileId). A walk that meets one id twice in a root adds it here; from then
+// on every listing of that volume gives the file a link key, so it is counted once per tree like a POSIX
+// hard link. Ids are kept until Clear: an id the file system reuses for a new file with one name only
+// makes that file's folders sum their trees the slower way, never changes a total. Safe for several
+// threads; Contains costs one load while the set is empty.
+class TLinkedFileIds {
+public:
+    bool Contains(std::uint64_t volume, std::uint64_t id) const {
+        if (FCount.load(std::memory_order_acquire) == 0) return false;
+        return ContainsLocked(volume, id);
+    }
+    void Add(std::uint64_t volume, const std::vector<std::uint64_t>& ids);
+    std::size_t Count() const { return FCount.load(); }
+    void Clear();
+
+private:
+    mutable std::shared_mutex FLock;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> FIds;  // (volume, id), sorted
+    std::atomic<std::size_t> FCount{0};
+    bool ContainsLocked(std::uint64_t volume, std::uint64_t id) const;
+};
+
+// The key of the volume a folder key lies on, for file ids: its drive letter, or its "\\server\share\";
+// 0 where the key names neither (POSIX, whose listing gives no file ids).
+std::uint64_t VolumeKeyOf(std::string_view key);
 
 // How far one folder of an asynchronous request got.
 enum class TFolderSizeStatus {
@@ -198,6 +228,7 @@ public:
 
     TFolderSizeCache& FolderSizeCache() { return FCache; }
     TDriveClusterTable& DriveClusterTable() { return FClusters; }
+    TLinkedFileIds& LinkedFileIds() { return FLinkedIds; }
 
     // Worker threads for a walk: 0 = one per core (the default), 1 = walk on the calling thread; at most
     // kMaxThreads. Not to be changed while a walk runs (from OnWait).
@@ -230,6 +261,8 @@ private:
     TFolderSizeCache FCache;
     TDriveClusterTable FClusters;
     TScanTree FTree;
+    TLinkedFileIds FLinkedIds;
+    std::atomic<bool> FFileIdsSeen{false};      // some listing gave file ids (the tree may hold them)
     std::atomic<std::uint64_t> FTreeClears{0};  // the cache's Clears the tree has followed
     std::atomic<std::int64_t> FSplitFiles{kDefaultSplitFiles};
     int FThreads = 0;

@@ -6,6 +6,20 @@
 // hands the totals up. So the sums, the cache entries and the tree are those of a plain depth-first walk,
 // whatever the order in which the threads meet the folders.
 //
+// Hard links. Where the listing counts a file's names (POSIX), a file with several has a link key and each
+// tree counts it once (CountLinksOnce). The Windows listing gives each file's id but no count, so a root
+// read from the disk notes the ids of its files (TIdRecord) and, at its end, looks for an id met twice:
+// none (the usual case) costs one sort. Repeats join the service's known ids (TLinkedFileIds), which every
+// later listing of the volume keys like POSIX links; the folders holding them are marked changed, and the
+// root is walked once more before it is reported: that pass re-reads just those folders and takes the
+// rest from the tree or the cache, so the reported figures, the cache and the tree count the file once.
+// The tree keeps each file's id, so a sub-folder taken from it (walked earlier, or asked for in the same
+// request) has its ids compared too; without the tree a root's ids go on to the roots of the request that
+// hold it, so a folder asked for with its rows still finds names split between them. Limits: a root answered whole by
+// the cache or the tree is not compared again, and without the tree (over its budget) sub-folders answered by the cache
+// are not compared, so a file whose names lie in folders totalled apart is counted once only from the next walk that
+// reads them in one root.
+//
 // One walk serves one synchronous total (a root, the caller waiting) or one asynchronous request (a root
 // per folder asked for, reporting through the job's callbacks).
 #include <algorithm>
@@ -44,6 +58,50 @@ std::string MessageOf(const std::exception_ptr& error) {
     }
 }
 
+// A file of a root whose listing gave an id but no count of names, noted while the root is walked.
+struct TIdSeen {
+    std::uint64_t Id;
+    std::uint32_t Folder;  // its folder's index in TIdRecord::Folders
+};
+static_assert(sizeof(TIdSeen) == 16, "an id noted costs 16 bytes");
+
+// The ids met in a root's tree, with the keys of the folders holding them.
+struct TIdRecord {
+    std::vector<TIdSeen> Ids;
+    std::vector<std::string> Folders;
+
+    void Add(std::string_view folder, const std::vector<std::uint64_t>& ids) {
+        const auto index = static_cast<std::uint32_t>(Folders.size());
+        Folders.emplace_back(folder);
+        for (std::uint64_t id : ids) Ids.push_back({id, index});
+    }
+    void Append(const TIdRecord& other) {
+        const auto offset = static_cast<std::uint32_t>(Folders.size());
+        Folders.insert(Folders.end(), other.Folders.begin(), other.Folders.end());
+        for (const TIdSeen& seen : other.Ids) Ids.push_back({seen.Id, seen.Folder + offset});
+    }
+    // Takes out the ids met more than once: returns them, and adds the keys of the folders holding them.
+    std::vector<std::uint64_t> TakeRepeats(std::vector<std::string>& holders) {
+        std::sort(Ids.begin(), Ids.end(), [](const TIdSeen& a, const TIdSeen& b) { return a.Id < b.Id; });
+        std::vector<std::uint64_t> repeated;
+        std::vector<bool> holds(Folders.size());
+        std::size_t kept = 0;
+        for (std::size_t i = 0, j; i < Ids.size(); i = j) {
+            for (j = i + 1; j < Ids.size() && Ids[j].Id == Ids[i].Id;) ++j;
+            if (j - i == 1) {
+                Ids[kept++] = Ids[i];
+                continue;
+            }
+            repeated.push_back(Ids[i].Id);
+            for (std::size_t k = i; k < j; ++k) holds[Ids[k].Folder] = true;
+        }
+        Ids.resize(kept);
+        for (std::size_t f = 0; f < Folders.size(); ++f)
+            if (holds[f]) holders.push_back(Folders[f]);
+        return repeated;
+    }
+};
+
 }  // namespace
 
 // One folder asked for.
@@ -59,6 +117,10 @@ struct TWalkRoot {
     TWalkNode* Start = nullptr;              // its node until it starts
     std::atomic<std::size_t> InsideLeft{0};  // roots inside it not yet done
     std::vector<TWalkRoot*> Around;          // roots that hold this one
+    std::uint64_t Volume = 0;                // VolumeKeyOf its key
+    std::atomic<bool> Noting{true};          // its ids are noted (false on its second pass)
+    std::mutex IdLock;
+    TIdRecord Ids;  // its ids so far, and those of the roots inside it
 };
 
 struct TWalkNode {
@@ -234,6 +296,7 @@ struct TWalk {
         TWalkRoot& root = *node->Root;
         const char letter = TFolderSizeService::DriveLetterOf(node->Key);
         root.Cluster = letter ? Service.ClusterSize(letter) : 0;
+        root.Volume = VolumeKeyOf(node->Key);
         if (node->Path.empty() || !Lister.FolderExists(node->Path)) {
             node->Missing = true;
             return true;
@@ -282,6 +345,11 @@ struct TWalk {
             if (Mask.Matches(f->FileName(file)))
                 links.push_back({keys[i].Device, keys[i].Key, file.Size, file.Allocated});
         }
+        if (node->Root->Noting.load(std::memory_order_relaxed)) {
+            TIdRecord found;
+            NoteIds(*node->Root, *f, node->Key, found);
+            Note(*node->Root, found);
+        }
         for (std::uint32_t c = f->FirstChild; c != TScanFolder::kNone; c = reader.At(c).NextSibling) {
             if (reader.At(c).Has(TScanFolder::kLink)) continue;
             children.push_back({std::string(reader.Name(c)), reader.RefOf(c), reader.At(c).Has(TScanFolder::kScanned)});
@@ -295,6 +363,10 @@ struct TWalk {
         const bool keep = Tree && node->Tree;
         thread_local TScanListing listing;
         listing.Clear();
+        TWalkRoot& root = *node->Root;
+        const bool note = root.Noting.load(std::memory_order_relaxed);
+        thread_local std::vector<std::uint64_t> ids;  // files with an id but no count of names
+        ids.clear();
         std::int64_t files = 0;
         int seen = 0;
         if (Job) {
@@ -328,14 +400,29 @@ struct TWalk {
             const std::uint32_t attributes = e.Attributes();
             // A file whose data is off the disk (a cloud placeholder) takes no space on it.
             const std::int64_t used = IsDataOffDisk(attributes) ? 0 : Allocated(node, size);
-            const std::uint64_t link = e.LinkId();  // after Size: POSIX reads both with one request
+            std::uint64_t link = e.LinkId();  // after Size: POSIX reads both with one request
+            std::uint64_t device = 0;
+            std::uint32_t names = 0;
+            std::uint64_t id = 0;
+            if (link) {
+                device = e.LinkDevice();
+                names = e.LinkCount();
+            } else if ((id = e.FileId()) != 0) {
+                // An id without a count of names: keyed like a POSIX link once known to have several
+                // names (their number unknown), else noted to find an id met twice in the root.
+                if (Service.FLinkedIds.Contains(root.Volume, id))
+                    link = id, device = root.Volume;
+                else if (note)
+                    ids.push_back(id);
+            }
             if (keep) {
                 listing.AddFile(name, size, used, e.LastWriteTime(), attributes);
-                if (link) listing.SetLinkKey(link, e.LinkDevice(), e.LinkCount());
+                if (id) listing.SetFileId(id);
+                if (link) listing.SetLinkKey(link, device, names);
             }
             if (match) {
                 AddTotals(own, size, used, 1);
-                if (link) links.push_back({e.LinkDevice(), link, size, used});
+                if (link) links.push_back({device, link, size, used});
             }
             return true;
         });
@@ -358,6 +445,12 @@ struct TWalk {
             return;
         }
         if (status != TDirStatus::Ok) node->Partial = true;
+        if (!ids.empty()) {
+            Service.FFileIdsSeen.store(true, std::memory_order_relaxed);
+            std::lock_guard lock(root.IdLock);
+            root.Ids.Add(node->Key, ids);
+            if (ids.size() > kKeptListing) ids = {};
+        }
         if (keep) {
             TScanInstall done = Tree->Install(node->Tree, node->Key, listing, status, node->ListedAt);
             if (listing.FileCount() > kKeptListing) listing = TScanListing();  // a huge folder's room goes
@@ -371,6 +464,51 @@ struct TWalk {
             }
         }
         if (Tree) node->Unverified = true;
+    }
+
+    // Notes the ids of a folder's files held by the tree that are not known to be linked.
+    void NoteIds(const TWalkRoot& root, const TScanFolder& f, const std::string& key, TIdRecord& found) const {
+        const std::uint64_t* fileIds = f.FileIds();
+        if (!fileIds) return;
+        thread_local std::vector<std::uint64_t> ids;
+        ids.clear();
+        for (std::uint32_t i = 0; i < f.FileCount; ++i)
+            if (fileIds[i] && !Service.FLinkedIds.Contains(root.Volume, fileIds[i])) ids.push_back(fileIds[i]);
+        if (!ids.empty()) found.Add(key, ids);
+    }
+    void Note(TWalkRoot& root, const TIdRecord& found) {
+        if (found.Ids.empty()) return;
+        std::lock_guard lock(root.IdLock);
+        root.Ids.Append(found);
+    }
+
+    // A sub-folder's tree taken whole from the scan tree (read by an earlier walk): its files' ids are noted
+    // as if read now, so that a name there and one read here are found to be one file. Costs nothing where
+    // no listing has given ids (POSIX).
+    void NoteTreeIds(TWalkRoot& root, TScanRef ref, const std::string& key) {
+        if (!root.Noting.load(std::memory_order_relaxed) || !Service.FFileIdsSeen.load(std::memory_order_relaxed))
+            return;
+        TIdRecord found;
+        {
+            TScanReader reader(*Tree);
+            if (!reader.Folder(ref)) return;
+            std::vector<std::pair<std::uint32_t, std::string>> stack{{ref.Index, key}};  // no recursion
+            while (!stack.empty()) {
+                auto [index, at] = std::move(stack.back());
+                stack.pop_back();
+                const TScanFolder& f = reader.At(index);
+                NoteIds(root, f, at, found);
+                for (std::uint32_t c = f.FirstChild; c != TScanFolder::kNone; c = reader.At(c).NextSibling) {
+                    const TScanFolder& child = reader.At(c);
+                    if (child.Has(TScanFolder::kLink) || child.Has(TScanFolder::kMissing)) continue;
+                    std::string childKey = at;
+                    AppendKeyName(childKey, std::string_view(f.Names() + child.NameOffset, child.NameLength));
+                    childKey += Separator;
+                    stack.emplace_back(c, std::move(childKey));
+                }
+            }
+        }
+        Note(root, found);
     }
 
     // Adds a finished part of a node's tree: its totals and its hard-linked files.
@@ -401,6 +539,7 @@ struct TWalk {
                 child.Tree, key, Mask, true, [&] { return Stopping(node); }, totals, &links)) {
                 case TFolderSizeService::TTreeAnswer::Done:
                     AddPart(node, totals, links);
+                    NoteTreeIds(*node->Root, child.Tree, key);
                     return;
                 case TFolderSizeService::TTreeAnswer::Stopped:
                     node->Incomplete = true;
@@ -488,6 +627,7 @@ struct TWalk {
             }
             TWalkNode* parent = node->Parent;
             if (!parent) {
+                if (CountAgain(node, incomplete)) return;  // walked again: it completes once more
                 RootDone(node, totals, incomplete, fresh, verified && !incomplete && !node->Missing && !node->Answered);
                 delete node;  // the walk itself may be gone now: touch nothing of it
                 return;
@@ -498,6 +638,50 @@ struct TWalk {
             delete node;
             node = parent;
         }
+    }
+
+    // At a root's first end: compares the ids met in its tree (and in the roots inside it). An id met twice
+    // is a file counted twice: it joins the known ids, the folders holding it are marked changed (their
+    // ancestors' totals with them), and the root is queued again. True when it was.
+    bool CountAgain(TWalkNode* node, bool incomplete) {
+        TWalkRoot& root = *node->Root;
+        if (!root.Noting.exchange(false)) return false;
+        TIdRecord record;
+        {
+            std::lock_guard lock(root.IdLock);
+            record = std::move(root.Ids);
+        }
+        if (record.Ids.empty()) return false;
+        std::vector<std::string> holders;
+        std::vector<std::uint64_t> repeated;
+        if (!incomplete && !node->Missing && !node->Answered && !Stopping(node)) repeated = record.TakeRepeats(holders);
+        // Without the tree, the roots that hold this one take it from the cache and would not see its ids
+        // (with the tree they note them from it, and must not see them twice).
+        for (TWalkRoot* outer : Tree && Tree->KeepsFiles() ? std::vector<TWalkRoot*>() : root.Around) {
+            std::lock_guard lock(outer->IdLock);
+            outer->Ids.Append(record);
+        }
+        if (repeated.empty()) return false;
+        try {
+            Service.FLinkedIds.Add(root.Volume, repeated);
+            for (const std::string& key : holders) Service.InvalidateFolderSize(key, true);
+        } catch (...) {
+            Fail(node, std::current_exception());
+            return false;
+        }
+        // The second pass starts as the first did.
+        node->Size = 0;
+        node->Used = 0;
+        node->Count = 0;
+        node->Pending = 1;
+        node->Incomplete = false;
+        node->Partial = false;
+        node->Unverified = false;
+        node->Known = true;
+        node->InstalledVerified = false;
+        node->Links.clear();
+        Spawn(node);
+        return true;
     }
 
     // walked: the root was read from the disk (not answered whole) and the tree now holds it verified.

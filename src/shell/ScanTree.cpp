@@ -12,6 +12,7 @@
 void TScanListing::Clear() {
     FFiles.clear();
     FLinks.clear();
+    FIds.clear();
     FFolders.clear();
     FNames.clear();
 }
@@ -40,6 +41,12 @@ void TScanListing::SetLinkKey(std::uint64_t key, std::uint64_t device, std::uint
     const auto file = static_cast<std::uint32_t>(FFiles.size() - 1);
     if (!FLinks.empty() && FLinks.back().File == file) FLinks.pop_back();  // set again: the last one holds
     FLinks.push_back(TScanLinkKey{file, links, key, device});
+}
+
+void TScanListing::SetFileId(std::uint64_t id) {
+    if (FFiles.empty()) return;
+    FIds.resize(FFiles.size());
+    FIds.back() = id;
 }
 
 void TScanListing::AddFolder(std::string_view name, std::int64_t lastWriteTime, std::uint32_t attributes) {
@@ -113,7 +120,8 @@ std::uint32_t TScanTree::NewFolder() {
 
 void TScanTree::FreeBlock(TScanFolder& f) {
     if (f.Block) {
-        const std::size_t bytes = f.FileCount * sizeof(TScanFile) + f.LinkCount * sizeof(TScanLinkKey) + f.NameBytes;
+        const std::size_t bytes =
+            f.FileCount * sizeof(TScanFile) + f.IdBytes() + f.LinkCount * sizeof(TScanLinkKey) + f.NameBytes;
         FBytes -= bytes + kBlockOverhead;
         std::free(f.Block);
     }
@@ -121,6 +129,7 @@ void TScanTree::FreeBlock(TScanFolder& f) {
     FFiles -= f.FileCount;
     f.Block = nullptr;
     f.FileCount = f.LinkCount = f.NameBytes = 0;
+    f.Flags &= static_cast<std::uint8_t>(~TScanFolder::kIds);
 }
 
 void TScanTree::DropTree(std::uint32_t index) {
@@ -269,7 +278,8 @@ TScanInstall TScanTree::Install(TScanRef ref, std::string_view key, const TScanL
     TScanInstall out;
     // The new block is made before the lock is taken: filling fresh memory is most of an install's cost,
     // and other threads need not wait for it. Only the extension ids are set under the lock.
-    const std::size_t blockBytes = listing.FFiles.size() * sizeof(TScanFile) +
+    const std::size_t idBytes = listing.FIds.empty() ? 0 : listing.FFiles.size() * sizeof(std::uint64_t);
+    const std::size_t blockBytes = listing.FFiles.size() * sizeof(TScanFile) + idBytes +
                                    listing.FLinks.size() * sizeof(TScanLinkKey) + listing.FNames.size();
     std::unique_ptr<std::byte, decltype(&std::free)> owned(nullptr, &std::free);  // until it is in place
     if (blockBytes) {
@@ -278,6 +288,11 @@ TScanInstall TScanTree::Install(TScanRef ref, std::string_view key, const TScanL
         std::byte* at = owned.get();
         if (!listing.FFiles.empty()) std::memcpy(at, listing.FFiles.data(), listing.FFiles.size() * sizeof(TScanFile));
         at += listing.FFiles.size() * sizeof(TScanFile);
+        if (idBytes) {
+            std::memset(at, 0, idBytes);  // files after the last one given an id have none
+            std::memcpy(at, listing.FIds.data(), listing.FIds.size() * sizeof(std::uint64_t));
+        }
+        at += idBytes;
         if (!listing.FLinks.empty())
             std::memcpy(at, listing.FLinks.data(), listing.FLinks.size() * sizeof(TScanLinkKey));
         at += listing.FLinks.size() * sizeof(TScanLinkKey);
@@ -288,7 +303,7 @@ TScanInstall TScanTree::Install(TScanRef ref, std::string_view key, const TScanL
     TScanFolder* folder = Get(ref);
     if (FOff || !folder) return out;
     const std::size_t oldBytes = folder->Block
-                                     ? folder->FileCount * sizeof(TScanFile) +
+                                     ? folder->FileCount * sizeof(TScanFile) + folder->IdBytes() +
                                            folder->LinkCount * sizeof(TScanLinkKey) + folder->NameBytes + kBlockOverhead
                                      : 0;
     // New sub-folders may need a new chunk of folder slots.
@@ -316,6 +331,7 @@ TScanInstall TScanTree::Install(TScanRef ref, std::string_view key, const TScanL
     folder->FileCount = static_cast<std::uint32_t>(listing.FFiles.size());
     folder->LinkCount = static_cast<std::uint32_t>(listing.FLinks.size());
     folder->NameBytes = static_cast<std::uint32_t>(listing.FNames.size());
+    if (idBytes) folder->Flags |= TScanFolder::kIds;
     if (folder->Block) FBytes += blockBytes + kBlockOverhead;
     FNameBytes += listing.FNames.size();
     FFiles += folder->FileCount;

@@ -9,7 +9,8 @@
 // Layout (64-bit builds):
 //  - TScanFile, 40 bytes: size, allocated size and last-write time (8 bytes each); attributes, the
 //    name's offset in its folder's block and the extension id (4 each); the name's length (2), 2 spare.
-//  - Each folder has one block of its own: its files, then its hard-link keys (a side table, 24 bytes per
+//  - Each folder has one block of its own: its files, then (where the listing gives them: Windows) each
+//    file's id, 8 bytes, then its hard-link keys (a side table, 24 bytes per
 //    file with more than one hard link, sorted by file), then the names of all its entries,
 //    files and sub-folders, UTF-8 without terminators. That block is the folder's name pool: reading the
 //    folder again replaces the block and frees the old one, so updates leave nothing behind.
@@ -113,6 +114,7 @@ struct TScanFolder {
         kRoot = 16,      // asked for by its full path
         kVerified = 32,  // a walk found its whole tree fresh at VerifiedAt (and summed Total)
         kLinks = 64,     // its tree holds hard-linked files (while kVerified)
+        kIds = 128,      // its block holds its files' ids (FileIds)
     };
     std::byte* Block = nullptr;  // owned: files, link keys, names
     std::uint32_t FileCount = 0;
@@ -133,11 +135,18 @@ struct TScanFolder {
     bool Has(std::uint8_t flag) const { return (Flags & flag) != 0; }
     TDirStatus ListingStatus() const { return static_cast<TDirStatus>(Status); }
     const TScanFile* Files() const { return reinterpret_cast<const TScanFile*>(Block); }
+    // Each file's id as the listing gave it (TDirEntry::FileId, 0 where it gave none), by file; nullptr
+    // where the listing gives no ids.
+    const std::uint64_t* FileIds() const {
+        return Has(kIds) ? reinterpret_cast<const std::uint64_t*>(Block + FileCount * sizeof(TScanFile)) : nullptr;
+    }
+    std::size_t IdBytes() const { return Has(kIds) ? FileCount * sizeof(std::uint64_t) : 0; }
     const TScanLinkKey* Links() const {
-        return reinterpret_cast<const TScanLinkKey*>(Block + FileCount * sizeof(TScanFile));
+        return reinterpret_cast<const TScanLinkKey*>(Block + FileCount * sizeof(TScanFile) + IdBytes());
     }
     const char* Names() const {
-        return reinterpret_cast<const char*>(Block + FileCount * sizeof(TScanFile) + LinkCount * sizeof(TScanLinkKey));
+        return reinterpret_cast<const char*>(Block + FileCount * sizeof(TScanFile) + IdBytes() +
+                                             LinkCount * sizeof(TScanLinkKey));
     }
     std::string_view FileName(const TScanFile& f) const { return {Names() + f.NameOffset, f.NameLength}; }
 };
@@ -150,6 +159,8 @@ public:
                  std::uint32_t attributes);
     // A hard-link key for the file added last (its id, its volume's id and its number of names).
     void SetLinkKey(std::uint64_t key, std::uint64_t device = 0, std::uint32_t links = 0);
+    // The file id of the file added last (TDirEntry::FileId); files given none keep 0.
+    void SetFileId(std::uint64_t id);
     // A sub-folder; one with faReparsePoint is kept as a link and never entered.
     void AddFolder(std::string_view name, std::int64_t lastWriteTime, std::uint32_t attributes);
     std::size_t FileCount() const { return FFiles.size(); }
@@ -165,6 +176,7 @@ private:
     };
     std::vector<TScanFile> FFiles;  // Extension still unset
     std::vector<TScanLinkKey> FLinks;
+    std::vector<std::uint64_t> FIds;  // empty, or up to the last file given an id
     std::vector<TFolderEntry> FFolders;
     std::string FNames;
     std::uint32_t Keep(std::string_view name, std::uint16_t& length);

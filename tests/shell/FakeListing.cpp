@@ -62,6 +62,13 @@ void TFakeLister::AddHardLink(const std::string& path, std::int64_t size, std::u
     FFolders[Key(parent)].push_back({name, faArchive, size, 0, id, links});
 }
 
+void TFakeLister::AddFileWithId(const std::string& path, std::int64_t size, std::uint64_t fileId) {
+    std::lock_guard lock(FLock);
+    auto [parent, name] = Split(path);
+    AddFolderLocked(parent);
+    FFolders[Key(parent)].push_back({name, faArchive, size, 0, 0, 1, fileId});
+}
+
 void TFakeLister::Remove(const std::string& path) {
     std::lock_guard lock(FLock);
     std::string trimmed = path;
@@ -139,6 +146,7 @@ TDirStatus TFakeLister::ListFolder(const std::string& key, std::string_view patt
         std::uint64_t LinkId() const override { return E->LinkId; }
         std::uint64_t LinkDevice() const override { return E->LinkId ? 7 : 0; }
         std::uint32_t LinkCount() const override { return E->Links; }
+        std::uint64_t FileId() const override { return E->FileId; }
     } view;
     const TDosWildcard matcher(pattern);
     int yielded = 0;

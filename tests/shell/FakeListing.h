@@ -30,6 +30,9 @@ public:
                   std::int64_t lastWriteTime = 0);
     // Adds a name of a hard-linked file: every name given the same id is one file (of links names).
     void AddHardLink(const std::string& path, std::int64_t size, std::uint64_t id, std::uint32_t links = 2);
+    // Adds a file as the Windows listing gives it: with its file id but no count of names, so every name
+    // given the same id is one file that only the repeated id tells apart.
+    void AddFileWithId(const std::string& path, std::int64_t size, std::uint64_t fileId);
     // Removes a file, or a folder with everything in it.
     void Remove(const std::string& path);
 
@@ -78,6 +81,7 @@ private:
         std::int64_t Time;
         std::uint64_t LinkId = 0;
         std::uint32_t Links = 1;
+        std::uint64_t FileId = 0;
     };
     std::map<std::string, std::vector<TEntry>> FFolders;
     std::set<std::string> FVanished, FThrowing;

@@ -173,6 +173,43 @@ TEST_P(ShellFolderSizeDisk, FolderLinkToAnAncestorNeitherLoopsNorCountsTwice) {
     EXPECT_EQ(FLister.ReadsTotal(), kFolders);
 }
 
+// A file with two more names, one beside it and one in a sub-folder's tree, counts once in each tree that
+// holds a name of it: in walks from the deepest folder up, and in a request for the sub-folders with the
+// root, as the list asks. Natively the listing counts a file's names; the Windows listing gives only the file's id.
+TEST_P(ShellFolderSizeDisk, HardLinkedFileCountsOnce) {
+    for (const char* name : {"abc again.txt", "sub/deeper/abc too.txt"}) {
+        std::error_code ec;
+        fs::create_hard_link(FTemp.Path() / "abc.txt", FTemp.Path() / fs::u8path(name), ec);
+        ASSERT_FALSE(ec) << ec.message();
+    }
+    TFolderTotals root = Independent(FTemp.Path());  // abc.txt three times
+    root.Size -= 2 * 11, root.Used -= 2 * Used(11), root.Count -= 2;
+    const std::pair<std::string, TFolderTotals> expected[] = {
+        {FRoot, root},
+        {FRoot + "/sub", Independent(FTemp.Path() / "sub")},
+        {FRoot + "/sub/deeper", Independent(FTemp.Path() / "sub" / "deeper")},
+    };
+    // Deepest first, as a user going up meets them: each folder finds its sub-folders' files in the tree.
+    for (auto it = std::rbegin(expected); it != std::rend(expected); ++it)
+        EXPECT_EQ(Totals(it->first, "*.*"), it->second) << it->first;
+
+    TFolderSizeService service(FLister, SystemVolumes());
+    service.SetThreads(GetParam());
+    std::mutex lock;
+    std::vector<TFolderSizeResult> results;
+    TFolderSizeCallbacks callbacks;
+    callbacks.OnFolder = [&](const TFolderSizeResult& r) {
+        std::lock_guard guard(lock);
+        results.push_back(r);
+    };
+    ASSERT_TRUE(service.TotalsAsync({FRoot + "/sub/deeper", FRoot + "/sub", FRoot}, "*.*", callbacks)
+                    ->Wait(std::chrono::minutes(2)));
+    ASSERT_EQ(results.size(), 3u);
+    for (const auto& r : results)
+        for (const auto& [folder, totals] : expected)
+            if (r.Folder == folder) EXPECT_EQ(r.Totals, totals) << folder << " in a request";
+}
+
 TEST_P(ShellFolderSizeDisk, UnreadableFolderIsSkippedAndTheWalkGoesOn) {
     FTemp.WriteFile("locked/secret.txt", 1234);
     const fs::path locked = FTemp.Path() / "locked";

@@ -2,6 +2,7 @@
 // walk's edge cases, with Windows paths on every host.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -527,4 +528,97 @@ TEST_P(ShellFolderSizeFake, CloudPlaceholdersAreNeverOpened) {
                   std::string::npos)
             << text;
     EXPECT_EQ(FLister.FileRequests(), 0);
+}
+
+// Files as the Windows listing gives them: a file id but no count of names. One 5000-byte file with two
+// names (id 9), beside a 1-byte plain file, counts once in every folder the service reports whose tree
+// holds both names, and once in each that holds one; the rows and their folder are asked for in one
+// request, as the list asks. A new file in the folder of the second name, re-read alone, keeps it so.
+TEST_P(ShellFolderSizeFake, FileIdMetTwiceInARootCountsOnce) {
+    struct TCase {
+        const char* Name;
+        const char* First;  // the two names of the linked file
+        const char* Second;
+        std::vector<std::vector<std::string>> Requests;  // one request each, in turn
+        std::map<std::string, TFolderTotals> Expected;
+        bool TreeOnly = false;  // the sub-folders' ids are known only from the scan tree
+    };
+    const TFolderTotals once{5001, 12288, 2}, alone{5000, 8192, 1};
+    const TCase cases[] = {
+        {"one folder", "c:\\w\\a.dat", "c:\\w\\b.dat", {{"c:\\w"}}, {{"c:\\w", once}}},
+        {"sibling folders",
+         "c:\\w\\x\\a.dat",
+         "c:\\w\\y\\b.dat",
+         {{"c:\\w\\x", "c:\\w\\y", "c:\\w"}},
+         {{"c:\\w\\x", alone}, {"c:\\w\\y", alone}, {"c:\\w", once}}},
+        {"folder and sub-folder",
+         "c:\\w\\a.dat",
+         "c:\\w\\s\\b.dat",
+         {{"c:\\w\\s", "c:\\w"}},
+         {{"c:\\w\\s", alone}, {"c:\\w", once}}},
+        {"deep below siblings",
+         "c:\\w\\x\\1\\2\\a.dat",
+         "c:\\w\\y\\b.dat",
+         {{"c:\\w"}},
+         {{"c:\\w", once}, {"c:\\w\\x", alone}, {"c:\\w\\y", alone}}},
+        {"sub-folders asked before their folder",
+         "c:\\w\\x\\a.dat",
+         "c:\\w\\y\\b.dat",
+         {{"c:\\w\\x"}, {"c:\\w\\y"}, {"c:\\w"}},
+         {{"c:\\w\\x", alone}, {"c:\\w\\y", alone}, {"c:\\w", once}},
+         true},
+        {"two roots asked apart",
+         "c:\\p\\a.dat",
+         "c:\\q\\b.dat",
+         {{"c:\\p"}, {"c:\\q"}},
+         {{"c:\\p", alone}, {"c:\\q", alone}}},
+    };
+    auto ask = [](TFolderSizeService& service, const std::vector<std::string>& folders) {
+        std::mutex lock;
+        std::map<std::string, TFolderSizeResult> out;
+        auto job = service.TotalsAsync(folders, "*.*",
+                                       {[&](const TFolderSizeResult& r) {
+                                            std::lock_guard hold(lock);
+                                            out[r.Folder] = r;
+                                        },
+                                        {},
+                                        {}});
+        job->Wait(std::chrono::milliseconds::max());
+        return out;
+    };
+    for (const auto& c : cases)
+        for (std::size_t budget : {TScanTree::kDefaultBudget, std::size_t{0}}) {
+            if (c.TreeOnly && !budget) continue;
+            SCOPED_TRACE(std::string(c.Name) + (budget ? "" : ", tree off"));
+            TFakeLister lister;
+            TFolderSizeService service(lister, FVolumes);
+            service.SetThreads(GetParam());
+            service.SetTreeBudget(budget);
+            lister.AddFile("c:\\w\\plain.txt", 1);
+            lister.AddFileWithId(c.First, 5000, 9);
+            lister.AddFileWithId(c.Second, 5000, 9);
+            const std::string changed = std::string(c.Second).substr(0, std::string(c.Second).rfind('\\'));
+            for (int round = 0; round < 2; ++round) {
+                SCOPED_TRACE(round ? "after a change" : "first walk");
+                if (round) {
+                    lister.AddFile(changed + "\\new.txt", 1);
+                    service.InvalidateFolderSize(changed + "\\new.txt", false);
+                }
+                std::map<std::string, TFolderSizeResult> reported;
+                for (const auto& request : c.Requests) reported.merge(ask(service, request));
+                for (const auto& [folder, expected] : c.Expected) {
+                    TFolderTotals want = expected;
+                    if (round && (changed + "\\").starts_with(folder + "\\"))
+                        want.Size += 1, want.Used += 4096, ++want.Count;
+                    if (auto r = reported.find(folder); r != reported.end()) {
+                        EXPECT_EQ(r->second.Totals, want) << folder << " as reported";
+                        EXPECT_EQ(r->second.Status, TFolderSizeStatus::Complete) << folder;
+                    }
+                    // The sub-folders' rows as the list shows them when the folder is opened.
+                    TFolderTotals known;
+                    EXPECT_TRUE(service.TotalsIfKnown(folder, "*.*", known)) << folder;
+                    EXPECT_EQ(known, want) << folder << " as known";
+                }
+            }
+        }
 }

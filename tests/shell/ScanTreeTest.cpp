@@ -254,4 +254,43 @@ TEST_P(ShellScanTree, ATreeFilledByTheBuilderAnswersLikeAWalk) {
 
 INSTANTIATE_TEST_SUITE_P(Split, ShellScanTree, ::testing::Bool());
 
+// Files' ids, where the listing gives them, sit beside the files without disturbing their names or link
+// keys, and a listing read again without ids gives their room back.
+TEST(ShellScanTreeIds, IdsKeepNamesAndLinksAndTheirRoomIsCounted) {
+    auto fill = [](TScanListing& listing, bool ids) {
+        listing.Clear();
+        const std::pair<const char*, std::uint64_t> files[] = {{"a.txt", 5}, {"b.txt", 0}, {"c.txt", 7}};
+        for (const auto& [name, id] : files) {
+            listing.AddFile(name, 10, 4096, 0, faArchive);
+            if (ids && id) listing.SetFileId(id);
+            if (id == 7) listing.SetLinkKey(7, 3);
+        }
+    };
+    TScanTree tree('\\', false), plain('\\', false);
+    TScanListing listing;
+    for (TScanTree* t : {&tree, &plain}) {
+        fill(listing, t == &tree);
+        t->Install(t->AddRoot("c:\\i", "c:\\i\\"), "c:\\i\\", listing, TDirStatus::Ok, 0);
+    }
+    {
+        TScanReader reader(tree);
+        const TScanFolder* f = reader.Folder(reader.Find("c:\\i\\"));
+        ASSERT_TRUE(f && f->FileIds());
+        EXPECT_EQ(std::vector<std::uint64_t>(f->FileIds(), f->FileIds() + 3), (std::vector<std::uint64_t>{5, 0, 7}));
+        EXPECT_EQ(f->FileName(f->Files()[2]), "c.txt");
+        ASSERT_EQ(f->LinkCount, 1u);
+        EXPECT_EQ(f->Links()[0].File, 2u);
+        EXPECT_EQ(f->Links()[0].Device, 3u);
+        EXPECT_EQ(tree.Stats().Bytes, plain.Stats().Bytes + 3 * sizeof(std::uint64_t));
+    }
+    fill(listing, false);
+    tree.Install(tree.Find("c:\\i\\"), "c:\\i\\", listing, TDirStatus::Ok, 1);
+    TScanReader reader(tree);
+    const TScanFolder* f = reader.Folder(reader.Find("c:\\i\\"));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->FileIds(), nullptr);
+    EXPECT_EQ(f->FileName(f->Files()[0]), "a.txt");
+    EXPECT_EQ(tree.Stats().Bytes, plain.Stats().Bytes);
+}
+
 }  // namespace
