@@ -169,7 +169,7 @@ void RemoveDeepChain(const fs::path& root, const std::string& name, int depth) {
     if (RunningUnderWine()) {
         const std::string unixRoot = UnixPath(root);
         const fs::path top = root / Utf8Path(name);
-        if (!unixRoot.empty() && RunUnix(L"/bin/rm", L"-rf " + Quoted(unixRoot + "/" + name)))
+        if (!unixRoot.empty() && RunUnix(L"/bin/sh", L"-c \"rm -rf '" + Widen(unixRoot + "/" + name) + L"'\""))
             WaitFor([&] { return ::GetFileAttributesW(top.wstring().c_str()) == INVALID_FILE_ATTRIBUTES; });
         return;
     }
