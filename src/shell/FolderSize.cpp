@@ -62,7 +62,7 @@ int TDriveClusterTable::Builds() const {
 
 // --- files known to have several names
 
-bool TLinkedFileIds::ContainsLocked(std::uint64_t volume, std::uint64_t id) const {
+bool TLinkedFileIds::Find(std::uint64_t volume, std::uint64_t id) const {
     std::shared_lock lock(FLock);
     return std::binary_search(FIds.begin(), FIds.end(), std::make_pair(volume, id));
 }

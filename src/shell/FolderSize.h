@@ -71,7 +71,7 @@ class TLinkedFileIds {
 public:
     bool Contains(std::uint64_t volume, std::uint64_t id) const {
         if (FCount.load(std::memory_order_acquire) == 0) return false;
-        return ContainsLocked(volume, id);
+        return Find(volume, id);
     }
     void Add(std::uint64_t volume, const std::vector<std::uint64_t>& ids);
     std::size_t Count() const { return FCount.load(); }
@@ -81,7 +81,7 @@ private:
     mutable std::shared_mutex FLock;
     std::vector<std::pair<std::uint64_t, std::uint64_t>> FIds;  // (volume, id), sorted
     std::atomic<std::size_t> FCount{0};
-    bool ContainsLocked(std::uint64_t volume, std::uint64_t id) const;
+    bool Find(std::uint64_t volume, std::uint64_t id) const;
 };
 
 // The key of the volume a folder key lies on, for file ids: its drive letter, or its "\\server\share\";

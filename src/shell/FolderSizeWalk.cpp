@@ -657,10 +657,11 @@ struct TWalk {
         if (!incomplete && !node->Missing && !node->Answered && !Stopping(node)) repeated = record.TakeRepeats(holders);
         // Without the tree, the roots that hold this one take it from the cache and would not see its ids
         // (with the tree they note them from it, and must not see them twice).
-        for (TWalkRoot* outer : Tree && Tree->KeepsFiles() ? std::vector<TWalkRoot*>() : root.Around) {
-            std::lock_guard lock(outer->IdLock);
-            outer->Ids.Append(record);
-        }
+        if (!Tree || !Tree->KeepsFiles())
+            for (TWalkRoot* outer : root.Around) {
+                std::lock_guard lock(outer->IdLock);
+                outer->Ids.Append(record);
+            }
         if (repeated.empty()) return false;
         try {
             Service.FLinkedIds.Add(root.Volume, repeated);

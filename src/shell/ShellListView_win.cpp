@@ -660,17 +660,13 @@ void TStShellListView::UpOneLevel() {
     if (!FCurrentFolder) return;
     TPidl up = ::ClonePidl(FCurrentFolder->AbsoluteIdList.get());
     if (up && !ILIsEmpty(up.get())) ::ILRemoveLastID(up.get());
-    // Past MAX_PATH the shell cuts the names it gives a folder: the parent of such a folder is its path
-    // without the last name.
+    // A file-system folder's parent is its path without the last name: CreateFolder takes it where the
+    // shell's own name for the parent would be cut at MAX_PATH.
     const std::string& path = FCurrentFolder->Path;
     const std::size_t cut = path.find_last_of('\\');
-    if (FCurrentFolder->IsFileSystem && path.size() >= MAX_PATH && cut != std::string::npos) {
-        std::unique_ptr<TStShellFolder> parent = FController->CreateFolder(up.get(), path.substr(0, cut));
-        Fill(parent.get());
-        return;
-    }
-    std::unique_ptr<TStShellItem> item = FController->CreateItem(up.get());
-    Fill(item.get());
+    const bool named = FCurrentFolder->IsFileSystem && cut != std::string::npos;
+    std::unique_ptr<TStShellFolder> parent = FController->CreateFolder(up.get(), named ? path.substr(0, cut) : "");
+    Fill(parent.get());
 }
 
 void TStShellListView::SetOptions(TStListOptions options) {

@@ -21,6 +21,7 @@
 #include "app/windows/SplashFormUnit.h"
 #include "browser/BrowseTexts.h"
 #include "platform/DirList.h"
+#include "platform/FsFixture.h"
 #include "platform/Locale.h"
 #include "platform/Volumes.h"
 #include "platform/WinHandle.h"
@@ -593,6 +594,23 @@ TEST_F(Browse, UpOneLevel) {
     uitest::Pump();
     EXPECT_TRUE(SameText(vstest::PathUtf8(Dir.Path() / "sub"), F->CurrentFolderPath())) << F->CurrentFolderPath();
     EXPECT_EQ((std::set<std::string>{"inner.txt", "deep"}), Names());
+}
+
+// Past MAX_PATH the shell's name for a folder's parent is cut: the Up button, clicked, still lists the parent.
+TEST_F(Browse, UpOneLevelFromAFolderPastMaxPath) {
+    const vstest::TDeepChain chain(Dir.Path(), "d", 160);
+    ASSERT_FALSE(chain.Deepest().empty());
+    ASSERT_GT(chain.Deepest().size(), static_cast<std::size_t>(MAX_PATH));
+    Open(chain.Deepest());
+    EXPECT_EQ(chain.Deepest(), F->CurrentFolderPath());
+    const HWND button = F->SpeedButton2->Handle();
+    const LPARAM at = MAKELPARAM(F->SpeedButton2->Width() / 2, F->SpeedButton2->Height() / 2);
+    ::SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::SendMessageW(button, WM_LBUTTONUP, 0, at);
+    uitest::Pump();
+    const std::string up = chain.Deepest().substr(0, chain.Deepest().size() - 2);
+    EXPECT_EQ(up, F->CurrentFolderPath());
+    EXPECT_EQ((std::set<std::string>{"d", "f"}), Names());
 }
 
 TEST_F(Browse, ListingShowsEachChildInTheProgressWindowThenHidesIt) {

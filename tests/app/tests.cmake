@@ -7,6 +7,6 @@ vs_win_test(app_mainform_explorer_tests ui/UiTestEnv.cpp app/MainFormExplorerTes
 vs_win_test(app_mainform_live_tests ui/UiTestEnv.cpp app/MainFormLiveTest.cpp)
 # The volume table and browsing in the main window.
 vs_win_test(app_mainform_volumes_tests ui/UiTestEnv.cpp app/MainFormVolumesTest.cpp)
-vs_win_test(app_mainform_browse_tests ui/UiTestEnv.cpp app/MainFormBrowseTest.cpp)
+vs_win_test(app_mainform_browse_tests ui/UiTestEnv.cpp app/MainFormBrowseTest.cpp platform/FsFixture.cpp)
 # The treemap in the main window.
 vs_win_test(app_mainform_treemap_tests ui/UiTestEnv.cpp app/MainFormTreemapTest.cpp)

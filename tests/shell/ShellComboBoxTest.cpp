@@ -289,8 +289,9 @@ TEST_F(ShellComboBox, FolderPastMaxPathInFewLevelsListsEveryAncestorByItsName) {
     ASSERT_FALSE(chain.Deepest().empty());
     ASSERT_GT(chain.Deepest().size(), static_cast<std::size_t>(MAX_PATH));
     Link();
-    Current = chain.Deepest();
-    auto folder = Box->ListCurrentFolder();
+    // The folder as the main window hands it over from the list: its identifiers and its path.
+    TOwnedIdList ids(ParseShellPath(chain.Deepest()));
+    auto folder = TStComboFolder::FromFolder(ids.get(), chain.Deepest());
     ASSERT_TRUE(folder);
     Box->SelectFolder(*folder, false);
     EXPECT_EQ(chain.Deepest(), SelectedPath());
